@@ -1,0 +1,35 @@
+#include "CliCommon.h"
+
+#include "ShowFile.h"
+
+QString CliUsage()
+{
+    return QStringLiteral(
+        "Usage: skelmar-cli COMMAND ...\n"
+        "\n"
+        "Commands:\n"
+        "  info SHOW [--json]     print the format version and every frame of a show\n"
+        "  resave IN OUT          read a show and write it back in the current format\n"
+        "  compile SHOW [--out WAV] [--delays A,B,C,D] [--flip-x] [--flip-y] [--quiet]\n"
+        "                         compile a show into the WAV file that drives the laser\n"
+        "                         (default name: SHOW with \".WAV\" appended)\n"
+        "\n"
+        "Exit status: 0 success, 1 usage error, 2 file error.\n");
+}
+
+int UsageError(TCliStreams io, const QString& reason)
+{
+    io.err << "skelmar-cli: " << reason << "\n\n" << CliUsage();
+    io.err.flush();
+    return ExitUsage;
+}
+
+bool LoadShowForCli(const QString& path, TLaserFrames& show, TShowFileResult& result, TCliStreams io)
+{
+    result = ReadShowFile(show, path);
+    const bool headerOnly = result.notAShow && result.version >= 0;
+    if (result.ok && (!result.notAShow || headerOnly) && !result.missing)
+        return true;
+    io.err << "skelmar-cli: " << result.message << "\n";
+    return false;
+}

@@ -1,0 +1,23 @@
+#include "CliCommon.h"
+
+#include "ShowFile.h"
+
+
+int RunResave(const QStringList& args, TCliStreams io)
+{
+    if (args.size() != 2 || args[0].startsWith(QLatin1Char('-')) || args[1].startsWith(QLatin1Char('-')))
+        return UsageError(io, QStringLiteral("resave takes an input and an output show file"));
+    TLaserFrames show;
+    TShowFileResult result;
+    if (!LoadShowForCli(args[0], show, result, io))
+        return ExitFileError;
+    // As the editor would: a show needs at least one frame.
+    if (show.Count() == 0)
+        show.Add();
+    const TShowFileResult written = WriteShowFile(args[1], show);
+    if (!written.ok) {
+        io.err << "skelmar-cli: " << written.message << "\n";
+        return ExitFileError;
+    }
+    return ExitOk;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "LaserFrames.h"
+
+#include <QString>
+#include <memory>
+
+// File-level show operations. Messages name the file; the caller decides how to show them.
+struct TShowFileResult {
+    bool ok = true;
+    QString message;       // empty on success
+    int version = -1;      // version byte of the file read, -1 when none
+    bool missing = false;  // no file of that name
+    bool notAShow = false; // too short or wrong magic
+};
+
+// Reads `fileName` into `show` (which should be empty). A missing file leaves the
+// show empty and FileName unset; otherwise FileName is set to fileName.
+TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName);
+
+// Writes the whole show through a temporary file that replaces `fileName` only when
+// everything was written, so a failure leaves the previous file as it was.
+TShowFileResult WriteShowFile(const QString& fileName, TLaserFrames& show);
+
+// Reads `fileName` into a new show and hands it to `target` only on success. A
+// missing, short or foreign file gives a show of one default frame (and succeeds);
+// a damaged file fails and leaves `target` untouched.
+TShowFileResult OpenShowFile(const QString& fileName, std::unique_ptr<TLaserFrames>& target);
+
+// The compiled show's name: the show's file name with ".WAV" appended.
+QString WaveFileName(const QString& showFileName);

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Skelmar needs to build, test and run.
+# Idempotent: packages already present are skipped, so a second run does nothing.
+set -euo pipefail
+
+PACKAGES=(
+    cmake ninja-build g++ make pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
+    # Audio tests run against a real PulseAudio daemon with a null sink.
+    pulseaudio pulseaudio-utils
+    # The editor under a virtual display, for screenshots and the GUI smoke test.
+    xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null 2>&1; then SUDO="sudo"; else
+        echo "install-deps: need root (or sudo) to install: ${missing[*]}" >&2
+        exit 1
+    fi
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! $SUDO apt-get update -qq; then
+    echo "install-deps: 'apt-get update' failed; cannot install ${missing[*]}" >&2
+    exit 1
+fi
+if ! $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/tmp/skelmar-apt.log 2>&1; then
+    tail -20 /tmp/skelmar-apt.log >&2
+    echo "install-deps: apt-get could not install: ${missing[*]} (log: /tmp/skelmar-apt.log)" >&2
+    exit 1
+fi

@@ -1,0 +1,203 @@
+#include "ShowBytes.h"
+#include "ShowFile.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct TRun {
+    int exitCode = -1;
+    QProcess::ExitStatus status = QProcess::CrashExit;
+    QString out;
+    QString err;
+};
+
+TRun RunCli(const QStringList& args)
+{
+    QProcess p;
+    p.start(QStringLiteral(SKELMAR_CLI), args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), p.exitStatus(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Two frames: "intro" with a point, locked, colour 1, and "spin" rotating by -30 degrees.
+QByteArray TwoFrameShow(int version)
+{
+    TShowBytes b(version);
+    b.Text("intro").U16(1500).U16(0).U16(0).U16(0).U8(128).U8(128).U8(128).U8(128).U16(3);
+    b.Text({}).Zeros(16).U16(0).U16(0).U16(0);
+    b.U16(1).Point("0", 1, 2, 0, 0).U16(1).U16(0);
+    b.Text("spin").U16(250).U16(400).U16(6).U16(quint16(-30)).U8(100).U8(90).U8(128).U8(128).U16(0);
+    b.Text({}).Zeros(16).U16(0).U16(0).U16(0);
+    b.U16(2).Point("0", 3, 4, 0, 0).Point("1", 5, 6, 0, 2).U16(2).U16(1).U16(3);
+    return b;
+}
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+private slots:
+    void infoListsEveryFrame();
+    void infoAsJson();
+    void resaveWritesVersionSixAndKeepsTheShow();
+    void resaveIsByteIdenticalForCurrentFiles();
+    void usageErrors_data();
+    void usageErrors();
+    void fileErrors_data();
+    void fileErrors();
+    void randomFilesNeverCrash();
+};
+
+void TestCli::infoListsEveryFrame()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("party.RZ4");
+    WriteFile(path, TwoFrameShow(6));
+    const TRun r = RunCli({"info", path});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("format version 6, 2 frames"), qPrintable(r.out));
+    QVERIFY2(r.out.contains("Frame 0 \"intro\": 1 points, delay 1500 ms, effect Slide (parameter 0) 0 ms, colour 1, locked"),
+             qPrintable(r.out));
+    QVERIFY2(r.out.contains("Frame 1 \"spin\": 2 points, delay 250 ms, effect Rotate (parameter -30) 400 ms, colour 0, unlocked"),
+             qPrintable(r.out));
+}
+
+void TestCli::infoAsJson()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("party.RZ4");
+    QByteArray bytes = TwoFrameShow(6);
+    bytes[4] = 9; // a newer version reads as 6
+    WriteFile(path, bytes);
+    const TRun r = RunCli({"info", "--json", path});
+    QCOMPARE(r.exitCode, 0);
+    const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8()).object();
+    QCOMPARE(root["version"].toInt(), 9);
+    QCOMPARE(root["frameCount"].toInt(), 2);
+    const QJsonObject spin = root["frames"].toArray()[1].toObject();
+    QCOMPARE(spin["name"].toString(), QString("spin"));
+    QCOMPARE(spin["points"].toInt(), 2);
+    QCOMPARE(spin["effect"].toInt(), 6);
+    QCOMPARE(spin["effectName"].toString(), QString("Rotate"));
+    QCOMPARE(spin["effectParam"].toInt(), -30);
+    QCOMPARE(spin["effectTime"].toInt(), 400);
+    QCOMPARE(spin["locked"].toBool(), false);
+    QCOMPARE(root["frames"].toArray()[0].toObject()["color"].toInt(), 1);
+}
+
+void TestCli::resaveWritesVersionSixAndKeepsTheShow()
+{
+    QTemporaryDir dir;
+    // The same show as a version-2 file: no parameter, centres or help lines.
+    TShowBytes b(2);
+    b.Text("old").U16(700).U16(20).U16(2).U16(1);
+    b.Text({}).Zeros(16);
+    b.U16(1).Point("0", 9, 8, 0x1234, 1).U16(1).U16(0);
+    WriteFile(dir.filePath("old.RZ4"), b);
+    const TRun r = RunCli({"resave", dir.filePath("old.RZ4"), dir.filePath("new.RZ4")});
+    QCOMPARE(r.exitCode, 0);
+    TShowBytes expected;
+    expected.Text("old").U16(700).U16(20).U16(2).U16(0).U8(128).U8(128).U8(128).U8(128).U16(1);
+    expected.Text({}).Zeros(16).U16(0).U16(0).U16(0);
+    expected.U16(1).Point("0", 9, 8, 0, 1).U16(1).U16(0);
+    QCOMPARE(ReadFile(dir.filePath("new.RZ4")).toHex(' '), expected.Data().toHex(' '));
+}
+
+void TestCli::resaveIsByteIdenticalForCurrentFiles()
+{
+    QTemporaryDir dir;
+    const QByteArray bytes = TwoFrameShow(6);
+    WriteFile(dir.filePath("a.RZ4"), bytes);
+    QCOMPARE(RunCli({"resave", dir.filePath("a.RZ4"), dir.filePath("b.RZ4")}).exitCode, 0);
+    QCOMPARE(ReadFile(dir.filePath("b.RZ4")).toHex(' '), bytes.toHex(' '));
+}
+
+void TestCli::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("unknown verb") << QStringList{"explode"};
+    QTest::newRow("info without file") << QStringList{"info"};
+    QTest::newRow("info unknown option") << QStringList{"info", "--xml", "a.RZ4"};
+    QTest::newRow("resave one file") << QStringList{"resave", "a.RZ4"};
+}
+
+void TestCli::usageErrors()
+{
+    QFETCH(QStringList, args);
+    const TRun r = RunCli(args);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.contains("Usage: skelmar-cli"), qPrintable(r.err));
+}
+
+void TestCli::fileErrors_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("missing") << QByteArray() << false;
+    QTest::newRow("not a show") << QByteArray("hello world, not a show") << true;
+    QTest::newRow("truncated") << TwoFrameShow(6).left(70) << true;
+}
+
+void TestCli::fileErrors()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, exists);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bad.RZ4");
+    if (exists)
+        WriteFile(path, bytes);
+    for (const QStringList& args : {QStringList{"info", path}, QStringList{"resave", path, dir.filePath("out.RZ4")}}) {
+        const TRun r = RunCli(args);
+        QCOMPARE(r.status, QProcess::NormalExit);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("bad.RZ4"), qPrintable(r.err));
+        QCOMPARE(r.err.count('\n'), 1);
+    }
+    QVERIFY(!QFile::exists(dir.filePath("out.RZ4")));
+}
+
+void TestCli::randomFilesNeverCrash()
+{
+    QTemporaryDir dir;
+    QRandomGenerator rng(7);
+    const QByteArray good = TwoFrameShow(6);
+    for (int i = 0; i < 40; ++i) {
+        QByteArray bytes = good;
+        for (int e = 0; e < 4; ++e)
+            bytes[5 + rng.bounded(bytes.size() - 5)] = char(rng.bounded(256));
+        if (i % 2)
+            bytes.truncate(rng.bounded(bytes.size()));
+        const QString path = dir.filePath(QStringLiteral("r%1.RZ4").arg(i));
+        WriteFile(path, bytes);
+        const TRun r = RunCli({"info", path});
+        QCOMPARE(r.status, QProcess::NormalExit);
+        QVERIFY2(r.exitCode == 0 || r.exitCode == 2, qPrintable(r.err));
+        if (r.exitCode == 2)
+            QVERIFY(r.err.contains(path));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
