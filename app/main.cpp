@@ -1,5 +1,10 @@
+#include "Artwork.h"
+#include "FormUnitMain.h"
+#include "Prompts.h"
+#include "SettingsStore.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QSettings>
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,9 +25,19 @@ int main(int argc, char* argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skelmar for Wendrill RZ4 - Pudlo Mixer"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Skelmar 4 Wendrill RZ4 - Pudlo Mixer"));
-    window.resize(800, 600);
-    window.show();
+    QApplication::setOrganizationName(QStringLiteral("Tolvic Software"));
+    QApplication::setWindowIcon(AppIcon());
+
+    const std::unique_ptr<QSettings> settings = OpenProgramSettings();
+    // The dialogs want the main window as their parent, and the main window wants the
+    // prompts: the prompts get their parent once the window exists.
+    TQtPrompts prompts(nullptr);
+    TFormMain form(*settings, prompts, QCoreApplication::applicationDirPath());
+    prompts = TQtPrompts(&form);
+
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1)
+        form.OpenCommandLineFile(arguments.at(1));
+    form.show();
     return app.exec();
 }

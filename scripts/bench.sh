@@ -3,6 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
+[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
 for b in build/bench/*; do
-    [ -x "$b" ] && "$b"
+    if [ -f "$b" ] && [ -x "$b" ]; then
+        echo "== $(basename "$b")"
+        "$b"
+    fi
 done

@@ -1,0 +1,361 @@
+#include "FormUnitPad.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QWheelEvent>
+
+TPad::TPad(TFormSketchpad& form, QWidget* parent)
+    : QWidget(parent), FForm(form)
+{
+    setObjectName(QStringLiteral("pad"));
+    // Every paint covers the whole pad; the backing store keeps the last one while busy.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::PointingHandCursor);
+    setMouseTracking(true);   // the pointer position is shown also without a button down
+    setMinimumSize(64, 64);
+}
+
+void TPad::paintEvent(QPaintEvent*)
+{
+    QPainter canvas(this);
+    FForm.PaintPad(canvas);
+}
+
+void TPad::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    FForm.UpdateScrollRanges();
+    FForm.iTopRuler->update();
+    FForm.iLeftRuler->update();
+}
+
+void TPad::mousePressEvent(QMouseEvent* event)
+{
+    emit mousePressed(event);
+}
+
+void TPad::mouseMoveEvent(QMouseEvent* event)
+{
+    emit mouseMoved(event);
+}
+
+void TPad::mouseReleaseEvent(QMouseEvent* event)
+{
+    emit mouseReleased(event);
+}
+
+void TPad::wheelEvent(QWheelEvent* event)
+{
+    emit wheelTurned(event);
+}
+
+TRuler::TRuler(TFormSketchpad& form, TSide side, QWidget* parent)
+    : QWidget(parent), FForm(form), FSide(side)
+{
+    setObjectName(side == TSide::Top ? QStringLiteral("iTopRuler") : QStringLiteral("iLeftRuler"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    QFont small = font();
+    small.setPixelSize(11);   // the labels fit between the ruler's bevels
+    setFont(small);
+}
+
+void TRuler::paintEvent(QPaintEvent*)
+{
+    QPainter canvas(this);
+    if (FSide == TSide::Top)
+        FForm.PaintTopRuler(canvas);
+    else
+        FForm.PaintLeftRuler(canvas);
+}
+
+void TRuler::mousePressEvent(QMouseEvent* event)
+{
+    emit mousePressed(event);
+}
+
+void TRuler::mouseMoveEvent(QMouseEvent* event)
+{
+    emit mouseMoved(event);
+}
+
+void TRuler::mouseReleaseEvent(QMouseEvent* event)
+{
+    emit mouseReleased(event);
+}
+
+void TRuler::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    emit mouseDoubleClicked(event);
+}
+
+TFormSketchpad::TFormSketchpad(TSketchpadHost& host, QWidget* parent)
+    : QWidget(parent), FHost(host)
+{
+    setObjectName(QStringLiteral("FormSketchpad"));
+    setWindowTitle(QStringLiteral("new file"));
+    setToolTip(QStringLiteral("Alt-Click to add pointer after selected, Shift-Alt-Click to add as "
+                              "last. Ctrl-Click to delete point."));
+
+    pad = new TPad(*this, this);
+    iTopRuler = new TRuler(*this, TRuler::TSide::Top, this);
+    iTopRuler->setFixedHeight(0);
+    iLeftRuler = new TRuler(*this, TRuler::TSide::Left, this);
+    iLeftRuler->setFixedWidth(0);
+
+    auto scrollBar = [this](Qt::Orientation orientation, const char* name) {
+        auto* bar = new QScrollBar(orientation, this);
+        bar->setObjectName(QLatin1String(name));
+        bar->setRange(0, 0);
+        bar->setSingleStep(8);
+        bar->setPageStep(64);
+        connect(bar, &QScrollBar::valueChanged, this, &TFormSketchpad::RedrawSketchpad);
+        return bar;
+    };
+    sbX = scrollBar(Qt::Horizontal, "sbX");
+    sbY = scrollBar(Qt::Vertical, "sbY");
+
+    panelCorner = new QFrame(this);
+    panelCorner->setObjectName(QStringLiteral("panelCorner"));
+    panelCorner->setToolTip(QStringLiteral("Repaint image"));
+    const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    panelCorner->setFixedSize(extent, extent);
+    panelCorner->installEventFilter(this);
+
+    panelFrameSwitcher = new QLabel(QStringLiteral("0"), this);
+    panelFrameSwitcher->setObjectName(QStringLiteral("panelFrameSwitcher"));
+    panelFrameSwitcher->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panelFrameSwitcher->setAlignment(Qt::AlignCenter);
+    panelFrameSwitcher->setMinimumWidth(panelFrameSwitcher->fontMetrics().horizontalAdvance(
+                                            QStringLiteral("00000")) + 8);
+
+    sbFrames = new QScrollBar(Qt::Horizontal, this);
+    sbFrames->setObjectName(QStringLiteral("sbFrames"));
+    sbFrames->setRange(0, 0);
+    sbFrames->setSingleStep(1);
+    sbFrames->setPageStep(1);
+    sbFrames->setFixedWidth(64);
+    connect(sbFrames, &QScrollBar::valueChanged, this, &TFormSketchpad::sbFramesChange);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->setSpacing(0);
+    bottom->addWidget(panelFrameSwitcher);
+    bottom->addWidget(sbFrames);
+    bottom->addWidget(sbX, 1);
+    bottom->addWidget(panelCorner);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    grid->addWidget(iTopRuler, 0, 0, 1, 3);
+    grid->addWidget(iLeftRuler, 1, 0);
+    grid->addWidget(pad, 1, 1);
+    grid->addWidget(sbY, 1, 2);
+    grid->addLayout(bottom, 2, 0, 1, 3);
+    grid->setRowStretch(1, 1);
+    grid->setColumnStretch(1, 1);
+}
+
+int TFormSketchpad::CurrentFrameIndex() const
+{
+    bool ok = false;
+    const int index = panelFrameSwitcher->text().toInt(&ok, 10);
+    return ok ? index : 0;
+}
+
+void TFormSketchpad::SetFrameMaximum(int max)
+{
+    const QSignalBlocker block(sbFrames);
+    sbFrames->setMaximum(max);
+}
+
+void TFormSketchpad::SetFramePosition(int index)
+{
+    {
+        const QSignalBlocker block(sbFrames);
+        // A frame just appended lies past the old maximum; the switch sets the maximum
+        // from the frame count, so the position must not be clamped before it.
+        if (index > sbFrames->maximum())
+            sbFrames->setMaximum(index);
+        sbFrames->setValue(index);
+    }
+    // Runs also when the position did not change: the frame at it may be a new one.
+    FrameSwitch();
+}
+
+void TFormSketchpad::SetSwitcherCaption(const QString& caption)
+{
+    panelFrameSwitcher->setText(caption);
+}
+
+void TFormSketchpad::sbFramesChange()
+{
+    FrameSwitch();
+}
+
+void TFormSketchpad::FrameSwitch()
+{
+    // A host callback that moves the switcher lands here again; the loop below follows it.
+    if (FSwitching || FHost.Show().Count() == 0)
+        return;
+    {
+        const QScopedValueRollback guard(FSwitching, true);
+        const int position = sbFrames->value();
+        SwitchTo(position, FHost.Show().Count());
+        // Lowering the maximum clamps a position past the last frame (the last frame was
+        // deleted while current), and a host callback may have moved it: follow once, so
+        // the caption names an existing frame.
+        if (sbFrames->value() != position && FHost.Show().Count() > 0)
+            SwitchTo(sbFrames->value(), FHost.Show().Count());
+    }
+    RedrawSketchpad();
+}
+
+void TFormSketchpad::SwitchTo(int position, int frameCount)
+{
+    panelFrameSwitcher->setText(QString::number(position));
+    {
+        const QSignalBlocker block(sbFrames);
+        sbFrames->setMaximum(frameCount - 1);
+    }
+    FHost.TrimFrameList(frameCount);
+    if (position >= 0 && position < frameCount)
+        FHost.FrameSwitched(position);
+}
+
+void TFormSketchpad::RedrawSketchpad()
+{
+    if (!FHost.IsBusy() && FHost.Show().Count() > 0) {
+        FHost.SetDrawing(true);
+        const auto done = qScopeGuard([this] { FHost.SetDrawing(false); });
+        const bool rulers = FHost.PadView().ShowRuler;
+        ShowRulers(rulers);
+        UpdateScrollRanges();
+        if (rulers) {
+            iTopRuler->repaint();
+            iLeftRuler->repaint();
+        }
+        pad->repaint();
+    }
+    // The timeline follows every repaint request, also one that drew nothing.
+    FHost.TimelineRedraw();
+}
+
+void TFormSketchpad::ShowRulers(bool show)
+{
+    const int height = show ? TopRulerHeight : 0;
+    const int width = show ? LeftRulerWidth : 0;
+    if (iTopRuler->maximumHeight() == height && iLeftRuler->maximumWidth() == width)
+        return;
+    iTopRuler->setFixedHeight(height);
+    iLeftRuler->setFixedWidth(width);
+    // The pad takes its new size now, so this repaint already fills it.
+    layout()->activate();
+}
+
+void TFormSketchpad::UpdateScrollRanges()
+{
+    // The positions these clamp are drawn by the repaint under way.
+    const int zoom = FHost.PadView().Zoom;
+    const QSignalBlocker blockX(sbX), blockY(sbY);
+    sbX->setMaximum(ScrollMaximum(zoom, pad->width()));
+    sbY->setMaximum(ScrollMaximum(zoom, pad->height()));
+}
+
+void TFormSketchpad::ZoomInAt(int px, int py)
+{
+    const int zoom = FHost.PadView().Zoom;
+    if (zoom < 8) {
+        const TZoomResult result = ZoomInAtStep(zoom, sbX->value(), sbY->value(), px, py,
+                                                pad->width(), pad->height());
+        FHost.SetZoom(result.Zoom);
+        const QSignalBlocker blockX(sbX), blockY(sbY);
+        sbX->setMaximum(ScrollMaximum(result.Zoom, pad->width()));
+        sbY->setMaximum(ScrollMaximum(result.Zoom, pad->height()));
+        sbX->setValue(result.ScrollX);
+        sbY->setValue(result.ScrollY);
+    }
+    RedrawSketchpad();
+}
+
+void TFormSketchpad::ZoomOut()
+{
+    const int zoom = FHost.PadView().Zoom;
+    if (zoom > 1)
+        FHost.SetZoom(ZoomOutStep(zoom));
+    RedrawSketchpad();
+}
+
+void TFormSketchpad::SetDocumentCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+const TLaserFrame* TFormSketchpad::CurrentFrame() const
+{
+    const TLaserFrames& show = FHost.Show();
+    const int index = CurrentFrameIndex();
+    return index >= 0 && index < show.Count() ? &show.Frame(index) : nullptr;
+}
+
+TPadScene TFormSketchpad::PadScene()
+{
+    TPadScene scene = MakePadScene(FHost.PadView(), sbX->value(), sbY->value(), pad->size());
+    scene.ButtonFace = palette().color(QPalette::Button);
+    TLaserFrames& show = FHost.Show();
+    const int index = CurrentFrameIndex();
+    if (index >= 0 && index < show.Count()) {
+        scene.Current = &show.Frame(index);
+        scene.CurrentFrameIndex = index;
+        if (index >= 1)
+            scene.Previous = &show.Frame(index - 1);
+    }
+    return scene;
+}
+
+void TFormSketchpad::PaintPad(QPainter& canvas)
+{
+    // A file is being read or a mouse-down handled: keep what the pad shows.
+    if (FHost.IsBusy())
+        return;
+    DrawPadScene(canvas, PadScene());
+}
+
+void TFormSketchpad::PaintTopRuler(QPainter& canvas)
+{
+    if (FHost.IsBusy())
+        return;
+    const TPadScene scene = PadScene();
+    DrawTopRuler(canvas, scene, iTopRuler->size(), iLeftRuler->width());
+    if (scene.View.SnapHelp && scene.Current)
+        DrawHelpLineMarkersTop(canvas, scene, *scene.Current, scene.View.HelpLines,
+                               iLeftRuler->width(), iTopRuler->height());
+}
+
+void TFormSketchpad::PaintLeftRuler(QPainter& canvas)
+{
+    if (FHost.IsBusy())
+        return;
+    const TPadScene scene = PadScene();
+    DrawLeftRuler(canvas, scene, iLeftRuler->size());
+    if (scene.View.SnapHelp && scene.Current)
+        DrawHelpLineMarkersLeft(canvas, scene, *scene.Current, scene.View.HelpLines,
+                                iLeftRuler->width());
+}
+
+bool TFormSketchpad::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == panelCorner && event->type() == QEvent::MouseButtonRelease)
+        RedrawSketchpad();
+    return QWidget::eventFilter(watched, event);
+}

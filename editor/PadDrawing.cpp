@@ -1,0 +1,458 @@
+#include "PadDrawing.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+
+#include <algorithm>
+
+// Lines are drawn with flat caps: a one-pixel line then leaves out its end point and a wider
+// one stops at it, as the line drawing the pad's look was made with.
+
+namespace {
+
+const QColor GridGrey(128, 128, 128);
+const QColor RulerGrey(128, 128, 128);
+const QColor EquilateralMagenta(255, 0, 255);
+
+QPen LinePen(const QColor& color, int width, Qt::PenStyle style = Qt::SolidLine)
+{
+    return QPen(color, width, style, Qt::FlatCap, Qt::MiterJoin);
+}
+
+// A rectangle given by its corners, the right and bottom edges excluded; empty when inverted.
+void FillCorners(QPainter& canvas, int left, int top, int right, int bottom, const QColor& color)
+{
+    if (right > left && bottom > top)
+        canvas.fillRect(QRect(left, top, right - left, bottom - top), color);
+}
+
+// Connected lines through `points`, the last end point excluded.
+void Polyline(QPainter& canvas, std::initializer_list<QPoint> points)
+{
+    const QPoint* previous = nullptr;
+    for (const QPoint& point : points) {
+        if (previous)
+            canvas.drawLine(*previous, point);
+        previous = &point;
+    }
+}
+
+// Centres and help-line points are 32-bit values from the file; far-off ones are kept far off
+// without overflowing the pixel arithmetic.
+int Bounded(qint64 value)
+{
+    return int(std::clamp<qint64>(value, -(1 << 24), 1 << 24));
+}
+
+// Text with its top-left corner at (x, y).
+void TextAt(QPainter& canvas, int x, int y, const QString& text)
+{
+    canvas.drawText(QPoint(x, y + canvas.fontMetrics().ascent()), text);
+}
+
+QPoint PointPixel(const TPadTransform& transform, const TSmallPoint& point)
+{
+    return {transform.PadX(point.X), transform.PadY(point.Y)};
+}
+
+void DrawCross(QPainter& canvas, const TPadTransform& transform, qint32 x, qint32 y, int width,
+               const QColor& color)
+{
+    const int ex = Bounded(qint64(Bounded(x)) * transform.Zoom - transform.ScrollX);
+    const int ey = Bounded(qint64(Bounded(y)) * transform.Zoom - transform.ScrollY);
+    canvas.setPen(LinePen(color, width));
+    canvas.drawLine(ex - 5, ey - 5, ex + 6, ey + 6);
+    canvas.drawLine(ex - 5, ey + 6, ex + 6, ey - 5);
+}
+
+void DrawCentres(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame)
+{
+    const TPadTransform& t = scene.Transform;
+    const QColor& color = scene.View.Rotation;
+    DrawCross(canvas, t, frame.EffectCenterX, frame.EffectCenterY, 2, color);
+    DrawCross(canvas, t, frame.AuxCenterX, frame.AuxCenterY, 1, color);
+    canvas.setPen(LinePen(color, 1, Qt::DotLine));
+    auto pixel = [&t](qint32 x, qint32 y) {
+        return QPoint(Bounded(qint64(Bounded(x)) * t.Zoom - t.ScrollX),
+                      Bounded(qint64(Bounded(y)) * t.Zoom - t.ScrollY));
+    };
+    canvas.drawLine(pixel(frame.EffectCenterX, frame.EffectCenterY),
+                    pixel(frame.AuxCenterX, frame.AuxCenterY));
+}
+
+QPoint Midpoint(const QPoint& a, const QPoint& b)
+{
+    return {(a.x() + b.x()) / 2, (a.y() + b.y()) / 2};
+}
+
+// The curve the beam takes through an unsharpened corner.
+void DrawRoundEdges(QPainter& canvas, const TLaserFrame& frame, const std::vector<QPoint>& pixels,
+                    const QColor& color)
+{
+    const int n = int(pixels.size());
+    canvas.setPen(LinePen(color, 2, Qt::DashDotDotLine));
+    canvas.setBrush(Qt::NoBrush);
+    auto corner = [&](int before, int at, int after) {
+        if (frame.Points[at].IsSharp())
+            return;
+        QPainterPath path(Midpoint(pixels[before], pixels[at]));
+        path.cubicTo(pixels[at], pixels[at], Midpoint(pixels[at], pixels[after]));
+        canvas.drawPath(path);
+    };
+    for (int i = 1; i <= n - 2; ++i)
+        corner(i - 1, i, i + 1);
+    // The two ends use their wrap-around neighbours whether or not the loop is closed.
+    corner(n - 1, 0, 1);
+    corner(n - 2, n - 1, 0);
+}
+
+void DrawSegment(QPainter& canvas, const TSmallPoint& from, const QPoint& a, const QPoint& b,
+                 const QColor& color)
+{
+    canvas.setPen(from.IsBlank() ? LinePen(color, 1, Qt::DotLine) : LinePen(color, 2));
+    canvas.drawLine(a, b);
+}
+
+void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                 const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask)
+{
+    const TPadView& view = scene.View;
+    const int r = 2 * view.CircleSize;
+    const QColor& fill = view.Link[frame.ColorBit() ? 1 : 0];
+    for (int i = 0; i < frame.PointCount(); ++i) {
+        const TSmallPoint& point = frame.Points[i];
+        const QPoint& p = pixels[size_t(i)];
+        QColor color;
+        if (point.Selection == 1)
+            color = colors.Selected;
+        else if (i != view.CurrentPoint || view.MultiSelect)
+            color = colors.Normal;
+        else
+            color = colors.Selected;
+        canvas.setPen(LinePen(color, 2));
+        canvas.setBrush((int(point.Marked) & markMask) ? fill : QColor(Qt::black));
+        const QRect box(p.x() - r, p.y() - r, 2 * r, 2 * r);
+        if (point.IsSharp())
+            canvas.drawRect(box);
+        else
+            canvas.drawEllipse(box);
+        if (view.ShowNumbers)
+            TextAt(canvas, p.x() + r + 2, p.y() - r, point.Name);
+    }
+    canvas.setBrush(Qt::black);
+}
+
+void DrawEquilateralCenter(QPainter& canvas, const TPadScene& scene)
+{
+    const TPadView& view = scene.View;
+    const TPadTransform& t = scene.Transform;
+    const int r = 2 * view.CircleSize;
+    const int x = t.PadX(Bounded(view.EquilateralCenterX));
+    const int y = t.PadY(Bounded(view.EquilateralCenterY));
+    canvas.setPen(LinePen(EquilateralMagenta, 1, Qt::DotLine));
+    canvas.setBrush(Qt::NoBrush);
+    canvas.drawEllipse(QRect(x - r, y - r, 2 * r, 2 * r));
+}
+
+int PairIndex(const TLaserFrame& frame)
+{
+    return frame.ColorBit() ? 1 : 0;
+}
+
+} // namespace
+
+TPadScene MakePadScene(const TPadView& view, int scrollX, int scrollY, const QSize& padSize)
+{
+    TPadScene scene;
+    scene.View = view;
+    scene.Transform.Zoom = view.Zoom;
+    scene.Transform.FlipX = view.FlipX;
+    scene.Transform.FlipY = view.FlipY;
+    scene.Transform.ScrollX = scrollX;
+    scene.Transform.ScrollY = scrollY;
+    scene.PadSize = padSize;
+    return scene;
+}
+
+void DrawPadScene(QPainter& canvas, const TPadScene& scene)
+{
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    canvas.setBackgroundMode(Qt::TransparentMode);
+    const TPadView& view = scene.View;
+    DrawPadBackground(canvas, scene);
+    TLaserFrame* frame = scene.Current;
+    if (frame && view.Image != 0)
+        DrawBackgroundImage(canvas, scene, *frame);
+    if (view.ShowGrid)
+        DrawGrid(canvas, scene, GridGrey);
+    if (!frame) {
+        DrawGuides(canvas, view.Guides);
+        return;
+    }
+    if (view.SnapHelp)
+        DrawHelpLines(canvas, scene, *frame, view.HelpLines);
+
+    const TLaserFrame* previous = scene.CurrentFrameIndex >= 1 ? scene.Previous : nullptr;
+    if (previous && view.ShowBackframe) {
+        const int b = PairIndex(*previous);
+        DrawFrame(canvas, scene, *previous, {view.Real[b], view.Back[b], view.Back[b]}, 0, false);
+    }
+    const int c = PairIndex(*frame);
+    DrawFrame(canvas, scene, *frame, {view.Real[c], view.Sel[c], view.Norm[c]}, 1, view.ShowRound);
+    if (previous && view.ShowBackframe && view.ShowLinks)
+        DrawLinks(canvas, scene, *frame, *previous, view.Link[PairIndex(*previous)]);
+    DrawGuides(canvas, view.Guides);
+}
+
+void DrawGuides(QPainter& canvas, const std::vector<TPadGuide>& guides)
+{
+    for (const TPadGuide& guide : guides) {
+        canvas.setPen(LinePen(guide.Color, 1, guide.Style));
+        canvas.drawLine(guide.Line);
+    }
+}
+
+void DrawPadBackground(QPainter& canvas, const TPadScene& scene)
+{
+    const int extent = 256 * scene.Transform.Zoom;
+    const int width = scene.PadSize.width(), height = scene.PadSize.height();
+    FillCorners(canvas, extent, 0, width, height, scene.ButtonFace);
+    FillCorners(canvas, 0, extent, width, height, scene.ButtonFace);
+    FillCorners(canvas, 0, 0, extent, extent, scene.View.Background);
+}
+
+QRect ImageSourceRect(const TLaserFrame& frame, int imageMode)
+{
+    if (imageMode == 2)
+        return frame.Image.rect();
+    if (imageMode == 1) {
+        const TImagePart& part = frame.ImagePart;
+        return QRect(part.X1, part.Y1, part.X2 - part.X1, part.Y2 - part.Y1);
+    }
+    return QRect(0, 0, 256, 256);
+}
+
+void DrawBackgroundImage(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame)
+{
+    if (frame.Image.isNull() || scene.View.Image == 0)
+        return;
+    const QRect source = ImageSourceRect(frame, scene.View.Image);
+    if (source.width() == 0 || source.height() == 0)
+        return;
+    const TPadTransform& t = scene.Transform;
+    const QRectF target(-t.ScrollX, -t.ScrollY, 256 * t.Zoom, 256 * t.Zoom);
+    if (source.width() > 0 && source.height() > 0) {
+        canvas.drawImage(target, frame.Image, QRectF(source));
+        return;
+    }
+    // Corners picked right to left or bottom to top show the part mirrored.
+    const QImage part = frame.Image.copy(source.normalized())
+                            .mirrored(source.width() < 0, source.height() < 0);
+    canvas.drawImage(target, part);
+}
+
+void DrawGrid(QPainter& canvas, const TPadScene& scene, const QColor& color)
+{
+    const int g = scene.View.GridSize;
+    if (g <= 0)
+        return;
+    const TPadTransform& t = scene.Transform;
+    canvas.setPen(LinePen(color, 1, Qt::DotLine));
+    for (int v = g; v < 255; v += g) {
+        canvas.drawLine(t.PadX(0), t.PadY(v), t.PadX(256), t.PadY(v));
+        canvas.drawLine(t.PadX(v), t.PadY(0), t.PadX(v), t.PadY(256));
+    }
+}
+
+void DrawHelpLines(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                   const QColor& color)
+{
+    const TPadTransform& t = scene.Transform;
+    const int extent = 256 * t.Zoom;
+    const THelpLines& lines = frame.HelpLines;
+    canvas.setPen(LinePen(color, 1, Qt::DotLine));
+    for (quint8 x : lines.XLines) {
+        const int sx = t.PadXUnflipped(x);
+        canvas.drawLine(sx, 0, sx, extent);
+    }
+    for (quint8 y : lines.YLines) {
+        const int sy = t.PadYUnflipped(y);
+        canvas.drawLine(0, sy, extent, sy);
+    }
+    auto pixel = [&t](const TIntPoint& p) {
+        return QPoint(Bounded(qint64(Bounded(p.X)) * t.Zoom - t.ScrollX),
+                      Bounded(qint64(Bounded(p.Y)) * t.Zoom - t.ScrollY));
+    };
+    for (int i = 0; i < lines.Count2P(); ++i)
+        canvas.drawLine(pixel(lines.Lines2P[0][size_t(i)]), pixel(lines.Lines2P[1][size_t(i)]));
+}
+
+void DrawHelpLineMarkersTop(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                            const QColor& color, int leftWidth, int topHeight)
+{
+    canvas.setPen(LinePen(Qt::black, 1));
+    canvas.setBrush(color);
+    const int l = leftWidth, h = topHeight;
+    for (quint8 x : frame.HelpLines.XLines) {
+        const int sx = scene.Transform.PadXUnflipped(x);
+        canvas.drawPolygon(QPolygon({QPoint(sx - 5 + l, h / 2), QPoint(sx + 5 + l, h / 2),
+                                     QPoint(sx + l, h)}));
+    }
+}
+
+void DrawHelpLineMarkersLeft(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                             const QColor& color, int leftWidth)
+{
+    canvas.setPen(LinePen(Qt::black, 1));
+    canvas.setBrush(color);
+    const int l = leftWidth;
+    for (quint8 y : frame.HelpLines.YLines) {
+        const int sy = scene.Transform.PadYUnflipped(y);
+        canvas.drawPolygon(QPolygon({QPoint(l / 2, sy + 5), QPoint(l / 2, sy - 5), QPoint(l, sy)}));
+    }
+}
+
+void DrawFrame(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+               const TFrameColors& colors, int markMask, bool roundEdges)
+{
+    const TPadView& view = scene.View;
+    DrawCentres(canvas, scene, frame);
+
+    const int n = frame.PointCount();
+    std::vector<QPoint> pixels;
+    pixels.reserve(size_t(n));
+    for (const TSmallPoint& point : frame.Points)
+        pixels.push_back(PointPixel(scene.Transform, point));
+
+    if (n >= 2) {
+        if (roundEdges && n >= 3)
+            DrawRoundEdges(canvas, frame, pixels, colors.Round);
+        for (int i = 0; i + 1 < n; ++i)
+            DrawSegment(canvas, frame.Points[size_t(i)], pixels[size_t(i)], pixels[size_t(i + 1)],
+                        colors.Normal);
+    }
+    // Two points would only retrace their one segment.
+    if (view.CloseLoop && n > 2)
+        DrawSegment(canvas, frame.Points[size_t(n - 1)], pixels[size_t(n - 1)], pixels[0],
+                    colors.Normal);
+
+    if (view.ShowPoints)
+        DrawMarkers(canvas, scene, frame, pixels, colors, markMask);
+    if (!view.HideEquilateralCenter)
+        DrawEquilateralCenter(canvas, scene);
+}
+
+void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
+               const TLaserFrame& previous, const QColor& color)
+{
+    const TPadTransform& t = scene.Transform;
+    const int near = 4 * scene.View.CircleSize;
+    for (int j = 0; j < previous.PointCount(); ++j) {
+        const QPoint pj = PointPixel(t, previous.Points[size_t(j)]);
+        for (int i = 0; i < current.PointCount(); ++i) {
+            if (!current.Links.Get(i, j))
+                continue;
+            TSmallPoint& point = current.Points[size_t(i)];
+            const QPoint pi = PointPixel(t, point);
+            const bool solid = i == scene.View.CurrentPoint;
+            canvas.setPen(LinePen(color, 1, solid ? Qt::SolidLine : Qt::DashLine));
+            canvas.drawLine(pj, pi);
+            point.Marked = std::abs(pi.x() - pj.x()) < near && std::abs(pi.y() - pj.y()) < near;
+        }
+    }
+}
+
+int RulerTickStep(int gridSize, int zoom, int textWidth)
+{
+    if (gridSize <= 0 || zoom <= 0)
+        return 0;
+    qint64 step = gridSize;
+    while (textWidth > step * zoom)
+        step *= 2;
+    return int(std::min<qint64>(step, 1 << 30));
+}
+
+namespace {
+
+QString RulerLabel(int v, bool flipped)
+{
+    return QString::number(flipped ? 256 - v : v);
+}
+
+int TickStepFor(QPainter& canvas, const TPadScene& scene)
+{
+    const int textWidth = canvas.fontMetrics().horizontalAdvance(QStringLiteral("-250"));
+    return RulerTickStep(scene.View.GridSize, scene.Transform.Zoom, textWidth);
+}
+
+// Labels hide the tick under them, as text on the ruler is drawn on white.
+void PrepareRulerText(QPainter& canvas)
+{
+    canvas.setBackgroundMode(Qt::OpaqueMode);
+    canvas.setBackground(Qt::white);
+}
+
+} // namespace
+
+void DrawTopRuler(QPainter& canvas, const TPadScene& scene, const QSize& size, int leftWidth)
+{
+    const int w = size.width(), h = size.height(), l = leftWidth;
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    FillCorners(canvas, 0, 0, w, h, scene.ButtonFace);
+    FillCorners(canvas, 4, 3, w - 4, h - 4, Qt::white);
+    FillCorners(canvas, 4, 3, l - 4, h, Qt::white);
+    canvas.setPen(LinePen(RulerGrey, 1));
+    Polyline(canvas, {{w - 1, 0}, {w - 1, h - 1}, {l - 2, h - 1}});
+    Polyline(canvas, {{w - 5, 2}, {2, 2}, {2, h}});
+    canvas.setPen(LinePen(Qt::white, 1));
+    Polyline(canvas, {{0, h - 1}, {0, 0}, {w - 2, 0}});
+
+    const int step = TickStepFor(canvas, scene);
+    if (step <= 0)
+        return;
+    PrepareRulerText(canvas);
+    canvas.setPen(LinePen(Qt::black, 1));
+    const TPadTransform& t = scene.Transform;
+    for (int v = step; v < 255; v += step) {
+        // The position is a 16-bit value: one left of the view wraps far to the right.
+        const int tx = quint16(v * t.Zoom - t.ScrollX + l);
+        if (tx > l + 7)
+            canvas.drawLine(tx, 3, tx, h - 4);
+        const QString label = RulerLabel(v, t.FlipY);
+        const int half = canvas.fontMetrics().horizontalAdvance(label) / 2;
+        if (tx - half > l - 6 && tx + half + 6 < w)
+            TextAt(canvas, tx - half, 3, label);
+    }
+    canvas.setBackgroundMode(Qt::TransparentMode);
+}
+
+void DrawLeftRuler(QPainter& canvas, const TPadScene& scene, const QSize& size)
+{
+    const int l = size.width(), hl = size.height();
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    FillCorners(canvas, 0, 0, l, hl, scene.ButtonFace);
+    FillCorners(canvas, 4, 0, l - 4, hl - 4, Qt::white);
+    canvas.setPen(LinePen(RulerGrey, 1));
+    canvas.drawLine(2, 0, 2, hl - 2);
+    canvas.setPen(LinePen(Qt::white, 1));
+    canvas.drawLine(0, 0, 0, hl - 1);
+
+    const int step = TickStepFor(canvas, scene);
+    if (step <= 0)
+        return;
+    PrepareRulerText(canvas);
+    canvas.setPen(LinePen(Qt::black, 1));
+    const TPadTransform& t = scene.Transform;
+    const int textHeight = canvas.fontMetrics().height();
+    for (int v = step; v < 255; v += step) {
+        const int ty = v * t.Zoom - t.ScrollY + 1;
+        canvas.drawLine(4, ty, l - 4, ty);
+        const QString label = RulerLabel(v, t.FlipX);
+        const int half = canvas.fontMetrics().horizontalAdvance(label) / 2;
+        if (ty - textHeight / 2 > 0 && ty + textHeight / 2 + 6 < hl)
+            TextAt(canvas, l / 2 - half, ty - textHeight / 2, label);
+    }
+    canvas.setBackgroundMode(Qt::TransparentMode);
+}

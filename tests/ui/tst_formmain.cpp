@@ -1,0 +1,871 @@
+#include "FormUnitMain.h"
+#include "FormUnitStatus.h"
+#include "HelpWindow.h"
+#include "FrameList.h"
+#include "ScriptedPrompts.h"
+#include "SettingsStore.h"
+#include "ShowFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+class TestFormMain : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstRunDefaults();
+    void shortcuts_data();
+    void shortcuts();
+    void frameNumberAnswers_data();
+    void frameNumberAnswers();
+    void renameStartsFromEntryText();
+    void modifiedByCommands_data();
+    void modifiedByCommands();
+    void deleteOnlyFrameRefusedButModified();
+    void deleteKeepsCurrentNumber_data();
+    void deleteKeepsCurrentNumber();
+    void cutAndPasteFitLinks();
+    void importShowInsertsBeforeCurrent();
+    void dropMovesFrame_data();
+    void dropMovesFrame();
+    void clickSwitchesFrameAndControls();
+    void effectItemsKeepMarkButtonMovesIt();
+    void colourAndLockBits();
+    void undoAppliesOnce();
+    void settingsRoundTripThroughClose();
+    void exitWritesNothing();
+    void closeQueryNoKeepsWindowAndWritesNothing();
+    void openThroughDialog();
+    void openDamagedFileKeepsShow();
+    void missingRecentFileKeepsShow();
+    void commandLineFile();
+    void saveWritesToOpenedFile();
+    void saveOfNewShowCancelledKeepsModified();
+    void saveFailureKeepsModified();
+    void createWavefileUnsavedAsksForName();
+    void createWavefileWritesNextToShow();
+    void panelSwitchesFollowBars();
+    void helpAndAbout();
+
+private:
+    void Start();
+    QString MakeShow(const QString& name, const QStringList& frameNames, QList<int> pointCounts = {});
+    void OpenShow(const QString& path);
+    QStringList Names() const;
+    QStringList ItemTexts() const;
+    QAction* Action(const QString& name) const;
+    bool NoUnexpectedPrompts();
+
+    std::unique_ptr<QTemporaryDir> Dir;
+    std::unique_ptr<QSettings> Settings;
+    std::unique_ptr<TScriptedPrompts> Prompts;
+    std::unique_ptr<TFormMain> Form;
+};
+
+// --- fixture -----------------------------------------------------------------------------------
+
+void TestFormMain::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TestFormMain::init()
+{
+    Dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(Dir->isValid());
+    Settings = std::make_unique<QSettings>(Dir->filePath("skelmar.ini"), QSettings::IniFormat);
+    Prompts = std::make_unique<TScriptedPrompts>();
+}
+
+void TestFormMain::cleanup()
+{
+    Form.reset();
+    Settings.reset();
+    Prompts.reset();
+    Dir.reset();
+}
+
+void TestFormMain::Start()
+{
+    Form = std::make_unique<TFormMain>(*Settings, *Prompts, Dir->path() + "/");
+}
+
+// A show file whose frame i is named frameNames[i] and has pointCounts[i] points (default i + 1).
+QString TestFormMain::MakeShow(const QString& name, const QStringList& frameNames, QList<int> pointCounts)
+{
+    TLaserFrames show;
+    for (int i = 0; i < frameNames.size(); ++i) {
+        TLaserFrame& frame = show.Add();
+        frame.Name = frameNames[i];
+        const int count = i < pointCounts.size() ? pointCounts[i] : i + 1;
+        for (int k = 0; k < count; ++k) {
+            TSmallPoint point;
+            point.X = quint8(20 + 10 * k);
+            point.Y = quint8(40 + 5 * i);
+            frame.Points.push_back(point);
+        }
+    }
+    const QString path = Dir->filePath(name);
+    const TShowFileResult result = WriteShowFile(path, show);
+    if (!result.ok)
+        qFatal("cannot write %s", qPrintable(result.message));
+    return path;
+}
+
+void TestFormMain::OpenShow(const QString& path)
+{
+    Form->OpenCommandLineFile(path);
+    QCOMPARE(Form->Frames->FileName, path);
+}
+
+QStringList TestFormMain::Names() const
+{
+    QStringList names;
+    for (int i = 0; i < Form->Frames->Count(); ++i)
+        names << Form->Frames->Frame(i).Name;
+    return names;
+}
+
+QStringList TestFormMain::ItemTexts() const
+{
+    QStringList texts;
+    for (int i = 0; i < Form->lbThumbs->count(); ++i)
+        texts << Form->lbThumbs->item(i)->text();
+    return texts;
+}
+
+QAction* TestFormMain::Action(const QString& name) const
+{
+    auto* action = Form->findChild<QAction*>(name);
+    if (!action)
+        qFatal("no action %s", qPrintable(name));
+    return action;
+}
+
+bool TestFormMain::NoUnexpectedPrompts()
+{
+    if (!Prompts->Unexpected.isEmpty())
+        qWarning() << "unexpected prompts:" << Prompts->Unexpected;
+    return Prompts->Unexpected.isEmpty() && Prompts->AllAnswered();
+}
+
+// --- start-up ----------------------------------------------------------------------------------
+
+void TestFormMain::firstRunDefaults()
+{
+    Start();
+    QCOMPARE(Form->windowTitle(), QStringLiteral("Skelmar 4 Wendrill RZ4 - Pudlo Mixer"));
+    QCOMPARE(Form->pos(), QPoint(0, 0));
+    QCOMPARE(Form->size(), QSize(662, 579));
+    QCOMPARE(Form->Zoom, 2);
+    QVERIFY(Form->miZoomN[1]->isChecked());
+    QCOMPARE(Form->GridSize, 16);
+    QVERIFY(Form->miGridN[2]->isChecked());
+    QVERIFY(!Form->miGridCustom->isVisible());
+    QCOMPARE(Form->CircleSize, 3);
+    QCOMPARE(Form->miColor0->text(), QStringLiteral("&Red"));
+    QCOMPARE(Form->miColor1->text(), QStringLiteral("&Blue"));
+    QVERIFY(Form->miShowPoints->isChecked());
+    QVERIFY(!Form->miShowReal->isChecked());
+    QVERIFY(Form->miNoImg->isChecked());
+    QVERIFY(Form->aRepeatPlay->isChecked() && Form->aLivePreview->isChecked());
+    QCOMPARE(Form->ScanDelays, TScanDelays{});
+    // "&New" ran: one empty frame, one empty entry.
+    QCOMPARE(Form->Frames->Count(), 1);
+    QCOMPARE(ItemTexts(), QStringList{QString()});
+    QCOMPARE(Form->Sketchpad->windowTitle(), QStringLiteral("new file"));
+    QVERIFY(!Form->tbPlay->isEnabled());
+    // Only an existing file shows in the recent files; the designed "Logo.RZ4" does not exist.
+    QVERIFY(!Form->miLastFile[0]->isVisible());
+    // Reading the settings writes nothing.
+    QVERIFY(Settings->allKeys().isEmpty());
+    QVERIFY(Prompts->Shown.isEmpty());
+}
+
+void TestFormMain::shortcuts_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("cut") << "aCutFrameToClipboard" << QKeySequence(Qt::SHIFT | Qt::Key_Delete);
+    QTest::newRow("copy") << "aCopyFrameToClipboard" << QKeySequence(Qt::CTRL | Qt::Key_Insert);
+    QTest::newRow("paste") << "aPasteFrameFromClipboard" << QKeySequence(Qt::SHIFT | Qt::Key_Insert);
+    QTest::newRow("compile") << "aCreateWavefile" << QKeySequence(Qt::CTRL | Qt::Key_F9);
+    QTest::newRow("preview") << "aShowPreview" << QKeySequence(Qt::Key_F9);
+    QTest::newRow("frame preview") << "aFramePreview" << QKeySequence(Qt::Key_F7);
+    QTest::newRow("frame links") << "aCheckFrameLinks" << QKeySequence(Qt::SHIFT | Qt::Key_F7);
+    QTest::newRow("all links") << "aCheckAllLinks" << QKeySequence(Qt::SHIFT | Qt::Key_F9);
+    QTest::newRow("grid") << "miUseGrid" << QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G);
+    QTest::newRow("set centres") << "miSetRotPoint" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R);
+    QTest::newRow("zoom 3") << "miOptimize3" << QKeySequence(Qt::CTRL | Qt::Key_3);
+}
+
+void TestFormMain::shortcuts()
+{
+    QFETCH(QString, action);
+    QFETCH(QKeySequence, keys);
+    Start();
+    QCOMPARE(Action(action)->shortcut(), keys);
+}
+
+// --- frame commands ----------------------------------------------------------------------------
+
+void TestFormMain::frameNumberAnswers_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("effect");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("answer");   // "<cancel>" cancels the box
+    QTest::addColumn<int>("expected");
+    QTest::addColumn<QString>("caption");
+
+    const QString progression = "Enter 0 for linear, 1 for trigonometric effect progression";
+    const QString parameter = "Enter new effect parameter";
+    QTest::newRow("delay low 16 bits") << "aFrameDelay" << 0 << 1000 << "70000" << 4464 << "Enter new framedelay in ms";
+    QTest::newRow("delay not a number") << "aFrameDelay" << 0 << 1000 << "abc" << 1000 << "Enter new framedelay in ms";
+    QTest::newRow("delay cancelled") << "aFrameDelay" << 0 << 1000 << "<cancel>" << 1000 << "Enter new framedelay in ms";
+    QTest::newRow("morph low 16 bits") << "aFrameMorph" << 0 << 0 << "70000" << 4464 << "Enter new morphtime in ms";
+    QTest::newRow("morph blanks around") << "aFrameMorph" << 0 << 0 << " 250 " << 250 << "Enter new morphtime in ms";
+    QTest::newRow("rotate above a turn") << "aFrameEffectParam" << 6 << 0 << "725" << 5 << parameter;
+    QTest::newRow("rotate below a turn") << "aFrameEffectParam" << 6 << 0 << "-725" << -5 << parameter;
+    QTest::newRow("rotate cancelled still bounded") << "aFrameEffectParam" << 6 << 725 << "<cancel>" << 5 << parameter;
+    QTest::newRow("d-flip wraps like rotate") << "aFrameEffectParam" << 5 << 0 << "400" << 40 << progression;
+    QTest::newRow("y-flip only 0 or 1") << "aFrameEffectParam" << 4 << 0 << "5" << 0 << progression;
+    QTest::newRow("y-flip trig") << "aFrameEffectParam" << 4 << 0 << "1" << 1 << progression;
+    QTest::newRow("explode not a number") << "aFrameEffectParam" << 2 << 1 << "x" << 1 << progression;
+    QTest::newRow("drain keeps any") << "aFrameEffectParam" << 7 << 0 << "725" << 725 << parameter;
+    QTest::newRow("slide low 16 bits signed") << "aFrameEffectParam" << 0 << 0 << "65535" << -1 << parameter;
+}
+
+void TestFormMain::frameNumberAnswers()
+{
+    QFETCH(QString, command);
+    QFETCH(int, effect);
+    QFETCH(int, start);
+    QFETCH(QString, answer);
+    QFETCH(int, expected);
+    QFETCH(QString, caption);
+
+    Start();
+    TLaserFrame& frame = Form->Frames->Frame(0);
+    frame.Effect = quint16(effect);
+    const auto field = [&]() -> int {
+        if (command == "aFrameDelay")
+            return frame.Delay;
+        if (command == "aFrameMorph")
+            return frame.EffectTime;
+        return frame.EffectParam;
+    };
+    if (command == "aFrameDelay")
+        frame.Delay = quint16(start);
+    else if (command == "aFrameMorph")
+        frame.EffectTime = quint16(start);
+    else
+        frame.EffectParam = qint16(start);
+
+    Prompts->ExpectInput(answer == "<cancel>" ? std::nullopt : std::optional<QString>(answer));
+    Action(command)->trigger();
+
+    QCOMPARE(field(), expected);
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.size(), 1);
+    QCOMPARE(Prompts->Shown[0].caption, caption);
+    QCOMPARE(Prompts->Shown[0].defaultText, QString::number(start));
+    QVERIFY(!Form->Modified);
+}
+
+void TestFormMain::renameStartsFromEntryText()
+{
+    Start();
+    OpenShow(MakeShow("a.RZ4", {"One", "Two"}));
+    Form->lbThumbsClick(1);
+    Prompts->ExpectInput(QStringLiteral("Second"));
+    Prompts->ExpectInput(std::nullopt);
+    Form->aRenameFrame->trigger();
+    Form->aRenameFrame->trigger();  // cancelled: keeps the name
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[0].caption, QStringLiteral("Enter new framename"));
+    QCOMPARE(Prompts->Shown[0].prompt, QStringLiteral("new name 4 frame"));
+    QCOMPARE(Prompts->Shown[0].defaultText, QStringLiteral("Two"));
+    QCOMPARE(Prompts->Shown[1].defaultText, QStringLiteral("Second"));
+    QCOMPARE(Names(), (QStringList{"One", "Second"}));
+    QCOMPARE(ItemTexts(), Names());
+    QVERIFY(!Form->Modified);
+}
+
+void TestFormMain::modifiedByCommands_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("answer");  // queued input, empty: none
+    QTest::addColumn<bool>("modified");
+    QTest::newRow("add") << "aAddFrame" << "" << false;
+    QTest::newRow("rename") << "aRenameFrame" << "x" << false;
+    QTest::newRow("delay") << "aFrameDelay" << "5" << false;
+    QTest::newRow("morph time") << "aFrameMorph" << "5" << false;
+    QTest::newRow("effect param") << "aFrameEffectParam" << "1" << false;
+    QTest::newRow("copy") << "aCopyFrameToClipboard" << "" << false;
+    QTest::newRow("paste") << "aPasteFrameFromClipboard" << "" << false;
+    QTest::newRow("undo") << "miUndo" << "" << false;
+    QTest::newRow("delete") << "aDeleteFrame" << "" << true;
+    QTest::newRow("cut") << "aCutFrameToClipboard" << "" << true;
+    QTest::newRow("effect item") << "miEffectXFlip" << "" << true;
+    QTest::newRow("effect button") << "aEffectStep" << "" << true;
+    QTest::newRow("colour item") << "miColor1" << "" << true;
+    QTest::newRow("colour button") << "aColorSwitch" << "" << true;
+    QTest::newRow("lock") << "aLock" << "" << true;
+}
+
+void TestFormMain::modifiedByCommands()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, answer);
+    QFETCH(bool, modified);
+    Start();
+    OpenShow(MakeShow("a.RZ4", {"A", "B", "C"}));
+    Form->aCopyFrameToClipboard->trigger();
+    QVERIFY(!Form->Modified);
+    if (!answer.isEmpty())
+        Prompts->ExpectInput(answer);
+    Action(command)->trigger();
+    QCOMPARE(Form->Modified, modified);
+    QVERIFY(NoUnexpectedPrompts());
+    // Whatever the command did, the list still has one entry per frame.
+    QCOMPARE(Form->lbThumbs->count(), Form->Frames->Count());
+}
+
+void TestFormMain::deleteOnlyFrameRefusedButModified()
+{
+    Start();
+    Form->aCopyFrameToClipboard->trigger();
+    const TLaserFrame* held = Form->ClipboardFrame.get();
+    Prompts->ExpectTell();
+    Prompts->ExpectTell();
+    Form->aDeleteFrame->trigger();
+    Form->aCutFrameToClipboard->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    for (const auto& shown : Prompts->Shown) {
+        QCOMPARE(shown.icon, TMsgIcon::Error);
+        QCOMPARE(shown.text, QStringLiteral("You can't delete the one and only frame!"));
+    }
+    QCOMPARE(Form->Frames->Count(), 1);
+    QCOMPARE(Form->lbThumbs->count(), 1);
+    QVERIFY(Form->Modified);
+    QCOMPARE(Form->ClipboardFrame.get(), held);  // the clipboard keeps what it held
+}
+
+void TestFormMain::deleteKeepsCurrentNumber_data()
+{
+    QTest::addColumn<int>("current");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("newCurrent");
+    QTest::newRow("first: successor takes its place") << 0 << QStringList{"B", "C"} << 0;
+    QTest::newRow("middle: successor takes its place") << 1 << QStringList{"A", "C"} << 1;
+    QTest::newRow("last: new last is current") << 2 << QStringList{"A", "B"} << 1;
+}
+
+void TestFormMain::deleteKeepsCurrentNumber()
+{
+    QFETCH(int, current);
+    QFETCH(QStringList, names);
+    QFETCH(int, newCurrent);
+    Start();
+    OpenShow(MakeShow("a.RZ4", {"A", "B", "C"}));
+    Form->lbThumbsClick(current);
+    Form->aDeleteFrame->trigger();
+    QCOMPARE(Names(), names);
+    QCOMPARE(ItemTexts(), names);
+    QCOMPARE(Form->CurrentFrameIndex(), newCurrent);
+    QCOMPARE(Form->lbThumbs->currentRow(), newCurrent);
+    QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 1);
+    // The first frame's links lead to no predecessor.
+    QCOMPARE(Form->Frames->Frame(0).Links.Cols(), 0);
+}
+
+void TestFormMain::cutAndPasteFitLinks()
+{
+    Start();
+    OpenShow(MakeShow("five.RZ4", {"F0", "F1", "F2", "F3", "F4"}));  // 1 .. 5 points
+    Form->lbThumbsClick(2);
+    Form->aCutFrameToClipboard->trigger();
+    QCOMPARE(Names(), (QStringList{"F0", "F1", "F3", "F4"}));
+    QCOMPARE(Form->ClipboardFrame->Name, QStringLiteral("F2"));
+    QCOMPARE(Form->Frames->Frame(2).Links.Cols(), 2);  // F3 now follows F1
+
+    Form->lbThumbsClick(0);
+    Form->Modified = false;
+    Form->aPasteFrameFromClipboard->trigger();
+    Form->aPasteFrameFromClipboard->trigger();
+    QCOMPARE(Names(), (QStringList{"F2", "F2", "F0", "F1", "F3", "F4"}));
+    QCOMPARE(ItemTexts(), Names());
+    QCOMPARE(Form->CurrentFrameIndex(), 0);
+    QCOMPARE(Form->lbThumbs->currentRow(), 0);
+    QVERIFY(!Form->Modified);
+    const TLinkMatrix& pasted = Form->Frames->Frame(0).Links;
+    QCOMPARE(QSize(pasted.Rows(), pasted.Cols()), QSize(3, 0));
+    const TLinkMatrix& second = Form->Frames->Frame(1).Links;
+    QCOMPARE(QSize(second.Rows(), second.Cols()), QSize(3, 3));
+    const TLinkMatrix& oldFirst = Form->Frames->Frame(2).Links;
+    QCOMPARE(QSize(oldFirst.Rows(), oldFirst.Cols()), QSize(1, 3));
+    // Every paste is a copy of its own.
+    Form->Frames->Frame(0).Points[0].X = 99;
+    QVERIFY(Form->Frames->Frame(1).Points[0].X != 99);
+    QVERIFY(Form->ClipboardFrame->Points[0].X != 99);
+}
+
+void TestFormMain::importShowInsertsBeforeCurrent()
+{
+    Start();
+    OpenShow(MakeShow("xyz.RZ4", {"X", "Y", "Z"}, {2, 3, 4}));
+    const QString abc = MakeShow("abc.RZ4", {"A", "B", "C"}, {5, 6, 7});
+    Form->lbThumbsClick(2);
+    Prompts->ExpectOpen(abc);
+    Form->aImportShow->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import Pudlo file..."));
+    QCOMPARE(Names(), (QStringList{"X", "Y", "A", "B", "C", "Z"}));
+    QCOMPARE(ItemTexts(), Names());
+    QCOMPARE(Form->CurrentFrameIndex(), 2);
+    QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 5);
+    QCOMPARE(Form->Frames->Frame(2).Links.Cols(), 3);  // A follows Y
+    QCOMPARE(Form->Frames->Frame(5).Links.Cols(), 7);  // Z follows C
+    QCOMPARE(Form->Frames->FileName, Dir->filePath("xyz.RZ4"));
+    QVERIFY(!Form->Modified);
+}
+
+void TestFormMain::dropMovesFrame_data()
+{
+    QTest::addColumn<int>("effect");
+    QTest::addColumn<int>("source");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("answer");  // -1: no question expected, 0 No, 1 Yes
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("morph frame, answered No") << 1 << 1 << 3 << 0 << QStringList{"A", "B", "C", "D"} << -2;
+    QTest::newRow("morph frame, answered Yes") << 1 << 1 << 3 << 1 << QStringList{"A", "C", "D", "B"} << 3;
+    QTest::newRow("beyond the end appends") << 0 << 0 << 4 << -1 << QStringList{"B", "C", "D", "A"} << 3;
+    QTest::newRow("to the front") << 0 << 3 << 0 << -1 << QStringList{"D", "A", "B", "C"} << 0;
+}
+
+void TestFormMain::dropMovesFrame()
+{
+    QFETCH(int, effect);
+    QFETCH(int, source);
+    QFETCH(int, target);
+    QFETCH(int, answer);
+    QFETCH(QStringList, names);
+    QFETCH(int, selected);
+    Start();
+    OpenShow(MakeShow("abcd.RZ4", {"A", "B", "C", "D"}));
+    Form->Frames->Frame(source).Effect = quint16(effect);
+    const int rowBefore = Form->lbThumbs->currentRow();
+    if (answer >= 0)
+        Prompts->ExpectAsk(answer == 1);
+    Form->lbThumbsDragDrop(source, target);
+
+    QVERIFY(NoUnexpectedPrompts());
+    if (answer >= 0) {
+        QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Warning);
+        QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Do you really want to move this frame? "
+                                                        "The link matrix will be corrupted after this!"));
+    }
+    QCOMPARE(Names(), names);
+    QCOMPARE(ItemTexts(), names);
+    QCOMPARE(Form->lbThumbs->currentRow(), selected == -2 ? rowBefore : selected);
+    QCOMPARE(Form->Frames->Frame(0).Links.Cols(), 0);
+    for (int i = 1; i < Form->Frames->Count(); ++i)
+        QCOMPARE(Form->Frames->Frame(i).Links.Cols(), Form->Frames->Frame(i - 1).PointCount());
+    // The drop neither marks the show changed nor switches the frame.
+    QVERIFY(!Form->Modified);
+    QCOMPARE(Form->CurrentFrameIndex(), 0);
+}
+
+void TestFormMain::clickSwitchesFrameAndControls()
+{
+    Start();
+    OpenShow(MakeShow("a.RZ4", {"A", "B", "C"}));
+    TLaserFrame& frame = Form->Frames->Frame(2);
+    frame.Effect = EffectRotate;
+    frame.Flags = TLaserFrame::FlagColor | TLaserFrame::FlagLocked;
+    Form->lbThumbsClick(2);
+    QCOMPARE(Form->CurrentFrameIndex(), 2);
+    QCOMPARE(Form->lbThumbs->currentRow(), 2);
+    QVERIFY(Form->miEffect[EffectRotate]->isChecked());
+    QVERIFY(Form->miColor1->isChecked());
+    QVERIFY(Form->sbLock->isChecked());
+    Form->lbThumbsClick(0);
+    QVERIFY(Form->miEffect[EffectSlide]->isChecked());
+    QVERIFY(Form->miColor0->isChecked());
+    QVERIFY(!Form->sbLock->isChecked());
+    Form->lbThumbsClick(7);  // not a frame: nothing
+    QCOMPARE(Form->CurrentFrameIndex(), 0);
+}
+
+void TestFormMain::effectItemsKeepMarkButtonMovesIt()
+{
+    Start();
+    TLaserFrame& frame = Form->Frames->Frame(0);
+    Action("miEffectXFlip")->trigger();
+    QCOMPARE(frame.Effect, quint16(EffectXFlip));
+    QVERIFY(Form->miEffect[EffectSlide]->isChecked());
+    QVERIFY(!Form->miEffect[EffectXFlip]->isChecked());
+
+    frame.Effect = EffectDrain;
+    Form->aEffectStep->trigger();
+    QCOMPARE(frame.Effect, quint16(EffectSlide));
+    QVERIFY(Form->miEffect[EffectSlide]->isChecked());
+    Form->aEffectStep->trigger();
+    QCOMPARE(frame.Effect, quint16(EffectMorph));
+    QVERIFY(Form->miEffect[EffectMorph]->isChecked());
+}
+
+void TestFormMain::colourAndLockBits()
+{
+    Start();
+    TLaserFrame& frame = Form->Frames->Frame(0);
+    frame.Flags = TLaserFrame::FlagLocked;
+    Form->miColor1->trigger();
+    QCOMPARE(frame.Flags, quint16(TLaserFrame::FlagColor | TLaserFrame::FlagLocked));
+    Form->aColorSwitch->trigger();  // the other colour
+    QCOMPARE(frame.Flags, quint16(TLaserFrame::FlagLocked));
+    QVERIFY(Form->miColor0->isChecked());
+    Form->aLock->trigger();
+    QCOMPARE(frame.Flags, quint16(0));
+    QVERIFY(!Form->sbLock->isChecked());
+    Form->aLock->trigger();
+    QCOMPARE(frame.Flags, quint16(TLaserFrame::FlagLocked));
+    QVERIFY(Form->sbLock->isChecked());
+}
+
+void TestFormMain::undoAppliesOnce()
+{
+    Start();
+    OpenShow(MakeShow("a.RZ4", {"A"}, {3}));
+    Form->UndoRecord.UndoKind = TUndoRecord::KindMoved;
+    Form->UndoRecord.UndoIndex = 1;
+    Form->UndoRecord.UndoX = 7;
+    Form->UndoRecord.UndoY = 9;
+    Form->miUndo->trigger();
+    const TSmallPoint& point = Form->Frames->Frame(0).Points[1];
+    QCOMPARE(QPoint(point.X, point.Y), QPoint(7, 9));
+    QCOMPARE(Form->UndoRecord.UndoKind, quint8(TUndoRecord::KindNone));
+    Form->Frames->Frame(0).Points[1].X = 50;
+    Form->miUndo->trigger();
+    QCOMPARE(Form->Frames->Frame(0).Points[1].X, quint8(50));
+    QVERIFY(!Form->Modified);
+}
+
+// --- settings ----------------------------------------------------------------------------------
+
+void TestFormMain::settingsRoundTripThroughClose()
+{
+    {
+        TSettingsStore store(*Settings);
+        store.WriteSwitch({}, "ShowPoints", false);
+        store.WriteSwitch({}, "FlipX", true);
+        store.WriteInteger({}, "Grid", 24);
+        store.WriteInteger({}, "Zoom", 9);
+        store.WriteInteger({}, "Circles", 5);
+        store.WriteInteger({}, "Image", 5);
+        store.WriteInteger({}, "WinLeft", 30);
+        store.WriteInteger({}, "WinWidth", 700);
+        store.WriteText("Colors", "Name0", "&Green");
+        store.WriteInteger("Colors", "Time5Degree", 12);
+        store.Sync();
+    }
+    Start();
+    QVERIFY(!Form->miShowPoints->isChecked());
+    QVERIFY(!Form->sbShowPoints->isChecked());
+    QVERIFY(Form->miFlipX->isChecked());
+    QVERIFY(Form->lbThumbs->FlipX());
+    QCOMPARE(Form->GridSize, 24);
+    QVERIFY(Form->miGridCustom->isVisible());
+    QVERIFY(Form->miGridCustom->isChecked());
+    QCOMPARE(Form->miGridCustom->text(), QStringLiteral("&24"));
+    QCOMPARE(Form->Zoom, 2);
+    QVERIFY(Form->miZoomN[1]->isChecked());
+    QCOMPARE(Form->CircleSize, 5);
+    QVERIFY(Form->miFullImg->isChecked());
+    QCOMPARE(Form->miColor0->text(), QStringLiteral("&Green"));
+    QCOMPARE(Form->ScanDelays.Time5Degree, quint16(12));
+    QCOMPARE(Form->pos().x(), 30);
+    QCOMPARE(Form->width(), 700);
+
+    Form->miShowReal->trigger();
+    Form->miPanelPlay->trigger();  // hides the playback bar
+    QVERIFY(Form->toolbarPlay->isHidden());
+    Form->ScanDelays.TimeEdges = 77;
+    QVERIFY(Form->close());
+    Form.reset();
+
+    {
+        TSettingsStore store(*Settings);
+        QVERIFY(store.ReadSwitch({}, "ShowRound", false));
+        QVERIFY(!store.ReadSwitch({}, "ShowPoints", true));
+        QCOMPARE(store.ReadInteger({}, "Grid", 0), 24);
+        QCOMPARE(store.ReadInteger({}, "Zoom", 0), 2);
+        QCOMPARE(store.ReadInteger({}, "Image", 0), 2);
+        QCOMPARE(store.ReadInteger("Colors", "TimeEdges", 0), 77);
+        QCOMPARE(store.ReadText("Colors", "Name0", {}), QStringLiteral("&Green"));
+    }
+    Start();
+    QVERIFY(Form->miShowReal->isChecked());
+    QVERIFY(Form->toolbarPlay->isHidden());
+    QVERIFY(!Form->miPanelPlay->isChecked());
+    QCOMPARE(Form->ScanDelays.TimeEdges, quint16(77));
+}
+
+void TestFormMain::exitWritesNothing()
+{
+    Start();
+    Form->Modified = true;
+    Form->miShowPoints->trigger();
+    Form->miExit->trigger();
+    Form.reset();
+    Settings->sync();
+    QVERIFY(Settings->allKeys().isEmpty());
+    QVERIFY(Prompts->Shown.isEmpty());
+}
+
+void TestFormMain::closeQueryNoKeepsWindowAndWritesNothing()
+{
+    Start();
+    Form->show();
+    Form->Modified = true;
+    Prompts->ExpectAsk(false);
+    QVERIFY(!Form->close());
+    QVERIFY(Form->isVisible());
+    QVERIFY(Settings->allKeys().isEmpty());
+    QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Confirmation);
+    QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Do you really want to discard any changes made to this file?"));
+
+    Prompts->ExpectAsk(true);
+    QVERIFY(Form->close());
+    QVERIFY(NoUnexpectedPrompts());
+    QVERIFY(!Settings->allKeys().isEmpty());
+}
+
+// --- file commands -----------------------------------------------------------------------------
+
+void TestFormMain::openThroughDialog()
+{
+    Start();
+    const QString path = MakeShow("party.RZ4", {"P0", "P1"});
+    Form->Modified = true;
+    Prompts->ExpectAsk(true);
+    Prompts->ExpectOpen(path);
+    Form->aOpenFile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    const TFileDialogRequest& request = Prompts->Shown[1].request;
+    QCOMPARE(request.title, QStringLiteral("Open Pudlo file..."));
+    QCOMPARE(request.filter, QStringLiteral("Pudlo file (*.RZ4);;Single pudlo frame (*.RZ4-frame)"));
+    QCOMPARE(request.defaultSuffix, QStringLiteral("RZ4"));
+    QCOMPARE(request.folder, Dir->path() + "/");
+    QVERIFY(request.fileName.isEmpty());
+    QCOMPARE(Names(), (QStringList{"P0", "P1"}));
+    QCOMPARE(Form->Sketchpad->windowTitle(), path);
+    QVERIFY(!Form->Modified);
+    QCOMPARE(Form->miLastFile[0]->text(), "&0 " + path);
+    QVERIFY(Form->miLastFile[0]->isVisible());
+    QCOMPARE(Form->OpenDir, QFileInfo(path).absolutePath() + "/");
+
+    // A file listed already keeps its place.
+    Prompts->ExpectOpen(path);
+    Form->aOpenFile->trigger();
+    QCOMPARE(Form->miLastFile[1]->text(), QStringLiteral("&1 Logo.RZ4"));
+}
+
+void TestFormMain::openDamagedFileKeepsShow()
+{
+    Start();
+    OpenShow(MakeShow("good.RZ4", {"G0", "G1"}));
+    const QString damaged = MakeShow("damaged.RZ4", {"D0", "D1", "D2"});
+    {
+        QFile file(damaged);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.resize(file.size() - 3));
+    }
+    Prompts->ExpectOpen(damaged);
+    Prompts->ExpectTell();
+    Form->aOpenFile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
+    QVERIFY(Prompts->Shown.last().text.contains("damaged.RZ4"));
+    QCOMPARE(Names(), (QStringList{"G0", "G1"}));
+    QCOMPARE(ItemTexts(), Names());
+    QCOMPARE(Form->Frames->FileName, Dir->filePath("good.RZ4"));
+    QVERIFY(!Form->miLastFile[0]->text().contains("damaged"));
+    QVERIFY(!Form->Busy);
+}
+
+void TestFormMain::missingRecentFileKeepsShow()
+{
+    Start();
+    const QString gone = MakeShow("gone.RZ4", {"G"});
+    Prompts->ExpectOpen(gone);
+    Form->aOpenFile->trigger();
+    OpenShow(MakeShow("kept.RZ4", {"K0", "K1"}));
+    QVERIFY(QFile::remove(gone));
+    Form->Modified = true;
+    Prompts->ExpectTell();
+    Form->miLastFile[0]->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
+    QCOMPARE(Names(), (QStringList{"K0", "K1"}));
+    QVERIFY(Form->Modified);
+}
+
+void TestFormMain::commandLineFile()
+{
+    Start();
+    Form->OpenCommandLineFile(Dir->filePath("nothing.RZ4"));
+    QCOMPARE(Form->Frames->Count(), 1);
+    QVERIFY(Form->Frames->FileName.isEmpty());
+    const QString path = MakeShow("cmd.RZ4", {"C0", "C1", "C2"});
+    Form->OpenCommandLineFile(path);
+    QCOMPARE(Names(), (QStringList{"C0", "C1", "C2"}));
+    QCOMPARE(Form->lbThumbs->Show(), Form->Frames.get());
+    QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 2);
+    QCOMPARE(Form->miLastFile[0]->text(), QStringLiteral("&0 Logo.RZ4"));  // recent files untouched
+    QVERIFY(Prompts->Shown.isEmpty());
+}
+
+void TestFormMain::saveWritesToOpenedFile()
+{
+    Start();
+    const QString path = MakeShow("show.RZ4", {"S0", "S1"});
+    OpenShow(path);
+    Prompts->ExpectInput(QStringLiteral("Renamed"));
+    Form->aRenameFrame->trigger();
+    Form->Modified = true;
+    Prompts->ExpectTell();
+    Form->aSaveFile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.last().kind, QStringLiteral("Tell"));
+    QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
+    QVERIFY(!Form->Modified);
+    TLaserFrames saved;
+    QVERIFY(ReadShowFile(saved, path).ok);
+    QCOMPARE(saved.Frame(0).Name, QStringLiteral("Renamed"));
+}
+
+void TestFormMain::saveOfNewShowCancelledKeepsModified()
+{
+    Start();
+    Form->Modified = true;
+    Prompts->ExpectSave(QString());
+    Form->aSaveFile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Save Pudlo file..."));
+    QVERIFY(Form->Modified);
+
+    const QString path = Dir->filePath("new.RZ4");
+    Prompts->ExpectSave(path);
+    Prompts->ExpectTell();
+    Form->aSaveFile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QVERIFY(!Form->Modified);
+    QCOMPARE(Form->Frames->FileName, path);
+    QVERIFY(QFileInfo(path).isFile());
+    QCOMPARE(Form->miLastFile[0]->text(), "&0 " + path);
+}
+
+void TestFormMain::saveFailureKeepsModified()
+{
+    Start();
+    Form->Modified = true;
+    const QString path = Dir->filePath("no such folder/new.RZ4");
+    Prompts->ExpectSave(path);
+    Prompts->ExpectTell();
+    Form->aSaveAsFile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
+    QVERIFY(Prompts->Shown.last().text.contains("new.RZ4"));
+    QVERIFY(Form->Modified);
+    QVERIFY(Form->Frames->FileName.isEmpty());
+    QVERIFY(!Form->miLastFile[0]->text().contains("new.RZ4"));
+    QVERIFY(!Form->Busy);
+}
+
+// --- compile -----------------------------------------------------------------------------------
+
+void TestFormMain::createWavefileUnsavedAsksForName()
+{
+    Start();
+    Prompts->ExpectSave(QString());
+    Form->aCreateWavefile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.size(), 1);
+    QCOMPARE(Prompts->Shown[0].kind, QStringLiteral("Save"));
+    QVERIFY(QDir(Dir->path()).entryList({"*.WAV", "*.wav"}, QDir::Files).isEmpty());
+    QVERIFY(!Form->tbPlay->isEnabled());
+    QVERIFY(!Form->FormStatus->isVisible());
+}
+
+void TestFormMain::createWavefileWritesNextToShow()
+{
+    Start();
+    const QString path = MakeShow("wave.RZ4", {"W0", "W1"});
+    OpenShow(path);
+    QVERIFY(!Form->tbPlay->isEnabled());
+    QVERIFY(!Form->tbShowPreview->isEnabled());
+    Form->aCreateWavefile->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QVERIFY(QFileInfo(path + ".WAV").size() > 44);
+    QVERIFY(Form->tbPlay->isEnabled());
+    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(!Form->FormStatus->isVisible());
+
+    // Opening a show whose wave file exists enables play and preview; one without, not.
+    OpenShow(MakeShow("other.RZ4", {"O"}));
+    QVERIFY(!Form->tbPlay->isEnabled());
+    OpenShow(path);
+    QVERIFY(Form->tbPlay->isEnabled());
+    QVERIFY(Form->tbShowPreview->isEnabled());
+}
+
+// --- window ------------------------------------------------------------------------------------
+
+void TestFormMain::panelSwitchesFollowBars()
+{
+    Start();
+    Form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+    Form->miPanelFiles->trigger();
+    QVERIFY(!Form->toolbarFiles->isVisible());
+    QVERIFY(!Form->miPanelFiles->isChecked());
+    Form->miPanelFiles->trigger();
+    QVERIFY(Form->toolbarFiles->isVisible());
+    // A bar closed on its own clears its check mark.
+    Form->toolbarDisplay->hide();
+    QVERIFY(!Form->miPanelDisplay->isChecked());
+    Form->miPanelMouse->trigger();
+    QVERIFY(!Form->sbFrame->isVisible());
+}
+
+void TestFormMain::helpAndAbout()
+{
+    Start();
+    Form->aHelpContents->trigger();
+    QVERIFY(Form->FormHelp->isVisible());
+    QVERIFY(Form->FormHelp->browser->toPlainText().contains("Create wavefile"));
+
+    Prompts->ExpectTell();
+    Form->miAbout->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Information);
+    QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Info about Skelmar: \n\nRelease 9 (Build 42)"));
+}
+
+QTEST_MAIN(TestFormMain)
+#include "tst_formmain.moc"

@@ -1,0 +1,639 @@
+// The main window's construction: commands, menus, tool bars, frame list, status bar,
+// the sketchpad, and what the window does as the sketchpad's host.
+#include "FormUnitMain.h"
+
+#include "Artwork.h"
+#include "FormUnitDelays.h"
+#include "FormUnitStatus.h"
+#include "FrameList.h"
+#include "HelpWindow.h"
+#include "Prompts.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+// Resources of a static library must be registered by name, outside any namespace.
+static void InitSkelmarResources()
+{
+    Q_INIT_RESOURCE(skelmar);
+}
+
+namespace {
+QKeySequence Keys(QKeyCombination combination)
+{
+    return QKeySequence(combination);
+}
+} // namespace
+
+TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& programDir, QWidget* parent)
+    : QMainWindow(parent)
+    , Frames(std::make_unique<TLaserFrames>())
+    , Settings(settings)
+    , Prompts(prompts)
+    , ProgramDir(programDir)
+{
+    InitSkelmarResources();
+    setObjectName(QStringLiteral("FormMain"));
+    setWindowTitle(QStringLiteral("Skelmar 4 Wendrill RZ4 - Pudlo Mixer"));
+    setWindowIcon(AppIcon());
+    resize(771, 590);
+
+    CreateFileActions();
+    CreateEditProjectActions();
+    CreateFrameActions();
+    CreatePropertyActions();
+    CreateSettingsActions();
+    CreateSettingsPopups();
+    CreateToolActions();
+    CreatePlayActions();
+    CreateWindowActions();
+    CreateMenus();
+    CreateFileToolBars();
+    CreateEditToolBars();
+    CreateFrameList();
+    CreateStatusBar();
+    ConnectPanelSwitch(miPanelFiles, toolbarFiles);
+    ConnectPanelSwitch(miPanelPlay, toolbarPlay);
+    ConnectPanelSwitch(miPanelTools, toolbarTools);
+    ConnectPanelSwitch(miPanelPointsFrames, toolbarPointsFrames);
+    ConnectPanelSwitch(miPanelDisplay, toolbarDisplay);
+    ConnectPanelSwitch(miPanelMouse, sbFrame);
+
+    mdiArea = new QMdiArea(this);
+    mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    setCentralWidget(mdiArea);
+
+    ConnectFileCommands();
+    ConnectFrameCommands();
+    ConnectSettingsCommands();
+    ConnectProjectCommands();
+
+    ReadSettings();
+
+    // Every dialog is made once and reused for the whole run.
+    FormStatus = new TFormStatus(this);
+    FormDelays = new TFormDelays(this);
+    FormHelp = new THelpWindow(this);
+
+    CreateSketchpad();
+}
+
+TFormMain::~TFormMain() = default;
+
+// --- building blocks -------------------------------------------------------------------------
+
+QAction* TFormMain::NewAction(const QString& name, const QString& caption, const QString& hint,
+                              const QKeySequence& shortcut)
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    }
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    return action;
+}
+
+QAction* TFormMain::NewCheck(const QString& name, const QString& caption, const QString& hint,
+                             const QKeySequence& shortcut)
+{
+    QAction* action = NewAction(name, caption, hint, shortcut);
+    action->setCheckable(true);
+    return action;
+}
+
+QActionGroup* TFormMain::NewRadioGroup(const QList<QAction*>& items)
+{
+    auto* group = new QActionGroup(this);
+    for (QAction* item : items) {
+        item->setCheckable(true);
+        group->addAction(item);
+    }
+    return group;
+}
+
+QMenu* TFormMain::NewPopup(const QString& name, const QList<QAction*>& items)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(name);
+    menu->addActions(items);
+    return menu;
+}
+
+QToolButton* TFormMain::AddButton(QToolBar* bar, QAction* action, const QString& name, const QString& icon,
+                                  QMenu* dropDown)
+{
+    if (!icon.isEmpty())
+        action->setIcon(ToolIcon(icon));
+    // Menus show a switch's state by its check mark, which an icon would replace.
+    if (action->isCheckable())
+        action->setIconVisibleInMenu(false);
+    bar->addAction(action);
+    auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(action));
+    button->setObjectName(name);
+    if (dropDown) {
+        button->setMenu(dropDown);
+        button->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+    return button;
+}
+
+QToolBar* TFormMain::NewToolBar(const QString& name, const QString& title, Qt::ToolBarArea area)
+{
+    auto* bar = new QToolBar(title, this);
+    bar->setObjectName(name);  // saveState() files the layout under this name
+    bar->setIconSize(QSize(20, 20));
+    addToolBar(area, bar);
+    return bar;
+}
+
+// --- commands --------------------------------------------------------------------------------
+
+void TFormMain::CreateFileActions()
+{
+    aNewFile = NewAction("aNewFile", "&New", "Create a new file");
+    aOpenFile = NewAction("aOpenFile", "&Open...", "Open a file", Keys(Qt::CTRL | Qt::Key_O));
+    miOpenAgain = NewAction("miOpenAgain", "&Open again...");
+    aSaveFile = NewAction("aSaveFile", "&Save", "Save file", Keys(Qt::CTRL | Qt::Key_S));
+    aSaveAsFile = NewAction("aSaveAsFile", "Save &As...", "Save file under a different name");
+    aImportFrame = NewAction("aImportFrame", "Import &frame...", "Import a frame from a different file");
+    aImportFrame->setEnabled(false);  // until the import dialog exists
+    aImportShow = NewAction("aImportShow", "Import &show...", "Import a full show");
+    miExit = NewAction("miExit", "E&xit");
+
+    pmLastFiles = new QMenu(this);
+    pmLastFiles->setObjectName(QStringLiteral("pmLastFiles"));
+    for (int n = 0; n < TRecentFiles::Count; ++n) {
+        miLastFile[n] = NewAction(QStringLiteral("miLastFile%1").arg(n), RecentFiles.Caption(n));
+        pmLastFiles->addAction(miLastFile[n]);
+    }
+}
+
+void TFormMain::CreateEditProjectActions()
+{
+    miUndo = NewAction("miUndo", "&Undo");
+    miUndo->setIcon(ToolIcon("undo"));
+    aCheckAllLinks = NewAction("aCheckAllLinks", "Check all &links", "Check links in all frames",
+                               Keys(Qt::SHIFT | Qt::Key_F9));
+    aShowPreview = NewAction("aShowPreview", "Show &preview", "Show a preview of the compiled show",
+                             Keys(Qt::Key_F9));
+    aCreateWavefile = NewAction("aCreateWavefile", "&Create wavefile", "Create a wavefile from all frames",
+                                Keys(Qt::CTRL | Qt::Key_F9));
+    aCheckAllLinks->setEnabled(false);
+    aShowPreview->setEnabled(false);  // enabled once the show's wave file exists
+}
+
+void TFormMain::CreateFrameActions()
+{
+    aAddFrame = NewAction("aAddFrame", "&Add frame", "Add another frame at the end of the show");
+    aRenameFrame = NewAction("aRenameFrame", "&Rename frame...", "Rename current frame");
+    aDeleteFrame = NewAction("aDeleteFrame", "&Delete frame", "Delete this frame");
+    aFrameDelay = NewAction("aFrameDelay", "Change frame &delay...", "Change delay for frame");
+    aFrameMorph = NewAction("aFrameMorph", "Change frame &morph/effect time...", "Change effect duration");
+    aFrameEffectParam = NewAction("aFrameEffectParam", "Change frame effect &param...");
+    aCutFrameToClipboard = NewAction("aCutFrameToClipboard", "C&ut frame to clipboard", {},
+                                     Keys(Qt::SHIFT | Qt::Key_Delete));
+    aCopyFrameToClipboard = NewAction("aCopyFrameToClipboard", "&Copy frame to clipboard", {},
+                                      Keys(Qt::CTRL | Qt::Key_Insert));
+    aPasteFrameFromClipboard = NewAction("aPasteFrameFromClipboard", "&Paste frame from clipboard", {},
+                                         Keys(Qt::SHIFT | Qt::Key_Insert));
+
+    // Commands of the editor's later parts: present, not yet working.
+    aCheckFrameLinks = NewAction("aCheckFrameLinks", "Check frame &links", "Check the link matrix for this frame",
+                                 Keys(Qt::SHIFT | Qt::Key_F7));
+    miLinkOverlay = NewAction("miLinkOverlay", "Link &overlaying points");
+    aFramePreview = NewAction("aFramePreview", "&Show frame-wave preview", "Show wave preview of this frame",
+                              Keys(Qt::Key_F7));
+    aLoadBackImg = NewAction("aLoadBackImg", "Background image: n/a");
+    miChoosePart = NewAction("miChoosePart", "&Choose part of image...");
+    miHelplines = NewAction("miHelplines", "&Helplines...");
+    miFrameFlipX2 = NewAction("miFrameFlipX2", "Flip frame at &X-axis");
+    miFrameFlipY = NewAction("miFrameFlipY", "Flip frame at &Y-axis");
+    miFrameFlipD = NewAction("miFrameFlipD", "Flip frame at effect center - auxiliary center axis", {},
+                             Keys(Qt::CTRL | Qt::Key_F));
+    miCenterFrame = NewAction("miCenterFrame", "&Center frame", "Centers frame around auxiliary center point",
+                              Keys(Qt::CTRL | Qt::Key_C));
+    miRotateFrame = NewAction("miRotateFrame", "&Rotate frame...", "Rotates frame around auxiliary center point",
+                              Keys(Qt::CTRL | Qt::Key_R));
+    miScale = NewAction("miScale", "Scale frame...", "Scale frame around auxiliary center point");
+    miSetRotPoint = NewAction("miSetRotPoint", "Set effect && auxiliary center...", {},
+                              Keys(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    miRenum = NewAction("miRenum", "&Renumber points");
+    for (QAction* later : {aCheckFrameLinks, miLinkOverlay, aFramePreview, aLoadBackImg, miChoosePart, miHelplines,
+                           miFrameFlipX2, miFrameFlipY, miFrameFlipD, miCenterFrame, miRotateFrame, miScale,
+                           miSetRotPoint, miRenum})
+        later->setEnabled(false);
+
+    pmFrame = NewPopup("pmFrame", {aAddFrame, aDeleteFrame, aRenameFrame, aFrameDelay, aFrameMorph,
+                                   aFrameEffectParam});
+    pmFrame->addSeparator();
+    pmFrame->addActions({aCutFrameToClipboard, aCopyFrameToClipboard, aPasteFrameFromClipboard});
+}
+
+void TFormMain::CreatePropertyActions()
+{
+    static const char* const effectNames[EffectCount] = {"miEffectSlide", "miEffectMorph", "miEffectPlode",
+                                                         "miEffectXFlip", "miEffectYFlip", "miEffectDFlip",
+                                                         "miEffectRotate", "miEffectDrain"};
+    static const char* const effectCaptions[EffectCount] = {"&Slide", "&Morph", "&Im-/Explode", "&X-Flip",
+                                                            "&Y-Flip", "&D-Flip", "&Rotate", "D&rain"};
+    for (int e = 0; e < EffectCount; ++e)
+        miEffect[e] = NewAction(effectNames[e], effectCaptions[e]);
+    NewRadioGroup(QList<QAction*>(miEffect.begin(), miEffect.end()))->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    miEffect[EffectSlide]->setChecked(true);
+    pmEffect = NewPopup("pmEffect", QList<QAction*>(miEffect.begin(), miEffect.end()));
+    aEffectStep = NewAction("aEffectStep", "Effect", "Choose frame effect");
+
+    miColor0 = NewAction("miColor0", Colors.Name[0]);
+    miColor1 = NewAction("miColor1", Colors.Name[1]);
+    NewRadioGroup({miColor0, miColor1});
+    miColor0->setChecked(true);
+    pmColor = NewPopup("pmColor", {miColor0, miColor1});
+    aColorSwitch = NewAction("aColorSwitch", "Color", "Choose frame color");
+    aLock = NewCheck("aLock", "Lock", "Lock frame against moving");
+
+    aSharpen = NewAction("aSharpen", "Sharpen", "Sharpen selected point(s) (edges)");
+    aBlank = NewAction("aBlank", "Blank", "Blank after selected point(s)");
+    aSharpen->setEnabled(false);
+    aBlank->setEnabled(false);
+}
+
+void TFormMain::CreateSettingsActions()
+{
+    miShowPoints = NewCheck("miShowPoints", "&Show points", "Show points along frame", Keys(Qt::CTRL | Qt::Key_P));
+    miShowNoOfPoints = NewCheck("miShowNoOfPoints", "Show &number of points", "Show numbers of points");
+    miShowBackframe = NewCheck("miShowBackframe", "Show &backframe", "Show background frame",
+                               Keys(Qt::CTRL | Qt::Key_B));
+    miShowLinks = NewCheck("miShowLinks", "Show &links", "Show links to background frame");
+    miShowReal = NewCheck("miShowReal", "Show &round edges", "Show unoptimized edges");
+    miUseGrid = NewCheck("miUseGrid", "Show &grid", "Show (and choose) grid", Keys(Qt::CTRL | Qt::ALT | Qt::Key_G));
+    miSnapGrid = NewCheck("miSnapGrid", "Snap to grid", "Snap points to grid", Keys(Qt::CTRL | Qt::Key_G));
+    miSnapHelp = NewCheck("miSnapHelp", "Snap to helplines", "Snaps points to helplines");
+    miShowRuler = NewCheck("miShowRuler", "Show &ruler", "Display ruler to the left and top of the drawing area");
+    miCloseloop = NewCheck("miCloseloop", "&Close loop", "Close loop by connecting last to first point",
+                           Keys(Qt::CTRL | Qt::Key_L));
+    miFlipX = NewCheck("miFlipX", "Flip &X", "Flip at X-Axis", Keys(Qt::CTRL | Qt::Key_X));
+    miFlipY = NewCheck("miFlipY", "Flip &Y", "Flip at Y-Axis", Keys(Qt::CTRL | Qt::Key_Y));
+    miMoveNoRedraw = NewCheck("miMoveNoRedraw", "Move points &without redraw");
+
+    miNoImg = NewAction("miNoImg", "Don't display image", "Don't show background image");
+    miPartImg = NewAction("miPartImg", "Display part of image", "Show only part of background image");
+    miFullImg = NewAction("miFullImg", "Display full image", "Show full background image");
+    NewRadioGroup({miNoImg, miPartImg, miFullImg});
+    miNoImg->setChecked(true);
+    SetImageItemsEnabled(false);
+
+    miColors = NewAction("miColors", "Frame &colors...");
+    miColors->setEnabled(false);  // until the colours dialog exists
+    miCircles = NewAction("miCircles", "Circlesize: 3...");
+    miZoom = NewAction("miZoom", "&Zoom: 2x...");
+    miGrid = NewAction("miGrid", "Grid: 16...");
+    miDelays = NewAction("miDelays", "Driver &delays...");
+}
+
+void TFormMain::CreateSettingsPopups()
+{
+    QList<QAction*> zoomItems, circleItems, gridItems;
+    for (int n = 1; n <= 8; ++n) {
+        miZoomN[n - 1] = NewAction(QStringLiteral("miZoom%1").arg(n), QStringLiteral("&%1").arg(n));
+        miCirclesN[n - 1] = NewAction(QStringLiteral("miCircles%1").arg(n), QStringLiteral("&%1").arg(n));
+        zoomItems << miZoomN[n - 1];
+        circleItems << miCirclesN[n - 1];
+    }
+    static const int gridSizes[6] = {4, 8, 16, 32, 64, 128};
+    for (int i = 0; i < 6; ++i) {
+        miGridN[i] = NewAction(QStringLiteral("miGrid%1").arg(gridSizes[i]), QStringLiteral("&%1").arg(gridSizes[i]));
+        gridItems << miGridN[i];
+    }
+    miGridCustom = NewAction("miGridCustom", "&0");
+    miGridCustom->setVisible(false);
+    gridItems << miGridCustom;
+
+    NewRadioGroup(zoomItems);
+    NewRadioGroup(circleItems);
+    NewRadioGroup(gridItems);
+    miZoomN[Zoom - 1]->setChecked(true);
+    miCirclesN[CircleSize - 1]->setChecked(true);
+    miGridN[2]->setChecked(true);  // "&16"
+
+    pmZoom = NewPopup("pmZoom", zoomItems);
+    pmCircles = NewPopup("pmCircles", circleItems);
+    pmGrid = NewPopup("pmGrid", gridItems);
+    pmBackImg = NewPopup("pmBackImg", {aLoadBackImg, miChoosePart});
+}
+
+void TFormMain::CreateToolActions()
+{
+    aToolMove = NewAction("aToolMove", "Move", "Use this tool to select and move points");
+    aToolAdd = NewAction("aToolAdd", "Add", "Use this tool to add points");
+    aToolDel = NewAction("aToolDel", "Delete", "Use this to delete points");
+    aToolZoom = NewAction("aToolZoom", "Zoom", "Use this to zoom in and out");
+    aToolPoint = NewAction("aToolPoint", "Point tools", "&Sharpen edges && blank lines");
+    aToolGeo = NewAction("aToolGeo", "Equilateral",
+                         "Left click sets equilateral center, right click sets starting point");
+    NewRadioGroup({aToolMove, aToolAdd, aToolDel, aToolZoom, aToolPoint, aToolGeo});
+    aToolMove->setChecked(true);
+
+    miToolSharpen = NewAction("miToolSharpen", "&Sharpen edges && blank lines");
+    miToolLink = NewAction("miToolLink", "&Link frames for morphing");
+    miToolMoveRotate = NewAction("miToolMoveRotate", "&Move and rotate frame", "Move (left) or rotate (right) the frame");
+    miToolAuxPoints = NewAction("miToolAuxPoints", "Set effect && auxiliary center &points",
+                                "Set the effect (left button) and auxiliary (right) center points");
+    miEquilateral = NewAction("miEquilateral", "Equilateral");
+    miToolSharpen->setIcon(ToolIcon("sharpen"));
+    miToolLink->setIcon(ToolIcon("link"));
+    miToolMoveRotate->setIcon(ToolIcon("moverotate"));
+    miToolAuxPoints->setIcon(ToolIcon("auxpoints"));
+    miEquilateral->setIcon(ToolIcon("geo"));
+}
+
+void TFormMain::CreatePlayActions()
+{
+    aPlayShow = NewAction("aPlayShow", "Play", "Play the compiled show");
+    aStopShow = NewAction("aStopShow", "Stop", "Stop playing");
+    aRepeatPlay = NewCheck("aRepeatPlay", "Repeat", "Repeat playing");
+    aLivePreview = NewCheck("aLivePreview", "Live", "Play the current frame live while editing");
+    aPlayShow->setEnabled(false);
+    aStopShow->setEnabled(false);
+}
+
+void TFormMain::CreateWindowActions()
+{
+    miOptimize2 = NewAction("miOptimize2", "Optimize size for &2x zoom", {}, Keys(Qt::CTRL | Qt::Key_2));
+    miOptimize3 = NewAction("miOptimize3", "Optimize size for &3x zoom", {}, Keys(Qt::CTRL | Qt::Key_3));
+    miPanelFiles = NewCheck("miPanelFiles", "&File operations");
+    miPanelPlay = NewCheck("miPanelPlay", "Playback panel");
+    miPanelTools = NewCheck("miPanelTools", "Working &tools");
+    miPanelPointsFrames = NewCheck("miPanelPointsFrames", "&Point && frame panel");
+    miPanelDisplay = NewCheck("miPanelDisplay", "&Display settings");
+    miPanelMouse = NewCheck("miPanelMouse", "&Mouse position");
+    miPanelTimeline = NewCheck("miPanelTimeline", "&Timeline");  // the timeline window comes later
+    for (QAction* item : {miPanelFiles, miPanelPlay, miPanelTools, miPanelPointsFrames, miPanelDisplay,
+                          miPanelMouse, miPanelTimeline})
+        item->setChecked(true);
+
+    aHelpContents = NewAction("aHelpContents", "Help &Contents");
+    miAbout = NewAction("miAbout", "&About Skelmar...");
+}
+
+// --- menus and bars ----------------------------------------------------------------------------
+
+void TFormMain::CreateMenus()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu("&File");
+    file->addActions({aNewFile, aOpenFile, miOpenAgain, aSaveFile, aSaveAsFile});
+    file->addSeparator();
+    QMenu* import = file->addMenu("&Import");
+    import->addActions({aImportFrame, aImportShow});
+    file->addSeparator();
+    file->addAction(miExit);
+
+    bar->addMenu("&Edit")->addAction(miUndo);
+
+    QMenu* project = bar->addMenu("&Project");
+    project->addAction(aImportShow);
+    project->addSeparator();
+    project->addAction(aCheckAllLinks);
+    project->addSeparator();
+    project->addActions({aShowPreview, aCreateWavefile});
+
+    QMenu* frame = bar->addMenu("F&rame");
+    frame->addActions({aAddFrame, aRenameFrame, aDeleteFrame, aFrameDelay, aFrameMorph, aFrameEffectParam});
+    frame->addSeparator();
+    frame->addActions({aCutFrameToClipboard, aCopyFrameToClipboard, aPasteFrameFromClipboard});
+    frame->addSeparator();
+    frame->addAction(aImportFrame);
+    frame->addSeparator();
+    frame->addActions({aCheckFrameLinks, miLinkOverlay, aFramePreview});
+    frame->addSeparator();
+    frame->addActions({aLoadBackImg, miChoosePart, miHelplines});
+    frame->addSeparator();
+    frame->addActions({miFrameFlipX2, miFrameFlipY, miFrameFlipD, miCenterFrame, miRotateFrame, miScale,
+                       miSetRotPoint, miRenum});
+
+    QMenu* settings = bar->addMenu("&Settings");
+    settings->addActions({miShowPoints, miShowNoOfPoints, miShowBackframe, miShowLinks, miShowReal, miUseGrid,
+                          miSnapGrid, miSnapHelp, miShowRuler, miCloseloop, miFlipX, miFlipY, miMoveNoRedraw});
+    settings->addSeparator();
+    settings->addActions({miNoImg, miPartImg, miFullImg});
+    settings->addSeparator();
+    settings->addActions({miColors, miCircles, miZoom, miGrid});
+    settings->addSeparator();
+    settings->addAction(miDelays);
+
+    QMenu* windows = bar->addMenu("&Windows");
+    windows->addActions({miOptimize2, miOptimize3});
+    windows->addSeparator();
+    windows->addActions({miPanelFiles, miPanelPlay, miPanelTools, miPanelPointsFrames, miPanelDisplay,
+                         miPanelMouse, miPanelTimeline});
+
+    QMenu* help = bar->addMenu("&Help");
+    help->addAction(aHelpContents);
+    help->addSeparator();
+    help->addAction(miAbout);
+}
+
+void TFormMain::CreateFileToolBars()
+{
+    toolbarFiles = NewToolBar("toolbarFiles", "File operations", Qt::TopToolBarArea);
+    AddButton(toolbarFiles, aNewFile, "tbNew", "new");
+    tbOpen = AddButton(toolbarFiles, aOpenFile, "tbOpen", "open", pmLastFiles);
+    AddButton(toolbarFiles, aSaveFile, "tbSave", "save");
+    AddButton(toolbarFiles, aSaveAsFile, "tbSaveAs", "saveas");
+    toolbarFiles->addSeparator();
+    AddButton(toolbarFiles, aImportFrame, "tbImportFrame", "importframe");
+    AddButton(toolbarFiles, aImportShow, "tbImportShow", "importshow");
+
+    toolbarPlay = NewToolBar("toolbarPlay", "Playback panel", Qt::TopToolBarArea);
+    tbCompile = AddButton(toolbarPlay, aCreateWavefile, "tbCompile", "compile");
+    tbPlay = AddButton(toolbarPlay, aPlayShow, "tbPlay", "play");
+    tbStop = AddButton(toolbarPlay, aStopShow, "tbStop", "stop");
+    tbRepeat = AddButton(toolbarPlay, aRepeatPlay, "tbRepeat", "repeat");
+    tbShowPreview = AddButton(toolbarPlay, aShowPreview, "tbShowPreview", "preview");
+    tbLive = AddButton(toolbarPlay, aLivePreview, "tbLive", "live");
+
+    toolbarTools = NewToolBar("toolbarTools", "Working tools", Qt::TopToolBarArea);
+    tbMove = AddButton(toolbarTools, aToolMove, "tbMove", "move");
+    tbAdd = AddButton(toolbarTools, aToolAdd, "tbAdd", "add");
+    tbDel = AddButton(toolbarTools, aToolDel, "tbDel", "del");
+    tbZoom = AddButton(toolbarTools, aToolZoom, "tbZoom", "zoom", pmZoom);
+    tbPointTools = AddButton(toolbarTools, aToolPoint, "tbPointTools", "sharpen",
+                             NewPopup("pmPointTools", {miToolSharpen, miToolLink, miToolMoveRotate, miToolAuxPoints}));
+    tbGeo = AddButton(toolbarTools, aToolGeo, "tbGeo", "geo", NewPopup("pmGeo", {miEquilateral}));
+}
+
+void TFormMain::CreateEditToolBars()
+{
+    toolbarDisplay = NewToolBar("toolbarDisplay", "Display options", Qt::RightToolBarArea);
+    struct TSwitchButton {
+        QAction* TFormMain::*item;
+        QToolButton* TFormMain::*button;
+        const char* name;
+        const char* icon;
+        QMenu* TFormMain::*dropDown;
+    };
+    static const TSwitchButton switches[] = {
+        {&TFormMain::miShowPoints, &TFormMain::sbShowPoints, "sbShowPoints", "showpoints", &TFormMain::pmCircles},
+        {&TFormMain::miShowNoOfPoints, &TFormMain::sbShowNumPoints, "sbShowNumPoints", "shownumbers", &TFormMain::pmCircles},
+        {&TFormMain::miShowBackframe, &TFormMain::sbShowBackframe, "sbShowBackframe", "backframe", &TFormMain::pmCircles},
+        {&TFormMain::miShowLinks, &TFormMain::sbShowLinks, "sbShowLinks", "links", &TFormMain::pmCircles},
+        {&TFormMain::miShowReal, &TFormMain::sbShowReal, "sbShowReal", "round", &TFormMain::pmCircles},
+        {&TFormMain::miCloseloop, &TFormMain::sbCloseLoop, "sbCloseLoop", "closeloop", &TFormMain::pmCircles},
+        {&TFormMain::miUseGrid, &TFormMain::sbShowGrid, "sbShowGrid", "grid", &TFormMain::pmGrid},
+        {&TFormMain::miSnapGrid, &TFormMain::sbSnapGrid, "sbSnapGrid", "snapgrid", &TFormMain::pmGrid},
+        {&TFormMain::miSnapHelp, &TFormMain::sbSnapHelp, "sbSnapHelp", "snaphelp", &TFormMain::pmGrid},
+        {&TFormMain::miShowRuler, &TFormMain::sbRuler, "sbRuler", "ruler", &TFormMain::pmGrid},
+        {&TFormMain::miFlipX, &TFormMain::sbFlipX, "sbFlipX", "flipx", nullptr},
+        {&TFormMain::miFlipY, &TFormMain::sbFlipY, "sbFlipY", "flipy", nullptr},
+        {&TFormMain::miNoImg, &TFormMain::sbNoImg, "sbNoImg", "noimg", &TFormMain::pmBackImg},
+        {&TFormMain::miPartImg, &TFormMain::sbPartImg, "sbPartImg", "partimg", &TFormMain::pmBackImg},
+        {&TFormMain::miFullImg, &TFormMain::sbFullImg, "sbFullImg", "fullimg", &TFormMain::pmBackImg},
+    };
+    for (const TSwitchButton& s : switches) {
+        if (s.item == &TFormMain::miNoImg || s.item == &TFormMain::miFlipX)
+            toolbarDisplay->addSeparator();
+        this->*s.button = AddButton(toolbarDisplay, this->*s.item, s.name, s.icon, s.dropDown ? this->*s.dropDown : nullptr);
+    }
+
+    // A column of its own: the display bar alone fills the height of the designed window.
+    addToolBarBreak(Qt::RightToolBarArea);
+    toolbarPointsFrames = NewToolBar("toolbarPointsFrames", "Point & frame properties", Qt::RightToolBarArea);
+    sbSharpen = AddButton(toolbarPointsFrames, aSharpen, "sbSharpen", "sharpen");
+    sbBlank = AddButton(toolbarPointsFrames, aBlank, "sbBlank", "blank");
+    sbColor = AddButton(toolbarPointsFrames, aColorSwitch, "sbColor", "color", pmColor);
+    sbLock = AddButton(toolbarPointsFrames, aLock, "sbLock", "lock");
+    sbEffect = AddButton(toolbarPointsFrames, aEffectStep, "sbEffect", "effect", pmEffect);
+}
+
+void TFormMain::CreateFrameList()
+{
+    lbThumbs = new TFrameList;
+    lbThumbs->setObjectName(QStringLiteral("lbThumbs"));
+    lbThumbs->SetShow(Frames.get());
+    lbThumbs->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(lbThumbs, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { pmFrame->popup(lbThumbs->viewport()->mapToGlobal(pos)); });
+    connect(lbThumbs, &TFrameList::frameClicked, this, &TFormMain::lbThumbsClick);
+    connect(lbThumbs, &TFrameList::frameDropped, this, &TFormMain::lbThumbsDragDrop);
+
+    panelLeft = new QDockWidget(this);
+    panelLeft->setObjectName(QStringLiteral("panelLeft"));
+    panelLeft->setWindowTitle(QStringLiteral("Frames"));
+    panelLeft->setTitleBarWidget(new QWidget(panelLeft));
+    panelLeft->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    panelLeft->setWidget(lbThumbs);
+    addDockWidget(Qt::LeftDockWidgetArea, panelLeft);
+    resizeDocks({panelLeft}, {180}, Qt::Horizontal);
+}
+
+void TFormMain::CreateStatusBar()
+{
+    sbFrame = statusBar();
+    sbFrame->setObjectName(QStringLiteral("sbFrame"));
+    sbFramePos = new QLabel(QStringLiteral("X:200 Y:200"), sbFrame);
+    sbFramePos->setObjectName(QStringLiteral("sbFramePos"));
+    sbFramePos->setAlignment(Qt::AlignCenter);
+    // 70 pixels as designed, wider when the font needs it for the longest position text.
+    sbFramePos->setFixedWidth(qMax(70, sbFramePos->fontMetrics().horizontalAdvance(QStringLiteral("X:255  Y:255")) + 12));
+    sbFrameMessage = new QLabel(QStringLiteral("Skelmar started"), sbFrame);
+    sbFrameMessage->setObjectName(QStringLiteral("sbFrameMessage"));
+    sbFrame->addWidget(sbFramePos);
+    sbFrame->addWidget(sbFrameMessage, 1);
+}
+
+void TFormMain::ConnectPanelSwitch(QAction* item, QWidget* panel)
+{
+    connect(item, &QAction::triggered, panel, &QWidget::setVisible);
+    if (auto* bar = qobject_cast<QToolBar*>(panel))
+        connect(bar, &QToolBar::visibilityChanged, item, &QAction::setChecked);
+}
+
+void TFormMain::CreateSketchpad()
+{
+    Sketchpad = new TFormSketchpad(*this);
+    Sketchpad->setWindowIcon(AppIcon());
+    Sketchpad->pad->setCursor(Cursors()[1]);
+    SketchpadWindow = mdiArea->addSubWindow(Sketchpad);
+    SketchpadWindow->setObjectName(QStringLiteral("SketchpadWindow"));
+    SketchpadWindow->setWindowIcon(AppIcon());
+    // The one sketchpad lives as long as the main window: it cannot be closed on its own.
+    SketchpadWindow->installEventFilter(this);
+    SketchpadWindow->showMaximized();
+    aNewFileExecute();
+}
+
+// --- the sketchpad's host ----------------------------------------------------------------------
+
+TPadView TFormMain::PadView() const
+{
+    TPadView view;
+    view.Background = Colors.Background;
+    view.Norm[0] = Colors.Norm[0];
+    view.Norm[1] = Colors.Norm[1];
+    view.FlipX = miFlipX->isChecked();
+    view.FlipY = miFlipY->isChecked();
+    view.CloseLoop = miCloseloop->isChecked();
+    view.Zoom = Zoom;
+    return view;
+}
+
+void TFormMain::FrameSwitched(int index)
+{
+    const TLaserFrame& frame = Frames->Frame(index);
+    SetImageItemsEnabled(!frame.ImageFile.isEmpty());
+    CheckEffectItem(frame.Effect);
+    (frame.ColorBit() ? miColor1 : miColor0)->setChecked(true);
+    aLock->setChecked(frame.IsLocked());
+    lbThumbs->setCurrentRow(index);
+}
+
+void TFormMain::TrimFrameList(int frameCount)
+{
+    while (lbThumbs->count() > qMax(frameCount, 0))
+        delete lbThumbs->takeItem(lbThumbs->count() - 1);
+}
+
+int TFormMain::CurrentFrameIndex() const
+{
+    return Sketchpad ? Sketchpad->CurrentFrameIndex() : 0;
+}
+
+// --- window events ---------------------------------------------------------------------------
+
+void TFormMain::closeEvent(QCloseEvent* event)
+{
+    if (Modified && !AskDiscard()) {
+        event->ignore();
+        return;
+    }
+    WriteSettings();
+    event->accept();
+}
+
+bool TFormMain::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && Sketchpad)
+        Sketchpad->RedrawSketchpad();
+    return QMainWindow::event(event);
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == SketchpadWindow && event->type() == QEvent::Close) {
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

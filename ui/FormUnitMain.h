@@ -1,0 +1,361 @@
+#pragma once
+
+#include "FormUnitPad.h"
+#include "LaserFrames.h"
+#include "ProgramSettings.h"
+#include "RecentFiles.h"
+#include "ScanDelays.h"
+#include "UndoRecord.h"
+
+#include <QMainWindow>
+#include <array>
+#include <memory>
+#include <optional>
+
+class QActionGroup;
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QSettings;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TFormDelays;
+class TFormStatus;
+class TFrameList;
+class THelpWindow;
+class TPrompts;
+struct TFileDialogRequest;
+
+// The main window: owns the open show and everything that is not a single frame
+// (settings, colours, the frame clipboard, the undo record) and hosts the sketchpad.
+// Its code is split by menu: FormUnitMain.cpp builds the window, the _File, _Frame,
+// _Settings and _Project files hold the commands.
+class TFormMain : public QMainWindow, public TSketchpadHost {
+    Q_OBJECT
+public:
+    // Reads the settings from `settings`; writes them back only on a regular close.
+    // `programDir` is the default folder of the file dialogs.
+    TFormMain(QSettings& settings, TPrompts& prompts, const QString& programDir, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // A show named on the command line: opened when such a file exists, silently
+    // ignored otherwise. The recent files stay as they are.
+    void OpenCommandLineFile(const QString& path);
+
+    // --- TSketchpadHost
+    TLaserFrames& Show() override { return *Frames; }
+    bool IsBusy() const override { return Busy; }
+    void SetDrawing(bool drawing) override { Drawing = drawing; }
+    TPadView PadView() const override;
+    void FrameSwitched(int index) override;
+    void TrimFrameList(int frameCount) override;
+
+    // The number in the sketchpad's frame switcher.
+    int CurrentFrameIndex() const;
+    bool ValidFrameIndex(int index) const { return index >= 0 && index < Frames->Count(); }
+
+    // Show-level frame operations: the model change, then the frame list, the frame
+    // scroll bar and the sketchpad follow. DeleteFrame sets Modified, also when it refuses.
+    void InsertFrame(std::unique_ptr<TLaserFrame> frame, int index);
+    bool DeleteFrame(int index, std::unique_ptr<TLaserFrame>* holder);
+
+    // Reads a show file into Frames and brings every window up to date. A file that
+    // cannot be read is reported in an error box and the open show stays.
+    bool OpenShow(const QString& fileName);
+    // Writes the show, tells "File was saved."; a failure is reported and returns false.
+    bool WriteShow(const QString& fileName);
+    bool SaveAs();                      // false when cancelled or failed
+    void AddRecentFile(const QString& fileName);
+
+    // Frame list events.
+    void lbThumbsClick(int index);
+    void lbThumbsDragDrop(int source, int target);
+
+    // --- state
+    std::unique_ptr<TLaserFrames> Frames;
+    std::unique_ptr<TLaserFrame> ClipboardFrame;
+    TUndoRecord UndoRecord;
+    int CircleSize = 3;
+    int Zoom = 2;
+    int GridSize = 16;
+    int Tool = 1;
+    int CurrentPoint = 0;
+    bool Busy = false;
+    bool Drawing = false;
+    bool Modified = false;
+    TColorSettings Colors;
+    TScanDelays ScanDelays;
+    TRecentFiles RecentFiles;
+    QString OpenDir, SaveDir;           // initial folders of the open and save dialogs
+    QString OpenDialogFileName;         // the open dialog's file name; import keeps it
+
+    // --- File
+    QAction* aNewFile = nullptr;
+    QAction* aOpenFile = nullptr;
+    QAction* miOpenAgain = nullptr;
+    QAction* aSaveFile = nullptr;
+    QAction* aSaveAsFile = nullptr;
+    QAction* aImportFrame = nullptr;
+    QAction* aImportShow = nullptr;
+    QAction* miExit = nullptr;
+    QMenu* pmLastFiles = nullptr;
+    std::array<QAction*, TRecentFiles::Count> miLastFile{};
+    // --- Edit
+    QAction* miUndo = nullptr;
+    // --- Project
+    QAction* aCheckAllLinks = nullptr;
+    QAction* aShowPreview = nullptr;
+    QAction* aCreateWavefile = nullptr;
+    // --- Frame
+    QAction* aAddFrame = nullptr;
+    QAction* aRenameFrame = nullptr;
+    QAction* aDeleteFrame = nullptr;
+    QAction* aFrameDelay = nullptr;
+    QAction* aFrameMorph = nullptr;
+    QAction* aFrameEffectParam = nullptr;
+    QAction* aCutFrameToClipboard = nullptr;
+    QAction* aCopyFrameToClipboard = nullptr;
+    QAction* aPasteFrameFromClipboard = nullptr;
+    QAction* aCheckFrameLinks = nullptr;
+    QAction* miLinkOverlay = nullptr;
+    QAction* aFramePreview = nullptr;
+    QAction* aLoadBackImg = nullptr;     // shown as miBackImg
+    QAction* miChoosePart = nullptr;
+    QAction* miHelplines = nullptr;
+    QAction* miFrameFlipX2 = nullptr;
+    QAction* miFrameFlipY = nullptr;
+    QAction* miFrameFlipD = nullptr;
+    QAction* miCenterFrame = nullptr;
+    QAction* miRotateFrame = nullptr;
+    QAction* miScale = nullptr;
+    QAction* miSetRotPoint = nullptr;
+    QAction* miRenum = nullptr;
+    QMenu* pmFrame = nullptr;
+    // Effect and colour of the frame, lock, point properties.
+    QMenu* pmEffect = nullptr;
+    std::array<QAction*, EffectCount> miEffect{};   // miEffectSlide .. miEffectDrain
+    QAction* aEffectStep = nullptr;                 // the effect button's click
+    QMenu* pmColor = nullptr;
+    QAction* miColor0 = nullptr;
+    QAction* miColor1 = nullptr;
+    QAction* aColorSwitch = nullptr;                // the colour button's click
+    QAction* aLock = nullptr;
+    QAction* aSharpen = nullptr;
+    QAction* aBlank = nullptr;
+    // --- Settings: display switches (menu check marks mirrored by the sb buttons)
+    QAction* miShowPoints = nullptr;
+    QAction* miShowNoOfPoints = nullptr;
+    QAction* miShowBackframe = nullptr;
+    QAction* miShowLinks = nullptr;
+    QAction* miShowReal = nullptr;
+    QAction* miUseGrid = nullptr;
+    QAction* miSnapGrid = nullptr;
+    QAction* miSnapHelp = nullptr;
+    QAction* miShowRuler = nullptr;
+    QAction* miCloseloop = nullptr;
+    QAction* miFlipX = nullptr;
+    QAction* miFlipY = nullptr;
+    QAction* miMoveNoRedraw = nullptr;
+    QAction* miNoImg = nullptr;
+    QAction* miPartImg = nullptr;
+    QAction* miFullImg = nullptr;
+    QAction* miColors = nullptr;
+    QAction* miCircles = nullptr;
+    QAction* miZoom = nullptr;
+    QAction* miGrid = nullptr;
+    QAction* miDelays = nullptr;
+    QMenu* pmZoom = nullptr;
+    QMenu* pmCircles = nullptr;
+    QMenu* pmGrid = nullptr;
+    QMenu* pmBackImg = nullptr;
+    std::array<QAction*, 8> miZoomN{};     // miZoom1 .. miZoom8
+    std::array<QAction*, 8> miCirclesN{};  // miCircles1 .. miCircles8
+    std::array<QAction*, 6> miGridN{};     // miGrid4 .. miGrid128
+    QAction* miGridCustom = nullptr;
+    // --- Working tools
+    QAction* aToolMove = nullptr;
+    QAction* aToolAdd = nullptr;
+    QAction* aToolDel = nullptr;
+    QAction* aToolZoom = nullptr;
+    QAction* aToolPoint = nullptr;
+    QAction* aToolGeo = nullptr;
+    QAction* miToolSharpen = nullptr;
+    QAction* miToolLink = nullptr;
+    QAction* miToolMoveRotate = nullptr;
+    QAction* miToolAuxPoints = nullptr;
+    QAction* miEquilateral = nullptr;
+    // --- Playback
+    QAction* aPlayShow = nullptr;
+    QAction* aStopShow = nullptr;
+    QAction* aRepeatPlay = nullptr;
+    QAction* aLivePreview = nullptr;
+    // --- Windows
+    QAction* miOptimize2 = nullptr;
+    QAction* miOptimize3 = nullptr;
+    QAction* miPanelFiles = nullptr;
+    QAction* miPanelPlay = nullptr;
+    QAction* miPanelTools = nullptr;
+    QAction* miPanelPointsFrames = nullptr;
+    QAction* miPanelDisplay = nullptr;
+    QAction* miPanelMouse = nullptr;
+    QAction* miPanelTimeline = nullptr;
+    // --- Help
+    QAction* aHelpContents = nullptr;
+    QAction* miAbout = nullptr;
+
+    // --- tool bars and their named buttons
+    QToolBar* toolbarFiles = nullptr;
+    QToolBar* toolbarPlay = nullptr;
+    QToolBar* toolbarTools = nullptr;
+    QToolBar* toolbarDisplay = nullptr;
+    QToolBar* toolbarPointsFrames = nullptr;
+    QToolButton* tbOpen = nullptr;
+    QToolButton* tbCompile = nullptr;
+    QToolButton* tbPlay = nullptr;
+    QToolButton* tbStop = nullptr;
+    QToolButton* tbRepeat = nullptr;
+    QToolButton* tbShowPreview = nullptr;
+    QToolButton* tbLive = nullptr;
+    QToolButton* tbMove = nullptr;
+    QToolButton* tbAdd = nullptr;
+    QToolButton* tbDel = nullptr;
+    QToolButton* tbZoom = nullptr;
+    QToolButton* tbPointTools = nullptr;
+    QToolButton* tbGeo = nullptr;
+    QToolButton* sbShowPoints = nullptr;
+    QToolButton* sbShowNumPoints = nullptr;
+    QToolButton* sbShowBackframe = nullptr;
+    QToolButton* sbShowLinks = nullptr;
+    QToolButton* sbShowReal = nullptr;
+    QToolButton* sbShowGrid = nullptr;
+    QToolButton* sbSnapGrid = nullptr;
+    QToolButton* sbSnapHelp = nullptr;
+    QToolButton* sbRuler = nullptr;
+    QToolButton* sbCloseLoop = nullptr;
+    QToolButton* sbFlipX = nullptr;
+    QToolButton* sbFlipY = nullptr;
+    QToolButton* sbNoImg = nullptr;
+    QToolButton* sbPartImg = nullptr;
+    QToolButton* sbFullImg = nullptr;
+    QToolButton* sbSharpen = nullptr;
+    QToolButton* sbBlank = nullptr;
+    QToolButton* sbColor = nullptr;
+    QToolButton* sbLock = nullptr;
+    QToolButton* sbEffect = nullptr;
+
+    // --- other components
+    QDockWidget* panelLeft = nullptr;
+    TFrameList* lbThumbs = nullptr;
+    QStatusBar* sbFrame = nullptr;
+    QLabel* sbFramePos = nullptr;       // panel 0: pointer position
+    QLabel* sbFrameMessage = nullptr;   // panel 1: messages of the sketchpad
+    QMdiArea* mdiArea = nullptr;
+    QMdiSubWindow* SketchpadWindow = nullptr;
+    TFormSketchpad* Sketchpad = nullptr;
+    TFormStatus* FormStatus = nullptr;
+    TFormDelays* FormDelays = nullptr;
+    THelpWindow* FormHelp = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // construction (FormUnitMain.cpp)
+    QAction* NewAction(const QString& name, const QString& caption, const QString& hint = {},
+                       const QKeySequence& shortcut = {});
+    QAction* NewCheck(const QString& name, const QString& caption, const QString& hint = {},
+                      const QKeySequence& shortcut = {});
+    QActionGroup* NewRadioGroup(const QList<QAction*>& items);
+    QMenu* NewPopup(const QString& name, const QList<QAction*>& items);
+    QToolButton* AddButton(QToolBar* bar, QAction* action, const QString& name, const QString& icon,
+                           QMenu* dropDown = nullptr);
+    QToolBar* NewToolBar(const QString& name, const QString& title, Qt::ToolBarArea area);
+    void CreateFileActions();
+    void CreateEditProjectActions();
+    void CreateFrameActions();
+    void CreatePropertyActions();
+    void CreateSettingsActions();
+    void CreateSettingsPopups();
+    void CreateToolActions();
+    void CreatePlayActions();
+    void CreateWindowActions();
+    void CreateMenus();
+    void CreateFileToolBars();
+    void CreateEditToolBars();
+    void CreateFrameList();
+    void CreateStatusBar();
+    void CreateSketchpad();
+    void ConnectPanelSwitch(QAction* item, QWidget* panel);
+
+    // file commands (FormUnitMain_File.cpp)
+    void ConnectFileCommands();
+    bool AskDiscard();
+    TFileDialogRequest ShowFileRequest(const QString& title, const QString& folder,
+                                       const QString& fileName) const;
+    void aNewFileExecute();
+    void aOpenFileExecute();
+    void aSaveFileExecute();
+    void aImportShowExecute();
+    void miOpenAgainClick();
+    void miLastFileClick(int n);
+    void UpdateRecentItems();
+    void ShowWavePresence();
+
+    // frame commands (FormUnitMain_Frame.cpp)
+    void ConnectFrameCommands();
+    TLaserFrame* CurrentFrame();
+    void FrameChanged(bool modified);   // repaint list and sketchpad, maybe set Modified
+    // An input box whose answer is read as a decimal integer; nullopt when cancelled or not a number.
+    std::optional<int> AskInteger(const QString& caption, const QString& prompt, int current);
+    void ImportFrames(TLaserFrames& imported);
+    bool ConfirmFrameMove(int source);
+    void aAddFrameExecute();
+    void aRenameFrameExecute();
+    void AskFrameNumber(const QString& caption, const QString& prompt, quint16 TLaserFrame::*field);
+    void aFrameEffectParamExecute();
+    void aDeleteFrameExecute();
+    void miEffectClick(int effect);
+    void aEffectStepExecute();
+    void CheckEffectItem(int effect);
+    void SetFrameColor(int color);
+    void aColorSwitchExecute();
+    void aLockExecute();
+    void miUndoClick();
+    void aCopyFrameToClipboardExecute();
+    void aCutFrameToClipboardExecute();
+    void aPasteFrameFromClipboardExecute();
+
+    // settings (FormUnitMain_Settings.cpp)
+    void ConnectSettingsCommands();
+    void ReadSettings();
+    void ApplySettings(const TProgramSettings& settings);
+    void ApplyColorNames();
+    TProgramSettings CollectSettings() const;
+    void WriteSettings();
+    void UpdateThumbView();
+    void SetZoom(int zoom);
+    void SetCircleSize(int size);
+    void SetGridSize(int size, bool fromMenu);
+    void miZoomClick();
+    void miCirclesClick();
+    void miGridClick();
+    void miGridCustomClick();
+    void miOptimizeClick(int zoom);
+    void SetImageItemsEnabled(bool enabled);
+
+    // project commands (FormUnitMain_Project.cpp)
+    void ConnectProjectCommands();
+    void aCreateWavefileExecute();
+    void miDelaysClick();
+    void SetPlayEnabled(bool enabled);
+
+    QSettings& Settings;
+    TPrompts& Prompts;
+    QString ProgramDir;
+    int EffectMark = 0;                 // the pmEffect item that carries the radio mark
+};

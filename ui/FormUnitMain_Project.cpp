@@ -1,0 +1,49 @@
+// Project menu: compiling the show into its wave file; the driver delays; help.
+#include "FormUnitMain.h"
+
+#include "FormUnitDelays.h"
+#include "FormUnitStatus.h"
+#include "HelpWindow.h"
+#include "Prompts.h"
+#include "ShowFile.h"
+#include "WaveCompiler.h"
+
+void TFormMain::ConnectProjectCommands()
+{
+    connect(aCreateWavefile, &QAction::triggered, this, &TFormMain::aCreateWavefileExecute);
+    connect(miDelays, &QAction::triggered, this, &TFormMain::miDelaysClick);
+    connect(aHelpContents, &QAction::triggered, this, [this] { FormHelp->ShowContents(); });
+    connect(miAbout, &QAction::triggered, this, [this] {
+        Prompts.Tell(TMsgIcon::Information, QStringLiteral("Info about Skelmar: \n\nRelease 9 (Build 42)"));
+    });
+}
+
+void TFormMain::aCreateWavefileExecute()
+{
+    // The wave file is named after the show file: a show never saved gets a name first.
+    if (Frames->FileName.isEmpty() && !SaveAs())
+        return;
+    FormStatus->Reset();
+    FormStatus->show();
+    const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};
+    const TCompileResult result = CompileShow(*Frames, WaveFileName(Frames->FileName), options, FormStatus);
+    if (!result.ok) {
+        Prompts.Tell(TMsgIcon::Error, result.message);
+        // The status window has no close button: leaving it up would leave it up for good.
+        FormStatus->hide();
+        return;
+    }
+    FormStatus->hide();
+    SetPlayEnabled(true);
+}
+
+void TFormMain::miDelaysClick()
+{
+    FormDelays->Execute(ScanDelays);
+}
+
+void TFormMain::SetPlayEnabled(bool enabled)
+{
+    aPlayShow->setEnabled(enabled);
+    aShowPreview->setEnabled(enabled);
+}

@@ -1,0 +1,32 @@
+#include "HelpWindow.h"
+
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+THelpWindow::THelpWindow(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("FormHelp"));
+    setWindowTitle(QStringLiteral("Skelmar Help"));
+    setModal(false);
+    browser = new QTextBrowser(this);
+    browser->setObjectName(QStringLiteral("browser"));
+    browser->setOpenExternalLinks(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(browser);
+    resize(560, 620);
+}
+
+void THelpWindow::ShowContents()
+{
+    if (!Loaded) {
+        browser->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
+        Loaded = true;
+    }
+    browser->scrollToAnchor(QStringLiteral("HelpContents"));
+    show();
+    raise();
+    activateWindow();
+}
