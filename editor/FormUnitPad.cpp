@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -21,7 +22,18 @@ TPad::TPad(TFormSketchpad& form, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);   // the pointer position is shown also without a button down
+    setFocusPolicy(Qt::StrongFocus);   // a click gives the pad the zoom keys
     setMinimumSize(64, 64);
+}
+
+bool TPad::event(QEvent* event)
+{
+    // The sketchpad's hint would sit over the drawing for as long as the pointer rests on it.
+    if (event->type() == QEvent::ToolTip) {
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void TPad::paintEvent(QPaintEvent*)
@@ -164,6 +176,14 @@ TFormSketchpad::TFormSketchpad(TSketchpadHost& host, QWidget* parent)
     grid->addLayout(bottom, 2, 0, 1, 3);
     grid->setRowStretch(1, 1);
     grid->setColumnStretch(1, 1);
+
+    // The sketchpad sees key presses before whichever of its controls has the focus.
+    setFocusProxy(pad);
+    for (QWidget* control : {static_cast<QWidget*>(pad), static_cast<QWidget*>(iTopRuler),
+                             static_cast<QWidget*>(iLeftRuler), static_cast<QWidget*>(sbX),
+                             static_cast<QWidget*>(sbY), static_cast<QWidget*>(sbFrames)})
+        control->installEventFilter(this);
+    connect(pad, &TPad::wheelTurned, this, &TFormSketchpad::padWheel);
 }
 
 int TFormSketchpad::CurrentFrameIndex() const
@@ -296,6 +316,40 @@ void TFormSketchpad::ZoomOut()
     RedrawSketchpad();
 }
 
+void TFormSketchpad::ZoomBy(int step)
+{
+    FHost.SetZoom(qBound(1, FHost.PadView().Zoom + step, 8));
+    RedrawSketchpad();
+}
+
+bool TFormSketchpad::padKeyPress(QKeyEvent* event)
+{
+    const QString text = event->text();
+    if (text == QLatin1String("+"))
+        ZoomBy(1);
+    else if (text == QLatin1String("-"))
+        ZoomBy(-1);
+    else
+        return false;
+    return true;
+}
+
+void TFormSketchpad::padWheel(QWheelEvent* event)
+{
+    // A fine-grained wheel or touchpad sends parts of a notch; a zoom step takes a whole one.
+    FWheelDelta += event->angleDelta().y();
+    const QPoint at = event->position().toPoint();
+    while (FWheelDelta <= -QWheelEvent::DefaultDeltasPerStep) {
+        FWheelDelta += QWheelEvent::DefaultDeltasPerStep;
+        ZoomInAt(at.x(), at.y());   // wheel down
+    }
+    while (FWheelDelta >= QWheelEvent::DefaultDeltasPerStep) {
+        FWheelDelta -= QWheelEvent::DefaultDeltasPerStep;
+        ZoomOut();                  // wheel up
+    }
+    event->accept();
+}
+
 void TFormSketchpad::SetDocumentCaption(const QString& caption)
 {
     setWindowTitle(caption);
@@ -357,5 +411,13 @@ bool TFormSketchpad::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == panelCorner && event->type() == QEvent::MouseButtonRelease)
         RedrawSketchpad();
+    if (event->type() == QEvent::KeyPress && padKeyPress(static_cast<QKeyEvent*>(event)))
+        return true;
     return QWidget::eventFilter(watched, event);
+}
+
+void TFormSketchpad::keyPressEvent(QKeyEvent* event)
+{
+    if (!padKeyPress(event))
+        QWidget::keyPressEvent(event);
 }

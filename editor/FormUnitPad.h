@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QMouseEvent;
 class QPainter;
@@ -47,6 +48,7 @@ signals:
     void wheelTurned(QWheelEvent* event);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -101,6 +103,8 @@ public:
     // Zoom steps through the host; both end with a repaint.
     void ZoomInAt(int px, int py);
     void ZoomOut();
+    // The "+" and "-" keys: one step within 1..8, the scroll positions kept; repaints.
+    void ZoomBy(int step);
 
     // The current frame, or null when the switcher's index is not one of the show's frames.
     const TLaserFrame* CurrentFrame() const;
@@ -124,12 +128,16 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void sbFramesChange();
+    bool padKeyPress(QKeyEvent* event);   // true when the key was the sketchpad's
+    void padWheel(QWheelEvent* event);
     void SwitchTo(int position, int frameCount);
     void ShowRulers(bool show);
 
     TSketchpadHost& FHost;
     bool FSwitching = false;
+    int FWheelDelta = 0;   // eighths of a degree not yet turned into a zoom step
 };

@@ -1,11 +1,15 @@
 #include "PadDrawing.h"
 
 #include <QFontMetrics>
+#include <QHash>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
+#include <QStaticText>
 
 #include <algorithm>
+#include <bit>
 
 // Lines are drawn with flat caps: a one-pixel line then leaves out its end point and a wider
 // one stops at it, as the line drawing the pad's look was made with.
@@ -57,6 +61,103 @@ QPoint PointPixel(const TPadTransform& transform, const TSmallPoint& point)
     return {transform.PadX(point.X), transform.PadY(point.Y)};
 }
 
+// At zoom 8 most of a frame lies outside the pad: whatever cannot reach it is not handed
+// to the painter, whose stroking would cost as much as for a visible line.
+struct TPadCull {
+    QRect Pad;   // the pad grown by the widest pen
+    explicit TPadCull(const TPadScene& scene) : Pad(QRect(QPoint(0, 0), scene.PadSize).adjusted(-3, -3, 3, 3)) {}
+    // True when the box around the points lies wholly beside the pad.
+    bool Outside(std::initializer_list<QPoint> points) const
+    {
+        const auto [left, right] = std::minmax(points, [](const QPoint& a, const QPoint& b) { return a.x() < b.x(); });
+        const auto [top, bottom] = std::minmax(points, [](const QPoint& a, const QPoint& b) { return a.y() < b.y(); });
+        return right.x() < Pad.left() || left.x() > Pad.right() || bottom.y() < Pad.top() || top.y() > Pad.bottom();
+    }
+    bool Outside(const QPoint& a, const QPoint& b) const { return Outside({a, b}); }
+    bool Outside(const QRect& box) const { return !box.intersects(Pad); }
+};
+
+// A point marker drawn once into a small picture and copied for every point that has the
+// same look: the pixels are those of drawing it in place, as nothing is antialiased.
+class TMarkerSprites {
+public:
+    const QImage& Sprite(bool square, int r, const QColor& pen, const QColor& fill)
+    {
+        const TKey key{square, r, pen.rgba(), fill.rgba()};
+        auto found = FSprites.find(key);
+        if (found != FSprites.end())
+            return found.value();
+        if (FSprites.size() > 64)
+            FSprites.clear();
+        QImage sprite(2 * (r + Margin) + 1, 2 * (r + Margin) + 1, QImage::Format_ARGB32_Premultiplied);
+        sprite.fill(Qt::transparent);
+        QPainter canvas(&sprite);
+        canvas.setRenderHint(QPainter::Antialiasing, false);
+        canvas.setPen(QPen(pen, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        canvas.setBrush(fill);
+        const QRect box(Margin, Margin, 2 * r, 2 * r);
+        if (square)
+            canvas.drawRect(box);
+        else
+            canvas.drawEllipse(box);
+        canvas.end();
+        return FSprites.insert(key, sprite).value();
+    }
+    static constexpr int Margin = 3;   // room for the pen around the marker's box
+
+private:
+    struct TKey {
+        bool Square;
+        int R;
+        QRgb Pen, Fill;
+        bool operator==(const TKey&) const = default;
+    };
+    friend size_t qHash(const TKey& key, size_t seed = 0)
+    {
+        return qHashMulti(seed, key.Square, key.R, key.Pen, key.Fill);
+    }
+    QHash<TKey, QImage> FSprites;
+};
+
+TMarkerSprites& MarkerSprites()
+{
+    static TMarkerSprites sprites;
+    return sprites;
+}
+
+// Point labels laid out once per font: shaping the text is most of what a label costs.
+class TLabelCache {
+public:
+    void UseFont(const QFont& font)
+    {
+        if (font != FFont || FLabels.size() > 20000) {
+            FLabels.clear();
+            FFont = font;
+        }
+    }
+    const QStaticText& Label(const QString& text)
+    {
+        auto found = FLabels.find(text);
+        if (found == FLabels.end()) {
+            QStaticText label(text);
+            label.setTextFormat(Qt::PlainText);
+            label.prepare(QTransform(), FFont);
+            found = FLabels.insert(text, label);
+        }
+        return found.value();
+    }
+
+private:
+    QFont FFont;
+    QHash<QString, QStaticText> FLabels;
+};
+
+TLabelCache& LabelCache()
+{
+    static TLabelCache labels;
+    return labels;
+}
+
 void DrawCross(QPainter& canvas, const TPadTransform& transform, qint32 x, qint32 y, int width,
                const QColor& color)
 {
@@ -88,8 +189,8 @@ QPoint Midpoint(const QPoint& a, const QPoint& b)
 }
 
 // The curve the beam takes through an unsharpened corner.
-void DrawRoundEdges(QPainter& canvas, const TLaserFrame& frame, const std::vector<QPoint>& pixels,
-                    const QColor& color)
+void DrawRoundEdges(QPainter& canvas, const TPadCull& cull, const TLaserFrame& frame,
+                    const std::vector<QPoint>& pixels, const QColor& color)
 {
     const int n = int(pixels.size());
     canvas.setPen(LinePen(color, 2, Qt::DashDotDotLine));
@@ -97,8 +198,13 @@ void DrawRoundEdges(QPainter& canvas, const TLaserFrame& frame, const std::vecto
     auto corner = [&](int before, int at, int after) {
         if (frame.Points[at].IsSharp())
             return;
-        QPainterPath path(Midpoint(pixels[before], pixels[at]));
-        path.cubicTo(pixels[at], pixels[at], Midpoint(pixels[at], pixels[after]));
+        const QPoint from = Midpoint(pixels[before], pixels[at]);
+        const QPoint to = Midpoint(pixels[at], pixels[after]);
+        // The curve stays inside the triangle of its end and control points.
+        if (cull.Outside({from, pixels[at], to}))
+            return;
+        QPainterPath path(from);
+        path.cubicTo(pixels[at], pixels[at], to);
         canvas.drawPath(path);
     };
     for (int i = 1; i <= n - 2; ++i)
@@ -108,38 +214,85 @@ void DrawRoundEdges(QPainter& canvas, const TLaserFrame& frame, const std::vecto
     corner(n - 2, n - 1, 0);
 }
 
-void DrawSegment(QPainter& canvas, const TSmallPoint& from, const QPoint& a, const QPoint& b,
-                 const QColor& color)
-{
-    canvas.setPen(from.IsBlank() ? LinePen(color, 1, Qt::DotLine) : LinePen(color, 2));
-    canvas.drawLine(a, b);
-}
+// The segments of a frame; blanked ones dotted. Solid segments go to the painter together, a
+// dotted one on its own so that its dots start at its first point.
+class TSegments {
+public:
+    TSegments(QPainter& canvas, const TPadCull& cull, const QColor& color)
+        : FCanvas(canvas), FCull(cull), FSolid(LinePen(color, 2)), FDotted(LinePen(color, 1, Qt::DotLine))
+    {
+    }
+
+    void Add(const TSmallPoint& from, const QPoint& a, const QPoint& b)
+    {
+        if (FCull.Outside(a, b))
+            return;
+        if (!from.IsBlank()) {
+            FLines.emplace_back(a, b);
+            return;
+        }
+        FDots.emplace_back(a, b);
+    }
+
+    void Draw()
+    {
+        // Both in the one colour and without antialiasing: the order does not show.
+        if (!FLines.empty()) {
+            FCanvas.setPen(FSolid);
+            FCanvas.drawLines(FLines.data(), int(FLines.size()));
+        }
+        if (!FDots.empty()) {
+            FCanvas.setPen(FDotted);
+            for (const QLine& line : FDots)
+                FCanvas.drawLine(line);
+        }
+    }
+
+private:
+    QPainter& FCanvas;
+    const TPadCull& FCull;
+    QPen FSolid, FDotted;
+    std::vector<QLine> FLines, FDots;
+};
 
 void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
                  const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask)
 {
     const TPadView& view = scene.View;
+    const TPadCull cull(scene);
     const int r = 2 * view.CircleSize;
     const QColor& fill = view.Link[frame.ColorBit() ? 1 : 0];
+    const QColor black(Qt::black);
+    TMarkerSprites& sprites = MarkerSprites();
+    TLabelCache& labels = LabelCache();
+    labels.UseFont(canvas.font());
+    const int ascent = canvas.fontMetrics().ascent();
+    const int spriteOffset = r + TMarkerSprites::Margin;
+    QColor textColor;
     for (int i = 0; i < frame.PointCount(); ++i) {
         const TSmallPoint& point = frame.Points[i];
         const QPoint& p = pixels[size_t(i)];
-        QColor color;
-        if (point.Selection == 1)
-            color = colors.Selected;
-        else if (i != view.CurrentPoint || view.MultiSelect)
-            color = colors.Normal;
-        else
-            color = colors.Selected;
-        canvas.setPen(LinePen(color, 2));
-        canvas.setBrush((int(point.Marked) & markMask) ? fill : QColor(Qt::black));
-        const QRect box(p.x() - r, p.y() - r, 2 * r, 2 * r);
-        if (point.IsSharp())
-            canvas.drawRect(box);
-        else
-            canvas.drawEllipse(box);
-        if (view.ShowNumbers)
-            TextAt(canvas, p.x() + r + 2, p.y() - r, point.Name);
+        const QColor& color = point.Selection == 1 ? colors.Selected
+                            : (i != view.CurrentPoint || view.MultiSelect) ? colors.Normal
+                                                                           : colors.Selected;
+        if (!cull.Outside(QRect(p.x() - spriteOffset, p.y() - spriteOffset, 2 * spriteOffset + 1,
+                                2 * spriteOffset + 1))) {
+            const QColor& brush = (int(point.Marked) & markMask) ? fill : black;
+            canvas.drawImage(p.x() - spriteOffset, p.y() - spriteOffset,
+                             sprites.Sprite(point.IsSharp(), r, color, brush));
+        }
+        if (!view.ShowNumbers || point.Name.isEmpty())
+            continue;
+        const QStaticText& label = labels.Label(point.Name);
+        const QPoint at(p.x() + r + 2, p.y() - r);
+        const QSizeF size = label.size();
+        if (cull.Outside(QRect(at, QSize(int(size.width()) + 2, qMax(int(size.height()), ascent) + 2))))
+            continue;
+        if (color != textColor) {
+            textColor = color;
+            canvas.setPen(LinePen(color, 2));
+        }
+        canvas.drawStaticText(at, label);
     }
     canvas.setBrush(Qt::black);
 }
@@ -326,17 +479,16 @@ void DrawFrame(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fram
     for (const TSmallPoint& point : frame.Points)
         pixels.push_back(PointPixel(scene.Transform, point));
 
-    if (n >= 2) {
-        if (roundEdges && n >= 3)
-            DrawRoundEdges(canvas, frame, pixels, colors.Round);
-        for (int i = 0; i + 1 < n; ++i)
-            DrawSegment(canvas, frame.Points[size_t(i)], pixels[size_t(i)], pixels[size_t(i + 1)],
-                        colors.Normal);
-    }
+    const TPadCull cull(scene);
+    if (roundEdges && n >= 3)
+        DrawRoundEdges(canvas, cull, frame, pixels, colors.Round);
+    TSegments segments(canvas, cull, colors.Normal);
+    for (int i = 0; i + 1 < n; ++i)
+        segments.Add(frame.Points[size_t(i)], pixels[size_t(i)], pixels[size_t(i + 1)]);
     // Two points would only retrace their one segment.
     if (view.CloseLoop && n > 2)
-        DrawSegment(canvas, frame.Points[size_t(n - 1)], pixels[size_t(n - 1)], pixels[0],
-                    colors.Normal);
+        segments.Add(frame.Points[size_t(n - 1)], pixels[size_t(n - 1)], pixels[0]);
+    segments.Draw();
 
     if (view.ShowPoints)
         DrawMarkers(canvas, scene, frame, pixels, colors, markMask);
@@ -348,18 +500,34 @@ void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
                const TLaserFrame& previous, const QColor& color)
 {
     const TPadTransform& t = scene.Transform;
+    const TPadCull cull(scene);
     const int near = 4 * scene.View.CircleSize;
-    for (int j = 0; j < previous.PointCount(); ++j) {
+    const QPen solidPen = LinePen(color, 1), dashedPen = LinePen(color, 1, Qt::DashLine);
+    bool solidSet = false, dashedSet = false;
+    const TLinkMatrix& links = current.Links;
+    const int rows = std::min(current.PointCount(), links.Rows());
+    const int columns = std::min(previous.PointCount(), links.Cols());
+    // A column's set rows are found a word of 64 at a time: most entries are clear.
+    for (int j = 0; j < columns; ++j) {
         const QPoint pj = PointPixel(t, previous.Points[size_t(j)]);
-        for (int i = 0; i < current.PointCount(); ++i) {
-            if (!current.Links.Get(i, j))
-                continue;
-            TSmallPoint& point = current.Points[size_t(i)];
-            const QPoint pi = PointPixel(t, point);
-            const bool solid = i == scene.View.CurrentPoint;
-            canvas.setPen(LinePen(color, 1, solid ? Qt::SolidLine : Qt::DashLine));
-            canvas.drawLine(pj, pi);
-            point.Marked = std::abs(pi.x() - pj.x()) < near && std::abs(pi.y() - pj.y()) < near;
+        for (int w = 0; 64 * w < rows; ++w) {
+            for (quint64 bits = links.Word(j, w); bits; bits &= bits - 1) {
+                const int i = 64 * w + std::countr_zero(bits);
+                if (i >= rows)
+                    break;
+                TSmallPoint& point = current.Points[size_t(i)];
+                const QPoint pi = PointPixel(t, point);
+                point.Marked = std::abs(pi.x() - pj.x()) < near && std::abs(pi.y() - pj.y()) < near;
+                if (cull.Outside(pj, pi))
+                    continue;
+                const bool solid = i == scene.View.CurrentPoint;
+                if (solid ? !solidSet : !dashedSet) {
+                    canvas.setPen(solid ? solidPen : dashedPen);
+                    solidSet = solid;
+                    dashedSet = !solid;
+                }
+                canvas.drawLine(pj, pi);
+            }
         }
     }
 }

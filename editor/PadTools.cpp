@@ -467,6 +467,8 @@ void TPadTools::MouseMove(const TPadMouse& mouse)
 void TPadTools::MouseUp(const TPadMouse& mouse)
 {
     const TPadDrag* drag = DragFor(FState.DragMode);
+    // Ended before the release's repaint, which must not show the drag's guide lines.
+    FState.DragMode = DragNone;
     const int index = FHost.CurrentFrameIndex();
     TLaserFrames& show = FHost.Show();
     TLaserFrame* frame = FrameAt(show, index);
@@ -476,7 +478,6 @@ void TPadTools::MouseUp(const TPadMouse& mouse)
                    view.Transform.FrameX(mouse.Pos.x()), view.Transform.FrameY(mouse.Pos.y())};
         drag->Release(g);
     }
-    FState.DragMode = DragNone;
     FHost.RefreshLiveOutput();
 }
 

@@ -16,10 +16,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <QtMath>
 
 // Resources of a static library must be registered by name, outside any namespace.
 static void InitSkelmarResources()
@@ -31,6 +34,31 @@ namespace {
 QKeySequence Keys(QKeyCombination combination)
 {
     return QKeySequence(combination);
+}
+
+// The icon behind an image number of tbPointTools and tbGeo.
+QString PointToolIconName(int image)
+{
+    switch (image) {
+    case 4: return QStringLiteral("sharpen");
+    case 5: return QStringLiteral("link");
+    case 6: return QStringLiteral("moverotate");
+    case 7: return QStringLiteral("auxpoints");
+    case TGeoButton::EquilateralImage: return QStringLiteral("geo");
+    default: return {};
+    }
+}
+
+TPadMouse PadMouse(const QMouseEvent* event, Qt::MouseButton button)
+{
+    const QPointF at = event->position();
+    return {QPoint(qFloor(at.x()), qFloor(at.y())), button, event->modifiers()};
+}
+
+TPadGuide PadGuide(const TGuideLine& line, const QColor& color)
+{
+    static constexpr Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine};
+    return {QLine(line.From, line.To), color, styles[int(line.Style)]};
 }
 } // namespace
 
@@ -76,6 +104,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectFrameCommands();
     ConnectSettingsCommands();
     ConnectProjectCommands();
+    ConnectToolCommands();
 
     ReadSettings();
 
@@ -263,10 +292,9 @@ void TFormMain::CreatePropertyActions()
     aColorSwitch = NewAction("aColorSwitch", "Color", "Choose frame color");
     aLock = NewCheck("aLock", "Lock", "Lock frame against moving");
 
-    aSharpen = NewAction("aSharpen", "Sharpen", "Sharpen selected point(s) (edges)");
-    aBlank = NewAction("aBlank", "Blank", "Blank after selected point(s)");
-    aSharpen->setEnabled(false);
-    aBlank->setEnabled(false);
+    // Shown down when the picked point has the flag (the tools set them).
+    aSharpen = NewCheck("aSharpen", "Sharpen", "Sharpen selected point(s) (edges)");
+    aBlank = NewCheck("aBlank", "Blank", "Blank after selected point(s)");
 }
 
 void TFormMain::CreateSettingsActions()
@@ -335,27 +363,29 @@ void TFormMain::CreateSettingsPopups()
 
 void TFormMain::CreateToolActions()
 {
-    aToolMove = NewAction("aToolMove", "Move", "Use this tool to select and move points");
-    aToolAdd = NewAction("aToolAdd", "Add", "Use this tool to add points");
-    aToolDel = NewAction("aToolDel", "Delete", "Use this to delete points");
-    aToolZoom = NewAction("aToolZoom", "Zoom", "Use this to zoom in and out");
-    aToolPoint = NewAction("aToolPoint", "Point tools", "&Sharpen edges && blank lines");
-    aToolGeo = NewAction("aToolGeo", "Equilateral",
-                         "Left click sets equilateral center, right click sets starting point");
+    // Buttons carry the tool's hint; the point tools are items of tbPointTools' drop-down.
+    auto toolAction = [this](int tool, const char* name, const QString& caption) {
+        return NewAction(QLatin1String(name), caption, ToolInfo(tool).Hint);
+    };
+    aToolMove = toolAction(ToolMove, "aToolMove", "Move");
+    aToolAdd = toolAction(ToolAdd, "aToolAdd", "Add");
+    aToolDel = toolAction(ToolDelete, "aToolDel", "Delete");
+    aToolZoom = toolAction(ToolZoom, "aToolZoom", "Zoom");
+    aToolPoint = NewAction("aToolPoint", "Point tools", PointToolsButton.Hint);
+    aToolGeo = toolAction(ToolEquilateral, "aToolGeo", TGeoButton::ItemCaption);
     NewRadioGroup({aToolMove, aToolAdd, aToolDel, aToolZoom, aToolPoint, aToolGeo});
     aToolMove->setChecked(true);
 
-    miToolSharpen = NewAction("miToolSharpen", "&Sharpen edges && blank lines");
-    miToolLink = NewAction("miToolLink", "&Link frames for morphing");
-    miToolMoveRotate = NewAction("miToolMoveRotate", "&Move and rotate frame", "Move (left) or rotate (right) the frame");
-    miToolAuxPoints = NewAction("miToolAuxPoints", "Set effect && auxiliary center &points",
-                                "Set the effect (left button) and auxiliary (right) center points");
-    miEquilateral = NewAction("miEquilateral", "Equilateral");
-    miToolSharpen->setIcon(ToolIcon("sharpen"));
-    miToolLink->setIcon(ToolIcon("link"));
-    miToolMoveRotate->setIcon(ToolIcon("moverotate"));
-    miToolAuxPoints->setIcon(ToolIcon("auxpoints"));
-    miEquilateral->setIcon(ToolIcon("geo"));
+    QAction* TFormMain::*const itemMembers[] = {&TFormMain::miToolSharpen, &TFormMain::miToolLink,
+                                                &TFormMain::miToolMoveRotate, &TFormMain::miToolAuxPoints};
+    for (size_t i = 0; i < PointToolItems().size(); ++i) {
+        const TPointToolItem& item = PointToolItems()[i];
+        QAction* action = NewAction(QLatin1String(item.Component), item.Caption, ToolInfo(item.Tool).Hint);
+        action->setIcon(ToolIcon(PointToolIconName(item.Image)));
+        this->*itemMembers[i] = action;
+    }
+    miEquilateral = NewAction("miEquilateral", TGeoButton::ItemCaption);
+    miEquilateral->setIcon(ToolIcon(PointToolIconName(TGeoButton::EquilateralImage)));
 }
 
 void TFormMain::CreatePlayActions()
@@ -469,9 +499,12 @@ void TFormMain::CreateFileToolBars()
     tbAdd = AddButton(toolbarTools, aToolAdd, "tbAdd", "add");
     tbDel = AddButton(toolbarTools, aToolDel, "tbDel", "del");
     tbZoom = AddButton(toolbarTools, aToolZoom, "tbZoom", "zoom", pmZoom);
-    tbPointTools = AddButton(toolbarTools, aToolPoint, "tbPointTools", "sharpen",
+    tbPointTools = AddButton(toolbarTools, aToolPoint, "tbPointTools", PointToolIconName(PointToolsButton.Image),
                              NewPopup("pmPointTools", {miToolSharpen, miToolLink, miToolMoveRotate, miToolAuxPoints}));
-    tbGeo = AddButton(toolbarTools, aToolGeo, "tbGeo", "geo", NewPopup("pmGeo", {miEquilateral}));
+    // An empty hint must show no tip at all, not the tip Qt makes up from the caption.
+    tbPointTools->installEventFilter(this);
+    tbGeo = AddButton(toolbarTools, aToolGeo, "tbGeo", PointToolIconName(TGeoButton::EquilateralImage),
+                      NewPopup("pmGeo", {miEquilateral}));
 }
 
 void TFormMain::CreateEditToolBars()
@@ -564,7 +597,10 @@ void TFormMain::CreateSketchpad()
 {
     Sketchpad = new TFormSketchpad(*this);
     Sketchpad->setWindowIcon(AppIcon());
-    Sketchpad->pad->setCursor(Cursors()[1]);
+    SetPadCursor(ToolInfo(State.Tool).Cursor);
+    connect(Sketchpad->pad, &TPad::mousePressed, this, &TFormMain::padMouseDown);
+    connect(Sketchpad->pad, &TPad::mouseMoved, this, &TFormMain::padMouseMove);
+    connect(Sketchpad->pad, &TPad::mouseReleased, this, &TFormMain::padMouseUp);
     SketchpadWindow = mdiArea->addSubWindow(Sketchpad);
     SketchpadWindow->setObjectName(QStringLiteral("SketchpadWindow"));
     SketchpadWindow->setWindowIcon(AppIcon());
@@ -576,16 +612,61 @@ void TFormMain::CreateSketchpad()
 
 // --- the sketchpad's host ----------------------------------------------------------------------
 
+TPadTransform TFormMain::PadTransform() const
+{
+    TPadTransform transform;
+    transform.Zoom = Zoom;
+    transform.FlipX = miFlipX->isChecked();
+    transform.FlipY = miFlipY->isChecked();
+    if (Sketchpad) {
+        transform.ScrollX = Sketchpad->sbX->value();
+        transform.ScrollY = Sketchpad->sbY->value();
+    }
+    return transform;
+}
+
 TPadView TFormMain::PadView() const
 {
     TPadView view;
     view.Background = Colors.Background;
-    view.Norm[0] = Colors.Norm[0];
-    view.Norm[1] = Colors.Norm[1];
+    for (int c = 0; c < 2; ++c) {
+        view.Norm[c] = Colors.Norm[c];
+        view.Real[c] = Colors.Real[c];
+        view.Back[c] = Colors.Back[c];
+        view.Sel[c] = Colors.Sel[c];
+        view.Link[c] = Colors.Link[c];
+    }
+    view.HelpLines = Colors.HelpLines;
+    view.Rotation = Colors.Rotation;
+
+    view.ShowPoints = miShowPoints->isChecked();
+    view.ShowNumbers = miShowNoOfPoints->isChecked();
+    view.ShowBackframe = miShowBackframe->isChecked();
+    view.ShowLinks = miShowLinks->isChecked();
+    view.ShowRound = miShowReal->isChecked();
+    view.ShowGrid = miUseGrid->isChecked();
+    view.SnapHelp = miSnapHelp->isChecked();
+    view.ShowRuler = miShowRuler->isChecked();
     view.FlipX = miFlipX->isChecked();
     view.FlipY = miFlipY->isChecked();
     view.CloseLoop = miCloseloop->isChecked();
+    view.Image = miPartImg->isChecked() ? 1 : miFullImg->isChecked() ? 2 : 0;
+
     view.Zoom = Zoom;
+    view.CircleSize = CircleSize;
+    view.GridSize = GridSize;
+    view.CurrentPoint = State.CurrentPoint;
+    view.MultiSelect = State.MultiSelect;
+    view.HideEquilateralCenter = State.Equilateral.HideCenter;
+    view.EquilateralCenterX = State.Equilateral.CenterX;
+    view.EquilateralCenterY = State.Equilateral.CenterY;
+
+    // A frame drag under way draws its guide lines over every repaint.
+    const int index = CurrentFrameIndex();
+    if (ValidFrameIndex(index)) {
+        for (const TGuideLine& line : DragGuideLines(State, Frames->Frame(index), PadTransform()))
+            view.Guides.push_back(PadGuide(line, Colors.Rotation));
+    }
     return view;
 }
 
@@ -597,6 +678,7 @@ void TFormMain::FrameSwitched(int index)
     (frame.ColorBit() ? miColor1 : miColor0)->setChecked(true);
     aLock->setChecked(frame.IsLocked());
     lbThumbs->setCurrentRow(index);
+    RefreshLiveOutput();
 }
 
 void TFormMain::TrimFrameList(int frameCount)
@@ -605,9 +687,130 @@ void TFormMain::TrimFrameList(int frameCount)
         delete lbThumbs->takeItem(lbThumbs->count() - 1);
 }
 
+void TFormMain::SetZoom(int zoom)
+{
+    Zoom = zoom >= 1 && zoom <= 8 ? zoom : 2;
+    miZoomN[Zoom - 1]->setChecked(true);
+    miZoom->setText(QStringLiteral("&Zoom: %1x...").arg(Zoom));
+}
+
+// --- the tools' host ---------------------------------------------------------------------------
+
 int TFormMain::CurrentFrameIndex() const
 {
     return Sketchpad ? Sketchpad->CurrentFrameIndex() : 0;
+}
+
+TToolView TFormMain::ToolView() const
+{
+    TToolView view;
+    view.Transform = PadTransform();
+    view.GridSize = GridSize;
+    view.CircleSize = CircleSize;
+    view.SnapGrid = miSnapGrid->isChecked();
+    view.MoveWithoutRedraw = miMoveNoRedraw->isChecked();
+    return view;
+}
+
+void TFormMain::SetStatusText(int panel, const QString& text)
+{
+    (panel == 0 ? sbFramePos : sbFrameMessage)->setText(text);
+}
+
+void TFormMain::RedrawSketchpad()
+{
+    if (Sketchpad)
+        Sketchpad->RedrawSketchpad();
+}
+
+void TFormMain::RefreshLiveOutput()
+{
+    // The live output of the current frame hooks in here.
+}
+
+void TFormMain::ZoomInAt(int px, int py)
+{
+    Sketchpad->ZoomInAt(px, py);
+}
+
+void TFormMain::ZoomOut()
+{
+    Sketchpad->ZoomOut();
+}
+
+void TFormMain::SetPadCursor(int cursor)
+{
+    const auto& cursors = Cursors();
+    if (Sketchpad && cursor >= 0 && cursor < int(cursors.size()))
+        Sketchpad->pad->setCursor(cursors[size_t(cursor)]);
+}
+
+void TFormMain::ShowPointFlags(bool sharp, bool blank)
+{
+    aSharpen->setChecked(sharp);
+    aBlank->setChecked(blank);
+}
+
+std::optional<QString> TFormMain::InputText(const QString& caption, const QString& prompt,
+                                            const QString& text)
+{
+    return Prompts.InputText(caption, prompt, text);
+}
+
+void TFormMain::Warn(const QString& text)
+{
+    Prompts.Tell(TMsgIcon::Warning, text);
+}
+
+// --- the tools ---------------------------------------------------------------------------------
+
+void TFormMain::ConnectToolCommands()
+{
+    // One radio group: a tool button selects its tool and stays down.
+    const std::pair<QAction*, int> buttons[] = {
+        {aToolMove, ToolMove}, {aToolAdd, ToolAdd}, {aToolDel, ToolDelete}, {aToolZoom, ToolZoom}};
+    for (const auto& [button, tool] : buttons)
+        connect(button, &QAction::triggered, this, [this, tool = tool] { PadTools.SelectTool(tool); });
+    connect(aToolPoint, &QAction::triggered, this, [this] {
+        if (const int tool = PointToolsButton.ClickTool())
+            PadTools.SelectTool(tool);
+    });
+    const QAction* items[] = {miToolSharpen, miToolLink, miToolMoveRotate, miToolAuxPoints};
+    for (int i = 0; i < 4; ++i)
+        connect(items[i], &QAction::triggered, this, [this, i] { ChoosePointTool(i); });
+    const TGeoButton geo;
+    connect(aToolGeo, &QAction::triggered, this, [this, geo] {
+        if (const int tool = geo.ClickTool())
+            PadTools.SelectTool(tool);
+    });
+    connect(miEquilateral, &QAction::triggered, aToolGeo, &QAction::trigger);
+
+    connect(aSharpen, &QAction::triggered, this, [this] { PadTools.ToggleSelectedFlag(TSmallPoint::FlagSharp); });
+    connect(aBlank, &QAction::triggered, this, [this] { PadTools.ToggleSelectedFlag(TSmallPoint::FlagBlank); });
+}
+
+void TFormMain::ChoosePointTool(int item)
+{
+    PointToolsButton.Choose(item);
+    aToolPoint->setIcon(ToolIcon(PointToolIconName(PointToolsButton.Image)));
+    aToolPoint->setToolTip(PointToolsButton.Hint);
+    aToolPoint->setStatusTip(PointToolsButton.Hint);
+    aToolPoint->trigger();
+}
+
+void TFormMain::padMouseDown(QMouseEvent* event)
+{
+    PadTools.MouseDown(PadMouse(event, event->button()));
+}
+
+void TFormMain::padMouseMove(QMouseEvent* event)
+{
+    PadTools.MouseMove(PadMouse(event, Qt::NoButton));
+}
+
+void TFormMain::padMouseUp(QMouseEvent* event)
+{
+    PadTools.MouseUp(PadMouse(event, event->button()));
 }
 
 // --- window events ---------------------------------------------------------------------------
@@ -635,5 +838,7 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
         event->ignore();
         return true;
     }
+    if (watched == tbPointTools && event->type() == QEvent::ToolTip && PointToolsButton.Hint.isEmpty())
+        return true;
     return QMainWindow::eventFilter(watched, event);
 }

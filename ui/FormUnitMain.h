@@ -2,6 +2,7 @@
 
 #include "FormUnitPad.h"
 #include "LaserFrames.h"
+#include "PadTools.h"
 #include "ProgramSettings.h"
 #include "RecentFiles.h"
 #include "ScanDelays.h"
@@ -18,6 +19,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMouseEvent;
 class QSettings;
 class QStatusBar;
 class QToolBar;
@@ -30,10 +32,11 @@ class TPrompts;
 struct TFileDialogRequest;
 
 // The main window: owns the open show and everything that is not a single frame
-// (settings, colours, the frame clipboard, the undo record) and hosts the sketchpad.
-// Its code is split by menu: FormUnitMain.cpp builds the window, the _File, _Frame,
-// _Settings and _Project files hold the commands.
-class TFormMain : public QMainWindow, public TSketchpadHost {
+// (settings, colours, the frame clipboard, the tools' state with the undo record) and
+// hosts the sketchpad and its tools.
+// Its code is split by menu: FormUnitMain.cpp builds the window and serves the sketchpad
+// and its tools, the _File, _Frame, _Settings and _Project files hold the commands.
+class TFormMain : public QMainWindow, public TSketchpadHost, public TToolHost {
     Q_OBJECT
 public:
     // Reads the settings from `settings`; writes them back only on a regular close.
@@ -52,9 +55,28 @@ public:
     TPadView PadView() const override;
     void FrameSwitched(int index) override;
     void TrimFrameList(int frameCount) override;
+    // Keeps the zoom and shows it in the zoom menu; the caller repaints.
+    void SetZoom(int zoom) override;
 
+    // --- TToolHost
     // The number in the sketchpad's frame switcher.
-    int CurrentFrameIndex() const;
+    int CurrentFrameIndex() const override;
+    TToolView ToolView() const override;
+    void SetModified() override { Modified = true; }
+    void SetBusy(bool busy) override { Busy = busy; }
+    void SetStatusText(int panel, const QString& text) override;
+    void RedrawSketchpad() override;
+    void RefreshLiveOutput() override;
+    void ZoomInAt(int px, int py) override;
+    void ZoomOut() override;
+    void SetPadCursor(int cursor) override;
+    void ShowPointFlags(bool sharp, bool blank) override;
+    std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                     const QString& text) override;
+    void Warn(const QString& text) override;
+
+    // The view transform of the pad as it is scrolled now.
+    TPadTransform PadTransform() const;
     bool ValidFrameIndex(int index) const { return index >= 0 && index < Frames->Count(); }
 
     // Show-level frame operations: the model change, then the frame list, the frame
@@ -77,12 +99,13 @@ public:
     // --- state
     std::unique_ptr<TLaserFrames> Frames;
     std::unique_ptr<TLaserFrame> ClipboardFrame;
-    TUndoRecord UndoRecord;
+    // Tool, CurrentPoint, MultiSelect, the drag, the undo record and the equilateral tool.
+    TToolState State;
+    TPadTools PadTools{*this, State};
+    TPointToolsButton PointToolsButton;   // tbPointTools' image and hint
     int CircleSize = 3;
     int Zoom = 2;
     int GridSize = 16;
-    int Tool = 1;
-    int CurrentPoint = 0;
     bool Busy = false;
     bool Drawing = false;
     bool Modified = false;
@@ -292,6 +315,13 @@ private:
     void CreateSketchpad();
     void ConnectPanelSwitch(QAction* item, QWidget* panel);
 
+    // the sketchpad's tools (FormUnitMain.cpp)
+    void ConnectToolCommands();
+    void ChoosePointTool(int item);       // a pmPointTools item: image and hint, then a click
+    void padMouseDown(QMouseEvent* event);
+    void padMouseMove(QMouseEvent* event);
+    void padMouseUp(QMouseEvent* event);
+
     // file commands (FormUnitMain_File.cpp)
     void ConnectFileCommands();
     bool AskDiscard();
@@ -338,7 +368,7 @@ private:
     TProgramSettings CollectSettings() const;
     void WriteSettings();
     void UpdateThumbView();
-    void SetZoom(int zoom);
+    void ZoomTo(int zoom);                // the zoom menus: SetZoom and repaint
     void SetCircleSize(int size);
     void SetGridSize(int size, bool fromMenu);
     void miZoomClick();

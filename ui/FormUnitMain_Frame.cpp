@@ -255,7 +255,7 @@ void TFormMain::aLockExecute()
 void TFormMain::miUndoClick()
 {
     if (TLaserFrame* frame = CurrentFrame())
-        ApplyUndo(UndoRecord, *frame);
+        ApplyUndo(State.Undo, *frame);
     FrameChanged(false);
 }
 

@@ -73,7 +73,7 @@ void TFormMain::ConnectSettingsCommands()
         connect(item, &QAction::triggered, this, [this] { Sketchpad->RedrawSketchpad(); });
 
     for (int n = 1; n <= 8; ++n) {
-        connect(miZoomN[n - 1], &QAction::triggered, this, [this, n] { SetZoom(n); });
+        connect(miZoomN[n - 1], &QAction::triggered, this, [this, n] { ZoomTo(n); });
         connect(miCirclesN[n - 1], &QAction::triggered, this, [this, n] { SetCircleSize(n); });
     }
     for (int i = 0; i < 6; ++i)
@@ -84,14 +84,6 @@ void TFormMain::ConnectSettingsCommands()
     connect(miGrid, &QAction::triggered, this, &TFormMain::miGridClick);
     connect(miOptimize2, &QAction::triggered, this, [this] { miOptimizeClick(2); });
     connect(miOptimize3, &QAction::triggered, this, [this] { miOptimizeClick(3); });
-
-    // The tool radio group: the tools' gestures on the pad come with the sketchpad tools.
-    const std::pair<QAction*, int> tools[] = {{aToolMove, 1}, {aToolAdd, 2}, {aToolDel, 3}, {aToolZoom, 5},
-                                              {miToolLink, 4}, {miToolSharpen, 6}, {miToolMoveRotate, 7},
-                                              {miToolAuxPoints, 8}, {aToolGeo, 9}, {miEquilateral, 9}};
-    for (const auto& [item, tool] : tools)
-        connect(item, &QAction::triggered, this, [this, tool] { Tool = tool; });
-    connect(aToolPoint, &QAction::triggered, this, [this] { Tool = 6; });
 }
 
 // --- the stored settings -----------------------------------------------------------------------
@@ -199,11 +191,9 @@ void TFormMain::SetImageItemsEnabled(bool enabled)
     // "Choose part of image" stays off until background images can be loaded.
 }
 
-void TFormMain::SetZoom(int zoom)
+void TFormMain::ZoomTo(int zoom)
 {
-    Zoom = zoom >= 1 && zoom <= 8 ? zoom : 2;
-    miZoomN[Zoom - 1]->setChecked(true);
-    miZoom->setText(QStringLiteral("&Zoom: %1x...").arg(Zoom));
+    SetZoom(zoom);
     Sketchpad->RedrawSketchpad();
 }
 
@@ -235,7 +225,7 @@ void TFormMain::miZoomClick()
     int zoom = Zoom;
     if (const std::optional<int> value = AskInteger(QStringLiteral("Enter zoom factor"), QStringLiteral("new factor"), Zoom))
         zoom = quint8(*value);  // the low 8 bits, like the stored byte
-    SetZoom(zoom);
+    ZoomTo(zoom);
 }
 
 void TFormMain::miCirclesClick()
@@ -275,5 +265,5 @@ void TFormMain::miOptimizeClick(int zoom)
         const bool ruler = miShowRuler->isChecked();
         resize(1015 + (ruler ? 32 : 0), 835 + (ruler ? 20 : 0));
     }
-    SetZoom(zoom);
+    ZoomTo(zoom);
 }

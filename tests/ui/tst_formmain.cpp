@@ -551,14 +551,14 @@ void TestFormMain::undoAppliesOnce()
 {
     Start();
     OpenShow(MakeShow("a.RZ4", {"A"}, {3}));
-    Form->UndoRecord.UndoKind = TUndoRecord::KindMoved;
-    Form->UndoRecord.UndoIndex = 1;
-    Form->UndoRecord.UndoX = 7;
-    Form->UndoRecord.UndoY = 9;
+    Form->State.Undo.UndoKind = TUndoRecord::KindMoved;
+    Form->State.Undo.UndoIndex = 1;
+    Form->State.Undo.UndoX = 7;
+    Form->State.Undo.UndoY = 9;
     Form->miUndo->trigger();
     const TSmallPoint& point = Form->Frames->Frame(0).Points[1];
     QCOMPARE(QPoint(point.X, point.Y), QPoint(7, 9));
-    QCOMPARE(Form->UndoRecord.UndoKind, quint8(TUndoRecord::KindNone));
+    QCOMPARE(Form->State.Undo.UndoKind, quint8(TUndoRecord::KindNone));
     Form->Frames->Frame(0).Points[1].X = 50;
     Form->miUndo->trigger();
     QCOMPARE(Form->Frames->Frame(0).Points[1].X, quint8(50));

@@ -1,0 +1,4 @@
+# Sound output, live output and the waveform viewer. The audio tests record from
+# a private PulseAudio daemon that ./test.sh starts; without one they skip.
+skelmar_add_test(tst_audio SOURCES ui/tst_audio.cpp LIBS skelmar_ui)
+skelmar_add_test(tst_formdebug SOURCES ui/tst_formdebug.cpp LIBS skelmar_ui)

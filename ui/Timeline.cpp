@@ -1,0 +1,340 @@
+#include "Timeline.h"
+
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPixmap>
+#include <QPoint>
+#include <QToolButton>
+#include <algorithm>
+
+using namespace TimelineGeometry;
+
+namespace {
+
+// Like a Windows TextOut: (x, y) is the top left of the text box.
+void TextAt(QPainter& canvas, const QFontMetrics& metrics, int x, int y, const QString& text)
+{
+    canvas.drawText(QPoint(x, y + metrics.ascent()), text);
+}
+
+// One frame: rising ramp, display time, falling ramp, then its number and name.
+void DrawBand(QPainter& canvas, const QFontMetrics& metrics, const TLaserFrame& frame, int index,
+              const int (&edge)[4], int height, const TColorSettings& colors)
+{
+    const int x = edge[0], x1 = edge[1], x2 = edge[2], x3 = edge[3], H = height;
+    const int colour = frame.ColorBit() ? 1 : 0;
+    canvas.setPen(QPen(colors.Norm[colour], 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const QColor& hatch = colors.Back[colour];
+
+    const QPoint rising[3] = {{x, H}, {x1, H}, {x1, BandTop}};
+    canvas.setBrush(QBrush(hatch, Qt::BDiagPattern));
+    canvas.drawPolygon(rising, 3);
+    const QPoint display[4] = {{x1, H}, {x2, H}, {x2, BandTop}, {x1, BandTop}};
+    canvas.setBrush(QBrush(hatch, Qt::DiagCrossPattern));
+    canvas.drawPolygon(display, 4);
+    const QPoint falling[3] = {{x2, H}, {x3, H}, {x2, BandTop}};
+    canvas.setBrush(QBrush(hatch, Qt::FDiagPattern));
+    canvas.drawPolygon(falling, 3);
+
+    canvas.setPen(colors.TimelineText);
+    TextAt(canvas, metrics, x1 + 2, NumberRow, QLatin1Char('#') + QString::number(index));
+    TextAt(canvas, metrics, x1 + 2, NameRow, TimelineName(frame.Name, x3 - x1 - 4, metrics));
+}
+
+// With equally wide digits a later 7-character mark at the same pixel covers an
+// earlier one completely, so only the last of them needs drawing.
+bool TabularDigits(const QFontMetrics& metrics)
+{
+    const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (char c = '1'; c <= '9'; ++c)
+        if (metrics.horizontalAdvance(QLatin1Char(c)) != zero)
+            return false;
+    return true;
+}
+
+// The time marks from S + 500 up to the first one that reaches or passes E.
+void DrawTimeScale(QPainter& canvas, const QFontMetrics& metrics, qint64 S, qint64 E, qint64 s,
+                   int width, int height, const TColorSettings& colors)
+{
+    const QPen divider(colors.TimelineText, 1, Qt::DotLine, Qt::FlatCap);
+    // Beyond this no part of a label can reach into the picture (19 digits at most).
+    const qint64 reach = qint64(width) + 3 + 20 * qint64(metrics.maxWidth());
+    const bool coveredBySame = TabularDigits(metrics);
+    qint64 t = S;
+    while (t < E) {
+        t += LabelStep;
+        const qint64 px = (t - S) / s;
+        if (px > reach)
+            break;
+        if (coveredBySame && t < E && (t + LabelStep - S) / s == px)
+            continue;
+        const QString label = TimelineLabel(t);
+        const int labelWidth = metrics.horizontalAdvance(label);
+        const int left = int(px) - labelWidth + 3;
+        // An opaque box, so that a crowded scale stays readable; the divider's gaps stay clear.
+        canvas.fillRect(left, 0, labelWidth, metrics.height(), colors.TimelineBackground);
+        canvas.setPen(colors.TimelineText);
+        TextAt(canvas, metrics, left, 0, label);
+        canvas.setPen(divider);
+        canvas.drawLine(int(px), BandTop, int(px), height);
+    }
+}
+
+using TIconPainter = void (*)(QPainter&);
+
+QIcon PaintedIcon(TIconPainter paint)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p);
+    return QIcon(pixmap);
+}
+
+void Magnifier(QPainter& p, bool plus)
+{
+    p.setPen(QPen(QColor(40, 40, 40), 1.6));
+    p.setBrush(QColor(220, 235, 255));
+    p.drawEllipse(QPointF(6.5, 6.5), 4.5, 4.5);
+    p.setPen(QPen(QColor(40, 40, 40), 2.4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(10, 10), QPointF(14.5, 14.5));
+    p.setPen(QPen(QColor(0, 0, 0), 1.4));
+    p.drawLine(QPointF(4, 6.5), QPointF(9, 6.5));
+    if (plus)
+        p.drawLine(QPointF(6.5, 4), QPointF(6.5, 9));
+}
+
+void Arrow(QPainter& p, bool right)
+{
+    p.setPen(QPen(QColor(20, 60, 20), 1));
+    p.setBrush(QColor(60, 170, 60));
+    const QPointF left[3] = {{11.5, 2.5}, {11.5, 13.5}, {4, 8}};
+    const QPointF rightward[3] = {{4.5, 2.5}, {4.5, 13.5}, {12, 8}};
+    p.drawPolygon(right ? rightward : left, 3);
+}
+
+} // namespace
+
+QFont TimelineFont()
+{
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    // Crisp text in exactly the colours asked for.
+    font.setStyleStrategy(QFont::NoAntialias);
+    return font;
+}
+
+QString TimelineLabel(qint64 t)
+{
+    return QStringLiteral("%1").arg(t, 7);
+}
+
+QString TimelineName(const QString& name, int room, const QFontMetrics& metrics)
+{
+    int length = int(name.size());
+    while (length > 5 && metrics.horizontalAdvance(name, length) > room)
+        --length;
+    return name.left(length);
+}
+
+void DrawTimeline(QPainter& canvas, const QSize& size, const TLaserFrames* show,
+                  const TColorSettings& colors, int scale, int firstFrame)
+{
+    const int n = show ? show->Count() : 0;
+    if (n == 0)
+        return;
+    // 64-bit times and positions: 2 * scale and a long show's pixels leave 32 bits.
+    const qint64 s = std::max(scale, 1);
+    const int width = size.width(), height = size.height();
+    canvas.save();
+    canvas.setRenderHint(QPainter::Antialiasing, false);
+    canvas.setFont(TimelineFont());
+    canvas.setBackgroundMode(Qt::TransparentMode);
+    canvas.fillRect(QRect(QPoint(0, 0), size), colors.TimelineBackground);
+    const QFontMetrics metrics(canvas.font());
+
+    const int first = std::clamp(firstFrame, 0, n - 1);
+    qint64 S = 0;
+    for (int i = 0; i < first; ++i)
+        S += show->Frame(i).Delay + show->Frame(i).EffectTime;
+    qint64 E = S;
+    qint64 x = 0;
+    for (int i = first; i < n; ++i) {
+        const TLaserFrame& frame = show->Frame(i);
+        const qint64 d = frame.Delay, e = frame.EffectTime;
+        const qint64 x1 = x + e / (2 * s);
+        const qint64 x2 = x1 + d / s;
+        const qint64 x3 = x2 + e / (2 * s);
+        E += d + e;
+        // A band starting right of the picture leaves no pixel in it (the pen reaches
+        // one pixel left); its time still counts for the scale.
+        if (x < width + 2) {
+            const int edge[4] = {int(x), int(x1), int(x2), int(x3)};
+            DrawBand(canvas, metrics, frame, i, edge, height, colors);
+        }
+        x = x3;
+    }
+    DrawTimeScale(canvas, metrics, S, E, s, width, height, colors);
+    canvas.restore();
+}
+
+// --- iTimeline ------------------------------------------------------------------------------
+
+TTimelineImage::TTimelineImage(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TTimelineImage::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Fill);
+    painter.drawImage(0, 0, Picture);
+}
+
+void TTimelineImage::resizeEvent(QResizeEvent*)
+{
+    if (size().isEmpty())
+        return;
+    QImage next(size(), QImage::Format_RGB32);
+    next.fill(Fill);
+    if (!Picture.isNull()) {
+        QPainter painter(&next);
+        painter.drawImage(0, 0, Picture);
+    }
+    Picture = next;
+    emit resized();
+}
+
+// --- toolwinTimeline ------------------------------------------------------------------------
+
+TTimeline::TTimeline(QWidget* parent) : QDockWidget(QStringLiteral("Timeline"), parent)
+{
+    setObjectName(QStringLiteral("toolwinTimeline"));
+    setFeatures(DockWidgetClosable | DockWidgetMovable | DockWidgetFloatable);
+    setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+
+    auto* client = new QWidget(this);
+    client->setFixedHeight(ClientHeight);
+    auto* row = new QHBoxLayout(client);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    tbTimeline = new QWidget(client);
+    tbTimeline->setObjectName(QStringLiteral("tbTimeline"));
+    tbTimeline->setFixedSize(ClientHeight, ClientHeight);
+    auto* grid = new QGridLayout(tbTimeline);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    tbTimelineZoomIn = NewButton(QStringLiteral("tbTimelineZoomIn"), QStringLiteral("Zoom in"),
+                                 PaintedIcon([](QPainter& p) { Magnifier(p, true); }));
+    tbTimelineZoomOut = NewButton(QStringLiteral("tbTimelineZoomOut"), QStringLiteral("Zoom out"),
+                                  PaintedIcon([](QPainter& p) { Magnifier(p, false); }));
+    tbTimelineLeft = NewButton(QStringLiteral("tbTimelineLeft"), QStringLiteral("Start one frame earlier"),
+                               PaintedIcon([](QPainter& p) { Arrow(p, false); }));
+    tbTimelineRight = NewButton(QStringLiteral("tbTimelineRight"), QStringLiteral("Start one frame later"),
+                                PaintedIcon([](QPainter& p) { Arrow(p, true); }));
+    grid->addWidget(tbTimelineZoomIn, 0, 0);
+    grid->addWidget(tbTimelineZoomOut, 0, 1);
+    grid->addWidget(tbTimelineLeft, 1, 0);
+    grid->addWidget(tbTimelineRight, 1, 1);
+
+    iTimeline = new TTimelineImage(client);
+    iTimeline->setObjectName(QStringLiteral("iTimeline"));
+    iTimeline->SetFill(Colors.TimelineBackground);
+    iTimeline->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    iTimeline->setFixedHeight(ClientHeight);
+    row->addWidget(tbTimeline);
+    row->addWidget(iTimeline, 1);
+    setWidget(client);
+
+    connect(tbTimelineZoomIn, &QToolButton::clicked, this, &TTimeline::tbTimelineZoomInClick);
+    connect(tbTimelineZoomOut, &QToolButton::clicked, this, &TTimeline::tbTimelineZoomOutClick);
+    connect(tbTimelineLeft, &QToolButton::clicked, this, &TTimeline::tbTimelineLeftClick);
+    connect(tbTimelineRight, &QToolButton::clicked, this, &TTimeline::tbTimelineRightClick);
+    // A wider window shows more of the show at once.
+    connect(iTimeline, &TTimelineImage::resized, this, &TTimeline::TimeLineRedraw);
+}
+
+QToolButton* TTimeline::NewButton(const QString& name, const QString& hint, const QIcon& icon)
+{
+    auto* button = new QToolButton(tbTimeline);
+    button->setObjectName(name);
+    button->setToolTip(hint);
+    button->setIcon(icon);
+    button->setIconSize(QSize(16, 16));
+    button->setAutoRaise(true);
+    button->setFixedSize(ClientHeight / 2, ClientHeight / 2);
+    return button;
+}
+
+void TTimeline::SetShow(std::function<const TLaserFrames*()> show)
+{
+    ShowSource = std::move(show);
+}
+
+void TTimeline::SetColors(const TColorSettings& colors)
+{
+    Colors = colors;
+    iTimeline->SetFill(colors.TimelineBackground);
+}
+
+int TTimeline::FrameCount() const
+{
+    const TLaserFrames* show = ShowSource ? ShowSource() : nullptr;
+    return show ? show->Count() : 0;
+}
+
+void TTimeline::TimeLineRedraw()
+{
+    QImage& canvas = iTimeline->Canvas();
+    if (canvas.isNull())
+        return;
+    {
+        QPainter painter(&canvas);
+        DrawTimeline(painter, canvas.size(), ShowSource ? ShowSource() : nullptr, Colors, TimelineScale,
+                     TimelineFirstFrame);
+    }
+    iTimeline->update();
+}
+
+void TTimeline::tbTimelineZoomInClick()
+{
+    if (TimelineScale > 1)
+        TimelineScale /= 2;
+    TimeLineRedraw();
+}
+
+void TTimeline::tbTimelineZoomOutClick()
+{
+    // 2^30 ms per pixel already puts a twelve-day show on one pixel.
+    if (TimelineScale < MaxScale)
+        TimelineScale *= 2;
+    TimeLineRedraw();
+}
+
+void TTimeline::tbTimelineLeftClick()
+{
+    if (TimelineFirstFrame > 0)
+        --TimelineFirstFrame;
+    TimeLineRedraw();
+}
+
+void TTimeline::tbTimelineRightClick()
+{
+    if (TimelineFirstFrame < FrameCount() - 1)
+        ++TimelineFirstFrame;
+    TimeLineRedraw();
+}
+
+void TTimeline::closeEvent(QCloseEvent* event)
+{
+    QDockWidget::closeEvent(event);
+    if (event->isAccepted())
+        emit closed();
+}
