@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QWheelEvent>
+#include <QtMath>
 
 TPad::TPad(TFormSketchpad& form, QWidget* parent)
     : QWidget(parent), FForm(form)
@@ -184,6 +185,8 @@ TFormSketchpad::TFormSketchpad(TSketchpadHost& host, QWidget* parent)
                              static_cast<QWidget*>(sbY), static_cast<QWidget*>(sbFrames)})
         control->installEventFilter(this);
     connect(pad, &TPad::wheelTurned, this, &TFormSketchpad::padWheel);
+    ConnectRuler(iTopRuler, TRulerSide::Top);
+    ConnectRuler(iLeftRuler, TRulerSide::Left);
 }
 
 int TFormSketchpad::CurrentFrameIndex() const
@@ -255,6 +258,7 @@ void TFormSketchpad::SwitchTo(int position, int frameCount)
 
 void TFormSketchpad::RedrawSketchpad()
 {
+    FRulerGuide.reset();
     if (!FHost.IsBusy() && FHost.Show().Count() > 0) {
         FHost.SetDrawing(true);
         const auto done = qScopeGuard([this] { FHost.SetDrawing(false); });
@@ -383,6 +387,8 @@ void TFormSketchpad::PaintPad(QPainter& canvas)
     if (FHost.IsBusy())
         return;
     DrawPadScene(canvas, PadScene());
+    if (FRulerGuide)
+        DrawGuides(canvas, {*FRulerGuide});
 }
 
 void TFormSketchpad::PaintTopRuler(QPainter& canvas)
@@ -405,6 +411,69 @@ void TFormSketchpad::PaintLeftRuler(QPainter& canvas)
     if (scene.View.SnapHelp && scene.Current)
         DrawHelpLineMarkersLeft(canvas, scene, *scene.Current, scene.View.HelpLines,
                                 iLeftRuler->width());
+}
+
+// --- help-line gestures of the rulers ----------------------------------------------------------
+
+namespace {
+QPoint RulerPixel(const QMouseEvent* event)
+{
+    const QPointF at = event->position();
+    return {qFloor(at.x()), qFloor(at.y())};
+}
+} // namespace
+
+void TFormSketchpad::ConnectRuler(TRuler* ruler, TRulerSide side)
+{
+    THelpLineGestures& gestures = HelpLineGestures;
+    connect(ruler, &TRuler::mousePressed, this, [this, ruler, side, &gestures](QMouseEvent* event) {
+        RulerRespond(ruler, gestures.MouseDown(side, RulerPixel(event), event->button(),
+                                               CurrentHelpLines(), RulerView()));
+    });
+    connect(ruler, &TRuler::mouseMoved, this, [this, ruler, side, &gestures](QMouseEvent* event) {
+        RulerRespond(ruler, gestures.MouseMove(side, RulerPixel(event), CurrentHelpLines(), RulerView()));
+    });
+    connect(ruler, &TRuler::mouseReleased, this,
+            [this, ruler, side, &gestures](QMouseEvent*) { RulerRespond(ruler, gestures.MouseUp(side)); });
+    connect(ruler, &TRuler::mouseDoubleClicked, this, [this, ruler, side, &gestures](QMouseEvent* event) {
+        RulerRespond(ruler, gestures.DoubleClick(side, RulerPixel(event), event->button(),
+                                                 CurrentHelpLines(), RulerView()));
+    });
+}
+
+TRulerView TFormSketchpad::RulerView() const
+{
+    TRulerView view;
+    view.Transform.Zoom = FHost.PadView().Zoom;
+    view.Transform.ScrollX = sbX->value();
+    view.Transform.ScrollY = sbY->value();
+    view.LeftWidth = iLeftRuler->width();
+    view.PadSize = pad->size();
+    return view;
+}
+
+THelpLines* TFormSketchpad::CurrentHelpLines()
+{
+    TLaserFrames& show = FHost.Show();
+    const int index = CurrentFrameIndex();
+    return index >= 0 && index < show.Count() ? &show.Frame(index).HelpLines : nullptr;
+}
+
+// Lines the gestures change do not mark the show: only the dialog does.
+void TFormSketchpad::RulerRespond(TRuler* ruler, const TRulerResponse& response)
+{
+    if (response.Cursor)
+        ruler->setCursor(*response.Cursor);
+    if (response.Status)
+        FHost.SetStatusText(0, *response.Status);
+    if (response.Repaint)
+        RedrawSketchpad();
+    if (response.Guide && !FHost.IsBusy()) {
+        FRulerGuide = response.Guide;
+        pad->repaint();
+    }
+    if (response.OpenDialog)
+        FHost.OpenHelpLinesDialog(*response.OpenDialog);
 }
 
 bool TFormSketchpad::eventFilter(QObject* watched, QEvent* event)

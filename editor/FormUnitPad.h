@@ -1,10 +1,12 @@
 #pragma once
 
+#include "HelpLineGestures.h"
 #include "LaserFrames.h"
 #include "PadDrawing.h"
 #include "PadView.h"
 
 #include <QWidget>
+#include <optional>
 
 class QFrame;
 class QKeyEvent;
@@ -33,6 +35,10 @@ public:
     // A zoom step changed the zoom: the host keeps the value, checks its zoom radio item and
     // captions the zoom menu item. The sketchpad repaints afterwards.
     virtual void SetZoom(int zoom) { (void)zoom; }
+    // The rulers' help-line gestures: a status bar panel's text (0 pointer position,
+    // 1 messages), and "&Helplines..." run on the given page of the dialog.
+    virtual void SetStatusText(int panel, const QString& text) { (void)panel; (void)text; }
+    virtual void OpenHelpLinesDialog(THelpLinesPage page) { (void)page; }
 };
 
 // The drawing surface. Its mouse events go out as signals to whoever handles the tools.
@@ -125,6 +131,8 @@ public:
     QScrollBar* sbX = nullptr;
     QScrollBar* sbY = nullptr;
     QFrame* panelCorner = nullptr;
+    // The rulers' drag state (HelpLineDragIndex, RulerDragging).
+    THelpLineGestures HelpLineGestures;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -136,8 +144,14 @@ private:
     void padWheel(QWheelEvent* event);
     void SwitchTo(int position, int frameCount);
     void ShowRulers(bool show);
+    // Help-line gestures of iTopRuler and iLeftRuler.
+    void ConnectRuler(TRuler* ruler, TRulerSide side);
+    TRulerView RulerView() const;
+    THelpLines* CurrentHelpLines();
+    void RulerRespond(TRuler* ruler, const TRulerResponse& response);
 
     TSketchpadHost& FHost;
     bool FSwitching = false;
     int FWheelDelta = 0;   // eighths of a degree not yet turned into a zoom step
+    std::optional<TPadGuide> FRulerGuide;   // over the pad until the next RedrawSketchpad
 };

@@ -3,11 +3,15 @@
 #include "FormUnitMain.h"
 
 #include "Artwork.h"
+#include "AudioPlayer.h"
+#include "FormUnitDebug.h"
 #include "FormUnitDelays.h"
+#include "FormUnitPreview.h"
 #include "FormUnitStatus.h"
 #include "FrameList.h"
 #include "HelpWindow.h"
 #include "Prompts.h"
+#include "Timeline.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -105,18 +109,31 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectSettingsCommands();
     ConnectProjectCommands();
     ConnectToolCommands();
+    ConnectTransformCommands();
+    ConnectPlaybackCommands();
 
     ReadSettings();
+    // A timeline closed in the last run comes back hidden with the layout.
+    miPanelTimeline->setChecked(!Timeline->isHidden());
 
     // Every dialog is made once and reused for the whole run.
     FormStatus = new TFormStatus(this);
+    FormDebug = new TFormDebug(this);
+    FormDebug->CurrentFrame = [this] { return static_cast<const TLaserFrame*>(CurrentFrame()); };
     FormDelays = new TFormDelays(this);
     FormHelp = new THelpWindow(this);
 
     CreateSketchpad();
+    FormPreview = new TFormPreview(this);
 }
 
-TFormMain::~TFormMain() = default;
+TFormMain::~TFormMain()
+{
+    // A sound stream runs the event loop while it closes: the players go while every
+    // widget is still whole, not among the children the base class deletes.
+    delete LivePlayer;
+    delete Playback;
+}
 
 // --- building blocks -------------------------------------------------------------------------
 
@@ -219,7 +236,6 @@ void TFormMain::CreateEditProjectActions()
                              Keys(Qt::Key_F9));
     aCreateWavefile = NewAction("aCreateWavefile", "&Create wavefile", "Create a wavefile from all frames",
                                 Keys(Qt::CTRL | Qt::Key_F9));
-    aCheckAllLinks->setEnabled(false);
     aShowPreview->setEnabled(false);  // enabled once the show's wave file exists
 }
 
@@ -259,9 +275,7 @@ void TFormMain::CreateFrameActions()
     miSetRotPoint = NewAction("miSetRotPoint", "Set effect && auxiliary center...", {},
                               Keys(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     miRenum = NewAction("miRenum", "&Renumber points");
-    for (QAction* later : {aCheckFrameLinks, miLinkOverlay, aFramePreview, aLoadBackImg, miChoosePart, miHelplines,
-                           miFrameFlipX2, miFrameFlipY, miFrameFlipD, miCenterFrame, miRotateFrame, miScale,
-                           miSetRotPoint, miRenum})
+    for (QAction* later : {aLoadBackImg, miChoosePart})
         later->setEnabled(false);
 
     pmFrame = NewPopup("pmFrame", {aAddFrame, aDeleteFrame, aRenameFrame, aFrameDelay, aFrameMorph,
@@ -408,7 +422,7 @@ void TFormMain::CreateWindowActions()
     miPanelPointsFrames = NewCheck("miPanelPointsFrames", "&Point && frame panel");
     miPanelDisplay = NewCheck("miPanelDisplay", "&Display settings");
     miPanelMouse = NewCheck("miPanelMouse", "&Mouse position");
-    miPanelTimeline = NewCheck("miPanelTimeline", "&Timeline");  // the timeline window comes later
+    miPanelTimeline = NewCheck("miPanelTimeline", "&Timeline");
     for (QAction* item : {miPanelFiles, miPanelPlay, miPanelTools, miPanelPointsFrames, miPanelDisplay,
                           miPanelMouse, miPanelTimeline})
         item->setChecked(true);
@@ -721,11 +735,6 @@ void TFormMain::RedrawSketchpad()
 {
     if (Sketchpad)
         Sketchpad->RedrawSketchpad();
-}
-
-void TFormMain::RefreshLiveOutput()
-{
-    // The live output of the current frame hooks in here.
 }
 
 void TFormMain::ZoomInAt(int px, int py)

@@ -26,10 +26,16 @@ class QToolBar;
 class QToolButton;
 class TFormDelays;
 class TFormStatus;
+class TFormHelpLines;
 class TFrameList;
 class THelpWindow;
 class TPrompts;
 struct TFileDialogRequest;
+class TAudioPlayer;
+class TFormDebug;
+class TFormPreview;
+class TShowPlayback;
+class TTimeline;
 
 // The main window: owns the open show and everything that is not a single frame
 // (settings, colours, the frame clipboard, the tools' state with the undo record) and
@@ -282,6 +288,15 @@ public:
     TFormDelays* FormDelays = nullptr;
     THelpWindow* FormHelp = nullptr;
 
+    // --- playback, live output, wave previews and the timeline (FormUnitMain_Playback.cpp)
+    TTimeline* Timeline = nullptr;          // toolwinTimeline, docked at the bottom
+    TShowPlayback* Playback = nullptr;      // tbPlay, tbStop and tbRepeat over the player mpPreview
+    TAudioPlayer* LivePlayer = nullptr;     // loops LiveStream while tbLive is down
+    QByteArray LiveStream;                  // the WAV image of the current frame's live loop
+    TFormDebug* FormDebug = nullptr;        // "Demowave", the frame-wave preview
+    TFormPreview* FormPreview = nullptr;    // "Show preview"
+    void TimelineRedraw() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -377,6 +392,25 @@ private:
     void miGridCustomClick();
     void miOptimizeClick(int zoom);
     void SetImageItemsEnabled(bool enabled);
+
+    // frame transforms, link checks and help lines (FormUnitMain_Transforms.cpp)
+    void ConnectTransformCommands();
+    void RunFrameCommand(int command);    // an entry of FrameCommandTable() on the current frame
+    void CheckLinks(bool allFrames);      // aCheckAllLinks, or aCheckFrameLinks for the current frame
+    void miLinkOverlayClick();
+    void miHelplinesClick();
+    void OpenHelpLinesDialog(THelpLinesPage page) override;
+    void FormHelpLinesApplied();
+    TFormHelpLines* FormHelpLines = nullptr;
+
+    // playback, live output, wave previews and the timeline (FormUnitMain_Playback.cpp)
+    void ConnectPlaybackCommands();
+    void aPlayShowExecute();
+    void aShowPreviewExecute();
+    void PlaybackButtonsChanged(bool playEnabled, bool stopEnabled);
+    QString ShowWaveFile() const;         // the compiled show's file; empty when there is none
+    bool ShowPlaying() const;
+    void ShowSignalWarning(TAudioPlayer& player);
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();

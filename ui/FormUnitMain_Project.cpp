@@ -1,6 +1,7 @@
 // Project menu: compiling the show into its wave file; the driver delays; help.
 #include "FormUnitMain.h"
 
+#include "AudioPlayer.h"
 #include "FormUnitDelays.h"
 #include "FormUnitStatus.h"
 #include "HelpWindow.h"
@@ -23,6 +24,8 @@ void TFormMain::aCreateWavefileExecute()
     // The wave file is named after the show file: a show never saved gets a name first.
     if (Frames->FileName.isEmpty() && !SaveAs())
         return;
+    // A playing show holds its wave file, which the compile is about to rewrite.
+    Playback->ReleaseFile();
     FormStatus->Reset();
     FormStatus->show();
     const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};

@@ -92,6 +92,8 @@ void TestPadToolsUi::init()
     Dir = std::make_unique<QTemporaryDir>();
     QVERIFY(Dir->isValid());
     Settings = std::make_unique<QSettings>(Dir->filePath("skelmar.ini"), QSettings::IniFormat);
+    // The live output starts off, so the tests do not depend on a sound server.
+    TSettingsStore(*Settings).WriteSwitch({}, "LivePreview", false);
     Prompts = std::make_unique<TScriptedPrompts>();
 }
 

@@ -1,0 +1,519 @@
+// The playback tool bar, live output, previews and timeline as the main window wires
+// them: a real TFormMain with scripted prompts. The tests that make sound play into
+// the private PulseAudio daemon of ./test.sh and skip without one.
+#include "AudioPlayer.h"
+#include "FormUnitDebug.h"
+#include "FormUnitMain.h"
+#include "ScriptedPrompts.h"
+#include "SettingsStore.h"
+#include "ShowFile.h"
+#include "Timeline.h"
+
+#include <QApplication>
+#include <QAudioDevice>
+#include <QDockWidget>
+#include <QFile>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+constexpr int WaitMs = 5000;   // bound of every wait on the sound server
+
+struct TFrameSpec {
+    QList<QPoint> Points;
+    int Delay = 1000;
+};
+
+// Runs a sound-server tool with a bounded wait; nullopt (and why) on failure.
+std::optional<QByteArray> RunTool(const QString& program, const QStringList& args, QString* why)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(WaitMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        if (why)
+            *why = program + " " + args.join(' ') + ": "
+                   + (p.error() == QProcess::FailedToStart ? QStringLiteral("not installed")
+                                                           : QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+        p.kill();
+        p.waitForFinished(1000);
+        return std::nullopt;
+    }
+    return p.readAllStandardOutput();
+}
+
+// A show file of the given frames, written to `path`.
+void WriteShow(const QString& path, const QList<TFrameSpec>& frames)
+{
+    TLaserFrames show;
+    for (const TFrameSpec& spec : frames) {
+        TLaserFrame& frame = show.Add();
+        frame.Delay = quint16(spec.Delay);
+        for (const QPoint& p : spec.Points) {
+            TSmallPoint point;
+            point.X = quint8(p.x());
+            point.Y = quint8(p.y());
+            frame.Points.push_back(point);
+        }
+    }
+    if (!WriteShowFile(path, show).ok)
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+const QList<QPoint> Triangle{{10, 10}, {200, 10}, {100, 200}};
+const QList<QPoint> Square{{20, 20}, {220, 20}, {220, 220}, {20, 220}};
+
+} // namespace
+
+class TestPlaybackUi : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void playWithoutWaveFileAsksForCompile();
+    void showPreviewWithoutWaveFileDisablesIt();
+    void timelineDockedAndSwitched();
+    void timelineFollowsSketchpadRepaint();
+    void framePreviewShowsCurrentFrame();
+    void liveFollowsButtonFrameAndMouse();
+    void playGivesLiveWayRepeatsAndReleasesFile();
+    void liveWarnsOnceInStatusBar();
+    void liveFailureRaisesButton();
+
+private:
+    void Start(bool live);
+    QString OpenShow(const QList<TFrameSpec>& frames);
+    void Compile();
+    bool LiveLooping() const { return Form->LivePlayer->IsLooping(); }
+    TPlayerMode ShowMode() const { return Form->Playback->mpPreview->Mode(); }
+    bool NoUnexpectedPrompts() const;
+    void RequireServer();
+
+    std::unique_ptr<QTemporaryDir> Dir;
+    std::unique_ptr<QSettings> Settings;
+    std::unique_ptr<TScriptedPrompts> Prompts;
+    std::unique_ptr<TFormMain> Form;
+
+    QString NoServer;          // why the tests that make sound skip
+    QStringList Modules;       // sink modules this test loaded
+};
+
+#define REQUIRE_SERVER()                 \
+    do {                                 \
+        if (!NoServer.isEmpty())         \
+            QSKIP(qPrintable(NoServer)); \
+    } while (false)
+
+// --- fixture -----------------------------------------------------------------------------------
+
+void TestPlaybackUi::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    QString why;
+    if (!RunTool("pactl", {"info"}, &why))
+        NoServer = "no PulseAudio server reachable (./test.sh starts a private one): " + why;
+    else if (QMediaDevices::defaultAudioOutput().isNull())
+        NoServer = "Qt Multimedia sees no default sound output on the PulseAudio server";
+}
+
+void TestPlaybackUi::cleanupTestCase()
+{
+    for (const QString& index : std::as_const(Modules))
+        RunTool("pactl", {"unload-module", index}, nullptr);
+}
+
+void TestPlaybackUi::init()
+{
+    Dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(Dir->isValid());
+    Settings = std::make_unique<QSettings>(Dir->filePath("skelmar.ini"), QSettings::IniFormat);
+    Prompts = std::make_unique<TScriptedPrompts>();
+}
+
+void TestPlaybackUi::cleanup()
+{
+    Form.reset();
+    Settings.reset();
+    Prompts.reset();
+    Dir.reset();
+}
+
+// The tests that make no sound keep tbLive up, so they need no sound server.
+void TestPlaybackUi::Start(bool live)
+{
+    {
+        TSettingsStore store(*Settings);
+        store.WriteSwitch({}, "LivePreview", live);
+        store.Sync();
+    }
+    Form = std::make_unique<TFormMain>(*Settings, *Prompts, Dir->path() + "/");
+    Form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+}
+
+QString TestPlaybackUi::OpenShow(const QList<TFrameSpec>& frames)
+{
+    const QString path = Dir->filePath("show.RZ4");
+    WriteShow(path, frames);
+    Form->OpenCommandLineFile(path);
+    if (Form->Frames->FileName != path)
+        qFatal("the show did not open");
+    return path;
+}
+
+void TestPlaybackUi::Compile()
+{
+    Form->aCreateWavefile->trigger();
+    QVERIFY(QFile::exists(WaveFileName(Form->Frames->FileName)));
+}
+
+bool TestPlaybackUi::NoUnexpectedPrompts() const
+{
+    if (!Prompts->Unexpected.isEmpty())
+        qWarning() << "unexpected prompts:" << Prompts->Unexpected;
+    return Prompts->Unexpected.isEmpty() && Prompts->AllAnswered();
+}
+
+// --- missing wave file -------------------------------------------------------------------------
+
+void TestPlaybackUi::playWithoutWaveFileAsksForCompile()
+{
+    Start(false);
+    const QString show = OpenShow({TFrameSpec{Triangle}});
+    QVERIFY(!Form->aPlayShow->isEnabled());
+    Compile();
+    QVERIFY(Form->aPlayShow->isEnabled());
+    QVERIFY(!Form->aStopShow->isEnabled());
+    // The file went away after the compile enabled Play.
+    QVERIFY(QFile::remove(WaveFileName(show)));
+
+    Prompts->ExpectTell();
+    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QCOMPARE(Prompts->Shown.size(), 1);
+    QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Error);
+    QCOMPARE(Prompts->Shown[0].text, QStringLiteral("You need to compile this show first."));
+    QVERIFY(Form->aPlayShow->isEnabled());
+    QVERIFY(!Form->aStopShow->isEnabled());
+    QCOMPARE(ShowMode(), TPlayerMode::NotReady);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestPlaybackUi::showPreviewWithoutWaveFileDisablesIt()
+{
+    Start(false);
+    const QString show = OpenShow({TFrameSpec{Triangle}});
+    Compile();
+    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(QFile::remove(WaveFileName(show)));
+
+    Prompts->ExpectTell();
+    QTest::mouseClick(Form->tbShowPreview, Qt::LeftButton);
+    QCOMPARE(Prompts->Shown.size(), 1);
+    QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Information);
+    QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Hey, you need to compile first!"));
+    QVERIFY(!Form->aShowPreview->isEnabled());
+    // The next compile brings it back.
+    Compile();
+    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// --- timeline ----------------------------------------------------------------------------------
+
+void TestPlaybackUi::timelineDockedAndSwitched()
+{
+    Start(false);
+    auto* dock = Form->findChild<QDockWidget*>(QStringLiteral("toolwinTimeline"));
+    QVERIFY(dock);
+    QCOMPARE(dock, static_cast<QDockWidget*>(Form->Timeline));
+    QCOMPARE(Form->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
+    QVERIFY(dock->isVisible() && !dock->isFloating());
+    // A strip along the bottom, under the frame list as well.
+    QVERIFY(dock->geometry().left() <= Form->panelLeft->geometry().left());
+    QVERIFY(dock->geometry().top() >= Form->panelLeft->geometry().bottom());
+    QCOMPARE(Form->Timeline->iTimeline->height(), 48);
+
+    QVERIFY(Form->miPanelTimeline->isChecked());
+    Form->miPanelTimeline->trigger();
+    QVERIFY(!Form->miPanelTimeline->isChecked());
+    QVERIFY(!dock->isVisible());
+    Form->miPanelTimeline->trigger();
+    QVERIFY(Form->miPanelTimeline->isChecked());
+    QVERIFY(dock->isVisible());
+
+    // Its own close button clears the check mark.
+    QVERIFY(dock->close());
+    QVERIFY(!dock->isVisible());
+    QVERIFY(!Form->miPanelTimeline->isChecked());
+
+    // Closed, it stays closed in the next run, and the menu says so.
+    QVERIFY(Form->close());
+    Form.reset();
+    Start(false);
+    QVERIFY(!Form->Timeline->isVisible());
+    QVERIFY(!Form->miPanelTimeline->isChecked());
+    Form->miPanelTimeline->trigger();
+    QVERIFY(Form->Timeline->isVisible());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestPlaybackUi::timelineFollowsSketchpadRepaint()
+{
+    Start(false);
+    OpenShow({TFrameSpec{Triangle, 200}});   // 50 pixels at 4 ms per pixel
+    const QImage& canvas = Form->Timeline->iTimeline->Canvas();
+    QVERIFY(!canvas.isNull());
+    const QRgb background = Form->Colors.TimelineBackground.rgb();
+    const int column = 300;
+    auto columnDrawn = [&] {
+        for (int y = 14; y < canvas.height(); ++y)
+            if (canvas.pixel(column, y) != background)
+                return true;
+        return false;
+    };
+    QVERIFY(canvas.width() > column + 10);
+    QVERIFY(!columnDrawn());
+
+    // A frame command ends in the sketchpad's repaint, which redraws the strip.
+    Prompts->ExpectInput(QStringLiteral("2000"));
+    Form->aFrameDelay->trigger();
+    QCOMPARE(Form->Frames->Frame(0).Delay, quint16(2000));
+    QVERIFY(columnDrawn());
+
+    // The colours are those of the window at the time of the repaint.
+    Form->Colors.TimelineBackground = QColor(1, 2, 3);
+    const QPoint corner(canvas.width() - 2, canvas.height() - 2);
+    QVERIFY(canvas.pixel(corner) != QColor(1, 2, 3).rgb());
+    Form->RedrawSketchpad();
+    QCOMPARE(canvas.pixel(corner), QColor(1, 2, 3).rgb());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// --- frame-wave preview ------------------------------------------------------------------------
+
+void TestPlaybackUi::framePreviewShowsCurrentFrame()
+{
+    Start(false);
+    OpenShow({TFrameSpec{{QPoint(0, 128), QPoint(255, 128)}}, TFrameSpec{}});
+    QVERIFY(Form->aFramePreview->isEnabled());
+    QVERIFY(!Form->FormDebug->isVisible());
+    QCOMPARE(Form->FormDebug->windowTitle(), QStringLiteral("Demowave"));
+
+    QApplication::setActiveWindow(Form.get());
+    QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+    QTest::keyClick(Form.get(), Qt::Key_F7);
+    QVERIFY(Form->FormDebug->isVisible());
+    QCOMPARE(Form->FormDebug->windowTitle(),
+             QStringLiteral("waveform preview -- duration: 132 samples -- rate: 334 Hz -- zoom: 1/1"));
+
+    // It draws the frame that is current when asked.
+    Form->Sketchpad->SetFramePosition(1);
+    QApplication::setActiveWindow(Form.get());
+    QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+    QTest::keyClick(Form.get(), Qt::Key_F7);
+    QCOMPARE(Form->FormDebug->windowTitle(), QStringLiteral("waveform preview -- no wave available..."));
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// --- live output and playback with sound -------------------------------------------------------
+
+void TestPlaybackUi::liveFollowsButtonFrameAndMouse()
+{
+    REQUIRE_SERVER();
+    Start(true);
+    QVERIFY(Form->aLivePreview->isChecked());
+    OpenShow({TFrameSpec{Triangle}, TFrameSpec{{QPoint(10, 10), QPoint(200, 200)}}, TFrameSpec{Square}});
+    QVERIFY(LiveLooping());
+    QCOMPARE(Form->LiveStream.left(4), QByteArray("RIFF"));
+
+    // Two points give no loop; a frame of four brings it back.
+    Form->Sketchpad->SetFramePosition(1);
+    QVERIFY(!LiveLooping());
+    Form->Sketchpad->SetFramePosition(2);
+    QVERIFY(LiveLooping());
+
+    // tbLive toggles on a click, and the loop follows it.
+    QTest::mouseClick(Form->tbLive, Qt::LeftButton);
+    QVERIFY(!Form->aLivePreview->isChecked());
+    QVERIFY(!LiveLooping());
+    QTest::mouseClick(Form->tbLive, Qt::LeftButton);
+    QVERIFY(Form->aLivePreview->isChecked());
+    QVERIFY(LiveLooping());
+
+    // A point added with the mouse is in the loop from the button's release on.
+    const QByteArray before = Form->LiveStream;
+    Form->aToolAdd->trigger();
+    const TPadTransform t = Form->PadTransform();
+    QTest::mouseClick(Form->Sketchpad->pad, Qt::LeftButton, {}, QPoint(t.PadX(120), t.PadY(60)));
+    QCOMPARE(Form->Frames->Frame(2).PointCount(), 5);
+    QVERIFY(LiveLooping());
+    QVERIFY(Form->LiveStream != before);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestPlaybackUi::playGivesLiveWayRepeatsAndReleasesFile()
+{
+    REQUIRE_SERVER();
+    Start(true);
+    OpenShow({TFrameSpec{Triangle, 150}, TFrameSpec{Square, 150}});
+    Compile();
+    QVERIFY(LiveLooping());
+    QVERIFY(Form->aRepeatPlay->isChecked());
+
+    QSignalSpy notices(Form->Playback->mpPreview, &TAudioPlayer::Notify);
+    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QCOMPARE(ShowMode(), TPlayerMode::Playing);
+    QVERIFY(!Form->aPlayShow->isEnabled());
+    QVERIFY(Form->aStopShow->isEnabled());
+    // The show has the sound card to itself, also across a frame switch.
+    QVERIFY(!LiveLooping());
+    Form->Sketchpad->SetFramePosition(1);
+    QVERIFY(!LiveLooping());
+
+    // Repeat on: the end starts the show again.
+    QTRY_VERIFY_WITH_TIMEOUT(notices.count() >= 1, WaitMs);
+    QCOMPARE(ShowMode(), TPlayerMode::Playing);
+    QVERIFY(Form->aStopShow->isEnabled());
+    QVERIFY(!LiveLooping());
+
+    // Repeat off: the next end shows the ready state and the live loop returns.
+    QTest::mouseClick(Form->tbRepeat, Qt::LeftButton);
+    QVERIFY(!Form->aRepeatPlay->isChecked());
+    QVERIFY(!Form->Playback->Repeat);
+    const int seen = notices.count();
+    QTRY_VERIFY_WITH_TIMEOUT(notices.count() > seen, WaitMs);
+    QVERIFY(ShowMode() != TPlayerMode::Playing);
+    QVERIFY(Form->aPlayShow->isEnabled());
+    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(LiveLooping());
+
+    // Stop ends the show at once and gives the live loop back.
+    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QCOMPARE(ShowMode(), TPlayerMode::Playing);
+    QTest::mouseClick(Form->tbStop, Qt::LeftButton);
+    QCOMPARE(ShowMode(), TPlayerMode::NotReady);
+    QVERIFY(Form->aPlayShow->isEnabled());
+    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(LiveLooping());
+
+    // A compile during playback stops it first, so the file is free to be rewritten.
+    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QCOMPARE(ShowMode(), TPlayerMode::Playing);
+    Compile();
+    QCOMPARE(ShowMode(), TPlayerMode::NotReady);
+    QVERIFY(Form->aPlayShow->isEnabled());
+    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(LiveLooping());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestPlaybackUi::liveWarnsOnceInStatusBar()
+{
+    REQUIRE_SERVER();
+    // A sink of its own at 48000 Hz, so no other test's sound is touched.
+    const QString sink = QStringLiteral("skelmar_tst_playback_%1_48k").arg(QCoreApplication::applicationPid());
+    QString why;
+    const auto index = RunTool("pactl", {"load-module", "module-null-sink", "sink_name=" + sink, "rate=48000",
+                                         "format=s16le", "channels=2", "norewinds=1"},
+                               &why);
+    QVERIFY2(index, qPrintable(why));
+    Modules << QString::fromLatin1(index->trimmed());
+    QAudioDevice device;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            for (const QAudioDevice& d : QMediaDevices::audioOutputs())
+                if (d.id() == sink.toUtf8())
+                    device = d;
+            return !device.isNull();
+        }(),
+        WaitMs);
+    QVERIFY(!SignalWarning(device).isEmpty());
+
+    Start(true);
+    Form->LivePlayer->SetDevice(device);
+    OpenShow({TFrameSpec{Triangle}, TFrameSpec{Square}});
+    QVERIFY(LiveLooping());
+    QCOMPARE(Form->sbFrameMessage->text(), SignalWarning(device));
+
+    // Said once: later starts on that device leave the status bar alone.
+    Form->sbFrameMessage->setText(QStringLiteral("-"));
+    Form->Sketchpad->SetFramePosition(1);
+    QVERIFY(LiveLooping());
+    QCOMPARE(Form->sbFrameMessage->text(), QStringLiteral("-"));
+    Form.reset();
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// Without a sound server the live loop cannot start: tbLive comes up with the error.
+// Run in a child process pointed at no server.
+void TestPlaybackUi::liveFailureRaisesButton()
+{
+    QTemporaryDir dir;
+    QFile conf(dir.filePath("client.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("autospawn = no\n");
+    conf.close();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("PULSE_SERVER", "unix:" + dir.filePath("no-such-socket"));
+    env.insert("PULSE_CLIENTCONFIG", conf.fileName());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {"--live-without-server", dir.path()});
+    QVERIFY(child.waitForFinished(WaitMs * 4));
+    const QByteArray out = child.readAllStandardOutput();
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, out.constData());
+}
+
+// The child's side of liveFailureRaisesButton.
+static int LiveWithoutServer(const QString& folder)
+{
+    auto fail = [](const char* why) {
+        fputs(why, stdout);
+        fputs("\n", stdout);
+        return 1;
+    };
+    QSettings settings(folder + "/skelmar.ini", QSettings::IniFormat);
+    TScriptedPrompts prompts;
+    TFormMain form(settings, prompts, folder + "/");
+    if (!form.aLivePreview->isChecked())
+        return fail("tbLive is not down by default");
+    const QString path = folder + "/live.RZ4";
+    WriteShow(path, {TFrameSpec{Triangle}, TFrameSpec{Square}});
+    prompts.ExpectTell();
+    form.OpenCommandLineFile(path);
+    if (prompts.Shown.size() != 1 || prompts.Shown[0].icon != TMsgIcon::Error
+        || prompts.Shown[0].text != QStringLiteral("Sorry, sound can't be played."))
+        return fail("no error box \"Sorry, sound can't be played.\"");
+    if (form.aLivePreview->isChecked())
+        return fail("tbLive stayed down");
+    if (form.LivePlayer->Mode() != TPlayerMode::NotReady)
+        return fail("the live player was left in a playing state");
+    // With tbLive up, the next frame switch is silent.
+    form.Sketchpad->SetFramePosition(1);
+    if (prompts.Shown.size() != 1 || !prompts.Unexpected.isEmpty())
+        return fail("a second message came after tbLive was raised");
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (const int at = args.indexOf("--live-without-server"); at >= 0 && at + 1 < args.size())
+        return LiveWithoutServer(args[at + 1]);
+    TestPlaybackUi test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_playback_ui.moc"

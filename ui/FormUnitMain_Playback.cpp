@@ -1,0 +1,136 @@
+// Playback tool bar and the frame's sound: the compiled show played with stop and
+// repeat, the live loop of the current frame, the show preview, the frame-wave
+// preview, and the timeline along the window's bottom.
+#include "FormUnitMain.h"
+
+#include "AudioPlayer.h"
+#include "FormUnitDebug.h"
+#include "FormUnitPreview.h"
+#include "Prompts.h"
+#include "ShowFile.h"
+#include "Timeline.h"
+
+#include <QFileInfo>
+
+void TFormMain::ConnectPlaybackCommands()
+{
+    Timeline = new TTimeline(this);
+    addDockWidget(Qt::BottomDockWidgetArea, Timeline);
+    // The strip runs the full width, under the frame list too.
+    setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
+    setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
+    Timeline->SetShow([this] { return static_cast<const TLaserFrames*>(Frames.get()); });
+    Timeline->SetColors(Colors);
+    ConnectPanelSwitch(miPanelTimeline, Timeline);
+    connect(Timeline, &TTimeline::closed, this, [this] { miPanelTimeline->setChecked(false); });
+
+    Playback = new TShowPlayback(this);
+    Playback->Repeat = aRepeatPlay->isChecked();
+    connect(aRepeatPlay, &QAction::toggled, this, [this](bool on) { Playback->Repeat = on; });
+    connect(Playback, &TShowPlayback::ButtonsChanged, this, &TFormMain::PlaybackButtonsChanged);
+    connect(aPlayShow, &QAction::triggered, this, &TFormMain::aPlayShowExecute);
+    connect(aStopShow, &QAction::triggered, Playback, &TShowPlayback::StopClick);
+
+    LivePlayer = new TAudioPlayer(this);
+    LivePlayer->setObjectName(QStringLiteral("LivePlayer"));
+    // The click has already toggled tbLive when this runs.
+    connect(aLivePreview, &QAction::triggered, this, &TFormMain::RefreshLiveOutput);
+
+    connect(aShowPreview, &QAction::triggered, this, &TFormMain::aShowPreviewExecute);
+    connect(aFramePreview, &QAction::triggered, this, [this] { FormDebug->FramePreview(); });
+}
+
+// --- show playback ---------------------------------------------------------------------------
+
+QString TFormMain::ShowWaveFile() const
+{
+    const QString& name = Frames->FileName;
+    if (name.isEmpty())
+        return {};
+    // The compiler writes ".WAV"; a file system that tells case apart may hold ".wav".
+    for (const QString& wave : {WaveFileName(name), name + QStringLiteral(".wav")})
+        if (QFileInfo(wave).isFile())
+            return wave;
+    return {};
+}
+
+bool TFormMain::ShowPlaying() const
+{
+    // The buttons tell: Stop signals the ready state before it closes the player.
+    return aStopShow->isEnabled();
+}
+
+void TFormMain::aPlayShowExecute()
+{
+    const QString wave = ShowWaveFile();
+    if (wave.isEmpty()) {
+        Prompts.Tell(TMsgIcon::Error, CompileFirstText);
+        return;
+    }
+    // Two streams mixed by the sound server would garble the laser signal: the live
+    // loop gives way while the show plays and comes back when it ends.
+    LivePlayer->Stop();
+    switch (Playback->PlayClick(wave)) {
+    case TShowPlayback::TPlayResult::Playing:
+        ShowSignalWarning(*Playback->mpPreview);
+        return;
+    case TShowPlayback::TPlayResult::NoWaveFile:
+        Prompts.Tell(TMsgIcon::Error, CompileFirstText);
+        break;
+    case TShowPlayback::TPlayResult::Failed:
+        Prompts.Tell(TMsgIcon::Error, Playback->mpPreview->ErrorString());
+        break;
+    }
+    RefreshLiveOutput();
+}
+
+void TFormMain::PlaybackButtonsChanged(bool playEnabled, bool stopEnabled)
+{
+    aPlayShow->setEnabled(playEnabled);
+    aStopShow->setEnabled(stopEnabled);
+    // Back in the ready state: the live loop may have the sound card again.
+    if (!stopEnabled && !LivePlayer->IsLooping())
+        RefreshLiveOutput();
+}
+
+void TFormMain::ShowSignalWarning(TAudioPlayer& player)
+{
+    const QString warning = player.TakeFormatWarning();
+    if (!warning.isEmpty())
+        SetStatusText(1, warning);
+}
+
+// --- live output -----------------------------------------------------------------------------
+
+void TFormMain::RefreshLiveOutput()
+{
+    if (!LivePlayer)
+        return;
+    const TLaserFrame* frame = CurrentFrame();
+    const bool liveDown = aLivePreview->isChecked() && !ShowPlaying() && frame;
+    static const TLaserFrame noFrame;
+    if (RunLiveOutput(*LivePlayer, LiveStream, liveDown, frame ? *frame : noFrame, ScanDelays,
+                      miFlipX->isChecked(), miFlipY->isChecked())) {
+        ShowSignalWarning(*LivePlayer);
+        return;
+    }
+    aLivePreview->setChecked(false);
+    Prompts.Tell(TMsgIcon::Error, SoundFailedText);
+}
+
+// --- previews and timeline -------------------------------------------------------------------
+
+void TFormMain::aShowPreviewExecute()
+{
+    if (FormPreview->ShowPreview(Frames->FileName, Colors, Prompts) == TFormPreview::TShowResult::Missing)
+        aShowPreview->setEnabled(false);
+}
+
+void TFormMain::TimelineRedraw()
+{
+    if (!Timeline)
+        return;
+    // Every colour change ends in a repaint, so the strip takes the colours here.
+    Timeline->SetColors(Colors);
+    Timeline->TimeLineRedraw();
+}
