@@ -262,7 +262,7 @@ void TFormMain::CreateFrameActions()
                               Keys(Qt::Key_F7));
     aLoadBackImg = NewAction("aLoadBackImg", "Background image: n/a");
     miChoosePart = NewAction("miChoosePart", "&Choose part of image...");
-    miHelplines = NewAction("miHelplines", "&Helplines...");
+    miHelpLines = NewAction("miHelpLines", "&Helplines...");
     miFrameFlipX2 = NewAction("miFrameFlipX2", "Flip frame at &X-axis");
     miFrameFlipY = NewAction("miFrameFlipY", "Flip frame at &Y-axis");
     miFrameFlipD = NewAction("miFrameFlipD", "Flip frame at effect center - auxiliary center axis", {},
@@ -462,7 +462,7 @@ void TFormMain::CreateMenus()
     frame->addSeparator();
     frame->addActions({aCheckFrameLinks, miLinkOverlay, aFramePreview});
     frame->addSeparator();
-    frame->addActions({aLoadBackImg, miChoosePart, miHelplines});
+    frame->addActions({aLoadBackImg, miChoosePart, miHelpLines});
     frame->addSeparator();
     frame->addActions({miFrameFlipX2, miFrameFlipY, miFrameFlipD, miCenterFrame, miRotateFrame, miScale,
                        miSetRotPoint, miRenum});

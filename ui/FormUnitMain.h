@@ -153,7 +153,7 @@ public:
     QAction* aFramePreview = nullptr;
     QAction* aLoadBackImg = nullptr;     // shown as miBackImg
     QAction* miChoosePart = nullptr;
-    QAction* miHelplines = nullptr;
+    QAction* miHelpLines = nullptr;
     QAction* miFrameFlipX2 = nullptr;
     QAction* miFrameFlipY = nullptr;
     QAction* miFrameFlipD = nullptr;
@@ -398,7 +398,7 @@ private:
     void RunFrameCommand(int command);    // an entry of FrameCommandTable() on the current frame
     void CheckLinks(bool allFrames);      // aCheckAllLinks, or aCheckFrameLinks for the current frame
     void miLinkOverlayClick();
-    void miHelplinesClick();
+    void miHelpLinesClick();
     void OpenHelpLinesDialog(THelpLinesPage page) override;
     void FormHelpLinesApplied();
     TFormHelpLines* FormHelpLines = nullptr;

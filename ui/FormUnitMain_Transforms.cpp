@@ -42,7 +42,7 @@ void TFormMain::ConnectTransformCommands()
         if (FormHelp)
             FormHelp->ShowContents();
     });
-    connect(miHelplines, &QAction::triggered, this, &TFormMain::miHelplinesClick);
+    connect(miHelpLines, &QAction::triggered, this, &TFormMain::miHelpLinesClick);
 }
 
 void TFormMain::RunFrameCommand(int command)
@@ -85,7 +85,7 @@ void TFormMain::miLinkOverlayClick()
     RedrawSketchpad();
 }
 
-void TFormMain::miHelplinesClick()
+void TFormMain::miHelpLinesClick()
 {
     if (TLaserFrame* frame = CurrentFrame())
         FormHelpLines->EditHelpLines(frame->HelpLines);
@@ -94,7 +94,7 @@ void TFormMain::miHelplinesClick()
 void TFormMain::OpenHelpLinesDialog(THelpLinesPage page)
 {
     FormHelpLines->SelectPage(page);
-    miHelplinesClick();
+    miHelpLinesClick();
 }
 
 // OK and "An&wenden" wrote the lines: an edit of the frame, shown at once.

@@ -463,7 +463,7 @@ void TestTransformsUi::helplinesDialogEditsCurrentFrame()
     OpenShow({{{10, 10}}, {{20, 20}}});
     Form->Sketchpad->SetFramePosition(1);
     Frame(1).HelpLines.XLines = {30};
-    QVERIFY(Form->miHelplines->isEnabled());
+    QVERIFY(Form->miHelpLines->isEnabled());
 
     TPaintCounter counter;
     WhenDialogShown([&](TFormHelpLines& dialog) {
@@ -472,7 +472,7 @@ void TestTransformsUi::helplinesDialogEditsCurrentFrame()
         Form->Sketchpad->pad->installEventFilter(&counter);
         (ok ? dialog.bnOK : dialog.bnCancel)->click();
     });
-    Form->miHelplines->trigger();
+    Form->miHelpLines->trigger();
     Form->Sketchpad->pad->removeEventFilter(&counter);
 
     QCOMPARE(Frame(1).HelpLines.XLines, ok ? (std::vector<quint8>{30, 7}) : (std::vector<quint8>{30}));
