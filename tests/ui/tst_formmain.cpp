@@ -2,6 +2,7 @@
 #include "FormUnitStatus.h"
 #include "HelpWindow.h"
 #include "FrameList.h"
+#include "MainWindowFixture.h"
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 #include "ShowFile.h"
@@ -18,7 +19,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-class TestFormMain : public QObject {
+class TestFormMain : public QObject, protected TMainWindowFixture {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -70,10 +71,6 @@ private:
     QAction* Action(const QString& name) const;
     bool NoUnexpectedPrompts();
 
-    std::unique_ptr<QTemporaryDir> Dir;
-    std::unique_ptr<QSettings> Settings;
-    std::unique_ptr<TScriptedPrompts> Prompts;
-    std::unique_ptr<TFormMain> Form;
 };
 
 // --- fixture -----------------------------------------------------------------------------------
@@ -85,27 +82,20 @@ void TestFormMain::initTestCase()
 
 void TestFormMain::init()
 {
-    Dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(Dir->isValid());
-    Settings = std::make_unique<QSettings>(Dir->filePath("skelmar.ini"), QSettings::IniFormat);
-    Prompts = std::make_unique<TScriptedPrompts>();
+    InitFixture();
 }
 
 void TestFormMain::cleanup()
 {
-    Form.reset();
-    Settings.reset();
-    Prompts.reset();
-    Dir.reset();
+    CleanupFixture();
 }
 
 void TestFormMain::Start(bool firstRun)
 {
-    if (!firstRun) {
-        TSettingsStore store(*Settings);
-        store.WriteSwitch({}, "LivePreview", false);
-    }
-    Form = std::make_unique<TFormMain>(*Settings, *Prompts, Dir->path() + "/");
+    if (firstRun)
+        Form = std::make_unique<TFormMain>(*Settings, *Prompts, Dir->path() + "/");
+    else
+        CreateForm();
 }
 
 // A show file whose frame i is named frameNames[i] and has pointCounts[i] points (default i + 1).

@@ -3,6 +3,7 @@
 // proven in tst_padtools; these cases prove the wiring.
 #include "Artwork.h"
 #include "FormUnitMain.h"
+#include "MainWindowFixture.h"
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 #include "ShowFile.h"
@@ -33,7 +34,7 @@ public:
 Q_DECLARE_METATYPE(Qt::MouseButton)
 Q_DECLARE_METATYPE(Qt::KeyboardModifiers)
 
-class TestPadToolsUi : public QObject {
+class TestPadToolsUi : public QObject, protected TMainWindowFixture {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -74,10 +75,6 @@ private:
     QString Panel(int n) const { return (n == 0 ? Form->sbFramePos : Form->sbFrameMessage)->text(); }
     bool NoUnexpectedPrompts() const { return Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(); }
 
-    std::unique_ptr<QTemporaryDir> Dir;
-    std::unique_ptr<QSettings> Settings;
-    std::unique_ptr<TScriptedPrompts> Prompts;
-    std::unique_ptr<TFormMain> Form;
 };
 
 // --- fixture -----------------------------------------------------------------------------------
@@ -89,34 +86,21 @@ void TestPadToolsUi::initTestCase()
 
 void TestPadToolsUi::init()
 {
-    Dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(Dir->isValid());
-    Settings = std::make_unique<QSettings>(Dir->filePath("skelmar.ini"), QSettings::IniFormat);
-    // The live output starts off, so the tests do not depend on a sound server.
-    TSettingsStore(*Settings).WriteSwitch({}, "LivePreview", false);
-    Prompts = std::make_unique<TScriptedPrompts>();
+    InitFixture();
 }
 
 void TestPadToolsUi::cleanup()
 {
-    Form.reset();
-    Settings.reset();
-    Prompts.reset();
-    Dir.reset();
+    CleanupFixture();
 }
 
 // Zoom 2, grid 16, circle size 3: a point is hit within 6 pixels of where it is drawn.
 void TestPadToolsUi::Start(bool snap, bool flipY)
 {
-    {
-        TSettingsStore store(*Settings);
+    CreateForm([&](TSettingsStore& store) {
         store.WriteSwitch({}, "SnapGrid", snap);
         store.WriteSwitch({}, "FlipY", flipY);
-        store.Sync();
-    }
-    Form = std::make_unique<TFormMain>(*Settings, *Prompts, Dir->path() + "/");
-    Form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+    }, true);
 }
 
 void TestPadToolsUi::OpenShow(const QList<TPoints>& frames)

@@ -4,6 +4,7 @@
 #include "AudioPlayer.h"
 #include "FormUnitDebug.h"
 #include "FormUnitMain.h"
+#include "MainWindowFixture.h"
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 #include "ShowFile.h"
@@ -71,7 +72,7 @@ const QList<QPoint> Square{{20, 20}, {220, 20}, {220, 220}, {20, 220}};
 
 } // namespace
 
-class TestPlaybackUi : public QObject {
+class TestPlaybackUi : public QObject, protected TMainWindowFixture {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -98,10 +99,6 @@ private:
     bool NoUnexpectedPrompts() const;
     void RequireServer();
 
-    std::unique_ptr<QTemporaryDir> Dir;
-    std::unique_ptr<QSettings> Settings;
-    std::unique_ptr<TScriptedPrompts> Prompts;
-    std::unique_ptr<TFormMain> Form;
 
     QString NoServer;          // why the tests that make sound skip
     QStringList Modules;       // sink modules this test loaded
@@ -133,31 +130,18 @@ void TestPlaybackUi::cleanupTestCase()
 
 void TestPlaybackUi::init()
 {
-    Dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(Dir->isValid());
-    Settings = std::make_unique<QSettings>(Dir->filePath("skelmar.ini"), QSettings::IniFormat);
-    Prompts = std::make_unique<TScriptedPrompts>();
+    InitFixture();
 }
 
 void TestPlaybackUi::cleanup()
 {
-    Form.reset();
-    Settings.reset();
-    Prompts.reset();
-    Dir.reset();
+    CleanupFixture();
 }
 
 // The tests that make no sound keep tbLive up, so they need no sound server.
 void TestPlaybackUi::Start(bool live)
 {
-    {
-        TSettingsStore store(*Settings);
-        store.WriteSwitch({}, "LivePreview", live);
-        store.Sync();
-    }
-    Form = std::make_unique<TFormMain>(*Settings, *Prompts, Dir->path() + "/");
-    Form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+    CreateForm([&](TSettingsStore& store) { store.WriteSwitch({}, "LivePreview", live); }, true);
 }
 
 QString TestPlaybackUi::OpenShow(const QList<TFrameSpec>& frames)

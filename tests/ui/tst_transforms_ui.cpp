@@ -3,6 +3,7 @@
 // rules themselves are proven in the editor and compiler tests; these cases prove the wiring.
 #include "FormUnitHelpLines.h"
 #include "FormUnitMain.h"
+#include "MainWindowFixture.h"
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 #include "ShowFile.h"
@@ -37,7 +38,7 @@ public:
     }
 };
 
-class TestTransformsUi : public QObject {
+class TestTransformsUi : public QObject, protected TMainWindowFixture {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -78,10 +79,6 @@ private:
         return Prompts->Unexpected.join("; ") + (Prompts->AllAnswered() ? "" : " (answers left)");
     }
 
-    std::unique_ptr<QTemporaryDir> Dir;
-    std::unique_ptr<QSettings> Settings;
-    std::unique_ptr<TScriptedPrompts> Prompts;
-    std::unique_ptr<TFormMain> Form;
 };
 
 // --- fixture -----------------------------------------------------------------------------------
@@ -93,33 +90,21 @@ void TestTransformsUi::initTestCase()
 
 void TestTransformsUi::init()
 {
-    Dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(Dir->isValid());
-    Settings = std::make_unique<QSettings>(Dir->filePath("skelmar.ini"), QSettings::IniFormat);
-    Prompts = std::make_unique<TScriptedPrompts>();
+    InitFixture();
 }
 
 void TestTransformsUi::cleanup()
 {
-    Form.reset();
-    Settings.reset();
-    Prompts.reset();
-    Dir.reset();
+    CleanupFixture();
 }
 
 // Zoom 2, circle size 3, no live output; with `rulers` the rulers and the help lines are shown.
 void TestTransformsUi::Start(bool rulers)
 {
-    {
-        TSettingsStore store(*Settings);
+    CreateForm([&](TSettingsStore& store) {
         store.WriteSwitch({}, "ShowRuler", rulers);
         store.WriteSwitch({}, "SnapHelp", rulers);
-        store.WriteSwitch({}, "LivePreview", false);   // no sound card needed here
-        store.Sync();
-    }
-    Form = std::make_unique<TFormMain>(*Settings, *Prompts, Dir->path() + "/");
-    Form->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
+    }, true);
 }
 
 void TestTransformsUi::OpenShow(const QList<TPoints>& frames)
