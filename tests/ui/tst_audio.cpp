@@ -394,6 +394,8 @@ void TestAudio::repeatRestartsUntilStop()
     QVERIFY(recorder.Start(Sink));
     QCOMPARE(playback.PlayClick(wav), TShowPlayback::TPlayResult::Playing);
     QTRY_VERIFY_WITH_TIMEOUT(notices.count() >= 2, WaitMs);
+    // Let the third pass get well under way, also on a loaded machine, before Stop cuts it.
+    QTest::qWait(150);
     QCOMPARE(playback.mpPreview->Mode(), TPlayerMode::Playing);
     playback.StopClick();
     QCOMPARE(playback.mpPreview->Mode(), TPlayerMode::NotReady);
