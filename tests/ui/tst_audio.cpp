@@ -6,6 +6,7 @@
 #include "LiveOutput.h"
 #include "WaveCompiler.h"
 #include "WaveFile.h"
+#include "SoundServer.h"
 
 #include <QAudioDevice>
 #include <QBuffer>
@@ -33,24 +34,6 @@ TLaserFrame Polygon(std::initializer_list<std::pair<int, int>> points, quint16 f
         frame.Points.push_back(p);
     }
     return frame;
-}
-
-// Runs a sound-server tool with a bounded wait; empty optional on failure.
-std::optional<QByteArray> RunTool(const QString& program, const QStringList& args, QString* why)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(WaitMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        if (why)
-            *why = program + " " + args.join(' ') + ": "
-                   + (p.error() == QProcess::FailedToStart
-                          ? QString("not installed")
-                          : QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
-        p.kill();
-        p.waitForFinished(1000);
-        return std::nullopt;
-    }
-    return p.readAllStandardOutput();
 }
 
 // Records the monitor of one sink as raw 16-bit stereo 44100 Hz; Bytes grows
@@ -288,14 +271,8 @@ void TestAudio::badWaveRefused()
 void TestAudio::liveWithoutServerFails()
 {
     QTemporaryDir dir;
-    QFile conf(dir.filePath("client.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("autospawn = no\n");
-    conf.close();
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PULSE_SERVER", "unix:" + dir.filePath("no-such-socket"));
-    env.insert("PULSE_CLIENTCONFIG", conf.fileName());
+    QProcessEnvironment env = EnvironmentWithoutSoundServer(dir);
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {"--live-without-server"});
     QVERIFY(child.waitForFinished(WaitMs * 2));

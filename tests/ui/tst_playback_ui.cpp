@@ -8,6 +8,7 @@
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 #include "ShowFile.h"
+#include "SoundServer.h"
 #include "Timeline.h"
 
 #include <QApplication>
@@ -31,23 +32,6 @@ struct TFrameSpec {
     QList<QPoint> Points;
     int Delay = 1000;
 };
-
-// Runs a sound-server tool with a bounded wait; nullopt (and why) on failure.
-std::optional<QByteArray> RunTool(const QString& program, const QStringList& args, QString* why)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(WaitMs) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        if (why)
-            *why = program + " " + args.join(' ') + ": "
-                   + (p.error() == QProcess::FailedToStart ? QStringLiteral("not installed")
-                                                           : QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
-        p.kill();
-        p.waitForFinished(1000);
-        return std::nullopt;
-    }
-    return p.readAllStandardOutput();
-}
 
 // A show file of the given frames, written to `path`.
 void WriteShow(const QString& path, const QList<TFrameSpec>& frames)
@@ -442,14 +426,8 @@ void TestPlaybackUi::liveWarnsOnceInStatusBar()
 void TestPlaybackUi::liveFailureRaisesButton()
 {
     QTemporaryDir dir;
-    QFile conf(dir.filePath("client.conf"));
-    QVERIFY(conf.open(QIODevice::WriteOnly));
-    conf.write("autospawn = no\n");
-    conf.close();
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PULSE_SERVER", "unix:" + dir.filePath("no-such-socket"));
-    env.insert("PULSE_CLIENTCONFIG", conf.fileName());
+    QProcessEnvironment env = EnvironmentWithoutSoundServer(dir);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {"--live-without-server", dir.path()});
