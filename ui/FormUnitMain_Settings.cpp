@@ -186,9 +186,8 @@ void TFormMain::UpdateThumbView()
 
 void TFormMain::SetImageItemsEnabled(bool enabled)
 {
-    for (QAction* item : {miPartImg, miFullImg})
+    for (QAction* item : {miPartImg, miFullImg, miChoosePart})
         item->setEnabled(enabled);
-    // "Choose part of image" stays off until background images can be loaded.
 }
 
 void TFormMain::ZoomTo(int zoom)
