@@ -10,6 +10,8 @@ PACKAGES=(
     pulseaudio pulseaudio-utils
     # The editor under a virtual display, for screenshots and the GUI smoke test.
     xvfb xauth
+    # The Debian package (dpkg-shlibdeps) and the check of the desktop entry.
+    dpkg-dev desktop-file-utils
 )
 
 missing=()
