@@ -13,6 +13,11 @@ QString CliUsage()
         "  compile SHOW [--out WAV] [--delays A,B,C,D] [--flip-x] [--flip-y] [--quiet]\n"
         "                         compile a show into the WAV file that drives the laser\n"
         "                         (default name: SHOW with \".WAV\" appended)\n"
+        "  export-ilda SHOW OUT.ild [--format 0|1|4|5]\n"
+        "                         write the show as an ILDA file (default format 5)\n"
+        "  import-ilda IN.ild OUT.RZ4 [--delay MS]\n"
+        "                         turn the frames of an ILDA file into a show\n"
+        "                         (each frame shown MS milliseconds, default 40)\n"
         "\n"
         "Exit status: 0 success, 1 usage error, 2 file error.\n");
 }

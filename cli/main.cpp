@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 #include <cstdio>
 
+// ILDA exchange (CmdIlda.cpp)
+int RunExportIlda(const QStringList& args, TCliStreams io);
+int RunImportIlda(const QStringList& args, TCliStreams io);
+
 int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
@@ -22,6 +26,10 @@ int main(int argc, char* argv[])
         rc = RunResave(args, io);
     else if (verb == QLatin1String("compile"))
         rc = RunCompile(args, io);
+    else if (verb == QLatin1String("export-ilda"))
+        rc = RunExportIlda(args, io);
+    else if (verb == QLatin1String("import-ilda"))
+        rc = RunImportIlda(args, io);
     else if (verb == QLatin1String("--help") || verb == QLatin1String("-h") || verb == QLatin1String("help")) {
         out << CliUsage();
         rc = ExitOk;
