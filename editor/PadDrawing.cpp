@@ -381,8 +381,13 @@ QRect ImageSourceRect(const TLaserFrame& frame, int imageMode)
     if (imageMode == 2)
         return frame.Image.rect();
     if (imageMode == 1) {
+        // A file may hold any corners: bounded so that width and height cannot overflow.
+        // Far beyond any picture the bound changes nothing that shows.
+        static constexpr qint32 Far = 1 << 29;
+        const auto bound = [](qint32 v) { return qBound(-Far, v, Far); };
         const TImagePart& part = frame.ImagePart;
-        return QRect(part.X1, part.Y1, part.X2 - part.X1, part.Y2 - part.Y1);
+        const int x1 = bound(part.X1), y1 = bound(part.Y1);
+        return QRect(x1, y1, bound(part.X2) - x1, bound(part.Y2) - y1);
     }
     return QRect(0, 0, 256, 256);
 }
@@ -400,10 +405,21 @@ void DrawBackgroundImage(QPainter& canvas, const TPadScene& scene, const TLaserF
         canvas.drawImage(target, frame.Image, QRectF(source));
         return;
     }
-    // Corners picked right to left or bottom to top show the part mirrored.
-    const QImage part = frame.Image.copy(source.normalized())
-                            .mirrored(source.width() < 0, source.height() < 0);
-    canvas.drawImage(target, part);
+    // Corners picked right to left or bottom to top show the part mirrored. Only the piece
+    // that lies on the picture is copied, however large the part is.
+    const QRect whole = source.normalized();
+    const QRect piece = whole & frame.Image.rect();
+    if (piece.isEmpty())
+        return;
+    const qreal scaleX = target.width() / whole.width(), scaleY = target.height() / whole.height();
+    QRectF placed(target.left() + (piece.left() - whole.left()) * scaleX,
+                  target.top() + (piece.top() - whole.top()) * scaleY,
+                  piece.width() * scaleX, piece.height() * scaleY);
+    if (source.width() < 0)
+        placed.moveLeft(2 * target.left() + target.width() - placed.right());
+    if (source.height() < 0)
+        placed.moveTop(2 * target.top() + target.height() - placed.bottom());
+    canvas.drawImage(placed, frame.Image.copy(piece).mirrored(source.width() < 0, source.height() < 0));
 }
 
 void DrawGrid(QPainter& canvas, const TPadScene& scene, const QColor& color)

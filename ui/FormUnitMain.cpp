@@ -100,6 +100,10 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectToolCommands();
     ConnectTransformCommands();
     ConnectPlaybackCommands();
+    ConnectImportCommands();
+    ConnectColorCommands();
+    ConnectImageCommands();
+    ConnectIldaCommands();
 
     ReadSettings();
     // A timeline closed in the last run comes back hidden with the layout.
@@ -203,7 +207,6 @@ void TFormMain::CreateFileActions()
     aSaveFile = NewAction("aSaveFile", "&Save", "Save file", Keys(Qt::CTRL | Qt::Key_S));
     aSaveAsFile = NewAction("aSaveAsFile", "Save &As...", "Save file under a different name");
     aImportFrame = NewAction("aImportFrame", "Import &frame...", "Import a frame from a different file");
-    aImportFrame->setEnabled(false);  // until the import dialog exists
     aImportShow = NewAction("aImportShow", "Import &show...", "Import a full show");
     miExit = NewAction("miExit", "E&xit");
 
@@ -243,7 +246,6 @@ void TFormMain::CreateFrameActions()
     aPasteFrameFromClipboard = NewAction("aPasteFrameFromClipboard", "&Paste frame from clipboard", {},
                                          Keys(Qt::SHIFT | Qt::Key_Insert));
 
-    // Commands of the editor's later parts: present, not yet working.
     aCheckFrameLinks = NewAction("aCheckFrameLinks", "Check frame &links", "Check the link matrix for this frame",
                                  Keys(Qt::SHIFT | Qt::Key_F7));
     miLinkOverlay = NewAction("miLinkOverlay", "Link &overlaying points");
@@ -264,8 +266,6 @@ void TFormMain::CreateFrameActions()
     miSetRotPoint = NewAction("miSetRotPoint", "Set effect && auxiliary center...", {},
                               Keys(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
     miRenum = NewAction("miRenum", "&Renumber points");
-    for (QAction* later : {aLoadBackImg, miChoosePart})
-        later->setEnabled(false);
 
     pmFrame = NewPopup("pmFrame", {aAddFrame, aDeleteFrame, aRenameFrame, aFrameDelay, aFrameMorph,
                                    aFrameEffectParam});
@@ -326,7 +326,6 @@ void TFormMain::CreateSettingsActions()
     SetImageItemsEnabled(false);
 
     miColors = NewAction("miColors", "Frame &colors...");
-    miColors->setEnabled(false);  // until the colours dialog exists
     miCircles = NewAction("miCircles", "Circlesize: 3...");
     miZoom = NewAction("miZoom", "&Zoom: 2x...");
     miGrid = NewAction("miGrid", "Grid: 16...");

@@ -27,6 +27,9 @@ class QToolButton;
 class TFormDelays;
 class TFormStatus;
 class TFormHelpLines;
+class TFormImport;
+class TFormColors;
+class TFormPickImage;
 class TFrameList;
 class THelpWindow;
 class TPrompts;
@@ -411,6 +414,27 @@ private:
     QString ShowWaveFile() const;         // the compiled show's file; empty when there is none
     bool ShowPlaying() const;
     void ShowSignalWarning(TAudioPlayer& player);
+
+    // import of one frame through the import dialog (FormUnitMain_Import.cpp)
+    void ConnectImportCommands();
+    TFormImport* FormImport = nullptr;
+
+    // the colours dialog (FormUnitMain_Colors.cpp)
+    void ConnectColorCommands();
+    TFormColors* FormColors = nullptr;
+
+    // background images and the image-part picker (FormUnitMain_Images.cpp)
+    void ConnectImageCommands();
+    void aLoadBackImgExecute();
+    void miChoosePartClick();
+    TFormPickImage* FormPickImage = nullptr;
+
+    // ILDA exchange (FormUnitMain_Ilda.cpp)
+    void ConnectIldaCommands();
+    void aImportIldaExecute();
+    void aExportIldaExecute();
+    QAction* aImportIlda = nullptr;
+    QAction* aExportIlda = nullptr;
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();

@@ -80,7 +80,11 @@ QString TQtPrompts::SaveFileName(const TFileDialogRequest& request)
 
 std::optional<QColor> TQtPrompts::ChooseColor(const QColor& initial)
 {
-    const QColor color = QColorDialog::getColor(initial, Parent);
+    // Qt's own chooser always shows the spectrum with the custom colours, as a fully opened
+    // chooser should; a desktop's native one may open on a small palette. It sits over the
+    // dialog that asks, when one is open.
+    QWidget* parent = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : Parent.data();
+    const QColor color = QColorDialog::getColor(initial, parent, QString(), QColorDialog::DontUseNativeDialog);
     if (!color.isValid())
         return std::nullopt;
     return color;

@@ -1,0 +1,46 @@
+// the import dialog: commands of the main window.
+#include "FormUnitImport.h"
+#include "FormUnitMain.h"
+#include "HelpWindow.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+
+void TFormMain::ConnectImportCommands()
+{
+    // Made once, like every dialog; it keeps its folder and its last show between uses.
+    FormImport = new TFormImport(Prompts, this);
+
+    connect(FormImport, &TFormImport::helpRequested, this, [this] {
+        if (!FormHelp)
+            return;
+        // Over the modal import dialog a plain window could not be used: show it modal
+        // too for as long as it is open, then give it back its ordinary behaviour.
+        if (FormHelp->isVisible() && !FormHelp->isModal())
+            FormHelp->hide();
+        FormHelp->setWindowModality(Qt::ApplicationModal);
+        connect(FormHelp, &QDialog::finished, FormHelp,
+                [help = FormHelp] { help->setWindowModality(Qt::NonModal); },
+                Qt::SingleShotConnection);
+        FormHelp->ShowContents();
+    });
+
+    connect(aImportFrame, &QAction::triggered, this, [this] {
+        // The first use starts where shows are opened from.
+        if (FormImport->Folder().isEmpty())
+            FormImport->ChooseFolder(QFileInfo(OpenDir).isDir() ? OpenDir : QDir::homePath());
+        FormImport->SetItemView({Colors.Norm[0], Colors.Norm[1], miFlipX->isChecked(), miFlipY->isChecked()});
+        FormImport->ClearList();
+        if (FormImport->exec() != QDialog::Accepted)
+            return;
+        const int index = FormImport->SelectedFrame();
+        TLaserFrames* imported = FormImport->ImportFrames.get();
+        if (!imported || index < 0 || index >= imported->Count())
+            return;   // nothing chosen: the loaded show stays for the next use
+        std::unique_ptr<TLaserFrame> frame = imported->Extract(index);
+        FormImport->ImportFrames.reset();
+        // Not an editing command: Modified keeps its value.
+        InsertFrame(std::move(frame), CurrentFrameIndex());
+    });
+}
