@@ -4,6 +4,7 @@
 #include "SettingsStore.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QSettings>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,15 @@ bool DisplayAvailable()
 {
     const auto has = [](const char* name) { return qEnvironmentVariableIsSet(name) && !qEnvironmentVariableIsEmpty(name); };
     return has("QT_QPA_PLATFORM") || has("DISPLAY") || has("WAYLAND_DISPLAY");
+}
+
+// The installed desktop icon, in the sizes window managers pick from.
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/appicon/%1.png").arg(size), QSize(size, size));
+    return icon.isNull() ? AppIcon() : icon;
 }
 } // namespace
 
@@ -26,7 +36,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skelmar for Wendrill RZ4 - Pudlo Mixer"));
     QApplication::setOrganizationName(QStringLiteral("Tolvic Software"));
-    QApplication::setWindowIcon(AppIcon());
+    QApplication::setWindowIcon(ProgramIcon());
+    // Lets the desktop match the window to the installed skelmar.desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("skelmar"));
 
     const std::unique_ptr<QSettings> settings = OpenProgramSettings();
     // The dialogs want the main window as their parent, and the main window wants the
