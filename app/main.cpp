@@ -46,6 +46,7 @@ int main(int argc, char* argv[])
     TQtPrompts prompts(nullptr);
     TFormMain form(*settings, prompts, QCoreApplication::applicationDirPath());
     prompts = TQtPrompts(&form);
+    form.setWindowIcon(QApplication::windowIcon());
 
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1)
