@@ -1,31 +1,15 @@
+#include "CliRun.h"
 #include "ShowBytes.h"
 #include "ShowFile.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-struct TRun {
-    int exitCode = -1;
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    QString out;
-    QString err;
-};
-
-TRun RunCli(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(SKELMAR_CLI), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), p.exitStatus(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 void WriteFile(const QString& path, const QByteArray& bytes)
 {

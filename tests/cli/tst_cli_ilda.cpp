@@ -1,27 +1,11 @@
+#include "CliRun.h"
 #include "IldaFile.h"
 #include "ShowFile.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-struct TRun {
-    int exitCode = -1;
-    QProcess::ExitStatus status = QProcess::CrashExit;
-    QString out;
-    QString err;
-};
-
-TRun RunCli(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(SKELMAR_CLI), args);
-    p.waitForFinished(60000);
-    return {p.exitCode(), p.exitStatus(), QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
-}
 
 bool WriteFile(const QString& path, const QByteArray& bytes)
 {
