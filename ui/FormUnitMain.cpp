@@ -415,7 +415,8 @@ void TFormMain::CreateWindowActions()
                           miPanelMouse, miPanelTimeline})
         item->setChecked(true);
 
-    aHelpContents = NewAction("aHelpContents", "Help &Contents");
+    // F1 asks for help everywhere in the program, as the platform's help key does.
+    aHelpContents = NewAction("aHelpContents", "Help &Contents", {}, QKeySequence::HelpContents);
     miAbout = NewAction("miAbout", "&About Skelmar...");
 }
 

@@ -16,7 +16,8 @@ THelpWindow::THelpWindow(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(browser);
-    resize(560, 620);
+    // Wide enough for the manual's screenshot of the main window.
+    resize(860, 700);
 }
 
 void THelpWindow::ShowContents()

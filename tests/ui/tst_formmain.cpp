@@ -205,6 +205,7 @@ void TestFormMain::shortcuts_data()
     QTest::newRow("grid") << "miUseGrid" << QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_G);
     QTest::newRow("set centres") << "miSetRotPoint" << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R);
     QTest::newRow("zoom 3") << "miOptimize3" << QKeySequence(Qt::CTRL | Qt::Key_3);
+    QTest::newRow("help") << "aHelpContents" << QKeySequence(Qt::Key_F1);
 }
 
 void TestFormMain::shortcuts()
