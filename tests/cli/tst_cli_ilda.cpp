@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "CliRun.h"
 #include "IldaFile.h"
 #include "ShowFile.h"
@@ -6,18 +7,6 @@
 #include <QtTest>
 
 namespace {
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TSmallPoint Pt(int x, int y, bool blank = false)
 {

@@ -1,3 +1,4 @@
+#include "FileBytes.h"
 #include "IldaFile.h"
 
 #include <QBuffer>
@@ -182,18 +183,6 @@ QString Blanks(const TLaserFrame& frame)
     for (const TSmallPoint& p : frame.Points)
         s += p.IsBlank() ? QLatin1Char('b') : QLatin1Char('-');
     return s;
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
