@@ -177,6 +177,13 @@ TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& s
     Result result;
     QByteArray data;
     if (!device.isSequential()) {
+        // Anything else is turned away without reading it whole (an import dialog may
+        // point at a film of gigabytes).
+        const QByteArray head = device.peek(5);
+        if (head.size() == 5 && !head.startsWith("RZ4P")) {
+            result.status = Status::NotAShow;
+            return result;
+        }
         if (device.size() - device.pos() > MaxFileSize) {
             result.status = Status::Damaged;
             result.error = QStringLiteral("the file is too large to be a show (%1 bytes)").arg(device.size());

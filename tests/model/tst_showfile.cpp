@@ -336,20 +336,29 @@ void TestShowFile::openingShortOrForeignFilesGivesOneDefaultFrame_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<bool>("exists");
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("empty") << QByteArray() << true;
-    QTest::newRow("header only") << QByteArray("RZ4P\x06") << true;
-    QTest::newRow("wrong magic") << QByteArray("RIFF1234567890") << true;
+    QTest::addColumn<qint64>("size");   // the file grown (sparse) to this size; 0 keeps it
+    QTest::newRow("missing") << QByteArray() << false << qint64(0);
+    QTest::newRow("empty") << QByteArray() << true << qint64(0);
+    QTest::newRow("header only") << QByteArray("RZ4P\x06") << true << qint64(0);
+    QTest::newRow("wrong magic") << QByteArray("RIFF1234567890") << true << qint64(0);
+    // Turned away by its first bytes, not read whole or refused as too large.
+    QTest::newRow("huge foreign file") << QByteArray("RIFF1234567890") << true << (qint64(3) << 30);
 }
 
 void TestShowFile::openingShortOrForeignFilesGivesOneDefaultFrame()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(bool, exists);
+    QFETCH(qint64, size);
     QTemporaryDir dir;
     const QString path = dir.filePath("x.RZ4");
     if (exists)
         WriteFile(path, bytes);
+    if (size > 0) {
+        QFile file(path);
+        if (!file.resize(size))
+            QSKIP("no room for a sparse file here");
+    }
     auto target = std::make_unique<TLaserFrames>();
     target->Add().Name = "old";
     const TShowFileResult r = OpenShowFile(path, target);
