@@ -207,6 +207,8 @@ void TFormMain::CreateFileActions()
     aSaveFile = NewAction("aSaveFile", "&Save", "Save file", Keys(Qt::CTRL | Qt::Key_S));
     aSaveAsFile = NewAction("aSaveAsFile", "Save &As...", "Save file under a different name");
     aImportFrame = NewAction("aImportFrame", "Import &frame...", "Import a frame from a different file");
+    aImportIlda = NewAction("aImportIlda", "Import &ILDA file...", "Import the frames of an ILDA file");
+    aExportIlda = NewAction("aExportIlda", "Export &ILDA file...", "Export the show as an ILDA file");
     aImportShow = NewAction("aImportShow", "Import &show...", "Import a full show");
     miExit = NewAction("miExit", "E&xit");
 
@@ -426,10 +428,10 @@ void TFormMain::CreateMenus()
 {
     QMenuBar* bar = menuBar();
     QMenu* file = bar->addMenu("&File");
-    file->addActions({aNewFile, aOpenFile, miOpenAgain, aSaveFile, aSaveAsFile});
+    file->addActions({aNewFile, aOpenFile, miOpenAgain, aSaveFile, aSaveAsFile, aExportIlda});
     file->addSeparator();
     QMenu* import = file->addMenu("&Import");
-    import->addActions({aImportFrame, aImportShow});
+    import->addActions({aImportFrame, aImportShow, aImportIlda});
     file->addSeparator();
     file->addAction(miExit);
 

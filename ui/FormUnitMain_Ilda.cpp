@@ -7,33 +7,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScopedValueRollback>
 
 namespace {
 
 const QString IldaFilter = QStringLiteral("ILDA files (*.ild);;All files (*)");
-
-// The menu of the bar or of `parent` whose title is `title`.
-QMenu* FindMenu(const QList<QAction*>& actions, const QString& title)
-{
-    for (QAction* action : actions)
-        if (action->menu() && action->menu()->title() == title)
-            return action->menu();
-    return nullptr;
-}
-
-// Puts `item` right after `after` in `menu`, or at its end when `after` is not in it.
-void InsertAfter(QMenu* menu, QAction* after, QAction* item)
-{
-    const QList<QAction*> items = menu->actions();
-    const qsizetype at = items.indexOf(after);
-    if (at >= 0 && at + 1 < items.size())
-        menu->insertAction(items[at + 1], item);
-    else
-        menu->addAction(item);
-}
 
 TLaserColors LaserColors(const TColorSettings& colors)
 {
@@ -44,16 +22,6 @@ TLaserColors LaserColors(const TColorSettings& colors)
 
 void TFormMain::ConnectIldaCommands()
 {
-    aImportIlda = NewAction(QStringLiteral("aImportIlda"), QStringLiteral("Import &ILDA file..."),
-                            QStringLiteral("Import the frames of an ILDA file"));
-    aExportIlda = NewAction(QStringLiteral("aExportIlda"), QStringLiteral("Export &ILDA file..."),
-                            QStringLiteral("Export the show as an ILDA file"));
-    if (QMenu* file = FindMenu(menuBar()->actions(), QStringLiteral("&File"))) {
-        // Beside the other ways of writing the show.
-        InsertAfter(file, aSaveAsFile, aExportIlda);
-        if (QMenu* import = FindMenu(file->actions(), QStringLiteral("&Import")))
-            InsertAfter(import, aImportShow, aImportIlda);
-    }
     connect(aImportIlda, &QAction::triggered, this, &TFormMain::aImportIldaExecute);
     connect(aExportIlda, &QAction::triggered, this, &TFormMain::aExportIldaExecute);
 }
