@@ -1,1 +1,0 @@
-skelmar_add_test(tst_backimage SOURCES ui/tst_backimage.cpp LIBS skelmar_ui)
