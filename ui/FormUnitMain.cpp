@@ -9,6 +9,7 @@
 #include "FormUnitPreview.h"
 #include "FormUnitStatus.h"
 #include "FrameList.h"
+#include "HelpContexts.h"
 #include "HelpWindow.h"
 #include "Prompts.h"
 #include "Timeline.h"
@@ -53,6 +54,31 @@ QString PointToolIconName(int image)
     }
 }
 
+// A tool button that runs `action` but keeps an enabled state of its own, so that the
+// button can be greyed while the menu item and the shortcut stay usable.
+QToolButton* AddDetachedButton(QToolBar* bar, QAction* action, const QString& name)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(name);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setIconSize(bar->iconSize());
+    button->setToolButtonStyle(bar->toolButtonStyle());
+    QObject::connect(bar, &QToolBar::iconSizeChanged, button, &QToolButton::setIconSize);
+    QObject::connect(bar, &QToolBar::toolButtonStyleChanged, button, &QToolButton::setToolButtonStyle);
+    const auto follow = [button, action] {
+        button->setIcon(action->icon());
+        button->setText(action->iconText());
+        button->setToolTip(action->toolTip());
+        button->setStatusTip(action->statusTip());
+    };
+    follow();
+    QObject::connect(action, &QAction::changed, button, follow);
+    QObject::connect(button, &QToolButton::clicked, action, &QAction::trigger);
+    bar->addWidget(button);
+    return button;
+}
+
 } // namespace
 
 TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& programDir, QWidget* parent)
@@ -89,6 +115,8 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectPanelSwitch(miPanelDisplay, toolbarDisplay);
     ConnectPanelSwitch(miPanelMouse, sbFrame);
 
+    // Shows, frames and ILDA files may be dropped on the window.
+    setAcceptDrops(true);
     mdiArea = new QMdiArea(this);
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(mdiArea);
@@ -118,6 +146,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
 
     CreateSketchpad();
     FormPreview = new TFormPreview(this);
+    InstallHelpContexts(*this);
 }
 
 TFormMain::~TFormMain()
@@ -230,7 +259,6 @@ void TFormMain::CreateEditProjectActions()
                              Keys(Qt::Key_F9));
     aCreateWavefile = NewAction("aCreateWavefile", "&Create wavefile", "Create a wavefile from all frames",
                                 Keys(Qt::CTRL | Qt::Key_F9));
-    aShowPreview->setEnabled(false);  // enabled once the show's wave file exists
 }
 
 void TFormMain::CreateFrameActions()
@@ -496,7 +524,9 @@ void TFormMain::CreateFileToolBars()
     tbPlay = AddButton(toolbarPlay, aPlayShow, "tbPlay", "play");
     tbStop = AddButton(toolbarPlay, aStopShow, "tbStop", "stop");
     tbRepeat = AddButton(toolbarPlay, aRepeatPlay, "tbRepeat", "repeat");
-    tbShowPreview = AddButton(toolbarPlay, aShowPreview, "tbShowPreview", "preview");
+    aShowPreview->setIcon(ToolIcon("preview"));
+    // Greyed while the show has no wave file; the menu item and F9 still say why.
+    tbShowPreview = AddDetachedButton(toolbarPlay, aShowPreview, "tbShowPreview");
     tbLive = AddButton(toolbarPlay, aLivePreview, "tbLive", "live");
 
     toolbarTools = NewToolBar("toolbarTools", "Working tools", Qt::TopToolBarArea);

@@ -19,6 +19,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QMimeData;
 class QMouseEvent;
 class QSettings;
 class QStatusBar;
@@ -38,7 +39,15 @@ class TAudioPlayer;
 class TFormDebug;
 class TFormPreview;
 class TShowPlayback;
+class TSoundFailureNotice;
 class TTimeline;
+
+// What a file dropped on the main window is, by its extension.
+enum class TDroppedFile { None, Show, Frame, Ilda };
+TDroppedFile DroppedFileKind(const QString& path);
+// The files of a drop the main window takes: one show, or one or more frame and ILDA
+// files, all existing local files; empty for anything else.
+QStringList DroppedFiles(const QMimeData* mime);
 
 // The main window: owns the open show and everything that is not a single frame
 // (settings, colours, the frame clipboard, the tools' state with the undo record) and
@@ -298,12 +307,17 @@ public:
     QByteArray LiveStream;                  // the WAV image of the current frame's live loop
     TFormDebug* FormDebug = nullptr;        // "Demowave", the frame-wave preview
     TFormPreview* FormPreview = nullptr;    // "Show preview"
+    TSoundFailureNotice* SoundFailure = nullptr;  // made at the live output's first failure
     void TimelineRedraw() override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // dropped files (FormUnitMain_Drop.cpp)
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // construction (FormUnitMain.cpp)
@@ -349,6 +363,7 @@ private:
     void aOpenFileExecute();
     void aSaveFileExecute();
     void aImportShowExecute();
+    void ImportShowFrames(const QString& fileName);   // a show's frames before the current frame
     void miOpenAgainClick();
     void miLastFileClick(int n);
     void UpdateRecentItems();
@@ -432,9 +447,13 @@ private:
     // ILDA exchange (FormUnitMain_Ilda.cpp)
     void ConnectIldaCommands();
     void aImportIldaExecute();
+    void ImportIldaFrames(const QString& fileName);   // an ILDA file's frames before the current frame
     void aExportIldaExecute();
     QAction* aImportIlda = nullptr;
     QAction* aExportIlda = nullptr;
+
+    // dropped files (FormUnitMain_Drop.cpp)
+    void OpenDroppedFiles(const QStringList& files);
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();

@@ -184,17 +184,25 @@ void TFormMain::aImportShowExecute()
         ShowFileRequest(QStringLiteral("Import Pudlo file..."), OpenDir, OpenDialogFileName));
     if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
         OpenDialogFileName = fileName;
-        std::unique_ptr<TLaserFrames> imported;
-        TShowFileResult result;
-        {
-            const QScopedValueRollback busy(Busy, true);
-            result = OpenShowFile(fileName, imported);
-        }
-        if (result.ok && imported)
-            ImportFrames(*imported);
-        else
-            Prompts.Tell(TMsgIcon::Error, result.message);
+        ImportShowFrames(fileName);
+        return;
     }
+    lbThumbs->RepaintList();
+    Sketchpad->RedrawSketchpad();
+}
+
+void TFormMain::ImportShowFrames(const QString& fileName)
+{
+    std::unique_ptr<TLaserFrames> imported;
+    TShowFileResult result;
+    {
+        const QScopedValueRollback busy(Busy, true);
+        result = OpenShowFile(fileName, imported);
+    }
+    if (result.ok && imported)
+        ImportFrames(*imported);
+    else
+        Prompts.Tell(TMsgIcon::Error, result.message);
     lbThumbs->RepaintList();
     Sketchpad->RedrawSketchpad();
 }

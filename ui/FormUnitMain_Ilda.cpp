@@ -31,24 +31,32 @@ void TFormMain::aImportIldaExecute()
     const QString fileName = Prompts.OpenFileName(
         TFileDialogRequest{QStringLiteral("Import ILDA file..."), IldaFilter, QStringLiteral("ild"), OpenDir, {}});
     if (!fileName.isEmpty()) {
-        TIldaImportOptions options;
-        options.Colors = LaserColors(Colors);
-        TLaserFrames imported;
-        TIldaFileResult result;
-        {
-            const QScopedValueRollback busy(Busy, true);
-            result = ImportIldaFile(fileName, imported, options);
-        }
-        // The frames go before the current one, as "Import show" puts them. Unlike a
-        // show, an ILDA file cannot take them back: the show now needs saving.
-        if (result.ok) {
-            ImportFrames(imported);
-            Modified = true;
-            SetStatusText(1, QStringLiteral("%1 frames imported from %2")
-                                 .arg(result.frames).arg(QFileInfo(fileName).fileName()));
-        } else {
-            Prompts.Tell(TMsgIcon::Error, result.message);
-        }
+        ImportIldaFrames(fileName);
+        return;
+    }
+    lbThumbs->RepaintList();
+    RedrawSketchpad();
+}
+
+void TFormMain::ImportIldaFrames(const QString& fileName)
+{
+    TIldaImportOptions options;
+    options.Colors = LaserColors(Colors);
+    TLaserFrames imported;
+    TIldaFileResult result;
+    {
+        const QScopedValueRollback busy(Busy, true);
+        result = ImportIldaFile(fileName, imported, options);
+    }
+    // The frames go before the current one, as "Import show" puts them. Unlike a
+    // show, an ILDA file cannot take them back: the show now needs saving.
+    if (result.ok) {
+        ImportFrames(imported);
+        Modified = true;
+        SetStatusText(1, QStringLiteral("%1 frames imported from %2")
+                             .arg(result.frames).arg(QFileInfo(fileName).fileName()));
+    } else {
+        Prompts.Tell(TMsgIcon::Error, result.message);
     }
     lbThumbs->RepaintList();
     RedrawSketchpad();
@@ -73,5 +81,6 @@ void TFormMain::aExportIldaExecute()
         Prompts.Tell(TMsgIcon::Error, result.message);
         return;
     }
-    SetStatusText(1, QStringLiteral("%1 frames exported to %2").arg(result.frames).arg(QFileInfo(fileName).fileName()));
+    // Success is said in the status bar: a box would only be clicked away.
+    SetStatusText(1, QStringLiteral("%1 frames written to %2").arg(result.frames).arg(QDir::toNativeSeparators(fileName)));
 }

@@ -8,9 +8,11 @@
 #include "FormUnitPreview.h"
 #include "Prompts.h"
 #include "ShowFile.h"
+#include "SoundFailureNotice.h"
 #include "Timeline.h"
 
 #include <QFileInfo>
+#include <QToolButton>
 
 void TFormMain::ConnectPlaybackCommands()
 {
@@ -23,6 +25,8 @@ void TFormMain::ConnectPlaybackCommands()
     Timeline->SetColors(Colors);
     ConnectPanelSwitch(miPanelTimeline, Timeline);
     connect(Timeline, &TTimeline::closed, this, [this] { miPanelTimeline->setChecked(false); });
+    // A band clicked selects its frame, as a click in the frame list does.
+    connect(Timeline, &TTimeline::frameClicked, this, &TFormMain::lbThumbsClick);
 
     Playback = new TShowPlayback(this);
     Playback->Repeat = aRepeatPlay->isChecked();
@@ -115,7 +119,9 @@ void TFormMain::RefreshLiveOutput()
         return;
     }
     aLivePreview->setChecked(false);
-    Prompts.Tell(TMsgIcon::Error, SoundFailedText);
+    if (!SoundFailure)
+        SoundFailure = new TSoundFailureNotice(this, Prompts, [this](const QString& note) { SetStatusText(1, note); });
+    SoundFailure->Report();
 }
 
 // --- previews and timeline -------------------------------------------------------------------
@@ -123,7 +129,7 @@ void TFormMain::RefreshLiveOutput()
 void TFormMain::aShowPreviewExecute()
 {
     if (FormPreview->ShowPreview(Frames->FileName, Colors, Prompts) == TFormPreview::TShowResult::Missing)
-        aShowPreview->setEnabled(false);
+        tbShowPreview->setEnabled(false);
 }
 
 void TFormMain::TimelineRedraw()

@@ -9,6 +9,8 @@
 #include "ShowFile.h"
 #include "WaveCompiler.h"
 
+#include <QToolButton>
+
 void TFormMain::ConnectProjectCommands()
 {
     connect(aCreateWavefile, &QAction::triggered, this, &TFormMain::aCreateWavefileExecute);
@@ -48,5 +50,5 @@ void TFormMain::miDelaysClick()
 void TFormMain::SetPlayEnabled(bool enabled)
 {
     aPlayShow->setEnabled(enabled);
-    aShowPreview->setEnabled(enabled);
+    tbShowPreview->setEnabled(enabled);
 }

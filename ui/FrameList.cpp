@@ -7,11 +7,13 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
 #include <QScrollBar>
+#include <QStyle>
 
 namespace {
 
@@ -164,6 +166,20 @@ void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& fram
     canvas.restore();
 }
 
+int ThumbEntryMinimumWidth()
+{
+    const QFontMetrics metrics(ThumbFont());
+    int label = 0;
+    for (const char* text : {"Delay:", "Morph:", "Effect:", "Rotation:"})
+        label = qMax(label, metrics.horizontalAdvance(QLatin1String(text)));
+    int value = qMax(metrics.horizontalAdvance(QStringLiteral("65535")),
+                     metrics.horizontalAdvance(QStringLiteral("-32768") + QChar(0xB0)));
+    for (int effect = 0; effect < EffectCount; ++effect)
+        value = qMax(value, metrics.horizontalAdvance(ThumbEffectName(effect)));
+    constexpr int labelLeft = 66, gap = 4, rightMargin = 6;
+    return labelLeft + label + gap + value + rightMargin;
+}
+
 bool DropTargetAccepted(int target, int selected, int itemCount)
 {
     if (target < 0 || target == selected)
@@ -225,6 +241,12 @@ QSize TFrameList::sizeHint() const
     return {180, 4 * ItemHeight};
 }
 
+QSize TFrameList::minimumSizeHint() const
+{
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return {ThumbEntryMinimumWidth() + scrollBar + 2 * frameWidth(), ItemHeight};
+}
+
 int TFrameList::ItemIndexAt(const QPoint& viewportPos) const
 {
     if (!viewport()->rect().contains(viewportPos))
@@ -249,11 +271,19 @@ void TFrameList::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
-    QListWidget::mousePressEvent(event);
     const QModelIndex item = indexAt(event->position().toPoint());
     const int index = item.isValid() ? item.row() : -1;
-    if (!ValidIndex(index))
+    if (!ValidIndex(index)) {
+        // Below the last entry: the current frame keeps its selection outline.
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
         return;
+    }
+    // A Ctrl+click would toggle the entry off: the current frame always stays selected.
+    QMouseEvent plain(event->type(), event->position(), event->scenePosition(), event->globalPosition(),
+                      event->button(), event->buttons(), event->modifiers() & ~Qt::ControlModifier,
+                      event->pointingDevice());
+    QListWidget::mousePressEvent(&plain);
     if (!Frames->Frame(index).IsLocked()) {
         PressedIndex = index;
         PressPos = event->position().toPoint();
@@ -279,6 +309,19 @@ void TFrameList::mouseReleaseEvent(QMouseEvent* event)
 {
     PressedIndex = -1;
     QListWidget::mouseReleaseEvent(event);
+}
+
+void TFrameList::keyPressEvent(QKeyEvent* event)
+{
+    // Arrows, Home/End, PgUp/PgDn and type-ahead move the highlight: the frame it lands
+    // on becomes the current frame, as a click would make it.
+    const int before = currentRow();
+    QListWidget::keyPressEvent(event);
+    const int after = currentRow();
+    if (after != before && ValidIndex(after))
+        emit frameClicked(after);
+    else if (ValidIndex(after) && !currentItem()->isSelected())
+        currentItem()->setSelected(true);   // Ctrl+Space must not clear the outline
 }
 
 QMimeData* TFrameList::CreateDragData() const

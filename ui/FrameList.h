@@ -33,6 +33,10 @@ QFont ThumbFont();
 void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& frame,
                     const TThumbColors& colors, bool selected, bool flipX, bool flipY);
 
+// The narrowest entry whose labels and values stand apart: the thumbnail, then
+// "Rotation:" and the widest value of any line.
+int ThumbEntryMinimumWidth();
+
 // Whether a frame dragged from the list may be dropped at `target` (index under the pointer,
 // itemCount when below the last item): not on itself, not outside the list, and not below
 // the end when it is already the last one.
@@ -61,12 +65,15 @@ public:
     // Index of the item at a viewport position: item count below the last item, -1 outside the list.
     int ItemIndexAt(const QPoint& viewportPos) const;
     QSize sizeHint() const override;
+    // Never narrower than one entry with the scroll bar beside it.
+    QSize minimumSizeHint() const override;
 
     // What a drag from a frame list carries: marks it as a frame of this program.
     QMimeData* CreateDragData() const;
 
 signals:
-    void frameClicked(int index);                 // click on an entry with a valid index
+    // A click on an entry with a valid index, or the highlight moved there by keyboard.
+    void frameClicked(int index);
     // An accepted drop: S = selected index, T = target index. Sent once the drag has ended,
     // so that the receiver may ask questions.
     void frameDropped(int source, int target);
@@ -75,6 +82,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

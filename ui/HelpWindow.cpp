@@ -22,12 +22,19 @@ THelpWindow::THelpWindow(QWidget* parent)
 
 void THelpWindow::ShowContents()
 {
+    ShowAt(QStringLiteral("HelpContents"));
+}
+
+void THelpWindow::ShowAt(const QString& anchor)
+{
     if (!Loaded) {
         browser->setSource(QUrl(QStringLiteral("qrc:/help/index.html")));
         Loaded = true;
     }
-    browser->scrollToAnchor(QStringLiteral("HelpContents"));
+    ShownAnchor = anchor;
     show();
     raise();
     activateWindow();
+    // After show: a browser scrolls to an anchor only once it has its size.
+    browser->scrollToAnchor(anchor);
 }

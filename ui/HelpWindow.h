@@ -13,9 +13,13 @@ public:
 
     // Shows the window at the page's start ("HelpContents").
     void ShowContents();
+    // Shows the window at the section named `anchor`.
+    void ShowAt(const QString& anchor);
+    QString Anchor() const { return ShownAnchor; }   // the section shown last
 
     QTextBrowser* browser = nullptr;
 
 private:
     bool Loaded = false;
+    QString ShownAnchor;
 };

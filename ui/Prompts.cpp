@@ -1,10 +1,14 @@
 #include "Prompts.h"
 
+#include "ReportBox.h"
+
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
+#include <QStyle>
 
 namespace {
 
@@ -22,6 +26,10 @@ QMessageBox::Icon BoxIcon(TMsgIcon icon)
 QMessageBox::StandardButton ShowBox(QWidget* parent, TMsgIcon icon, const QString& text,
                                     QMessageBox::StandardButtons buttons)
 {
+    if (NeedsReportBox(text, parent)) {
+        TReportBox box(BoxIcon(icon), QApplication::applicationDisplayName(), text, buttons, parent);
+        return QMessageBox::StandardButton(box.exec());
+    }
     QMessageBox box(BoxIcon(icon), QApplication::applicationDisplayName(), text, buttons, parent);
     return QMessageBox::StandardButton(box.exec());
 }
@@ -44,6 +52,22 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, QFileD
 
 } // namespace
 
+int InputBoxWidth(const QWidget& box, const QString& caption, const QString& prompt)
+{
+    // The title bar's font is the desktop's; a bold one of the box's size is a fair guess.
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    // Room for the window icon and the title bar's buttons beside the caption.
+    constexpr int titleBarButtons = 120;
+    const int title = QFontMetrics(titleFont).horizontalAdvance(caption) + titleBarButtons;
+    const int margins = 2 * box.style()->pixelMetric(QStyle::PM_LayoutLeftMargin) + 8;
+    const int label = QFontMetrics(box.font()).horizontalAdvance(prompt) + margins;
+    int width = qMax(title, label);
+    if (const QScreen* screen = box.screen())
+        width = qMin(width, screen->availableGeometry().width());
+    return width;
+}
+
 TQtPrompts::TQtPrompts(QWidget* parent)
     : Parent(parent)
 {
@@ -61,11 +85,14 @@ void TQtPrompts::Tell(TMsgIcon icon, const QString& text)
 
 std::optional<QString> TQtPrompts::InputText(const QString& caption, const QString& prompt, const QString& text)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(Parent, caption, prompt, QLineEdit::Normal, text, &ok);
-    if (!ok)
+    QInputDialog dialog(Parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(text);
+    dialog.setMinimumWidth(InputBoxWidth(dialog, caption, prompt));
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer;
+    return dialog.textValue();
 }
 
 QString TQtPrompts::OpenFileName(const TFileDialogRequest& request)

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QMouseEvent>
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPixmap>
@@ -39,9 +40,15 @@ void DrawBand(QPainter& canvas, const QFontMetrics& metrics, const TLaserFrame& 
     canvas.setBrush(QBrush(hatch, Qt::FDiagPattern));
     canvas.drawPolygon(falling, 3);
 
+    // A label wider than its band would run into the next band's: it is left out.
     canvas.setPen(colors.TimelineText);
-    TextAt(canvas, metrics, x1 + 2, NumberRow, QLatin1Char('#') + QString::number(index));
-    TextAt(canvas, metrics, x1 + 2, NameRow, TimelineName(frame.Name, x3 - x1 - 4, metrics));
+    const int room = x3 - x1 - 4;
+    const QString number = QLatin1Char('#') + QString::number(index);
+    if (metrics.horizontalAdvance(number) <= room)
+        TextAt(canvas, metrics, x1 + 2, NumberRow, number);
+    const QString name = TimelineName(frame.Name, room, metrics);
+    if (metrics.horizontalAdvance(name) <= room)
+        TextAt(canvas, metrics, x1 + 2, NameRow, name);
 }
 
 // With equally wide digits a later 7-character mark at the same pixel covers an
@@ -142,6 +149,23 @@ QString TimelineName(const QString& name, int room, const QFontMetrics& metrics)
     return name.left(length);
 }
 
+int TimelineFrameAt(const TLaserFrames* show, int scale, int firstFrame, int px)
+{
+    const int n = show ? show->Count() : 0;
+    if (n == 0 || px < 0)
+        return -1;
+    const qint64 s = std::max(scale, 1);
+    qint64 x = 0;
+    for (int i = std::clamp(firstFrame, 0, n - 1); i < n; ++i) {
+        const TLaserFrame& frame = show->Frame(i);
+        const qint64 x3 = x + frame.EffectTime / (2 * s) + frame.Delay / s + frame.EffectTime / (2 * s);
+        if (px < x3)
+            return i;
+        x = x3;
+    }
+    return -1;
+}
+
 void DrawTimeline(QPainter& canvas, const QSize& size, const TLaserFrames* show,
                   const TColorSettings& colors, int scale, int firstFrame)
 {
@@ -195,6 +219,13 @@ void TTimelineImage::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), Fill);
     painter.drawImage(0, 0, Picture);
+}
+
+void TTimelineImage::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        emit clicked(event->position().toPoint());
+    QWidget::mousePressEvent(event);
 }
 
 void TTimelineImage::resizeEvent(QResizeEvent*)
@@ -259,6 +290,12 @@ TTimeline::TTimeline(QWidget* parent) : QDockWidget(QStringLiteral("Timeline"), 
     connect(tbTimelineRight, &QToolButton::clicked, this, &TTimeline::tbTimelineRightClick);
     // A wider window shows more of the show at once.
     connect(iTimeline, &TTimelineImage::resized, this, &TTimeline::TimeLineRedraw);
+    connect(iTimeline, &TTimelineImage::clicked, this, [this](QPoint at) {
+        const int index = TimelineFrameAt(ShowSource ? ShowSource() : nullptr, TimelineScale,
+                                          TimelineFirstFrame, at.x());
+        if (index >= 0)
+            emit frameClicked(index);
+    });
 }
 
 QToolButton* TTimeline::NewButton(const QString& name, const QString& hint, const QIcon& icon)

@@ -33,6 +33,10 @@ QString TimelineLabel(qint64 t);
 // pixels, but never below 5 characters (a short name may overrun the band).
 QString TimelineName(const QString& name, int room, const QFontMetrics& metrics);
 
+// The frame whose band covers column `px` of the strip, as DrawTimeline lays the
+// bands out; -1 left of the first band, right of the last one or without frames.
+int TimelineFrameAt(const TLaserFrames* show, int scale, int firstFrame, int px);
+
 // The whole strip onto `canvas` (size: the drawing area). Draws nothing at all when
 // there is no show or it has no frames, so that the previous picture stays.
 // `scale` is milliseconds per pixel (>= 1); `firstFrame` is clamped to the last frame.
@@ -51,9 +55,11 @@ public:
 
 signals:
     void resized();
+    void clicked(QPoint at);       // left button pressed at `at`
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -63,7 +69,7 @@ private:
 
 // The timeline tool window "toolwinTimeline": the 48 x 48 button bar `tbTimeline`
 // on the left and the drawing area `iTimeline`. Read-only: it only zooms and scrolls
-// by whole frames. The owner docks it at the bottom and calls TimeLineRedraw at the
+// by whole frames; a click on a band reports its frame. The owner docks it at the bottom and calls TimeLineRedraw at the
 // end of every sketchpad repaint.
 class TTimeline : public QDockWidget {
     Q_OBJECT
@@ -99,6 +105,8 @@ public:
 signals:
     // The window's own close button was used (the "&Timeline" check mark follows it).
     void closed();
+    // A click on the band of frame `index`.
+    void frameClicked(int index);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
