@@ -42,6 +42,14 @@ void TextOutRight(QPainter& canvas, int right, int offset, int y, const QString&
     TextOut(canvas, right - offset - width, y, text, color, background);
 }
 
+// A Ctrl+click would toggle the entry off: the current frame always stays selected.
+QMouseEvent WithoutCtrl(const QMouseEvent& event)
+{
+    return QMouseEvent(event.type(), event.position(), event.scenePosition(), event.globalPosition(),
+                       event.button(), event.buttons(), event.modifiers() & ~Qt::ControlModifier,
+                       event.pointingDevice());
+}
+
 class TFrameEntryDelegate : public QAbstractItemDelegate {
 public:
     explicit TFrameEntryDelegate(TFrameList* list) : QAbstractItemDelegate(list), List(list) {}
@@ -279,10 +287,7 @@ void TFrameList::mousePressEvent(QMouseEvent* event)
         event->accept();
         return;
     }
-    // A Ctrl+click would toggle the entry off: the current frame always stays selected.
-    QMouseEvent plain(event->type(), event->position(), event->scenePosition(), event->globalPosition(),
-                      event->button(), event->buttons(), event->modifiers() & ~Qt::ControlModifier,
-                      event->pointingDevice());
+    QMouseEvent plain = WithoutCtrl(*event);
     QListWidget::mousePressEvent(&plain);
     if (!Frames->Frame(index).IsLocked()) {
         PressedIndex = index;
@@ -308,7 +313,8 @@ void TFrameList::mouseMoveEvent(QMouseEvent* event)
 void TFrameList::mouseReleaseEvent(QMouseEvent* event)
 {
     PressedIndex = -1;
-    QListWidget::mouseReleaseEvent(event);
+    QMouseEvent plain = WithoutCtrl(*event);
+    QListWidget::mouseReleaseEvent(&plain);
 }
 
 void TFrameList::keyPressEvent(QKeyEvent* event)

@@ -6,6 +6,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QScreen>
 #include <QStyle>
@@ -89,7 +90,11 @@ std::optional<QString> TQtPrompts::InputText(const QString& caption, const QStri
     dialog.setWindowTitle(caption);
     dialog.setLabelText(prompt);
     dialog.setTextValue(text);
-    dialog.setMinimumWidth(InputBoxWidth(dialog, caption, prompt));
+    // The box sizes itself to its contents: the edit line carries the width wanted.
+    if (auto* edit = dialog.findChild<QLineEdit*>()) {
+        const int margins = 2 * dialog.style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
+        edit->setMinimumWidth(InputBoxWidth(dialog, caption, prompt) - margins);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();

@@ -9,6 +9,7 @@
 #include "SettingsStore.h"
 #include "ShowFile.h"
 #include "SoundServer.h"
+#include "SoundFailureNotice.h"
 #include "Timeline.h"
 
 #include <QApplication>
@@ -66,6 +67,7 @@ private slots:
 
     void playWithoutWaveFileAsksForCompile();
     void showPreviewWithoutWaveFileDisablesIt();
+    void previewEnabledStates();
     void timelineDockedAndSwitched();
     void timelineFollowsSketchpadRepaint();
     void framePreviewShowsCurrentFrame();
@@ -76,7 +78,7 @@ private slots:
 
 private:
     void Start(bool live);
-    QString OpenShow(const QList<TFrameSpec>& frames);
+    QString OpenShow(const QList<TFrameSpec>& frames, const QString& name = QStringLiteral("show.RZ4"));
     void Compile();
     bool LiveLooping() const { return Form->LivePlayer->IsLooping(); }
     TPlayerMode ShowMode() const { return Form->Playback->mpPreview->Mode(); }
@@ -128,9 +130,9 @@ void TestPlaybackUi::Start(bool live)
     CreateForm([&](TSettingsStore& store) { store.WriteSwitch({}, "LivePreview", live); }, true);
 }
 
-QString TestPlaybackUi::OpenShow(const QList<TFrameSpec>& frames)
+QString TestPlaybackUi::OpenShow(const QList<TFrameSpec>& frames, const QString& name)
 {
-    const QString path = Dir->filePath("show.RZ4");
+    const QString path = Dir->filePath(name);
     WriteShow(path, frames);
     Form->OpenCommandLineFile(path);
     if (Form->Frames->FileName != path)
@@ -188,10 +190,50 @@ void TestPlaybackUi::showPreviewWithoutWaveFileDisablesIt()
     QCOMPARE(Prompts->Shown.size(), 1);
     QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Information);
     QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Hey, you need to compile first!"));
-    QVERIFY(!Form->aShowPreview->isEnabled());
+    // Only the button goes grey: the menu item and F9 still say why.
+    QVERIFY(!Form->tbShowPreview->isEnabled());
+    QVERIFY(Form->aShowPreview->isEnabled());
     // The next compile brings it back.
     Compile();
+    QVERIFY(Form->tbShowPreview->isEnabled());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestPlaybackUi::previewEnabledStates()
+{
+    Start(false);
+    // At start only Play and Stop are grey; a new show reaches the preview's message.
+    QVERIFY(!Form->tbPlay->isEnabled());
+    QVERIFY(!Form->tbStop->isEnabled());
+    for (QToolButton* button : {Form->tbCompile, Form->tbRepeat, Form->tbShowPreview, Form->tbLive})
+        QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
     QVERIFY(Form->aShowPreview->isEnabled());
+
+    Prompts->ExpectTell();
+    Prompts->ExpectTell();
+    QTest::keyClick(Form.get(), Qt::Key_F9);
+    QVERIFY(!Form->tbShowPreview->isEnabled());
+    // A greyed button does not grey the command: F9 and the menu item still answer.
+    QVERIFY(Form->aShowPreview->isEnabled());
+    QTest::keyClick(Form.get(), Qt::Key_F9);
+    QCOMPARE(Prompts->Shown.size(), 2);
+    for (const auto& shown : std::as_const(Prompts->Shown))
+        QCOMPARE(shown.text, QStringLiteral("Hey, you need to compile first!"));
+    // Other changes of the command (its caption, say) leave the button as it is.
+    Form->aShowPreview->setText(Form->aShowPreview->text());
+    Form->aShowPreview->setStatusTip(QStringLiteral("tip"));
+    QVERIFY(!Form->tbShowPreview->isEnabled());
+
+    // A show with a wave file brings the button back, one without greys it again.
+    const QString compiled = OpenShow({TFrameSpec{Triangle}});
+    Compile();
+    QVERIFY(Form->tbShowPreview->isEnabled());
+    OpenShow({TFrameSpec{Square}}, QStringLiteral("uncompiled.RZ4"));
+    QVERIFY(!Form->tbShowPreview->isEnabled());
+    QVERIFY(Form->aShowPreview->isEnabled());
+    Form->OpenCommandLineFile(compiled);
+    QVERIFY(Form->tbShowPreview->isEnabled());
+    QVERIFY(Form->tbPlay->isEnabled());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -421,7 +463,8 @@ void TestPlaybackUi::liveWarnsOnceInStatusBar()
     QVERIFY(NoUnexpectedPrompts());
 }
 
-// Without a sound server the live loop cannot start: tbLive comes up with the error.
+// Without a sound server the live loop cannot start: tbLive comes up, the error box
+// waits for the main window and comes once per session, the status bar tells the rest.
 // Run in a child process pointed at no server.
 void TestPlaybackUi::liveFailureRaisesButton()
 {
@@ -436,6 +479,27 @@ void TestPlaybackUi::liveFailureRaisesButton()
     QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, out.constData());
 }
 
+namespace {
+// Scripted prompts that also note whether the main window was on screen at each box.
+class TWindowWatchingPrompts : public TScriptedPrompts {
+public:
+    QWidget* Window = nullptr;
+    QList<bool> WindowShown;
+
+    void Tell(TMsgIcon icon, const QString& text) override
+    {
+        WindowShown << (Window && Window->isVisible());
+        TScriptedPrompts::Tell(icon, text);
+    }
+};
+
+void WaitForPrompts(const TScriptedPrompts& prompts, int count)
+{
+    for (int waited = 0; waited < WaitMs && prompts.Shown.size() < count; waited += 10)
+        QTest::qWait(10);
+}
+} // namespace
+
 // The child's side of liveFailureRaisesButton.
 static int LiveWithoutServer(const QString& folder)
 {
@@ -445,25 +509,54 @@ static int LiveWithoutServer(const QString& folder)
         return 1;
     };
     QSettings settings(folder + "/skelmar.ini", QSettings::IniFormat);
-    TScriptedPrompts prompts;
+    TWindowWatchingPrompts prompts;
     TFormMain form(settings, prompts, folder + "/");
+    prompts.Window = &form;
     if (!form.aLivePreview->isChecked())
         return fail("tbLive is not down by default");
     const QString path = folder + "/live.RZ4";
     WriteShow(path, {TFrameSpec{Triangle}, TFrameSpec{Square}});
     prompts.ExpectTell();
+
+    // A show on the command line is opened before the window is shown.
     form.OpenCommandLineFile(path);
-    if (prompts.Shown.size() != 1 || prompts.Shown[0].icon != TMsgIcon::Error
-        || prompts.Shown[0].text != QStringLiteral("Sorry, sound can't be played."))
-        return fail("no error box \"Sorry, sound can't be played.\"");
+    QCoreApplication::processEvents();
+    if (!prompts.Shown.isEmpty())
+        return fail("a box came before the main window was shown");
     if (form.aLivePreview->isChecked())
         return fail("tbLive stayed down");
     if (form.LivePlayer->Mode() != TPlayerMode::NotReady)
         return fail("the live player was left in a playing state");
-    // With tbLive up, the next frame switch is silent.
-    form.Sketchpad->SetFramePosition(1);
+    if (form.sbFrameMessage->text() != SoundOffNote)
+        return fail("the status bar does not say that live output is off");
+
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return fail("the main window did not show");
+    WaitForPrompts(prompts, 1);
+    if (prompts.Shown.size() != 1 || prompts.Shown[0].icon != TMsgIcon::Error
+        || prompts.Shown[0].text != QStringLiteral("Sorry, sound can't be played."))
+        return fail("no error box \"Sorry, sound can't be played.\" once the window was shown");
+    if (!prompts.WindowShown.value(0))
+        return fail("the error box came while the main window was hidden");
+
+    // Live pressed again: it fails again, and this time only the status bar says so.
+    form.sbFrameMessage->setText(QStringLiteral("-"));
+    form.aLivePreview->trigger();
+    QTest::qWait(100);
     if (prompts.Shown.size() != 1 || !prompts.Unexpected.isEmpty())
-        return fail("a second message came after tbLive was raised");
+        return fail("a second error box in the same session");
+    if (form.aLivePreview->isChecked())
+        return fail("tbLive stayed down after the second failure");
+    if (form.sbFrameMessage->text() != SoundOffNote)
+        return fail("the second failure left no note in the status bar");
+
+    // With tbLive up, the next frame switch is silent.
+    form.sbFrameMessage->setText(QStringLiteral("-"));
+    form.Sketchpad->SetFramePosition(1);
+    QTest::qWait(50);
+    if (prompts.Shown.size() != 1 || form.sbFrameMessage->text() != QStringLiteral("-"))
+        return fail("a message came after tbLive was raised");
     return 0;
 }
 

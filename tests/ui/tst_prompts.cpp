@@ -1,4 +1,6 @@
+#include "LinkChecks.h"
 #include "Prompts.h"
+#include "ReportBox.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -9,6 +11,10 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -77,6 +83,10 @@ private slots:
     void askAndTell_data();
     void askAndTell();
     void inputText();
+    void inputBoxShowsCaptionWhole_data();
+    void inputBoxShowsCaptionWhole();
+    void longReportScrollsWithinScreen_data();
+    void longReportScrollsWithinScreen();
     void saveAddsSuffixAndConfirmsOverwrite();
     void openTakesExistingFile();
     void chooseColor();
@@ -156,6 +166,88 @@ void TestPrompts::inputText()
              std::optional<QString>(QString()));
     WhenModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->reject(); });
     QCOMPARE(prompts.InputText(QStringLiteral("c"), QStringLiteral("p"), QStringLiteral("2")), std::nullopt);
+}
+
+void TestPrompts::inputBoxShowsCaptionWhole_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("prompt");
+    QTest::newRow("delay") << "Enter new framedelay in ms" << "new delay";
+    QTest::newRow("progression") << "Enter 0 for linear, 1 for trigonometric effect progression"
+                                 << "new effect parameter";
+    QTest::newRow("long prompt") << "c" << "A prompt that is a good deal longer than the box Qt would make for it";
+}
+
+void TestPrompts::inputBoxShowsCaptionWhole()
+{
+    QFETCH(QString, caption);
+    QFETCH(QString, prompt);
+    QWidget parent;
+    TQtPrompts prompts(&parent);
+    int width = 0, captionWidth = 0, labelWidth = 0;
+    WhenModal([&](QWidget* modal) {
+        QFont bold = modal->font();
+        bold.setBold(true);
+        captionWidth = QFontMetrics(bold).horizontalAdvance(caption);
+        labelWidth = QFontMetrics(modal->font()).horizontalAdvance(prompt);
+        width = modal->width();
+        qobject_cast<QDialog*>(modal)->reject();
+    });
+    prompts.InputText(caption, prompt, QStringLiteral("1"));
+    // The title bar's icon and buttons take room beside the caption.
+    QVERIFY2(width >= captionWidth + 100, qPrintable(QStringLiteral("%1 < %2 + 100").arg(width).arg(captionWidth)));
+    QVERIFY(width > labelWidth);
+}
+
+void TestPrompts::longReportScrollsWithinScreen_data()
+{
+    QTest::addColumn<bool>("ask");
+    QTest::newRow("tell") << false;
+    QTest::newRow("ask") << true;
+}
+
+// The link report of an 11-frame show without links is far taller than a screen.
+void TestPrompts::longReportScrollsWithinScreen()
+{
+    QFETCH(bool, ask);
+    TLaserFrames show;
+    for (int k = 0; k < 11; ++k) {
+        TLaserFrame& frame = show.Add();
+        for (int i = 0; i < 12; ++i)
+            frame.Points.push_back(TSmallPoint{});
+    }
+    const QString text = LinkCheckMessage(CheckAllLinks(show)).Text;
+    QVERIFY(text.count(QLatin1Char('\n')) >= 100);
+    QWidget parent;
+    QVERIFY(NeedsReportBox(text, &parent));
+    QVERIFY(!NeedsReportBox(QStringLiteral("File was saved."), &parent));
+
+    TQtPrompts prompts(&parent);
+    bool seen = false;
+    WhenModal([&](QWidget* modal) {
+        auto* box = qobject_cast<TReportBox*>(modal);
+        QVERIFY(box);
+        const QRect area = box->screen()->availableGeometry();
+        QVERIFY2(box->frameGeometry().height() <= area.height(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(box->frameGeometry().height()).arg(area.height())));
+        QVERIFY(area.contains(box->frameGeometry()));
+        QCOMPARE(box->windowTitle(), QStringLiteral("Skelmar for Wendrill RZ4 - Pudlo Mixer"));
+        QCOMPARE(box->textLabel->text(), text);
+        QVERIFY(!box->iconLabel->pixmap().isNull());
+        // The text scrolls inside the box; the button stays in sight.
+        QVERIFY(box->scrollArea->verticalScrollBar()->maximum() > 0);
+        QVERIFY(box->isSizeGripEnabled());
+        QCOMPARE(box->buttonBox->standardButtons(),
+                 ask ? QDialogButtonBox::Yes | QDialogButtonBox::No : QDialogButtonBox::StandardButtons(QDialogButtonBox::Ok));
+        QVERIFY(box->rect().contains(box->buttonBox->geometry()));
+        seen = true;
+        box->buttonBox->button(ask ? QDialogButtonBox::Yes : QDialogButtonBox::Ok)->click();
+    });
+    if (ask)
+        QVERIFY(prompts.Ask(TMsgIcon::Warning, text));
+    else
+        prompts.Tell(TMsgIcon::Warning, text);
+    QVERIFY(seen);
 }
 
 void TestPrompts::saveAddsSuffixAndConfirmsOverwrite()

@@ -20,6 +20,10 @@ private slots:
     void label();
     void nameCut_data();
     void nameCut();
+    void labelsOnlyWhereTheyFit_data();
+    void labelsOnlyWhereTheyFit();
+    void frameAtColumn_data();
+    void frameAtColumn();
     void emptyShowKeepsPicture();
     void zoomIn_data();
     void zoomIn();
@@ -247,6 +251,76 @@ void TestTimeline::nameCut()
     const QFontMetrics metrics(TimelineFont());
     const int room = fitting.isEmpty() ? -4 : metrics.horizontalAdvance(fitting);
     QCOMPARE(TimelineName(name, room, metrics), expected);
+}
+
+void TestTimeline::labelsOnlyWhereTheyFit_data()
+{
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("number");
+    QTest::addColumn<bool>("nameDrawn");
+    // Scale 4: the band is delay / 4 pixels wide, the labels have 4 pixels less.
+    QTest::newRow("wide band") << 1000 << "Logo" << true << true;
+    QTest::newRow("long name cut to fit") << 200 << "ABCDEFGHIJKLMNOP" << true << true;
+    QTest::newRow("number fits, name does not") << 100 << "ABCDEFGHIJ" << true << false;
+    QTest::newRow("short name does not fit") << 100 << "WWWWW" << true << false;
+    QTest::newRow("narrow band: nothing") << 40 << "ABCDEFGHIJ" << false << false;
+}
+
+// Text-coloured pixels left of the first time mark (at 125 px), in the rows of one label.
+static int LabelInk(const QImage& image, int top)
+{
+    int ink = 0;
+    for (int y = top; y < top + 12; ++y)
+        for (int x = 0; x < 100; ++x)
+            ink += Has(image, x, y, Text);
+    return ink;
+}
+
+void TestTimeline::labelsOnlyWhereTheyFit()
+{
+    QFETCH(int, delay);
+    QFETCH(QString, name);
+    QFETCH(bool, number);
+    QFETCH(bool, nameDrawn);
+    TLaserFrames show;
+    AddFrame(show, delay, 0, 0, name);
+    const QImage image = Draw(&show, 4, 0);
+    QCOMPARE(LabelInk(image, TimelineGeometry::NumberRow) > 0, number);
+    QCOMPARE(LabelInk(image, TimelineGeometry::NameRow) > 0, nameDrawn);
+}
+
+void TestTimeline::frameAtColumn_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::addColumn<int>("firstFrame");
+    QTest::addColumn<int>("px");
+    QTest::addColumn<int>("expected");
+    // Frames of 1000 ms (effect 200), 400 ms and 1000 ms: at scale 4 they span
+    // 0..300, 300..400 and 400..650; the effect ramps belong to their frame.
+    QTest::newRow("rising ramp") << 4 << 0 << 10 << 0;
+    QTest::newRow("last column of a band") << 4 << 0 << 299 << 0;
+    QTest::newRow("first column of the next") << 4 << 0 << 300 << 1;
+    QTest::newRow("third") << 4 << 0 << 649 << 2;
+    QTest::newRow("beyond the last band") << 4 << 0 << 650 << -1;
+    QTest::newRow("left of the strip") << 4 << 0 << -1 << -1;
+    QTest::newRow("zoomed in") << 2 << 0 << 650 << 1;
+    QTest::newRow("scrolled to the second") << 4 << 1 << 10 << 1;
+    QTest::newRow("scrolled past the end: the last") << 4 << 9 << 10 << 2;
+}
+
+void TestTimeline::frameAtColumn()
+{
+    QFETCH(int, scale);
+    QFETCH(int, firstFrame);
+    QFETCH(int, px);
+    QFETCH(int, expected);
+    TLaserFrames show;
+    AddFrame(show, 1000, 200);
+    AddFrame(show, 400, 0);
+    AddFrame(show, 1000, 0);
+    QCOMPARE(TimelineFrameAt(&show, scale, firstFrame, px), expected);
+    QCOMPARE(TimelineFrameAt(nullptr, scale, firstFrame, px), -1);
 }
 
 void TestTimeline::emptyShowKeepsPicture()
