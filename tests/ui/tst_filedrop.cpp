@@ -1,0 +1,299 @@
+// Files dropped on the main window, delivered as the platform delivers them: to the
+// window, over whatever part of it the pointer is.
+#include "FrameList.h"
+#include "IldaFile.h"
+#include "MainWindowFixture.h"
+#include "ShowFile.h"
+#include "Timeline.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QWindow>
+#include <QtTest>
+
+class TestFileDrop : public QObject, public TMainWindowFixture {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() { InitFixture(); }
+    void cleanup() { CleanupFixture(); }
+
+    void kinds_data();
+    void kinds();
+    void dropImportsBeforeCurrent_data();
+    void dropImportsBeforeCurrent();
+    void dropOpensShow_data();
+    void dropOpensShow();
+    void damagedFilesAreReported_data();
+    void damagedFilesAreReported();
+    void refusedDropsChangeNothing_data();
+    void refusedDropsChangeNothing();
+
+private:
+    QString MakeShow(const QString& name, const QStringList& frameNames);
+    QString MakeIlda(const QString& name, const QStringList& frameNames);
+    QStringList Names() const;
+    // Drags `files` over `where` (a point of the main window) and drops them; true when accepted.
+    bool Drop(const QList<QUrl>& urls, QPoint where);
+    QPoint Over(const QString& part) const;
+};
+
+QString TestFileDrop::MakeShow(const QString& name, const QStringList& frameNames)
+{
+    TLaserFrames show;
+    for (const QString& frameName : frameNames) {
+        TLaserFrame& frame = show.Add();
+        frame.Name = frameName;
+        for (int k = 0; k < 3; ++k) {
+            TSmallPoint point;
+            point.X = quint8(30 + 70 * k);
+            point.Y = quint8(40 + 60 * (k % 2));
+            frame.Points.push_back(point);
+        }
+    }
+    const QString path = Dir->filePath(name);
+    if (!WriteShowFile(path, show).ok)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QString TestFileDrop::MakeIlda(const QString& name, const QStringList& frameNames)
+{
+    TLaserFrames show;
+    for (const QString& frameName : frameNames) {
+        TLaserFrame& frame = show.Add();
+        frame.Name = frameName;
+        for (int k = 0; k < 4; ++k) {
+            TSmallPoint point;
+            point.X = quint8(20 + 50 * k);
+            point.Y = quint8(200 - 40 * k);
+            frame.Points.push_back(point);
+        }
+    }
+    const QString path = Dir->filePath(name);
+    if (!ExportIldaFile(path, show, TIldaExportOptions{}).ok)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QStringList TestFileDrop::Names() const
+{
+    QStringList names;
+    for (int i = 0; i < Form->Frames->Count(); ++i)
+        names << Form->Frames->Frame(i).Name;
+    return names;
+}
+
+QPoint TestFileDrop::Over(const QString& part) const
+{
+    QWidget* widget = part == "frame list" ? Form->lbThumbs->viewport()
+        : part == "timeline"               ? static_cast<QWidget*>(Form->Timeline->iTimeline)
+        : part == "sketchpad"              ? static_cast<QWidget*>(Form->Sketchpad)
+                                           : static_cast<QWidget*>(Form->sbFrame);
+    return widget->mapTo(Form.get(), widget->rect().center());
+}
+
+bool TestFileDrop::Drop(const QList<QUrl>& urls, QPoint where)
+{
+    QMimeData mime;
+    mime.setUrls(urls);
+    QWindow* window = Form->windowHandle();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(where, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDragMoveEvent move(where, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &move);
+    if (!move.isAccepted()) {
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(window, &leave);
+        return false;
+    }
+    QDropEvent drop(where, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    // The drop is answered first; the files are read once the drag has ended.
+    QCoreApplication::processEvents();
+    return drop.isAccepted();
+}
+
+void TestFileDrop::kinds_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("show") << "party.RZ4" << int(TDroppedFile::Show);
+    QTest::newRow("show, small letters") << "party.rz4" << int(TDroppedFile::Show);
+    QTest::newRow("frame") << "star.RZ4-frame" << int(TDroppedFile::Frame);
+    QTest::newRow("frame, small letters") << "star.rz4-FRAME" << int(TDroppedFile::Frame);
+    QTest::newRow("ilda") << "logo.ild" << int(TDroppedFile::Ilda);
+    QTest::newRow("ilda, capitals") << "LOGO.ILD" << int(TDroppedFile::Ilda);
+    QTest::newRow("compiled show") << "party.RZ4.WAV" << int(TDroppedFile::None);
+    QTest::newRow("no extension") << "RZ4" << int(TDroppedFile::None);
+}
+
+void TestFileDrop::kinds()
+{
+    QFETCH(QString, name);
+    QFETCH(int, kind);
+    QCOMPARE(int(DroppedFileKind("/some/folder/" + name)), kind);
+}
+
+void TestFileDrop::dropImportsBeforeCurrent_data()
+{
+    QTest::addColumn<QStringList>("files");   // "name.kind: frame names"
+    QTest::addColumn<QString>("over");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<bool>("modified");
+    QTest::newRow("frame file") << QStringList{"x.RZ4-frame:X"} << "sketchpad"
+                                << QStringList{"A", "X", "B", "C"} << false;
+    QTest::newRow("ILDA file") << QStringList{"y.ild:Y1,Y2"} << "sketchpad"
+                               << QStringList{"A", "Y1", "Y2", "B", "C"} << true;
+    QTest::newRow("over the frame list") << QStringList{"x.RZ4-frame:X"} << "frame list"
+                                         << QStringList{"A", "X", "B", "C"} << false;
+    QTest::newRow("over the timeline") << QStringList{"y.ild:Y"} << "timeline"
+                                       << QStringList{"A", "Y", "B", "C"} << true;
+    QTest::newRow("several, in the order dropped") << QStringList{"x.RZ4-frame:X", "y.ild:Y", "z.RZ4-frame:Z"}
+                                                   << "status bar" << QStringList{"A", "X", "Y", "Z", "B", "C"}
+                                                   << true;
+}
+
+void TestFileDrop::dropImportsBeforeCurrent()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QString, over);
+    QFETCH(QStringList, expected);
+    QFETCH(bool, modified);
+    CreateForm({}, true);
+    Form->OpenCommandLineFile(MakeShow("show.RZ4", {"A", "B", "C"}));
+    Form->lbThumbsClick(1);
+    QList<QUrl> urls;
+    for (const QString& file : files) {
+        const QString name = file.section(':', 0, 0);
+        const QStringList frames = file.section(':', 1).split(',');
+        urls << QUrl::fromLocalFile(name.endsWith(".ild") ? MakeIlda(name, frames) : MakeShow(name, frames));
+    }
+    QVERIFY(Drop(urls, Over(over)));
+    QCOMPARE(Names(), expected);
+    QCOMPARE(Form->lbThumbs->count(), expected.size());
+    // As the import commands leave it: the first new frame is current, the show keeps its file.
+    QCOMPARE(Form->CurrentFrameIndex(), 1);
+    QCOMPARE(Form->lbThumbs->currentRow(), 1);
+    QCOMPARE(Form->Frames->FileName, Dir->filePath("show.RZ4"));
+    QCOMPARE(Form->Modified, modified);
+    QVERIFY(Prompts->Shown.isEmpty());
+}
+
+void TestFileDrop::dropOpensShow_data()
+{
+    QTest::addColumn<bool>("modified");
+    QTest::addColumn<bool>("discard");    // the answer to the discard question
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("unchanged show") << false << false << true;
+    QTest::newRow("changes discarded") << true << true << true;
+    QTest::newRow("changes kept") << true << false << false;
+}
+
+void TestFileDrop::dropOpensShow()
+{
+    QFETCH(bool, modified);
+    QFETCH(bool, discard);
+    QFETCH(bool, opened);
+    CreateForm({}, true);
+    const QString first = MakeShow("first.RZ4", {"A", "B"});
+    const QString dropped = MakeShow("dropped.RZ4", {"P", "Q", "R"});
+    QVERIFY(QFile(Dir->filePath("dropped.RZ4.WAV")).open(QIODevice::WriteOnly));
+    Form->OpenCommandLineFile(first);
+    Form->Modified = modified;
+    if (modified)
+        Prompts->ExpectAsk(discard);
+
+    QVERIFY(Drop({QUrl::fromLocalFile(dropped)}, Over("frame list")));
+    QVERIFY(Prompts->Unexpected.isEmpty());
+    QVERIFY(Prompts->AllAnswered());
+    QCOMPARE(Prompts->Shown.size(), modified ? 1 : 0);
+    if (modified)
+        QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Do you really want to discard any changes made to this file?"));
+    QCOMPARE(Form->Frames->FileName, opened ? dropped : first);
+    QCOMPARE(Names(), opened ? QStringList({"P", "Q", "R"}) : QStringList({"A", "B"}));
+    QCOMPARE(Form->Modified, opened ? false : modified);
+    // Opened as "Open..." opens: a recent file, and the wave file found.
+    QCOMPARE(Form->RecentFiles.FileAt(0) == dropped, opened);
+    QCOMPARE(Form->tbPlay->isEnabled(), opened);
+}
+
+void TestFileDrop::damagedFilesAreReported_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("show") << "broken.RZ4";
+    QTest::newRow("frame") << "broken.RZ4-frame";
+    QTest::newRow("ILDA file") << "broken.ild";
+}
+
+void TestFileDrop::damagedFilesAreReported()
+{
+    QFETCH(QString, name);
+    CreateForm({}, true);
+    const QString show = MakeShow("show.RZ4", {"A", "B"});
+    Form->OpenCommandLineFile(show);
+    QFile file(Dir->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("RZ4P\x06 cut short");
+    file.close();
+    Prompts->ExpectTell();
+    QVERIFY(Drop({QUrl::fromLocalFile(file.fileName())}, Over("sketchpad")));
+    QVERIFY(Prompts->Unexpected.isEmpty());
+    QCOMPARE(Prompts->Shown.size(), 1);
+    QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Error);
+    QVERIFY2(Prompts->Shown[0].text.contains(name), qPrintable(Prompts->Shown[0].text));
+    QCOMPARE(Names(), QStringList({"A", "B"}));
+    QCOMPARE(Form->Frames->FileName, show);
+}
+
+void TestFileDrop::refusedDropsChangeNothing_data()
+{
+    QTest::addColumn<QStringList>("names");   // files made in the folder; "-" before a name: not made
+    QTest::newRow("text file") << QStringList{"notes.txt"};
+    QTest::newRow("wave file") << QStringList{"show.RZ4.WAV"};
+    QTest::newRow("missing file") << QStringList{"-gone.RZ4"};
+    QTest::newRow("two shows") << QStringList{"one.RZ4", "two.RZ4"};
+    QTest::newRow("a show with a frame") << QStringList{"one.RZ4", "x.RZ4-frame"};
+    QTest::newRow("a frame with a text file") << QStringList{"x.RZ4-frame", "notes.txt"};
+    QTest::newRow("a folder named like a show") << QStringList{"folder.RZ4/"};
+}
+
+void TestFileDrop::refusedDropsChangeNothing()
+{
+    QFETCH(QStringList, names);
+    CreateForm({}, true);
+    const QString show = MakeShow("show.RZ4", {"A", "B"});
+    Form->OpenCommandLineFile(show);
+    QList<QUrl> urls;
+    for (QString name : names) {
+        if (name.startsWith('-')) {
+            name.remove(0, 1);
+        } else if (name.endsWith('/')) {
+            name.chop(1);
+            QVERIFY(QDir(Dir->path()).mkdir(name));
+        } else if (name.endsWith(".RZ4") || name.endsWith(".RZ4-frame")) {
+            MakeShow(name, {"N"});
+        } else {
+            QFile file(Dir->filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a show");
+        }
+        urls << QUrl::fromLocalFile(Dir->filePath(name));
+    }
+    QVERIFY(!Drop(urls, Over("sketchpad")));
+    QCOMPARE(Names(), QStringList({"A", "B"}));
+    QCOMPARE(Form->Frames->FileName, show);
+    QVERIFY(Prompts->Shown.isEmpty());
+
+    // Nor is a web address taken for a file.
+    QVERIFY(!Drop({QUrl("https://example.org/show.RZ4")}, Over("sketchpad")));
+    QCOMPARE(Names(), QStringList({"A", "B"}));
+}
+
+QTEST_MAIN(TestFileDrop)
+#include "tst_filedrop.moc"
