@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -32,6 +33,12 @@ QMessageBox::StandardButton ShowBox(QWidget* parent, TMsgIcon icon, const QStrin
         return QMessageBox::StandardButton(box.exec());
     }
     QMessageBox box(BoxIcon(icon), QApplication::applicationDisplayName(), text, buttons, parent);
+    // A message box sizes itself to its text; a spacer across its grid keeps the caption whole.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int width = CaptionFitWidth(box, box.windowTitle(), QString());
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+    }
     return QMessageBox::StandardButton(box.exec());
 }
 
@@ -53,7 +60,7 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, QFileD
 
 } // namespace
 
-int InputBoxWidth(const QWidget& box, const QString& caption, const QString& prompt)
+int CaptionFitWidth(const QWidget& box, const QString& caption, const QString& prompt)
 {
     // The title bar's font is the desktop's; a bold one of the box's size is a fair guess.
     QFont titleFont = box.font();
@@ -93,7 +100,7 @@ std::optional<QString> TQtPrompts::InputText(const QString& caption, const QStri
     // The box sizes itself to its contents: the edit line carries the width wanted.
     if (auto* edit = dialog.findChild<QLineEdit*>()) {
         const int margins = 2 * dialog.style()->pixelMetric(QStyle::PM_LayoutLeftMargin);
-        edit->setMinimumWidth(InputBoxWidth(dialog, caption, prompt) - margins);
+        edit->setMinimumWidth(CaptionFitWidth(dialog, caption, prompt) - margins);
     }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;

@@ -32,8 +32,9 @@ public:
     virtual std::optional<QColor> ChooseColor(const QColor& initial) = 0; // nullopt = cancelled
 };
 
-// The width an input box needs to show its caption and its prompt whole, within the screen.
-int InputBoxWidth(const QWidget& box, const QString& caption, const QString& prompt);
+// The width a box needs to show its caption and its prompt (a line of its text) whole,
+// within the screen.
+int CaptionFitWidth(const QWidget& box, const QString& caption, const QString& prompt);
 
 // The real dialogs, modal over `parent`. Message boxes carry the application's name.
 class TQtPrompts : public TPrompts {

@@ -1,5 +1,7 @@
 #include "ReportBox.h"
 
+#include "Prompts.h"
+
 #include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -107,7 +109,8 @@ void TReportBox::FitToScreen()
     const int maxHeight = qMax(200, area.height() - WindowFrame);
     const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int textWidth = TextSize(textLabel->text(), textLabel->font(), area.width() / 2).width() + 8;
-    const int width = qMin(area.width(), iconLabel->sizeHint().width() + textWidth + scrollBar + 48);
+    const int width = qMin(area.width(), qMax(CaptionFitWidth(*this, windowTitle(), QString()),
+                                              iconLabel->sizeHint().width() + textWidth + scrollBar + 48));
     const int wanted = textLabel->heightForWidth(textWidth) + buttonBox->sizeHint().height() + 48;
     setMaximumHeight(maxHeight);
     resize(width, qMin(wanted, maxHeight));

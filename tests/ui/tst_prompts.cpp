@@ -136,6 +136,18 @@ void TestPrompts::askAndTell()
     prompts.Tell(kind, text);
     QCOMPARE(int(seen.icon), icon);
     QCOMPARE(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+
+    // A short message still shows the program's name whole in the title bar.
+    int width = 0, captionWidth = 0;
+    WhenModal([&](QWidget* modal) {
+        QFont bold = modal->font();
+        bold.setBold(true);
+        captionWidth = QFontMetrics(bold).horizontalAdvance(modal->windowTitle());
+        width = modal->width();
+        qobject_cast<QMessageBox*>(modal)->button(QMessageBox::Ok)->click();
+    });
+    prompts.Tell(kind, QStringLiteral("File was saved."));
+    QVERIFY2(width >= captionWidth + 100, qPrintable(QStringLiteral("%1 < %2 + 100").arg(width).arg(captionWidth)));
 }
 
 void TestPrompts::inputText()
