@@ -128,8 +128,11 @@ void TFormMain::RefreshLiveOutput()
 
 void TFormMain::aShowPreviewExecute()
 {
-    if (FormPreview->ShowPreview(Frames->FileName, Colors, Prompts) == TFormPreview::TShowResult::Missing)
-        tbShowPreview->setEnabled(false);
+    // F9 still works while the button is grey: a wave file found (compiled by skelmar-cli,
+    // say) brings the button back.
+    const TFormPreview::TShowResult result = FormPreview->ShowPreview(Frames->FileName, Colors, Prompts);
+    if (result != TFormPreview::TShowResult::Unreadable)
+        tbShowPreview->setEnabled(result == TFormPreview::TShowResult::Shown);
 }
 
 void TFormMain::TimelineRedraw()

@@ -4,6 +4,7 @@
 #include "AudioPlayer.h"
 #include "FormUnitDebug.h"
 #include "FormUnitMain.h"
+#include "FormUnitPreview.h"
 #include "MainWindowFixture.h"
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
@@ -234,6 +235,16 @@ void TestPlaybackUi::previewEnabledStates()
     Form->OpenCommandLineFile(compiled);
     QVERIFY(Form->tbShowPreview->isEnabled());
     QVERIFY(Form->tbPlay->isEnabled());
+
+    // A wave file that turns up behind the program's back: the menu item shows it, and the
+    // button is back.
+    const QString other = OpenShow({TFrameSpec{Square}}, QStringLiteral("uncompiled.RZ4"));
+    QVERIFY(!Form->tbShowPreview->isEnabled());
+    QVERIFY(QFile::copy(WaveFileName(compiled), WaveFileName(other)));
+    connect(Form->FormPreview, &TFormPreview::samplesEnded, Form->FormPreview, &QDialog::reject);
+    Form->aShowPreview->trigger();
+    QCOMPARE(Form->FormPreview->windowTitle(), QStringLiteral("Preview ended..."));
+    QVERIFY(Form->tbShowPreview->isEnabled());
     QVERIFY(NoUnexpectedPrompts());
 }
 
