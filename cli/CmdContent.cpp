@@ -65,8 +65,11 @@ int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName
     const TShowFileResult written = WriteShowFile(outName, show);
     if (!written.ok)
         return FileError(io, written.message);
-    io.out << "Wrote 1 frame of " << points << " points (" << built.Shapes << " shapes, " << built.Jumps
-           << " dark jumps) to " << outName << '\n';
+    const auto count = [](int n, const char* what) {
+        return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
+    };
+    io.out << "Wrote 1 frame of " << count(points, "point") << " (" << count(built.Shapes, "shape") << ", "
+           << count(built.Jumps, "dark jump") << ") to " << outName << '\n';
     return ExitOk;
 }
 

@@ -29,7 +29,7 @@ public:
             FOpacity = state.opacity();
     }
 
-    void drawPath(const QPainterPath& path) override { Record(path); }
+    void drawPath(const QPainterPath& path) override { Record(path, Visible(FBrush)); }
 
     void drawPolygon(const QPointF* points, int pointCount, PolygonDrawMode mode) override
     {
@@ -38,9 +38,23 @@ public:
         QPainterPath path(points[0]);
         for (int i = 1; i < pointCount; ++i)
             path.lineTo(points[i]);
-        if (mode != PolylineMode)
+        if (mode != PolylineMode) {
             path.closeSubpath();
-        Record(path);
+            Record(path, Visible(FBrush));
+            FLastPolygon = FTransform.map(path);
+            return;
+        }
+        // Lines and polylines are never filled. A filled polyline comes as its
+        // polygon and then its line, which the polygon's outline already draws.
+        const QPainterPath mapped = FTransform.map(path);
+        if (!FLastPolygon.isEmpty() && mapped.elementCount() + 1 == FLastPolygon.elementCount()) {
+            bool same = true;
+            for (int i = 0; same && i < mapped.elementCount(); ++i)
+                same = QPointF(mapped.elementAt(i)) == QPointF(FLastPolygon.elementAt(i));
+            if (same)
+                return;
+        }
+        Record(path, false);
     }
 
     void drawPolygon(const QPoint* points, int pointCount, PolygonDrawMode mode) override
@@ -51,13 +65,13 @@ public:
         drawPolygon(polygon.constData(), int(polygon.size()), mode);
     }
 
-    // A dot: a line of no length.
+    // A dot: a line of next to no length (QPainterPath drops one of none).
     void drawPoints(const QPointF* points, int pointCount) override
     {
         for (int i = 0; i < pointCount; ++i) {
             QPainterPath path(points[i]);
-            path.lineTo(points[i]);
-            Record(path);
+            path.lineTo(points[i] + QPointF(1e-9, 0));
+            Record(path, false);
         }
     }
 
@@ -84,10 +98,10 @@ private:
         return brush.gradient() || brush.style() == Qt::TexturePattern || brush.color().alpha() > 0;
     }
 
-    void Record(const QPainterPath& path)
+    void Record(const QPainterPath& path, bool filled)
     {
+        FLastPolygon.clear();
         const bool stroked = FPen.style() != Qt::NoPen && Visible(FPen.brush());
-        const bool filled = Visible(FBrush);
         if ((!stroked && !filled) || FOpacity <= 0 || path.isEmpty())
             return;
         Drawing.push_back({FTransform.map(path), filled});
@@ -97,6 +111,7 @@ private:
     QPen FPen;
     QBrush FBrush;
     qreal FOpacity = 1;
+    QPainterPath FLastPolygon;  // the polygon just drawn, as recorded
 };
 
 TPathRecorder::TPathRecorder() : FEngine(std::make_unique<TPathRecordingEngine>()) {}
