@@ -30,6 +30,7 @@ class TFormHelpLines;
 class TFormImport;
 class TFormColors;
 class TFormPickImage;
+class TFormText;
 class TFrameList;
 class THelpWindow;
 class TPrompts;
@@ -435,6 +436,16 @@ private:
     void aExportIldaExecute();
     QAction* aImportIlda = nullptr;
     QAction* aExportIlda = nullptr;
+
+    // drawings and text as frames (FormUnitMain_Content.cpp)
+    void ConnectContentCommands();
+    void aImportSvgExecute();
+    void aInsertTextExecute();
+    // The one way these frames enter the show: before the current frame, as an import.
+    void InsertContentFrame(std::unique_ptr<TLaserFrame> frame);
+    QAction* aImportSvg = nullptr;
+    QAction* aInsertText = nullptr;
+    TFormText* FormText = nullptr;
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();
