@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QPoint>
 #include <QPointF>
+#include <QSet>
 
 #include <algorithm>
 #include <climits>
@@ -301,11 +302,28 @@ struct TSubpath {
     bool Filled = false;
 };
 
-// Every subpath that draws something: a lone move draws nothing. Paths with
-// coordinates that are not finite are left out.
+// The subpath's elements as bytes, to find one drawn again on the same spot.
+QByteArray Key(const QPainterPath& path)
+{
+    QByteArray key;
+    key.reserve(path.elementCount() * int(sizeof(double) * 2 + 1));
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        key.append(char(e.type));
+        key.append(reinterpret_cast<const char*>(&e.x), sizeof e.x);
+        key.append(reinterpret_cast<const char*>(&e.y), sizeof e.y);
+    }
+    return key;
+}
+
+// Every subpath that draws something, once: a lone move draws nothing, and a path
+// drawn again exactly where it was (a glow under a line, a fill under its stroke)
+// adds nothing a laser could show. Paths with coordinates that are not finite are
+// left out.
 std::vector<TSubpath> Subpaths(const TVectorDrawing& drawing)
 {
     std::vector<TSubpath> subpaths;
+    QSet<QByteArray> seen;
     for (const TVectorPath& path : drawing) {
         const QPainterPath& p = path.Path;
         const int count = p.elementCount();
@@ -324,9 +342,15 @@ std::vector<TSubpath> Subpaths(const TVectorDrawing& drawing)
                 }
             }
             const QRectF r = sub.Path.boundingRect();
-            if (sub.Path.elementCount() > 1 && std::isfinite(r.left()) && std::isfinite(r.top())
-                && std::isfinite(r.width()) && std::isfinite(r.height()))
+            if (sub.Path.elementCount() < 2 || !std::isfinite(r.left()) || !std::isfinite(r.top())
+                || !std::isfinite(r.width()) || !std::isfinite(r.height()))
+                continue;
+            QByteArray key = Key(sub.Path);
+            key.append(char(sub.Filled));
+            if (!seen.contains(key)) {
+                seen.insert(key);
                 subpaths.push_back(std::move(sub));
+            }
         }
     }
     return subpaths;
