@@ -25,7 +25,6 @@ QString PointsText(const TLaserFrame& frame)
 
 void TFormMain::ConnectContentCommands()
 {
-    FormText = new TFormText(this);
     connect(aImportSvg, &QAction::triggered, this, &TFormMain::aImportSvgExecute);
     connect(aInsertText, &QAction::triggered, this, &TFormMain::aInsertTextExecute);
 }
@@ -76,6 +75,10 @@ void TFormMain::aImportSvgExecute()
 
 void TFormMain::aInsertTextExecute()
 {
+    // Made on first use, so start-up does not wait for the list of installed fonts;
+    // then kept, with its choices, for the rest of the run.
+    if (!FormText)
+        FormText = new TFormText(this);
     if (!FormText->Execute())
         return;
     TVectorFrameResult result = MakeTextFrame(FormText->Text(), FormText->Font(), {});
