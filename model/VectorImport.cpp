@@ -177,7 +177,8 @@ private:
         for (const TEntry& e : cell) {
             const QPoint d = FShapes[e.Shape].Points[e.Vertex] - from;
             const long long dd = (long long)d.x() * d.x() + (long long)d.y() * d.y();
-            if (dd < bestD || (dd == bestD && (e.Shape < best.Shape || (e.Shape == best.Shape && e.Vertex < best.Vertex)))) {
+            const bool earlier = e.Shape < best.Shape || (e.Shape == best.Shape && e.Vertex < best.Vertex);
+            if (dd < bestD || (dd == bestD && earlier)) {
                 best = e;
                 bestD = dd;
             }
@@ -406,9 +407,12 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
     const TBuilt built = Build(subpaths, bounds, tolerance);
     if (built.tooLarge) {
         result.ok = false;
-        for (double t = 1; t <= MaxTolerance && result.FittingTolerance == 0; t *= 2)
-            if (t > tolerance && !Build(subpaths, bounds, t).tooLarge)
-                result.FittingTolerance = t;
+        // Straight lines stay what they are: when the coarsest tolerance does not
+        // help, none does.
+        if (tolerance < MaxTolerance && !Build(subpaths, bounds, MaxTolerance).tooLarge)
+            for (double t = 1; t <= MaxTolerance && result.FittingTolerance == 0; t *= 2)
+                if (t > tolerance && (t == MaxTolerance || !Build(subpaths, bounds, t).tooLarge))
+                    result.FittingTolerance = t;
         const QString within = QLocale::c().toString(tolerance);
         result.error = built.layout.Size() > MaxFramePoints
             ? QStringLiteral("flattened within %1 units the drawing needs %2 points, more than a frame holds (%3)")
