@@ -18,6 +18,12 @@ QString CliUsage()
         "  import-ilda IN.ild OUT.RZ4 [--delay MS]\n"
         "                         turn the frames of an ILDA file into a show\n"
         "                         (each frame shown MS milliseconds, default 40)\n"
+        "  import-svg IN.svg OUT.RZ4 [--tolerance T]\n"
+        "                         turn an SVG drawing into a one-frame show, curves\n"
+        "                         within T frame units (default 0.5, 0.01 to 64)\n"
+        "  text TEXT OUT.RZ4 [--font NAME]\n"
+        "                         write TEXT on one line as a one-frame show, in a\n"
+        "                         Hershey font (default futural) or an installed font\n"
         "\n"
         "Exit status: 0 success, 1 usage error, 2 file error.\n");
 }

@@ -1,21 +1,44 @@
 #include "CliCommon.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 // ILDA exchange (CmdIlda.cpp)
 int RunExportIlda(const QStringList& args, TCliStreams io);
 int RunImportIlda(const QStringList& args, TCliStreams io);
+// Drawings and text (CmdContent.cpp)
+int RunImportSvg(const QStringList& args, TCliStreams io);
+int RunText(const QStringList& args, TCliStreams io);
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Drawings and text need fonts, and fonts need the GUI application; it runs on
+    // the offscreen platform, so no display is needed.
+    const bool fonts = argc > 1 && (std::strcmp(argv[1], "import-svg") == 0 || std::strcmp(argv[1], "text") == 0);
+    std::unique_ptr<QCoreApplication> app;
+    if (fonts) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Its start-up notes (a session without a runtime folder, say) are not the
+        // user's business; what stops it still is.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+            if ((type == QtCriticalMsg || type == QtFatalMsg) && previous)
+                previous(type, context, text);
+        });
+        app = std::make_unique<QGuiApplication>(argc, argv);
+        qInstallMessageHandler(previous);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("skelmar-cli"));
     QTextStream out(stdout);
     QTextStream err(stderr);
     TCliStreams io{out, err};
 
-    QStringList args = app.arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
         return UsageError(io, QStringLiteral("no command given"));
     const QString verb = args.takeFirst();
@@ -30,6 +53,10 @@ int main(int argc, char* argv[])
         rc = RunExportIlda(args, io);
     else if (verb == QLatin1String("import-ilda"))
         rc = RunImportIlda(args, io);
+    else if (verb == QLatin1String("import-svg"))
+        rc = RunImportSvg(args, io);
+    else if (verb == QLatin1String("text"))
+        rc = RunText(args, io);
     else if (verb == QLatin1String("--help") || verb == QLatin1String("-h") || verb == QLatin1String("help")) {
         out << CliUsage();
         rc = ExitOk;

@@ -21,6 +21,7 @@ int RecordSize(int format)
     case 0: return 8;   // X, Y, Z, status, index
     case 1: return 6;   // X, Y, status, index
     case 2: return 3;   // R, G, B
+    case 3: return 3;   // R, G, B for one point of the next frame
     case 4: return 10;  // X, Y, Z, status, B, G, R
     case 5: return 8;   // X, Y, status, B, G, R
     default: return -1;
@@ -153,14 +154,14 @@ int Distance2(QRgb a, QRgb b)
 bool IsBlack(QRgb color) { return (color & 0xFFFFFF) == 0; }
 
 // Colour bit of an imported frame: the laser colour most of its lit points are
-// nearest to. Black points carry no colour (some programs blank that way); a frame
-// without a lit coloured point asks its blanked points, then takes colour 0.
+// nearest to. Dark points carry no colour; a frame without a lit point asks its
+// blanked points that have a colour, then takes colour 0.
 int MajorityColor(const std::vector<TIldaPoint>& points, const TLaserColors& colors)
 {
-    for (const bool blanked : {false, true}) {
+    for (const bool lit : {true, false}) {
         int votes[2] = {0, 0};
         for (const TIldaPoint& point : points)
-            if (point.Blanked == blanked && point.ColorKnown && !IsBlack(point.Color))
+            if (lit ? !point.Dark() : point.ColorKnown && !IsBlack(point.Color))
                 ++votes[NearestLaserColor(point.Color, colors)];
         if (votes[0] + votes[1] > 0)
             return votes[1] > votes[0] ? 1 : 0;
@@ -207,10 +208,10 @@ std::unique_ptr<TLaserFrame> ToLaserFrame(const TIldaFrame& ilda, const TLaserCo
         point.Y = ByteY(in[k].Y);
         point.Selection = 0; // read from a file, like the points of a show file
         // Our blank bit darkens the line out of a point, ILDA's the line into one.
-        // After an open figure the projector comes back to the first point, blanked
-        // as that point says.
+        // After an open figure the projector comes back to the first point, dark
+        // as that point is.
         const TIldaPoint& next = k + 1 < m ? in[k + 1] : in[0];
-        point.Flags = next.Blanked ? TSmallPoint::FlagBlank : 0;
+        point.Flags = next.Dark() ? TSmallPoint::FlagBlank : 0;
     }
     if (MajorityColor(in, colors) == 1)
         frame->Flags |= TLaserFrame::FlagColor;
@@ -268,6 +269,7 @@ TIldaReader::Result TIldaReader::Read(QIODevice& device)
     const auto* d = reinterpret_cast<const uchar*>(data.constData());
     const qint64 size = data.size();
     std::vector<QRgb> palette = IldaStandardPalette();
+    std::vector<QRgb> colorTable; // of a format 3 section, for the frame after it
     qint64 pos = 0;
     while (pos < size) {
         const qint64 left = size - pos;
@@ -285,9 +287,6 @@ TIldaReader::Result TIldaReader::Read(QIODevice& device)
             result.EndHeader = true; // what follows it is not ours to read
             break;
         }
-        if (format == 3)
-            return fail(QStringLiteral("the section at byte %1 has format 3, which was never an approved ILDA "
-                                       "format").arg(pos));
         const int recordSize = RecordSize(format);
         if (recordSize < 0)
             return fail(QStringLiteral("the section at byte %1 has the unknown format %2, whose record size is not "
@@ -304,6 +303,13 @@ TIldaReader::Result TIldaReader::Read(QIODevice& device)
             for (int i = 0; i < records && i < 256; ++i, p += recordSize)
                 palette.push_back(qRgb(p[0], p[1], p[2]));
             ++result.Palettes;
+        } else if (format == 3) {
+            // Held for the next frame only; a later table replaces it.
+            colorTable.clear();
+            colorTable.reserve(records);
+            for (int i = 0; i < records; ++i, p += recordSize)
+                colorTable.push_back(qRgb(p[0], p[1], p[2]));
+            ++result.ColorTables;
         } else {
             if (result.Frames.size() >= 65535)
                 return fail(QStringLiteral("the file holds more frames than ILDA can number (65535)"));
@@ -319,6 +325,17 @@ TIldaReader::Result TIldaReader::Read(QIODevice& device)
             frame.Points.reserve(records);
             for (int i = 0; i < records; ++i, p += recordSize)
                 frame.Points.push_back(ReadPoint(p, format, palette));
+            // A true-colour frame has its own colours; a table of another length
+            // colours the points it reaches, the rest keep their palette colours.
+            if (IsIndexed(format) && !colorTable.empty()) {
+                frame.ColorTable = true;
+                const size_t n = qMin(colorTable.size(), frame.Points.size());
+                for (size_t i = 0; i < n; ++i) {
+                    frame.Points[i].Color = colorTable[i];
+                    frame.Points[i].ColorKnown = true;
+                }
+            }
+            colorTable.clear();
         }
         pos += HeaderSize + bytes;
     }

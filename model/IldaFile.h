@@ -14,7 +14,9 @@
 // A file is a row of sections, each a 32-byte big-endian header followed by its
 // records. Frames come as format 0 (3D, palette index), 1 (2D, palette index),
 // 4 (3D, true colour) and 5 (2D, true colour); format 2 is a colour palette for
-// the indexed frames after it. A header with a record count of 0 ends the file.
+// the indexed frames after it; format 3 (written by LaserBoy) is a table of 24-bit
+// colours, one per point of the indexed frame that follows it. A header with a
+// record count of 0 ends the file.
 
 // One ILDA point as stored. Blanked: the beam is dark on its way INTO this point.
 struct TIldaPoint {
@@ -22,8 +24,12 @@ struct TIldaPoint {
     bool Blanked = false;
     bool LastPoint = false;       // the status bit as read; the writer sets it itself
     quint8 Index = 0;             // palette index (formats 0 and 1)
-    QRgb Color = 0;               // true colour, or the palette entry of Index
+    QRgb Color = 0;               // true colour, the colour table's entry, or the palette entry of Index
     bool ColorKnown = true;       // false: an index outside the palette in force
+
+    // The beam is off on the way into this point: blanked, black, or an index past
+    // the palette (some programs make their dark moves that way).
+    bool Dark() const { return Blanked || !ColorKnown || (Color & 0xFFFFFF) == 0; }
 
     friend bool operator==(const TIldaPoint&, const TIldaPoint&) = default;
 };
@@ -34,6 +40,7 @@ struct TIldaFrame {
     int Format = 5;               // the section's format code as read
     quint16 Number = 0, Total = 0;
     quint8 Projector = 0;
+    bool ColorTable = false;      // the colours came from a format 3 table
     std::vector<TIldaPoint> Points;
 };
 
@@ -48,6 +55,7 @@ public:
         QString error;              // what is wrong, without the file name
         std::vector<TIldaFrame> Frames;
         int Palettes = 0;           // palette sections read
+        int ColorTables = 0;        // format 3 sections read
         bool EndHeader = false;     // the file closed with an end-of-file header
     };
 
@@ -89,8 +97,9 @@ TIldaFrame IldaFrameFromLaserFrame(const TLaserFrame& frame, const TLaserColors&
 
 // An ILDA frame as a show frame: the inverse of IldaFrameFromLaserFrame. A last point
 // equal to the first closes the loop and is folded back; otherwise the loop closes
-// blanked as the first ILDA point is (as a projector repeating the frame draws it).
-// The colour bit follows the majority of the lit points.
+// dark when the first ILDA point is dark (as a projector repeating the frame draws it).
+// The line into a dark point (TIldaPoint::Dark) is dark. The colour bit follows the
+// majority of the lit points.
 std::unique_ptr<TLaserFrame> LaserFrameFromIlda(const TIldaFrame& ilda, const TLaserColors& colors,
                                                 quint16 delay, const QString& defaultName);
 

@@ -132,6 +132,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectColorCommands();
     ConnectImageCommands();
     ConnectIldaCommands();
+    ConnectContentCommands();
 
     ReadSettings();
     // A timeline closed in the last run comes back hidden with the layout.
@@ -239,6 +240,7 @@ void TFormMain::CreateFileActions()
     aImportIlda = NewAction("aImportIlda", "Import &ILDA file...", "Import the frames of an ILDA file");
     aExportIlda = NewAction("aExportIlda", "Export &ILDA file...", "Export the show as an ILDA file");
     aImportShow = NewAction("aImportShow", "Import &show...", "Import a full show");
+    aImportSvg = NewAction("aImportSvg", "Import &SVG file...", "Import an SVG drawing as a frame");
     miExit = NewAction("miExit", "E&xit");
 
     pmLastFiles = new QMenu(this);
@@ -266,6 +268,7 @@ void TFormMain::CreateFrameActions()
     aAddFrame = NewAction("aAddFrame", "&Add frame", "Add another frame at the end of the show");
     aRenameFrame = NewAction("aRenameFrame", "&Rename frame...", "Rename current frame");
     aDeleteFrame = NewAction("aDeleteFrame", "&Delete frame", "Delete this frame");
+    aInsertText = NewAction("aInsertText", "Insert &text frame...", "Insert a frame that writes a line of text");
     aFrameDelay = NewAction("aFrameDelay", "Change frame &delay...", "Change delay for frame");
     aFrameMorph = NewAction("aFrameMorph", "Change frame &morph/effect time...", "Change effect duration");
     aFrameEffectParam = NewAction("aFrameEffectParam", "Change frame effect &param...");
@@ -459,7 +462,7 @@ void TFormMain::CreateMenus()
     file->addActions({aNewFile, aOpenFile, miOpenAgain, aSaveFile, aSaveAsFile, aExportIlda});
     file->addSeparator();
     QMenu* import = file->addMenu("&Import");
-    import->addActions({aImportFrame, aImportShow, aImportIlda});
+    import->addActions({aImportFrame, aImportShow, aImportIlda, aImportSvg});
     file->addSeparator();
     file->addAction(miExit);
 
@@ -477,7 +480,7 @@ void TFormMain::CreateMenus()
     frame->addSeparator();
     frame->addActions({aCutFrameToClipboard, aCopyFrameToClipboard, aPasteFrameFromClipboard});
     frame->addSeparator();
-    frame->addAction(aImportFrame);
+    frame->addActions({aImportFrame, aInsertText});
     frame->addSeparator();
     frame->addActions({aCheckFrameLinks, miLinkOverlay, aFramePreview});
     frame->addSeparator();

@@ -31,6 +31,7 @@ class TFormHelpLines;
 class TFormImport;
 class TFormColors;
 class TFormPickImage;
+class TFormText;
 class TFrameList;
 class THelpWindow;
 class TPrompts;
@@ -454,6 +455,16 @@ private:
 
     // dropped files (FormUnitMain_Drop.cpp)
     void OpenDroppedFiles(const QStringList& files);
+
+    // drawings and text as frames (FormUnitMain_Content.cpp)
+    void ConnectContentCommands();
+    void aImportSvgExecute();
+    void aInsertTextExecute();
+    // The one way these frames enter the show: before the current frame, as an import.
+    void InsertContentFrame(std::unique_ptr<TLaserFrame> frame);
+    QAction* aImportSvg = nullptr;
+    QAction* aInsertText = nullptr;
+    TFormText* FormText = nullptr;
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();

@@ -166,10 +166,11 @@ void TestCliIlda::fileErrors_data()
     QTest::newRow("import: no such file") << "import-ilda" << QByteArray() << "no such file";
     QTest::newRow("import: not ILDA") << "import-ilda" << QByteArray("hello") << "does not begin with \"ILDA\"";
     QTest::newRow("import: section cut off") << "import-ilda" << cut << "is cut off";
-    QTest::newRow("import: format 3")
+    // A colour table is read, but colours no frame.
+    QTest::newRow("import: a colour table and no frame")
         << "import-ilda" << (QByteArray("ILDA\0\0\0\x03", 8) + QByteArray(16, '\0') + QByteArray("\x00\x01", 2)
                              + QByteArray(40, '\0'))
-        << "format 3";
+        << "the file holds no frames";
     QTest::newRow("export: no such show") << "export-ilda" << QByteArray() << "no such file";
     QTest::newRow("export: not a show") << "export-ilda" << QByteArray("ILDA and more") << "not a Skelmar show file";
 }

@@ -202,6 +202,10 @@ private slots:
     void importBlanking();
     void importCoordinatesAndLabels();
     void mixedSectionsAndPalette();
+    void darkPoints_data();
+    void darkPoints();
+    void colourTable_data();
+    void colourTable();
     void majorityColour_data();
     void majorityColour();
     void endHeaderIsNotAFrame_data();
@@ -529,6 +533,114 @@ void TestIlda::mixedSectionsAndPalette()
     QCOMPARE(read.Frames[2].Company, QStringLiteral("Tester"));
 }
 
+// Points their authors left dark come in dark, whichever way the file darkens them.
+void TestIlda::darkPoints_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("blanks");
+    QTest::addColumn<int>("colour");
+    const QRgb black = qRgb(0, 0, 0);
+    // An "!" as a font file draws it: the dark moves have index 64, past the standard
+    // palette. Into the bar's top dark, the bar lit, dark to the dot, the dot lit.
+    QTest::newRow("index 64 of the standard palette")
+        << TIldaBytes().Header(1, 4).P2i(0, 9000, 0, 64).P2i(0, 2000, 0, 40).P2i(0, 0, 0, 64)
+               .P2i(0, -500, Last, 40).End().Data()
+        << "-b-b" << 1;
+    QTest::newRow("black in true colour")
+        << TIldaBytes().Header(5, 4).P2c(0, 9000, 0, black).P2c(0, 2000, 0, Red).P2c(0, 0, 0, black)
+               .P2c(0, -500, Last, Red).End().Data()
+        << "-b-b" << 0;
+    QTest::newRow("a black palette entry")
+        << TIldaBytes().Header(2, 2).Rgb(0, 0, 0).Rgb(0, 0, 255)
+               .Header(0, 3).P3i(0, 0, 0, 0, 1).P3i(900, 0, 0, 0, 0).P3i(900, 900, 0, Last, 1).End().Data()
+        << "b--" << 1;
+    // With a palette of 256 colours, index 64 is a colour like any other.
+    TIldaBytes big;
+    big.Header(2, 256);
+    for (int i = 0; i < 256; ++i)
+        big.Rgb(quint8(i == 64 ? 0 : 255), 0, quint8(i == 64 ? 255 : 0));
+    QTest::newRow("index 64 of a larger palette")
+        << big.Header(1, 3).P2i(0, 0, 0, 64).P2i(900, 0, 0, 64).P2i(900, 900, Last, 64).End().Data()
+        << "---" << 1;
+    // The blanking bit still counts, whatever the colour.
+    QTest::newRow("blanked in a colour")
+        << TIldaBytes().Header(5, 3).P2c(0, 0, 0, Blue).P2c(900, 0, Blank, Blue).P2c(900, 900, Last, Blue)
+               .End().Data()
+        << "b--" << 1;
+}
+
+void TestIlda::darkPoints()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, blanks);
+    QFETCH(int, colour);
+    const TIldaReader::Result read = ReadBytes(file);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    QCOMPARE(read.Frames.size(), size_t(1));
+    const auto frame = LaserFrameFromIlda(read.Frames[0], DefaultLaserColors, 40, "x");
+    QCOMPARE(Blanks(*frame), blanks);
+    QCOMPARE(int(frame->ColorBit()), colour);
+
+    // Through the file as the commands read it.
+    QTemporaryDir dir;
+    const QString path = dir.filePath("dark.ild");
+    QVERIFY(WriteFile(path, file));
+    TLaserFrames show;
+    QVERIFY(ImportIldaFile(path, show, {}).ok);
+    QCOMPARE(Blanks(show.Frame(0)), blanks);
+}
+
+// A format 3 section (LaserBoy's 24-bit colours) colours the indexed frame after it:
+// the table decides the frame's colour and which points are dark.
+void TestIlda::colourTable_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QStringList>("blanks");   // per frame
+    QTest::addColumn<QList<int>>("colours");   // per frame
+    // The indexes say red and lit; the table says blue, blue, black, black.
+    const QByteArray frame = TIldaBytes().Header(1, 4).P2i(0, 0, 0, 0).P2i(900, 0, 0, 0).P2i(900, 900, 0, 0)
+                                 .P2i(0, 900, Last, 0);
+    const QByteArray table = TIldaBytes().Header(3, 4).Rgb(0, 0, 255).Rgb(90, 0, 250).Rgb(0, 0, 0).Rgb(0, 0, 0);
+    QTest::newRow("table, frame") << (table + frame + TIldaBytes().End().Data()) << QStringList{"-bb-"}
+                                  << QList<int>{1};
+    // Only the frame right after the table: the next one has its palette colours.
+    QTest::newRow("table, frame, frame") << (table + frame + frame + TIldaBytes().End().Data())
+                                         << QStringList{"-bb-", "----"} << QList<int>{1, 0};
+    // A palette between the two does not use the table up.
+    QTest::newRow("table, palette, frame")
+        << (table + TIldaBytes().Header(2, 1).Rgb(0, 255, 0).Data() + frame + TIldaBytes().End().Data())
+        << QStringList{"-bb-"} << QList<int>{1};
+    // A true-colour frame keeps its own colours.
+    QTest::newRow("table, true-colour frame")
+        << (table + TIldaBytes().Header(5, 2).P2c(0, 0, 0, Red).P2c(900, 0, Last, Red).End().Data())
+        << QStringList{"--"} << QList<int>{0};
+    // A short table colours the points it reaches; the others keep their palette colours.
+    QTest::newRow("short table")
+        << (TIldaBytes().Header(3, 2).Rgb(0, 0, 255).Rgb(0, 0, 0).Data() + frame + TIldaBytes().End().Data())
+        << QStringList{"b---"} << QList<int>{0};
+}
+
+void TestIlda::colourTable()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QStringList, blanks);
+    QFETCH(QList<int>, colours);
+    const TIldaReader::Result read = ReadBytes(file);
+    QVERIFY2(read.ok, qPrintable(read.error));
+    QCOMPARE(read.ColorTables, 1);
+    QCOMPARE(int(read.Frames.size()), int(blanks.size()));
+    for (int f = 0; f < int(blanks.size()); ++f) {
+        const auto frame = LaserFrameFromIlda(read.Frames[f], DefaultLaserColors, 40, {});
+        QCOMPARE(Blanks(*frame), blanks[f]);
+        QCOMPARE(int(frame->ColorBit()), colours[f]);
+    }
+    if (QTest::currentDataTag() == QLatin1String("table, frame")) {
+        QVERIFY(read.Frames[0].ColorTable);
+        QCOMPARE(read.Frames[0].Points[0].Color, qRgb(0, 0, 255));
+        QCOMPARE(read.Frames[0].Points[1].Index, quint8(0));
+    }
+}
+
 void TestIlda::majorityColour_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -639,8 +751,8 @@ void TestIlda::damagedFiles_data()
     QTest::newRow("second header cut off") << (good + header.left(31)) << "ends inside the section header at byte 48";
     QTest::newRow("palette cut off")
         << (TIldaBytes().Header(2, 256).Rgb(1, 2, 3).Data() + good) << "section at byte 0 (format 2, 256 records";
-    QTest::newRow("format 3") << (good + TIldaBytes().Header(3, 2).Data() + QByteArray(20, '\0'))
-                              << "byte 48 has format 3, which was never an approved ILDA format";
+    QTest::newRow("colour table cut off") << (good + TIldaBytes().Header(3, 9).Rgb(1, 2, 3).Data())
+                                          << "section at byte 48 (format 3, 9 records of 3 bytes) is cut off";
     QTest::newRow("unknown format") << (good + TIldaBytes().Header(7, 1).Data() + QByteArray(20, '\0'))
                                     << "byte 48 has the unknown format 7";
     QTest::newRow("garbage after a section") << (good + QByteArray(40, 'x')) << "no section header at byte 48";

@@ -98,7 +98,7 @@ void TestIldaUi::menuItems()
     QStringList importItems;
     for (QAction* a : import->actions())
         importItems << a->text();
-    QCOMPARE(importItems, (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file..."}));
+    QCOMPARE(importItems, (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file..."}));
 }
 
 void TestIldaUi::importInsertsBeforeCurrent()

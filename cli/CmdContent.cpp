@@ -1,0 +1,133 @@
+// import-svg and text: drawings and words as one-frame shows.
+#include "CliCommon.h"
+
+#include "ShowFile.h"
+#include "SvgImport.h"
+#include "TextFrame.h"
+
+#include <QFileInfo>
+#include <QLocale>
+
+#include <optional>
+
+namespace {
+
+struct TParsed {
+    QStringList positional;
+    QString tolerance;  // null when not given
+    QString font;
+};
+
+// Positional arguments and the options in `options`; "--" ends the options, so a
+// text may begin with a dash. Returns the reason for a usage error, empty on success.
+QString Parse(const QString& verb, const QStringList& args, const QStringList& options, TParsed& parsed)
+{
+    bool optionsEnd = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (!optionsEnd && arg == QLatin1String("--")) {
+            optionsEnd = true;
+        } else if (!optionsEnd && options.contains(arg)) {
+            if (i + 1 >= args.size())
+                return QStringLiteral("%1 needs a value").arg(arg);
+            (arg == QLatin1String("--tolerance") ? parsed.tolerance : parsed.font) = args[++i];
+        } else if (!optionsEnd && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            return QStringLiteral("unknown option \"%1\" for %2").arg(arg, verb);
+        } else {
+            parsed.positional << arg;
+        }
+    }
+    return {};
+}
+
+std::optional<double> ParseTolerance(const QString& text)
+{
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text, &ok);
+    if (!ok || !(value >= MinTolerance && value <= MaxTolerance))
+        return std::nullopt;
+    return value;
+}
+
+int FileError(TCliStreams io, const QString& message)
+{
+    io.err << "skelmar-cli: " << message << '\n';
+    io.err.flush();
+    return ExitFileError;
+}
+
+// The frame as a show of its own.
+int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName)
+{
+    const int points = built.Frame->PointCount();
+    TLaserFrames show;
+    show.FitLinksAt(show.AddFrame(std::move(built.Frame)));
+    const TShowFileResult written = WriteShowFile(outName, show);
+    if (!written.ok)
+        return FileError(io, written.message);
+    const auto count = [](int n, const char* what) {
+        return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
+    };
+    io.out << "Wrote 1 frame of " << count(points, "point") << " (" << count(built.Shapes, "shape") << ", "
+           << count(built.Jumps, "dark jump") << ") to " << outName << '\n';
+    return ExitOk;
+}
+
+QString FitHint(const TVectorFrameResult& built)
+{
+    if (built.FittingTolerance <= 0)
+        return {};
+    return QStringLiteral("; --tolerance %1 would fit").arg(QLocale::c().toString(built.FittingTolerance));
+}
+
+} // namespace
+
+int RunImportSvg(const QStringList& args, TCliStreams io)
+{
+    TParsed parsed;
+    QString reason = Parse(QStringLiteral("import-svg"), args, {QStringLiteral("--tolerance")}, parsed);
+    if (reason.isEmpty() && parsed.positional.size() != 2)
+        reason = QStringLiteral("import-svg takes an SVG file and an output show file");
+    if (reason.isEmpty() && QFileInfo::exists(parsed.positional[0])
+        && QFileInfo(parsed.positional[0]).canonicalFilePath() == QFileInfo(parsed.positional[1]).canonicalFilePath())
+        reason = QStringLiteral("the output \"%1\" would replace the input").arg(parsed.positional[1]);
+    if (!reason.isEmpty())
+        return UsageError(io, reason);
+    TVectorOptions options;
+    if (!parsed.tolerance.isNull()) {
+        const auto tolerance = ParseTolerance(parsed.tolerance);
+        if (!tolerance)
+            return UsageError(io, QStringLiteral("--tolerance takes frame units from %1 to %2, not \"%3\"")
+                                      .arg(MinTolerance).arg(MaxTolerance).arg(parsed.tolerance));
+        options.Tolerance = *tolerance;
+    }
+    TVectorFrameResult built = ImportSvgFile(parsed.positional[0], options);
+    if (!built.ok)
+        return FileError(io, built.error + FitHint(built));
+    return WriteFrame(io, built, parsed.positional[1]);
+}
+
+int RunText(const QStringList& args, TCliStreams io)
+{
+    TParsed parsed;
+    QString reason = Parse(QStringLiteral("text"), args, {QStringLiteral("--font")}, parsed);
+    if (reason.isEmpty() && parsed.positional.size() != 2)
+        reason = QStringLiteral("text takes a text and an output show file");
+    if (!reason.isEmpty())
+        return UsageError(io, reason);
+    // A font or a text that cannot be drawn is a wrong argument, told in one line.
+    const auto refuse = [&io](const QString& error) {
+        io.err << "skelmar-cli: " << error << '\n';
+        io.err.flush();
+        return ExitUsage;
+    };
+    TTextFont font;
+    if (!parsed.font.isNull()) {
+        if (const QString error = ResolveTextFont(parsed.font, font); !error.isEmpty())
+            return refuse(error);
+    }
+    TVectorFrameResult built = MakeTextFrame(parsed.positional[0], font, {});
+    if (!built.ok)
+        return refuse(built.error);
+    return WriteFrame(io, built, parsed.positional[1]);
+}

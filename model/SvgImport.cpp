@@ -1,0 +1,122 @@
+#include "SvgImport.h"
+
+#include "PathRecorder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QXmlStreamReader>
+
+namespace {
+
+// Qt SVG reports what it does not support on the message log; those notes are not
+// for the user of a command line, so they are kept off it while a drawing is read.
+class TQuietSvgLog {
+public:
+    TQuietSvgLog() { FPrevious = qInstallMessageHandler(&Filter); }
+    ~TQuietSvgLog() { qInstallMessageHandler(FPrevious); }
+    TQuietSvgLog(const TQuietSvgLog&) = delete;
+    TQuietSvgLog& operator=(const TQuietSvgLog&) = delete;
+
+private:
+    static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type != QtFatalMsg && context.category && qstrncmp(context.category, "qt.svg", 6) == 0)
+            return;
+        if (FPrevious)
+            FPrevious(type, context, text);
+    }
+
+    static inline QtMessageHandler FPrevious = nullptr;
+};
+
+bool IsGzip(const QByteArray& data) { return data.size() >= 2 && uchar(data[0]) == 0x1f && uchar(data[1]) == 0x8b; }
+
+// The XML is checked first, for a reason better than "invalid". Compressed drawings
+// (.svgz) are left to the renderer.
+QString CheckXml(const QByteArray& data)
+{
+    if (IsGzip(data))
+        return {};
+    QXmlStreamReader xml(data);
+    bool root = false;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement() && !root) {
+            root = true;
+            if (xml.name() != QLatin1String("svg"))
+                return QStringLiteral("not an SVG drawing: its first element is <%1>, not <svg>").arg(xml.name());
+        }
+    }
+    if (xml.hasError())
+        return QStringLiteral("not a readable SVG drawing: line %1, column %2: %3")
+            .arg(xml.lineNumber()).arg(xml.columnNumber()).arg(xml.errorString());
+    if (!root)
+        return QStringLiteral("not an SVG drawing: it holds no element");
+    return {};
+}
+
+} // namespace
+
+QString ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing)
+{
+    drawing.clear();
+    if (data.trimmed().isEmpty())
+        return QStringLiteral("the file is empty");
+    if (const QString error = CheckXml(data); !error.isEmpty())
+        return error;
+    const TQuietSvgLog quiet;
+    QSvgRenderer renderer;
+    if (!renderer.load(data) || !renderer.isValid())
+        return QStringLiteral("not a readable SVG drawing");
+    TPathRecorder recorder;
+    {
+        QPainter painter(&recorder);
+        // The document's own units, so the drawing keeps its proportions.
+        const QRectF box = renderer.viewBoxF();
+        if (box.isValid() && !box.isEmpty())
+            renderer.render(&painter, box);
+        else
+            renderer.render(&painter);
+    }
+    drawing = recorder.TakeDrawing();
+    return {};
+}
+
+TVectorFrameResult ImportSvgFile(const QString& fileName, const TVectorOptions& options)
+{
+    TVectorFrameResult result;
+    const auto fail = [&](const QString& what) {
+        result.ok = false;
+        result.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), what);
+        return std::move(result);
+    };
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return fail(QStringLiteral("no such file"));
+    if (!info.isFile())
+        return fail(QStringLiteral("not a file"));
+    if (info.size() > MaxSvgFileSize)
+        return fail(QStringLiteral("the file is too large for an SVG drawing (more than %1 bytes)").arg(MaxSvgFileSize));
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(file.errorString());
+    const QByteArray data = file.read(MaxSvgFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        return fail(file.errorString());
+    if (data.size() > MaxSvgFileSize)
+        return fail(QStringLiteral("the file is too large for an SVG drawing (more than %1 bytes)").arg(MaxSvgFileSize));
+
+    TVectorDrawing drawing;
+    if (const QString error = ReadSvgDrawing(data, drawing); !error.isEmpty())
+        return fail(error);
+    TVectorOptions named = options;
+    if (named.Name.isEmpty())
+        named.Name = info.completeBaseName();
+    result = BuildVectorFrame(drawing, named);
+    if (!result.ok)
+        return fail(result.error);
+    return result;
+}

@@ -1,0 +1,206 @@
+#include "CliRun.h"
+#include "FileBytes.h"
+#include "ShowFile.h"
+#include "SvgImport.h"
+#include "TextFrame.h"
+
+#include <QFontDatabase>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QByteArray Square = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 10\">"
+                          "<rect width=\"10\" height=\"10\" fill=\"none\" stroke=\"black\"/></svg>";
+const QByteArray Circle = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 10\">"
+                          "<circle cx=\"5\" cy=\"5\" r=\"5\" fill=\"none\" stroke=\"black\"/></svg>";
+
+// The one frame of a show file, compared point by point with the library's own.
+void CompareFrames(const QString& showFile, const TLaserFrame& expected)
+{
+    TLaserFrames show;
+    QVERIFY(ReadShowFile(show, showFile).ok);
+    QCOMPARE(show.Count(), 1);
+    const TLaserFrame& frame = show.Frame(0);
+    QCOMPARE(frame.Name, expected.Name);
+    QCOMPARE(frame.Delay, expected.Delay);
+    QCOMPARE(frame.PointCount(), expected.PointCount());
+    for (int i = 0; i < frame.PointCount(); ++i)
+        QCOMPARE(frame.Points[i], expected.Points[i]);
+}
+
+} // namespace
+
+class TestCliContent : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QVERIFY(Dir.isValid()); }
+    void importSvg_data();
+    void importSvg();
+    void text_data();
+    void text();
+    void usageErrors_data();
+    void usageErrors();
+    void fileErrors_data();
+    void fileErrors();
+
+private:
+    QString Path(const QString& name) const { return Dir.filePath(name); }
+    QTemporaryDir Dir;
+};
+
+void TestCliContent::importSvg_data()
+{
+    QTest::addColumn<QByteArray>("svg");
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("optionFirst");
+    QTest::addColumn<double>("tolerance");
+    QTest::addColumn<QString>("summary");
+    QTest::newRow("square") << Square << QStringList{} << false << 0.5
+                            << "1 frame of 4 points (1 shape, 0 dark jumps)";
+    QTest::newRow("circle") << Circle << QStringList{} << false << 0.5
+                            << "1 frame of 40 points (1 shape, 0 dark jumps)";
+    QTest::newRow("circle, coarser") << Circle << QStringList{"--tolerance", "8"} << false << 8.0
+                                     << "1 frame of 12 points";
+    QTest::newRow("circle, finer, option first") << Circle << QStringList{"--tolerance", "0.25"} << true << 0.25
+                                                 << "1 frame of 56 points";
+}
+
+void TestCliContent::importSvg()
+{
+    QFETCH(QByteArray, svg);
+    QFETCH(QStringList, options);
+    QFETCH(bool, optionFirst);
+    QFETCH(double, tolerance);
+    QFETCH(QString, summary);
+    const QString in = Path("drawing.svg"), out = Path("drawing.RZ4");
+    QVERIFY(WriteFile(in, svg));
+    const QStringList args = optionFirst ? QStringList{"import-svg"} + options + QStringList{in, out}
+                                         : QStringList{"import-svg", in, out} + options;
+    const TRun r = RunCli(args);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(r.out.startsWith("Wrote " + summary), qPrintable(r.out));
+    QVERIFY2(r.out.trimmed().endsWith("to " + out), qPrintable(r.out));
+    TVectorOptions library;
+    library.Tolerance = tolerance;
+    const TVectorFrameResult expected = ImportSvgFile(in, library);
+    QVERIFY(expected.ok);
+    CompareFrames(out, *expected.Frame);
+}
+
+void TestCliContent::text_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("font");   // empty: the default Hershey font
+    QTest::newRow("default font") << QStringList{"Hello"} << "Hello" << "";
+    QTest::newRow("a Hershey font") << QStringList{"Hello", "--font", "rowmans"} << "Hello" << "rowmans";
+    QTest::newRow("a text that begins with a dash") << QStringList{"--", "-5 C"} << "-5 C" << "";
+    const QStringList families = QFontDatabase::families();
+    if (!families.isEmpty())
+        QTest::newRow("an outline font") << QStringList{"--font", families.first(), "Hello"} << "Hello"
+                                         << families.first();
+}
+
+void TestCliContent::text()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, text);
+    QFETCH(QString, font);
+    const QString out = Path("text.RZ4");
+    const TRun r = RunCli(QStringList{"text"} + args + QStringList{out});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(r.out.startsWith("Wrote 1 frame of "), qPrintable(r.out));
+    TTextFont resolved;
+    if (!font.isEmpty())
+        QCOMPARE(ResolveTextFont(font, resolved), QString());
+    const TVectorFrameResult expected = MakeTextFrame(text, resolved, {});
+    QVERIFY(expected.ok);
+    QVERIFY(expected.Jumps > 0);
+    CompareFrames(out, *expected.Frame);
+}
+
+void TestCliContent::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("reason");
+    QTest::addColumn<bool>("usage");   // the usage text follows the reason
+    QTest::newRow("import-svg without files") << QStringList{"import-svg"} << "takes an SVG file and an output" << true;
+    QTest::newRow("import-svg, one file") << QStringList{"import-svg", "a.svg"} << "takes an SVG file" << true;
+    QTest::newRow("tolerance not a number") << QStringList{"import-svg", "a.svg", "b.RZ4", "--tolerance", "fine"}
+                                            << "--tolerance takes frame units from 0.01 to 64, not \"fine\"" << true;
+    QTest::newRow("tolerance 0") << QStringList{"import-svg", "a.svg", "b.RZ4", "--tolerance", "0"}
+                                 << "not \"0\"" << true;
+    QTest::newRow("tolerance too large") << QStringList{"import-svg", "a.svg", "b.RZ4", "--tolerance", "65"}
+                                         << "not \"65\"" << true;
+    QTest::newRow("tolerance without a value") << QStringList{"import-svg", "a.svg", "b.RZ4", "--tolerance"}
+                                               << "--tolerance needs a value" << true;
+    QTest::newRow("unknown option") << QStringList{"import-svg", "a.svg", "b.RZ4", "--font", "x"}
+                                    << "unknown option \"--font\" for import-svg" << true;
+    QTest::newRow("output over the input") << QStringList{"import-svg", "same.svg", "./same.svg"}
+                                           << "the output \"./same.svg\" would replace the input" << true;
+    QTest::newRow("text without output") << QStringList{"text", "Hello"} << "takes a text and an output" << true;
+    QTest::newRow("unknown font") << QStringList{"text", "Hello", "out.RZ4", "--font", "Nonesuch Sans"}
+                                  << "unknown font \"Nonesuch Sans\": neither a Hershey font" << false;
+    QTest::newRow("empty text") << QStringList{"text", "", "out.RZ4"} << "the text is empty" << false;
+    QTest::newRow("a letter the font lacks") << QStringList{"text", QString::fromUtf8("Straße"), "out.RZ4"}
+                                             << QString::fromUtf8("has no character \"ß\"") << false;
+}
+
+void TestCliContent::usageErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, reason);
+    QFETCH(bool, usage);
+    QVERIFY(QDir::setCurrent(Dir.path()));
+    QVERIFY(WriteFile(Path("same.svg"), Square));
+    const TRun r = RunCli(args);
+    QCOMPARE(r.exitCode, 1);
+    QVERIFY2(r.err.startsWith("skelmar-cli: ") && r.err.contains(reason), qPrintable(r.err));
+    QCOMPARE(r.err.contains("Usage: skelmar-cli"), usage);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY(!QFile::exists(Path("out.RZ4")) && !QFile::exists(Path("b.RZ4")));
+    QCOMPARE(ReadFile(Path("same.svg")), Square);
+}
+
+void TestCliContent::fileErrors_data()
+{
+    QTest::addColumn<QByteArray>("svg");       // null: no input file
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("broken SVG") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"><rect") << "out.RZ4"
+                                << "in.svg: not a readable SVG drawing";
+    QTest::newRow("nothing to draw") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"/>") << "out.RZ4"
+                                     << "in.svg: there is nothing to draw";
+    QTest::newRow("no such input") << QByteArray() << "out.RZ4" << "in.svg: no such file";
+    QTest::newRow("output folder missing") << Square << "no/such/folder/out.RZ4" << "out.RZ4";
+}
+
+void TestCliContent::fileErrors()
+{
+    QFETCH(QByteArray, svg);
+    QFETCH(QString, output);
+    QFETCH(QString, reason);
+    const QString in = Path("in.svg"), out = Path(output);
+    QFile::remove(in);
+    if (!svg.isNull())
+        QVERIFY(WriteFile(in, svg));
+    // A show already there stays as it was.
+    const bool keep = !output.contains('/');
+    if (keep)
+        QVERIFY(WriteFile(out, "old show"));
+    const TRun r = RunCli({"import-svg", in, out});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.startsWith("skelmar-cli: ") && r.err.contains(reason), qPrintable(r.err));
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY(r.out.isEmpty());
+    if (keep)
+        QCOMPARE(ReadFile(out), QByteArray("old show"));
+    else
+        QVERIFY(!QFile::exists(out));
+}
+
+QTEST_MAIN(TestCliContent)
+#include "tst_cli_content.moc"

@@ -1,0 +1,291 @@
+#include "FileBytes.h"
+#include "FormUnitText.h"
+#include "FrameList.h"
+#include "MainWindowFixture.h"
+#include "ShowFile.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+
+class TestContentUi : public QObject, public TMainWindowFixture {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() { InitFixture(); }
+    void cleanup() { CleanupFixture(); }
+
+    void menuItems();
+    void svgInsertsBeforeCurrent();
+    void unreadableSvgInsertsNothing_data();
+    void unreadableSvgInsertsNothing();
+    void svgTooLargeOffersACoarserTolerance();
+    void textInsertsBeforeCurrent();
+    void textDialogCancelAndRefusals();
+
+private:
+    QMenu* Menu(const QList<QAction*>& actions, const QString& title) const;
+    QStringList Captions(QMenu* menu) const;
+    void OpenShow(const QStringList& frameNames, int current);
+    QStringList Names() const;
+    bool NoUnexpectedPrompts() const;
+    // Triggers "Insert text frame..." and runs `inDialog` while the dialog is open;
+    // the dialog is cancelled afterwards unless `inDialog` closed it.
+    void RunTextDialog(const std::function<void(TFormText&)>& inDialog);
+};
+
+QMenu* TestContentUi::Menu(const QList<QAction*>& actions, const QString& title) const
+{
+    for (QAction* action : actions)
+        if (action->menu() && action->menu()->title() == title)
+            return action->menu();
+    return nullptr;
+}
+
+QStringList TestContentUi::Captions(QMenu* menu) const
+{
+    QStringList captions;
+    for (QAction* a : menu->actions())
+        captions << a->text();
+    return captions;
+}
+
+// A show of frames with two points each, opened, with `current` chosen in the list.
+void TestContentUi::OpenShow(const QStringList& frameNames, int current)
+{
+    TLaserFrames show;
+    for (const QString& name : frameNames) {
+        TLaserFrame& frame = show.Add();
+        frame.Name = name;
+        frame.Points.resize(2);
+        frame.Points[1].X = 100;
+    }
+    const QString path = Dir->filePath("show.RZ4");
+    QVERIFY(WriteShowFile(path, show).ok);
+    Form->OpenCommandLineFile(path);
+    Form->lbThumbsClick(current);
+    Form->Modified = false;
+}
+
+QStringList TestContentUi::Names() const
+{
+    QStringList names;
+    for (int i = 0; i < Form->Frames->Count(); ++i)
+        names << Form->Frames->Frame(i).Name;
+    QStringList items;
+    for (int i = 0; i < Form->lbThumbs->count(); ++i)
+        items << Form->lbThumbs->item(i)->text();
+    if (items != names)
+        qWarning() << "the frame list shows" << items << "for" << names;
+    return names;
+}
+
+bool TestContentUi::NoUnexpectedPrompts() const
+{
+    if (!Prompts->Unexpected.isEmpty())
+        qWarning() << "unexpected prompts:" << Prompts->Unexpected;
+    return Prompts->Unexpected.isEmpty() && Prompts->AllAnswered();
+}
+
+void TestContentUi::RunTextDialog(const std::function<void(TFormText&)>& inDialog)
+{
+    bool ran = false;
+    QTimer::singleShot(0, Form.get(), [&] {
+        auto* dialog = Form->findChild<TFormText*>();
+        if (!dialog || !dialog->isVisible() || !dialog->isModal()) {
+            qWarning("the text dialog is not shown modally");
+            return;
+        }
+        ran = true;
+        inDialog(*dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    Form->findChild<QAction*>("aInsertText")->trigger();
+    QVERIFY(ran);
+}
+
+void TestContentUi::menuItems()
+{
+    CreateForm();
+    QMenu* file = Menu(Form->menuBar()->actions(), "&File");
+    QVERIFY(file);
+    QMenu* import = Menu(file->actions(), "&Import");
+    QVERIFY(import);
+    QCOMPARE(Captions(import),
+             (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file..."}));
+    QMenu* frame = Menu(Form->menuBar()->actions(), "F&rame");
+    QVERIFY(frame);
+    const QStringList frameItems = Captions(frame);
+    const qsizetype at = frameItems.indexOf("Insert &text frame...");
+    QVERIFY2(at > 0, qPrintable(frameItems.join('|')));
+    QCOMPARE(frameItems[at - 1], QStringLiteral("Import &frame..."));
+}
+
+void TestContentUi::svgInsertsBeforeCurrent()
+{
+    CreateForm();
+    OpenShow({"X", "Y", "Z"}, 2);
+    const QString svg = Dir->filePath("logo.svg");
+    QVERIFY(WriteFile(svg, R"x(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">
+        <rect width="10" height="10" fill="none" stroke="black"/></svg>)x"));
+    Prompts->ExpectOpen(svg);
+    Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import SVG file..."));
+    QCOMPARE(Prompts->Shown[0].request.filter, QStringLiteral("SVG drawings (*.svg *.svgz);;All files (*)"));
+    QCOMPARE(Names(), (QStringList{"X", "Y", "logo", "Z"}));
+    QCOMPARE(Form->CurrentFrameIndex(), 2);
+    const TLaserFrame& logo = Form->Frames->Frame(2);
+    QCOMPARE(logo.PointCount(), 4);
+    QCOMPARE(logo.Points[1].X, quint8(255));
+    QVERIFY(logo.Points[1].IsSharp());
+    QCOMPARE(logo.Links.Cols(), 2);                  // after Y
+    QCOMPARE(Form->Frames->Frame(3).Links.Cols(), 4);  // Z after the drawing
+    // The frame exists nowhere else: closing must ask before dropping it.
+    QVERIFY(Form->Modified);
+    QVERIFY2(Form->sbFrameMessage->text().contains("imported from logo.svg: 4 points"),
+             qPrintable(Form->sbFrameMessage->text()));
+
+    // Cancelling the file dialog changes nothing.
+    Prompts->ExpectOpen(QString());
+    Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Frames->Count(), 4);
+}
+
+void TestContentUi::unreadableSvgInsertsNothing_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("broken") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"><rect") << "not a readable SVG";
+    QTest::newRow("nothing to draw") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"/>") << "nothing to draw";
+}
+
+void TestContentUi::unreadableSvgInsertsNothing()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    CreateForm();
+    OpenShow({"X", "Y"}, 1);
+    const QString svg = Dir->filePath("bad.svg");
+    QVERIFY(WriteFile(svg, content));
+    Prompts->ExpectOpen(svg);
+    Prompts->ExpectTell();
+    Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[1].icon, TMsgIcon::Error);
+    QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(svg)), qPrintable(Prompts->Shown[1].text));
+    QVERIFY2(Prompts->Shown[1].text.contains(reason), qPrintable(Prompts->Shown[1].text));
+    QCOMPARE(Names(), (QStringList{"X", "Y"}));
+    QVERIFY(!Form->Modified);
+}
+
+void TestContentUi::svgTooLargeOffersACoarserTolerance()
+{
+    CreateForm();
+    OpenShow({"X"}, 0);
+    // 2000 circles filling the square, each turned a little further: over 80,000
+    // points at the default tolerance, some 56,000 at a tolerance of 1.
+    QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 2 2\">";
+    for (int i = 0; i < 2000; ++i)
+        svg += QStringLiteral("<circle cx=\"1\" cy=\"1\" r=\"1\" fill=\"none\" stroke=\"black\" "
+                              "transform=\"rotate(%1 1 1)\"/>").arg(i * 0.18).toLatin1();
+    svg += "</svg>";
+    const QString path = Dir->filePath("circles.svg");
+    QVERIFY(WriteFile(path, svg));
+
+    Prompts->ExpectOpen(path);
+    Prompts->ExpectAsk(false);
+    Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(path))
+                 && Prompts->Shown[1].text.contains("more than a frame holds (65535)")
+                 && Prompts->Shown[1].text.contains("within 1 units?"),
+             qPrintable(Prompts->Shown[1].text));
+    QCOMPARE(Form->Frames->Count(), 1);
+    QVERIFY(!Form->Modified);
+
+    Prompts->ExpectOpen(path);
+    Prompts->ExpectAsk(true);
+    Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"circles", "X"}));
+    const int points = Form->Frames->Frame(0).PointCount();
+    QVERIFY2(points >= 2000 * 28 && points <= 2000 * 30, qPrintable(QString::number(points)));
+}
+
+void TestContentUi::textInsertsBeforeCurrent()
+{
+    CreateForm();
+    OpenShow({"X", "Y", "Z"}, 1);
+    RunTextDialog([](TFormText& dialog) {
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Insert text frame"));
+        QVERIFY(dialog.rbHershey->isChecked());
+        QCOMPARE(dialog.cbHershey->currentText(), QStringLiteral("futural"));
+        QVERIFY(!dialog.bnOK->isEnabled());     // nothing to write yet
+        dialog.editText->setText("Hello");
+        QVERIFY(dialog.bnOK->isEnabled());
+        dialog.bnOK->click();
+    });
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"X", "Hello", "Y", "Z"}));
+    QCOMPARE(Form->CurrentFrameIndex(), 1);
+    const TLaserFrame& hello = Form->Frames->Frame(1);
+    QVERIFY(hello.PointCount() > 20);
+    QVERIFY(std::any_of(hello.Points.begin(), hello.Points.end(), [](const TSmallPoint& p) { return p.IsBlank(); }));
+    QCOMPARE(Form->Frames->Frame(2).Links.Cols(), hello.PointCount());
+    QVERIFY(Form->Modified);
+    QVERIFY2(Form->sbFrameMessage->text().contains("Text frame \"Hello\" inserted"),
+             qPrintable(Form->sbFrameMessage->text()));
+
+    // The dialog keeps the last text; an outline font draws it too.
+    RunTextDialog([](TFormText& dialog) {
+        QCOMPARE(dialog.editText->text(), QStringLiteral("Hello"));
+        dialog.rbOutline->setChecked(true);
+        dialog.bnOK->click();
+    });
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Frames->Count(), 5);
+    QCOMPARE(Form->Frames->Frame(1).Name, QStringLiteral("Hello"));
+    QVERIFY(Form->Frames->Frame(1).PointCount() != hello.PointCount());
+}
+
+void TestContentUi::textDialogCancelAndRefusals()
+{
+    CreateForm();
+    OpenShow({"X"}, 0);
+    RunTextDialog([](TFormText& dialog) {
+        dialog.editText->setText("never");
+        dialog.bnCancel->click();
+    });
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"X"}));
+    QVERIFY(!Form->Modified);
+
+    // A letter the Hershey font does not have is refused with the reason.
+    Prompts->ExpectTell();
+    RunTextDialog([](TFormText& dialog) {
+        dialog.rbHershey->setChecked(true);
+        dialog.editText->setText(QString::fromUtf8("Größe"));
+        dialog.bnOK->click();
+    });
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
+    QVERIFY2(Prompts->Shown.last().text.contains(QString::fromUtf8("has no character \"ö\"")),
+             qPrintable(Prompts->Shown.last().text));
+    QCOMPARE(Names(), (QStringList{"X"}));
+    QVERIFY(!Form->Modified);
+}
+
+QTEST_MAIN(TestContentUi)
+#include "tst_content_ui.moc"

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "TextFrame.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QFontComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// "Insert text frame": the line of text and its font, a Hershey single-stroke font
+// (best for a laser) or an installed outline font. Keeps its choices between uses.
+class TFormText : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFormText(QWidget* parent = nullptr);
+
+    QLineEdit* editText = nullptr;
+    QRadioButton* rbHershey = nullptr;
+    QComboBox* cbHershey = nullptr;
+    QRadioButton* rbOutline = nullptr;
+    QFontComboBox* cbOutline = nullptr;
+    QPushButton* bnOK = nullptr;
+    QPushButton* bnCancel = nullptr;
+
+    QString Text() const;
+    TTextFont Font() const;
+
+    // Shows the dialog modally with the text selected; true when OK was chosen.
+    bool Execute();
+
+private:
+    void UpdateControls();
+};
