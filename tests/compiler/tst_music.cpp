@@ -169,7 +169,7 @@ void TestMusic::envelopeFollowsTheMusicTime()
     QCOMPARE(a.Envelope.Range(1490, 1499).Max, qint16(0));
     QVERIFY(a.Envelope.Range(1500, 1510).Max > 10000);
     QVERIFY(a.Envelope.Range(1500, 1510).Min < -10000);
-    QVERIFY(a.Envelope.Range(1700, 3000).Max < 200);   // the click has died away
+    QVERIFY(a.Envelope.Range(2100, 3000).Max < 200);   // the click has died away
 }
 
 void TestMusic::beatsOfClickTracks_data()
