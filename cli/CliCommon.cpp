@@ -18,6 +18,11 @@ QString CliUsage()
         "  import-ilda IN.ild OUT.RZ4 [--delay MS]\n"
         "                         turn the frames of an ILDA file into a show\n"
         "                         (each frame shown MS milliseconds, default 40)\n"
+        "  beats MUSIC [--json]   print the tempo and the beat times (seconds) of a music\n"
+        "                         file (WAV, FLAC, Ogg or MP3)\n"
+        "  fit-beats SHOW MUSIC OUT.RZ4 [--offset MS]\n"
+        "                         set the frame delays so every change of frame falls on a\n"
+        "                         beat; the music starts MS ms after the show (default 0)\n"
         "\n"
         "Exit status: 0 success, 1 usage error, 2 file error.\n");
 }

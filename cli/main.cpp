@@ -6,6 +6,9 @@
 // ILDA exchange (CmdIlda.cpp)
 int RunExportIlda(const QStringList& args, TCliStreams io);
 int RunImportIlda(const QStringList& args, TCliStreams io);
+// music (CmdMusic.cpp)
+int RunBeats(const QStringList& args, TCliStreams io);
+int RunFitBeats(const QStringList& args, TCliStreams io);
 
 int main(int argc, char* argv[])
 {
@@ -30,6 +33,10 @@ int main(int argc, char* argv[])
         rc = RunExportIlda(args, io);
     else if (verb == QLatin1String("import-ilda"))
         rc = RunImportIlda(args, io);
+    else if (verb == QLatin1String("beats"))
+        rc = RunBeats(args, io);
+    else if (verb == QLatin1String("fit-beats"))
+        rc = RunFitBeats(args, io);
     else if (verb == QLatin1String("--help") || verb == QLatin1String("-h") || verb == QLatin1String("help")) {
         out << CliUsage();
         rc = ExitOk;
