@@ -10,6 +10,7 @@
 #include "FormUnitStatus.h"
 #include "FrameList.h"
 #include "HelpWindow.h"
+#include "MusicPlayer.h"
 #include "Prompts.h"
 #include "Timeline.h"
 
@@ -77,6 +78,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     CreateToolActions();
     CreatePlayActions();
     CreateWindowActions();
+    CreateSoundtrackActions();
     CreateMenus();
     CreateFileToolBars();
     CreateEditToolBars();
@@ -104,6 +106,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectColorCommands();
     ConnectImageCommands();
     ConnectIldaCommands();
+    ConnectSoundtrackCommands();
 
     ReadSettings();
     // A timeline closed in the last run comes back hidden with the layout.
@@ -124,6 +127,7 @@ TFormMain::~TFormMain()
 {
     // A sound stream runs the event loop while it closes: the players go while every
     // widget is still whole, not among the children the base class deletes.
+    delete MusicPlayer;
     delete LivePlayer;
     delete Playback;
 }
@@ -443,9 +447,12 @@ void TFormMain::CreateMenus()
     project->addAction(aCheckAllLinks);
     project->addSeparator();
     project->addActions({aShowPreview, aCreateWavefile});
+    project->addSeparator();
+    project->addActions({aSoundtrack, aRemoveSoundtrack});
 
     QMenu* frame = bar->addMenu("F&rame");
-    frame->addActions({aAddFrame, aRenameFrame, aDeleteFrame, aFrameDelay, aFrameMorph, aFrameEffectParam});
+    frame->addActions({aAddFrame, aRenameFrame, aDeleteFrame, aFrameDelay, aFrameMorph, aFrameEffectParam,
+                       aFitFramesToBeats});
     frame->addSeparator();
     frame->addActions({aCutFrameToClipboard, aCopyFrameToClipboard, aPasteFrameFromClipboard});
     frame->addSeparator();
@@ -466,7 +473,7 @@ void TFormMain::CreateMenus()
     settings->addSeparator();
     settings->addActions({miColors, miCircles, miZoom, miGrid});
     settings->addSeparator();
-    settings->addAction(miDelays);
+    settings->addActions({miDelays, miSoundOutputs});
 
     QMenu* windows = bar->addMenu("&Windows");
     windows->addActions({miOptimize2, miOptimize3});

@@ -6,6 +6,7 @@
 #include "ProgramSettings.h"
 #include "RecentFiles.h"
 #include "ScanDelays.h"
+#include "FormUnitSoundOutputs.h"
 #include "UndoRecord.h"
 
 #include <QMainWindow>
@@ -39,6 +40,13 @@ class TFormDebug;
 class TFormPreview;
 class TShowPlayback;
 class TTimeline;
+class QProgressBar;
+class TFormSoundOutputs;
+class TFormSoundtrack;
+class TMusicPlayer;
+class TSettingsStore;
+class TShowSoundtrack;
+class TTimelineMusic;
 
 // The main window: owns the open show and everything that is not a single frame
 // (settings, colours, the frame clipboard, the tools' state with the undo record) and
@@ -300,6 +308,20 @@ public:
     TFormPreview* FormPreview = nullptr;    // "Show preview"
     void TimelineRedraw() override;
 
+    // --- the soundtrack (FormUnitMain_Soundtrack.cpp)
+    QAction* aSoundtrack = nullptr;         // Project: "&Soundtrack..."
+    QAction* aRemoveSoundtrack = nullptr;   // Project: "Remove soundtrack"
+    QAction* aFitFramesToBeats = nullptr;   // Frame: "Fit frames to beats"
+    QAction* miSoundOutputs = nullptr;      // Settings: "Sound outputs..."
+    TShowSoundtrack* ShowMusic = nullptr;   // the soundtrack and its analysis
+    TMusicPlayer* MusicPlayer = nullptr;    // plays it beside the show
+    TTimelineMusic* TimelineMusic = nullptr;
+    TFormSoundtrack* FormSoundtrack = nullptr;
+    TFormSoundOutputs* FormSoundOutputs = nullptr;
+    QProgressBar* pgMusic = nullptr;        // the analysis' progress in the status bar
+    QToolButton* bnMusicCancel = nullptr;
+    TSoundOutputs SoundOutputs;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -435,6 +457,22 @@ private:
     void aExportIldaExecute();
     QAction* aImportIlda = nullptr;
     QAction* aExportIlda = nullptr;
+
+    // the soundtrack (FormUnitMain_Soundtrack.cpp)
+    void CreateSoundtrackActions();
+    void ConnectSoundtrackCommands();
+    void WriteSoundtrackSettings(TSettingsStore& store) const;
+    void aSoundtrackExecute();
+    void aRemoveSoundtrackExecute();
+    void aFitFramesToBeatsExecute();
+    void miSoundOutputsClick();
+    void SoundtrackShowOpened(const QString& fileName);
+    void SoundtrackShowSaved(const QString& fileName);
+    void SoundtrackShowCleared();
+    void ApplySoundOutputs();
+    void StartMusic(qint64 showMs);
+    void StopMusic();
+    QString KeepUnreadableSoundtrackOf;   // a show whose soundtrack file could not be read
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();
