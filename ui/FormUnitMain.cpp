@@ -11,6 +11,7 @@
 #include "FrameList.h"
 #include "HelpWindow.h"
 #include "MusicPlayer.h"
+#include "ShowSoundtrack.h"
 #include "Prompts.h"
 #include "Timeline.h"
 
@@ -127,7 +128,9 @@ TFormMain::~TFormMain()
 {
     // A sound stream runs the event loop while it closes: the players go while every
     // widget is still whole, not among the children the base class deletes.
-    delete MusicPlayer;
+    // The soundtrack first: its analysis' last notices must find nothing to update.
+    delete std::exchange(ShowMusic, nullptr);
+    delete std::exchange(MusicPlayer, nullptr);
     delete LivePlayer;
     delete Playback;
 }
