@@ -122,6 +122,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
 
     CreateSketchpad();
     FormPreview = new TFormPreview(this);
+    ConnectSoundtrackPreview();
 }
 
 TFormMain::~TFormMain()

@@ -470,6 +470,8 @@ private:
     void SoundtrackShowSaved(const QString& fileName);
     void SoundtrackShowCleared();
     void ApplySoundOutputs();
+    void ConnectSoundtrackPreview();
+    QString MusicUnavailable() const;     // why the music cannot play now; empty when it can
     void StartMusic(qint64 showMs);
     void StopMusic();
     QString KeepUnreadableSoundtrackOf;   // a show whose soundtrack file could not be read

@@ -8,6 +8,7 @@
 #include "BeatFit.h"
 #include "FormUnitSoundOutputs.h"
 #include "FormUnitSoundtrack.h"
+#include "FormUnitPreview.h"
 #include "FrameList.h"
 #include "MusicPlayer.h"
 #include "Prompts.h"
@@ -208,24 +209,30 @@ void TFormMain::ApplySoundOutputs()
     MusicPlayer->SetDevice(FindAudioOutput(SoundOutputs.Music));
 }
 
+QString TFormMain::MusicUnavailable() const
+{
+    const TSoundtrack& track = ShowMusic->Track();
+    if (!track.IsSet())
+        return QStringLiteral("The show has no soundtrack");
+    if (ShowMusic->MusicMissing())
+        return QStringLiteral("The soundtrack's music \"%1\" is missing").arg(QDir::toNativeSeparators(track.MusicFile));
+    const QAudioDevice music = MusicPlayer->Device();
+    if (music.isNull())
+        return QStringLiteral("Choose an output for the music in Settings > Sound outputs... to hear it");
+    // Mixed into the laser's output, the music would drive the scanners.
+    if (music.id() == LaserOutput(SoundOutputs).id())
+        return QStringLiteral("The music is not played: its output is the laser's output");
+    return {};
+}
+
 void TFormMain::StartMusic(qint64 showMs)
 {
     const TSoundtrack& track = ShowMusic->Track();
     if (!track.IsSet())
         return;
-    if (ShowMusic->MusicMissing()) {
-        SetStatusText(1, QStringLiteral("The soundtrack's music \"%1\" is missing")
-                             .arg(QDir::toNativeSeparators(track.MusicFile)));
-        return;
-    }
-    const QAudioDevice music = MusicPlayer->Device();
-    if (music.isNull()) {
-        SetStatusText(1, QStringLiteral("Choose an output for the music in Settings > Sound outputs... to hear it"));
-        return;
-    }
-    // Mixed into the laser's output, the music would drive the scanners.
-    if (music.id() == LaserOutput(SoundOutputs).id()) {
-        SetStatusText(1, QStringLiteral("The music is not played: its output is the laser's output"));
+    const QString unavailable = MusicUnavailable();
+    if (!unavailable.isEmpty()) {
+        SetStatusText(1, unavailable);
         return;
     }
     if ((!MusicPlayer->IsOpen() || MusicPlayer->FileName() != track.MusicFile)
@@ -235,6 +242,22 @@ void TFormMain::StartMusic(qint64 showMs)
     }
     if (!MusicPlayer->Start(showMs, track.OffsetMs))
         SetStatusText(1, MusicPlayer->ErrorString());
+}
+
+void TFormMain::ConnectSoundtrackPreview()
+{
+    // With music to play, the preview draws in the show's own time and the music
+    // follows it: every start, every move of the slider, every loop, and the stop.
+    connect(FormPreview, &TFormPreview::drawingStarted, this, [this](qint64 position) {
+        const bool music = !ShowPlaying() && MusicUnavailable().isEmpty();
+        FormPreview->SetPaced(music);
+        if (music)
+            StartMusic((position - TPreviewTrace::FirstSample) / 4 * 1000 / 44100);
+    });
+    connect(FormPreview, &TFormPreview::drawingStopped, this, [this] {
+        if (!ShowPlaying())
+            StopMusic();
+    });
 }
 
 void TFormMain::StopMusic()

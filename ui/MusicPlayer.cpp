@@ -131,7 +131,8 @@ bool TMusicPlayer::Start(qint64 showMs, int offsetMs)
     format.setSampleFormat(QAudioFormat::Int16);
     FSource = std::make_unique<TMusicSource>(*FReader, silence);
     FSource->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    FSink = new QAudioSink(FDevice, format, this);
+    // No parent: a sink winds down after Stop, and the player may be gone by then.
+    FSink = new QAudioSink(FDevice, format);
     FSink->start(FSource.get());
     if (FSink->error() != QAudio::NoError || FSink->state() == QAudio::StoppedState) {
         FError = QStringLiteral("The music could not be played on \"%1\".").arg(FDevice.description());

@@ -2,6 +2,7 @@
 // laser and the music go to two sinks that feed the two channel pairs of one
 // four-channel null sink, so one recording of its monitor holds both on one clock.
 #include "AudioPlayer.h"
+#include "FormUnitPreview.h"
 #include "MainWindowFixture.h"
 #include "MusicFiles.h"
 #include "MusicPlayer.h"
@@ -101,6 +102,7 @@ private slots:
     void musicStartsWithTheLaser_data();
     void musicStartsWithTheLaser();
     void noMusicOnTheLasersOutput();
+    void previewKeepsToTheMusicsTime();
 };
 
 bool TestSoundtrackAudio::Load(const QStringList& args, QString& why)
@@ -265,6 +267,49 @@ void TestSoundtrackAudio::noMusicOnTheLasersOutput()
     QVERIFY(!Form->MusicPlayer->IsPlaying());
     QVERIFY(Form->sbFrameMessage->text().contains("laser's output"));
     Form->aStopShow->trigger();
+}
+
+// With music to play, the show preview draws at the show's own pace and the music
+// runs beside it; a move of the slider moves the music, closing stops it.
+void TestSoundtrackAudio::previewKeepsToTheMusicsTime()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Delay = 6000;
+    for (auto [x, y] : {std::pair{30, 40}, {220, 50}, {120, 230}}) {
+        TSmallPoint p;
+        p.X = quint8(x);
+        p.Y = quint8(y);
+        f.Points.push_back(p);
+    }
+    const QString showFile = Dir->filePath("preview.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    const QString music = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(music, ClickTrack(44100, 8, BeatTimes(0, 8, 120)), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {music, 0}).ok);
+    CreateForm([this](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", LaserSink);
+        store.WriteText("SoundOutputs", "Music", MusicSink);
+    });
+    QVERIFY(Form->OpenShow(showFile));
+    TFormPreview* preview = Form->FormPreview;
+    QVERIFY(preview->LoadSamples(WaveFileName(showFile)).isEmpty());
+    QElapsedTimer clock;
+    clock.start();
+    preview->show();   // showing starts the drawing
+    QVERIFY(preview->IsPaced());
+    QVERIFY(Form->MusicPlayer->IsPlaying());
+    QTest::qWait(600);
+    // Samples drawn so far against the time gone by: the same within 100 ms.
+    const double drawnMs = double(preview->Trace().StreamPosition() - 44) / 4 * 1000 / 44100;
+    QVERIFY2(std::abs(drawnMs - double(clock.elapsed())) < 100,
+             qPrintable(QString("%1 ms drawn after %2 ms").arg(drawnMs).arg(clock.elapsed())));
+    QVERIFY(preview->IsDrawing());
+    preview->hide();
+    QVERIFY(!Form->MusicPlayer->IsPlaying());
 }
 
 QTEST_MAIN(TestSoundtrackAudio)
