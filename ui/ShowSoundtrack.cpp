@@ -29,7 +29,9 @@ TShowSoundtrack::~TShowSoundtrack()
 
 void TShowSoundtrack::SetTrack(const TSoundtrack& track)
 {
-    const bool sameMusic = track.MusicFile == FTrack.MusicFile;
+    // The same music is read again only when nothing was learnt of it yet (it may
+    // have been missing, or the last reading cancelled).
+    const bool sameMusic = track.MusicFile == FTrack.MusicFile && (FAnalysis || FRunning);
     FTrack = track;
     if (!sameMusic) {
         CancelAnalysis();

@@ -275,6 +275,12 @@ void TestSoundtrackUi::cancelStopsTheReading()
     QVERIFY(!Form->ShowMusic->Analysis());
     QVERIFY(Status().contains("cancelled"));
     QCOMPARE(Form->ShowMusic->Track().MusicFile, longMusic);   // the soundtrack itself stays
+
+    // Asked for again, the same music is read again.
+    ChooseInDialog(longMusic, 20);
+    Form->aSoundtrack->trigger();
+    QVERIFY(Form->ShowMusic->IsAnalysing());
+    Form->bnMusicCancel->click();
 }
 
 void TestSoundtrackUi::fitFramesToBeats()
