@@ -138,6 +138,11 @@ QString TimelineLabel(qint64 t)
 QString TimelineName(const QString& name, int room, const QFontMetrics& metrics)
 {
     int length = int(name.size());
+    // A longer text is never narrower: when five characters do not fit, none of the
+    // lengths between does, and a zoomed-out strip of many frames is spared measuring
+    // every one of them.
+    if (length > 5 && metrics.horizontalAdvance(name, 5) > room)
+        return name.left(5);
     while (length > 5 && metrics.horizontalAdvance(name, length) > room)
         --length;
     return name.left(length);
