@@ -3,7 +3,6 @@
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QIODevice>
-#include <QMediaDevices>
 #include <algorithm>
 #include <cstring>
 #include <vector>

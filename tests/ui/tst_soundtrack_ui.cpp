@@ -19,6 +19,8 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QProgressBar>
+#include <QComboBox>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
 #include <QToolButton>
@@ -42,6 +44,8 @@ private slots:
     void cancelStopsTheReading();
     void fitFramesToBeats();
     void laneDrawsOutlineAndBeatsOnTheBandsScale();
+    void browseFillsTheMusicFile();
+    void soundOutputsAreKeptAndAGoneDeviceIsNotDropped();
 
 private:
     QString MakeShow(const QString& name, int frames = 3);
@@ -348,6 +352,41 @@ void TestSoundtrackUi::laneDrawsOutlineAndBeatsOnTheBandsScale()
     QCOMPARE(QColor(image.pixel(x + 2, 22)), QColor(Qt::green));   // and below it
     QCOMPARE(QColor(image.pixel(x - 5, 10)), QColor(Qt::black));   // silence before it
     QCOMPARE(QColor(image.pixel(x + 20, 10)), QColor(Qt::black));  // and after it
+}
+
+void TestSoundtrackUi::browseFillsTheMusicFile()
+{
+    CreateForm();
+    Prompts->ExpectOpen(Clicks);
+    Form->FormSoundtrack->Fill(TSoundtrack{});
+    Form->FormSoundtrack->bnBrowse->click();
+    QCOMPARE(Form->FormSoundtrack->Edited().MusicFile, Clicks);
+    QVERIFY(Prompts->Shown.last().request.filter.contains("*.mp3"));
+    // Cancelling the file dialog keeps what was there.
+    Prompts->ExpectOpen(QString());
+    Form->FormSoundtrack->bnBrowse->click();
+    QCOMPARE(Form->FormSoundtrack->Edited().MusicFile, Clicks);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// The choice survives the window; a device that is not there now stays chosen
+// (shown as not present) rather than silently replaced.
+void TestSoundtrackUi::soundOutputsAreKeptAndAGoneDeviceIsNotDropped()
+{
+    CreateForm([](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", "");
+        store.WriteText("SoundOutputs", "Music", "usb-headphones-gone");
+    });
+    QCOMPARE(Form->SoundOutputs, (TSoundOutputs{"", "usb-headphones-gone"}));
+    Form->FormSoundOutputs->Fill(Form->SoundOutputs);
+    QVERIFY(Form->FormSoundOutputs->cbMusic->currentText().contains("not present"));
+    QCOMPARE(Form->FormSoundOutputs->Chosen(), Form->SoundOutputs);
+    QCOMPARE(Form->FormSoundOutputs->cbLaser->currentIndex(), 0);   // the system's default output
+    Form->close();   // a regular close writes the settings
+    Form.reset();
+    TSoundOutputs read;
+    read.Read(TSettingsStore(*Settings));
+    QCOMPARE(read, (TSoundOutputs{"", "usb-headphones-gone"}));
 }
 
 QTEST_MAIN(TestSoundtrackUi)
