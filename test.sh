@@ -18,7 +18,7 @@ finish() {
 trap finish EXIT
 trap 'exit 130' INT TERM
 if "$scripts/pulse-start.sh" "$pulse_dir"; then
-    echo "test.sh: private PulseAudio daemon started (null sink skelmar_null, 44100 Hz s16le stereo)"
+    echo "test.sh: private PulseAudio daemon started (null sinks skelmar_null for the laser and skelmar_music, 44100 Hz s16le stereo)"
 else
     pulse_note="test.sh: PulseAudio could not start (reason above); the tests that play sound were skipped"
     echo "$pulse_note"

@@ -24,6 +24,11 @@ QString CliUsage()
         "  text TEXT OUT.RZ4 [--font NAME]\n"
         "                         write TEXT on one line as a one-frame show, in a\n"
         "                         Hershey font (default futural) or an installed font\n"
+        "  beats MUSIC [--json]   print the tempo and the beat times (seconds) of a music\n"
+        "                         file (WAV, FLAC, Ogg or MP3)\n"
+        "  fit-beats SHOW MUSIC OUT.RZ4 [--offset MS]\n"
+        "                         set the frame delays so every change of frame falls on a\n"
+        "                         beat; the music starts MS ms after the show (default 0)\n"
         "\n"
         "Exit status: 0 success, 1 usage error, 2 file error.\n");
 }

@@ -12,6 +12,9 @@ int RunImportIlda(const QStringList& args, TCliStreams io);
 // Drawings and text (CmdContent.cpp)
 int RunImportSvg(const QStringList& args, TCliStreams io);
 int RunText(const QStringList& args, TCliStreams io);
+// music (CmdMusic.cpp)
+int RunBeats(const QStringList& args, TCliStreams io);
+int RunFitBeats(const QStringList& args, TCliStreams io);
 
 int main(int argc, char* argv[])
 {
@@ -57,6 +60,10 @@ int main(int argc, char* argv[])
         rc = RunImportSvg(args, io);
     else if (verb == QLatin1String("text"))
         rc = RunText(args, io);
+    else if (verb == QLatin1String("beats"))
+        rc = RunBeats(args, io);
+    else if (verb == QLatin1String("fit-beats"))
+        rc = RunFitBeats(args, io);
     else if (verb == QLatin1String("--help") || verb == QLatin1String("-h") || verb == QLatin1String("help")) {
         out << CliUsage();
         rc = ExitOk;

@@ -4,6 +4,7 @@
 #include "LaserFrames.h"
 #include "Render.h"
 #include "WaveFile.h"
+#include "ShowFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -34,13 +35,14 @@ QString TooLongMessage(const QString& wavFileName)
 class TCompileRun {
 public:
     TCompileRun(const TLaserFrames& show, const QString& wavFileName,
-                const TCompileOptions& options, TCompileProgress& progress)
-        : Show(show), WavName(wavFileName), Options(options), Progress(progress),
+                const TCompileOptions& options, TCompileProgress& progress, bool measureOnly = false)
+        : Show(show), WavName(wavFileName), Options(options), Progress(progress), MeasureOnly(measureOnly),
           File(wavFileName), St(show, Buffer, options.Delays, options.FlipX, options.FlipY, progress)
     {
     }
 
     TCompileResult Run();
+    TCompileResult Measure();
     TCompileResult Abandon(const QString& message)
     {
         Fail(message);
@@ -66,6 +68,7 @@ private:
     const QString WavName;
     const TCompileOptions& Options;
     TCompileProgress& Progress;
+    const bool MeasureOnly;   // count and time the samples, write nothing
     QFile File;
     QByteArray Buffer;
     TCompileState St;
@@ -79,7 +82,7 @@ bool TCompileRun::Flush()
 {
     if (St.TooLong || St.Written > MaxWaveSampleFrames)
         return Fail(TooLongMessage(WavName));
-    if (File.write(Buffer) != Buffer.size())
+    if (!MeasureOnly && File.write(Buffer) != Buffer.size())
         return Fail(QStringLiteral("Cannot write \"%1\": %2").arg(WavName, File.errorString()));
     Buffer.resize(0); // keeps the capacity for the next frame
     return true;
@@ -89,6 +92,8 @@ bool TCompileRun::CompileFrame(int i)
 {
     const TLaserFrame& f = Show.Frame(i);
     const qint64 length = RenderedLength(f.Points, Options.Delays);
+    TFrameTiming& timing = Result.timing[size_t(i)];
+    timing.DisplayStart = St.Written;
     if (length == 0)
         return true; // no points, or every applicable delay 0: nothing to repeat
     if (St.Written + length > MaxWaveSampleFrames)
@@ -119,6 +124,7 @@ bool TCompileRun::CompileFrame(int i)
     St.MoveTarget = Path.Positions.front();
     BlankMove(St.BeamPosition, St.MoveTarget, colour, St.Out, Options.Delays, St.Written,
               St.BeamPosition);
+    timing = TFrameTiming{St.Written, c, reps};
 
     // Pack the path once; every repetition is a copy of these bytes.
     QByteArray packed;
@@ -130,8 +136,11 @@ bool TCompileRun::CompileFrame(int i)
     const bool last = i + 1 >= Show.Count();
     const TLaserFrame* next = last ? nullptr : &Show.Frame(i + 1);
     const qint64 nextR = next ? Repetitions(next->EffectTime, c) : 0;
-    Buffer.reserve(Buffer.size() + (reps + nextR / 2) * packed.size() + 65536);
-    for (qint64 rep = 0; rep < reps; ++rep) {
+    if (MeasureOnly)
+        St.Written += reps * c;
+    else
+        Buffer.reserve(Buffer.size() + (reps + nextR / 2) * packed.size() + 65536);
+    for (qint64 rep = 0; rep < reps && !MeasureOnly; ++rep) {
         Buffer.append(packed);
         St.Written += c;
         Progress.SetFramePos(ToBar(rep));
@@ -162,6 +171,7 @@ bool TCompileRun::CompileFrame(int i)
 
 TCompileResult TCompileRun::Run()
 {
+    Result.timing.assign(size_t(Show.Count()), TFrameTiming());
     if (Show.Count() == 0) {
         const QString name = QFileInfo(Show.FileName).fileName();
         Result.message = name.isEmpty()
@@ -170,6 +180,8 @@ TCompileResult TCompileRun::Run()
         return Result;
     }
 
+    if (MeasureOnly)
+        return Measure();
     // An old file is removed first, so a failed compile never leaves one that
     // looks complete but belongs to an earlier state of the show. The new file is
     // written in place rather than through QSaveFile: its header claims no data
@@ -219,7 +231,35 @@ TCompileResult TCompileRun::Run()
     return Result;
 }
 
+TCompileResult TCompileRun::Measure()
+{
+    for (int i = 0; i < Show.Count(); ++i)
+        if (!CompileFrame(i))
+            return Result;
+    St.MoveTarget = {128, 128};
+    BlankMove(St.BeamPosition, St.MoveTarget, Show.Frame(Show.Count() - 1).ColorBit(), St.Out,
+              Options.Delays, St.Written, St.BeamPosition);
+    if (!Flush())
+        return Result;
+    Result.ok = true;
+    Result.sampleFrames = quint32(St.Written);
+    Result.bytes = 44 + 4 * St.Written;
+    return Result;
+}
+
 } // namespace
+
+TCompileResult MeasureShow(const TLaserFrames& show, const TCompileOptions& options, const QString& wavFileName)
+{
+    TCompileProgress silent;
+    TCompileRun run(show, wavFileName.isEmpty() ? WaveFileName(show.FileName) : wavFileName, options, silent,
+                    true);
+    try {
+        return run.Run();
+    } catch (const std::bad_alloc&) {
+        return run.Abandon(QStringLiteral("Not enough memory to measure the show."));
+    }
+}
 
 TCompileResult CompileShow(const TLaserFrames& show, const QString& wavFileName,
                            const TCompileOptions& options, TCompileProgress* progress)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts a private PulseAudio daemon for the tests: no system daemon, its own
 # socket and runtime folder, a null sink at 44100 Hz 16-bit stereo as the
-# default sink. Usage: scripts/pulse-start.sh DIR
+# default sink (the laser's) and a second one for a show's music. Usage: scripts/pulse-start.sh DIR
 # Writes DIR/env.sh (the environment that points clients at it, to be sourced)
 # and DIR/pid; DIR/pulse.log keeps the daemon's messages. Exits non-zero with a
 # one-line reason when the daemon cannot start; DIR/env.sh then still points
@@ -27,6 +27,7 @@ CONF
 cat >"$dir/default.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$run/native
 load-module module-null-sink sink_name=skelmar_null rate=44100 format=s16le channels=2 norewinds=1
+load-module module-null-sink sink_name=skelmar_music rate=44100 format=s16le channels=2 norewinds=1
 set-default-sink skelmar_null
 PA
 cat >"$dir/env.sh" <<ENV

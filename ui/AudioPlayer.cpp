@@ -327,6 +327,7 @@ TShowPlayback::TPlayResult TShowPlayback::PlayClick(const QString& waveFileName)
         mpPreview->SetNotify(false);
         return TPlayResult::Failed;
     }
+    emit Started();
     emit ButtonsChanged(false, true);
     return TPlayResult::Playing;
 }
@@ -360,8 +361,10 @@ void TShowPlayback::PreviewNotify()
     if (Repeat && (mode == TPlayerMode::Stopped || mode == TPlayerMode::Seeking
                    || mode == TPlayerMode::Paused || mode == TPlayerMode::Open)) {
         mpPreview->SetNotify(true);
-        if (mpPreview->Play())
+        if (mpPreview->Play()) {
+            emit Started();
             return;
+        }
         mpPreview->SetNotify(false); // the file went away or the device failed
     }
     emit ButtonsChanged(true, false);

@@ -133,6 +133,8 @@ public:
 
 signals:
     void ButtonsChanged(bool playEnabled, bool stopEnabled);
+    // The file started playing from its first sample: at Play and at every repeat.
+    void Started();
 
 private:
     void PreviewNotify();

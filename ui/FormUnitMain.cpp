@@ -11,6 +11,8 @@
 #include "FrameList.h"
 #include "HelpContexts.h"
 #include "HelpWindow.h"
+#include "MusicPlayer.h"
+#include "ShowSoundtrack.h"
 #include "Prompts.h"
 #include "Timeline.h"
 
@@ -103,6 +105,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     CreateToolActions();
     CreatePlayActions();
     CreateWindowActions();
+    CreateSoundtrackActions();
     CreateMenus();
     CreateFileToolBars();
     CreateEditToolBars();
@@ -133,6 +136,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectImageCommands();
     ConnectIldaCommands();
     ConnectContentCommands();
+    ConnectSoundtrackCommands();
 
     ReadSettings();
     // A timeline closed in the last run comes back hidden with the layout.
@@ -148,12 +152,16 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     CreateSketchpad();
     FormPreview = new TFormPreview(this);
     InstallHelpContexts(*this);
+    ConnectSoundtrackPreview();
 }
 
 TFormMain::~TFormMain()
 {
     // A sound stream runs the event loop while it closes: the players go while every
     // widget is still whole, not among the children the base class deletes.
+    // The soundtrack first: its analysis' last notices must find nothing to update.
+    delete std::exchange(ShowMusic, nullptr);
+    delete std::exchange(MusicPlayer, nullptr);
     delete LivePlayer;
     delete Playback;
 }
@@ -474,9 +482,12 @@ void TFormMain::CreateMenus()
     project->addAction(aCheckAllLinks);
     project->addSeparator();
     project->addActions({aShowPreview, aCreateWavefile});
+    project->addSeparator();
+    project->addActions({aSoundtrack, aRemoveSoundtrack});
 
     QMenu* frame = bar->addMenu("F&rame");
-    frame->addActions({aAddFrame, aRenameFrame, aDeleteFrame, aFrameDelay, aFrameMorph, aFrameEffectParam});
+    frame->addActions({aAddFrame, aRenameFrame, aDeleteFrame, aFrameDelay, aFrameMorph, aFrameEffectParam,
+                       aFitFramesToBeats});
     frame->addSeparator();
     frame->addActions({aCutFrameToClipboard, aCopyFrameToClipboard, aPasteFrameFromClipboard});
     frame->addSeparator();
@@ -497,7 +508,7 @@ void TFormMain::CreateMenus()
     settings->addSeparator();
     settings->addActions({miColors, miCircles, miZoom, miGrid});
     settings->addSeparator();
-    settings->addAction(miDelays);
+    settings->addActions({miDelays, miSoundOutputs});
 
     QMenu* windows = bar->addMenu("&Windows");
     windows->addActions({miOptimize2, miOptimize3});

@@ -6,6 +6,7 @@
 #include "ProgramSettings.h"
 #include "RecentFiles.h"
 #include "ScanDelays.h"
+#include "FormUnitSoundOutputs.h"
 #include "UndoRecord.h"
 
 #include <QMainWindow>
@@ -42,6 +43,13 @@ class TFormPreview;
 class TShowPlayback;
 class TSoundFailureNotice;
 class TTimeline;
+class QProgressBar;
+class TFormSoundOutputs;
+class TFormSoundtrack;
+class TMusicPlayer;
+class TSettingsStore;
+class TShowSoundtrack;
+class TTimelineMusic;
 
 // What a file dropped on the main window is, by its extension.
 enum class TDroppedFile { None, Show, Frame, Ilda };
@@ -311,6 +319,20 @@ public:
     TSoundFailureNotice* SoundFailure = nullptr;  // made at the live output's first failure
     void TimelineRedraw() override;
 
+    // --- the soundtrack (FormUnitMain_Soundtrack.cpp)
+    QAction* aSoundtrack = nullptr;         // Project: "&Soundtrack..."
+    QAction* aRemoveSoundtrack = nullptr;   // Project: "Remove soundtrack"
+    QAction* aFitFramesToBeats = nullptr;   // Frame: "Fit frames to beats"
+    QAction* miSoundOutputs = nullptr;      // Settings: "Sound outputs..."
+    TShowSoundtrack* ShowMusic = nullptr;   // the soundtrack and its analysis
+    TMusicPlayer* MusicPlayer = nullptr;    // plays it beside the show
+    TTimelineMusic* TimelineMusic = nullptr;
+    TFormSoundtrack* FormSoundtrack = nullptr;
+    TFormSoundOutputs* FormSoundOutputs = nullptr;
+    QProgressBar* pgMusic = nullptr;        // the analysis' progress in the status bar
+    QToolButton* bnMusicCancel = nullptr;
+    TSoundOutputs SoundOutputs;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -465,6 +487,24 @@ private:
     QAction* aImportSvg = nullptr;
     QAction* aInsertText = nullptr;
     TFormText* FormText = nullptr;
+
+    // the soundtrack (FormUnitMain_Soundtrack.cpp)
+    void CreateSoundtrackActions();
+    void ConnectSoundtrackCommands();
+    void WriteSoundtrackSettings(TSettingsStore& store) const;
+    void aSoundtrackExecute();
+    void aRemoveSoundtrackExecute();
+    void aFitFramesToBeatsExecute();
+    void miSoundOutputsClick();
+    void SoundtrackShowOpened(const QString& fileName);
+    void SoundtrackShowSaved(const QString& fileName);
+    void SoundtrackShowCleared();
+    void ApplySoundOutputs();
+    void ConnectSoundtrackPreview();
+    QString MusicUnavailable() const;     // why the music cannot play now; empty when it can
+    void StartMusic(qint64 showMs);
+    void StopMusic();
+    QString KeepUnreadableSoundtrackOf;   // a show whose soundtrack file could not be read
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();

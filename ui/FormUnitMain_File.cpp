@@ -58,6 +58,7 @@ void TFormMain::aNewFileExecute()
     Frames->Clear();
     Frames->FileName.clear();
     Frames->Add();
+    SoundtrackShowCleared();
     Sketchpad->SetFrameMaximum(0);
     Sketchpad->SetSwitcherCaption(QStringLiteral("0"));
     Sketchpad->SetDocumentCaption(QStringLiteral("new file"));
@@ -116,6 +117,7 @@ bool TFormMain::OpenShow(const QString& fileName)
     if (!imageFile.isEmpty() && QFileInfo(imageFile).isFile())
         SetImageItemsEnabled(true);
     lbThumbs->setCurrentRow(0);
+    SoundtrackShowOpened(fileName);
     Sketchpad->SetFramePosition(0);
     ShowWavePresence();
     return true;
@@ -174,6 +176,7 @@ bool TFormMain::WriteShow(const QString& fileName)
         return false;
     }
     Sketchpad->SetDocumentCaption(fileName);
+    SoundtrackShowSaved(fileName);
     Prompts.Tell(TMsgIcon::Confirmation, QStringLiteral("File was saved."));
     return true;
 }

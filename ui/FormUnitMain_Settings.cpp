@@ -172,6 +172,7 @@ void TFormMain::WriteSettings()
 {
     TSettingsStore store(Settings);
     CollectSettings().Write(store);
+    WriteSoundtrackSettings(store);
     store.WriteBytes(PanelsGroup, PanelsValue, saveState());
     store.Sync();
 }

@@ -373,13 +373,34 @@ void TFormPreview::StartDrawing(qint64 position)
         return;
     }
     aStop->setEnabled(true);
+    emit drawingStarted(SampleTrace.StreamPosition());
+    StartPace(SampleTrace.StreamPosition());
     SliceTimer->start();
 }
 
 void TFormPreview::StopDrawing()
 {
+    const bool wasDrawing = SliceTimer->isActive();
     SliceTimer->stop();
     aStop->setEnabled(false);
+    if (wasDrawing)
+        emit drawingStopped();
+}
+
+void TFormPreview::StartPace(qint64 position)
+{
+    PaceFrom = position;
+    PaceClock.start();
+    // Paced, the slices come a few milliseconds apart rather than back to back.
+    SliceTimer->setInterval(Paced ? 5 : 0);
+}
+
+bool TFormPreview::AheadOfPace() const
+{
+    if (!Paced)
+        return false;
+    const qint64 due = PaceFrom + PaceClock.nsecsElapsed() * 44100 / 1000000000 * 4;
+    return SampleTrace.StreamPosition() >= due;
 }
 
 void TFormPreview::DrawSlice()
@@ -388,6 +409,8 @@ void TFormPreview::DrawSlice()
     clock.start();
     bool wiped = false;
     for (;;) {
+        if (AheadOfPace())
+            break;
         const TPreviewTrace::TStep step = SampleTrace.DrawToRepaint();
         if (step == TPreviewTrace::TStep::Wipe)
             wiped = true;
@@ -402,6 +425,8 @@ void TFormPreview::DrawSlice()
             if (!IsDrawing())   // a receiver stopped it
                 break;
             SampleTrace.Start();
+            emit drawingStarted(SampleTrace.StreamPosition());
+            StartPace(SampleTrace.StreamPosition());
         }
         if (clock.elapsed() >= SliceMilliseconds)
             break;

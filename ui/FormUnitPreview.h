@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPoint>
 #include <QRgb>
@@ -118,9 +119,17 @@ public:
     void aRewindExecute();   // starts again from the first sample
     void aStopExecute();     // ends the drawing where it is
 
+    // Paced, the drawing keeps to the show's own time (44100 samples a second) instead
+    // of running as fast as it can, so that music played beside it stays in step.
+    void SetPaced(bool paced) { Paced = paced; }
+    bool IsPaced() const { return Paced; }
+
 signals:
     // The drawing reached the last sample (with Loop on it starts over right after).
     void samplesEnded();
+    // The drawing (re)starts at a stream position, or stops before its end.
+    void drawingStarted(qint64 streamPosition);
+    void drawingStopped();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -137,4 +146,9 @@ private:
     TPreviewTrace SampleTrace;
     QTimer* SliceTimer = nullptr;
     qint64 SliderUnit = 1;     // bytes per slider step
+    bool Paced = false;
+    QElapsedTimer PaceClock;   // runs from the drawing's start when paced
+    qint64 PaceFrom = 0;       // the stream position it started at
+    void StartPace(qint64 position);
+    bool AheadOfPace() const;
 };

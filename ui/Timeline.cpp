@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QToolButton>
+#include <QVBoxLayout>
 #include <algorithm>
 
 using namespace TimelineGeometry;
@@ -144,6 +145,11 @@ QString TimelineLabel(qint64 t)
 QString TimelineName(const QString& name, int room, const QFontMetrics& metrics)
 {
     int length = int(name.size());
+    // A longer text is never narrower: when five characters do not fit, none of the
+    // lengths between does, and a zoomed-out strip of many frames is spared measuring
+    // every one of them.
+    if (length > 5 && metrics.horizontalAdvance(name, 5) > room)
+        return name.left(5);
     while (length > 5 && metrics.horizontalAdvance(name, length) > room)
         --length;
     return name.left(length);
@@ -251,6 +257,7 @@ TTimeline::TTimeline(QWidget* parent) : QDockWidget(QStringLiteral("Timeline"), 
     setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
 
     auto* client = new QWidget(this);
+    Client = client;
     client->setFixedHeight(ClientHeight);
     auto* row = new QHBoxLayout(client);
     row->setContentsMargins(0, 0, 0, 0);
@@ -280,8 +287,13 @@ TTimeline::TTimeline(QWidget* parent) : QDockWidget(QStringLiteral("Timeline"), 
     iTimeline->SetFill(Colors.TimelineBackground);
     iTimeline->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     iTimeline->setFixedHeight(ClientHeight);
-    row->addWidget(tbTimeline);
-    row->addWidget(iTimeline, 1);
+    row->addWidget(tbTimeline, 0, Qt::AlignTop);
+    // The drawing area with room for a lane under it.
+    auto* column = new QVBoxLayout;
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(iTimeline);
+    row->addLayout(column, 1);
     setWidget(client);
 
     connect(tbTimelineZoomIn, &QToolButton::clicked, this, &TTimeline::tbTimelineZoomInClick);
@@ -338,6 +350,40 @@ void TTimeline::TimeLineRedraw()
                      TimelineFirstFrame);
     }
     iTimeline->update();
+    emit redrawn();
+}
+
+void TTimeline::SetLane(QWidget* lane)
+{
+    Lane = lane;
+    lane->setParent(Client);
+    if (auto* row = qobject_cast<QHBoxLayout*>(Client->layout()))
+        if (auto* column = qobject_cast<QVBoxLayout*>(row->itemAt(1)->layout()))
+            column->addWidget(lane);
+    lane->installEventFilter(this);
+    FitHeight();
+}
+
+void TTimeline::FitHeight()
+{
+    Client->setFixedHeight(ClientHeight + (Lane && !Lane->isHidden() ? Lane->sizeHint().height() : 0));
+}
+
+bool TTimeline::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Lane && (event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent))
+        FitHeight();
+    return QDockWidget::eventFilter(watched, event);
+}
+
+qint64 TTimeline::StartTime() const
+{
+    const TLaserFrames* show = ShowSource ? ShowSource() : nullptr;
+    const int n = show ? show->Count() : 0;
+    qint64 S = 0;
+    for (int i = 0; i < std::clamp(TimelineFirstFrame, 0, std::max(n - 1, 0)); ++i)
+        S += show->Frame(i).Delay + show->Frame(i).EffectTime;
+    return S;
 }
 
 void TTimeline::tbTimelineZoomInClick()

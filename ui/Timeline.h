@@ -87,6 +87,12 @@ public:
     // Draws the strip into iTimeline's picture and puts it on screen.
     void TimeLineRedraw();
 
+    // A strip drawn under the frame bands on the same time scale (the music); it
+    // repaints on `redrawn`. Shown or hidden by the owner; the window grows with it.
+    void SetLane(QWidget* lane);
+    // The show time (ms) at the left edge: the times of the frames before the first drawn.
+    qint64 StartTime() const;
+
     int TimelineScale = 4;        // milliseconds per pixel
     int TimelineFirstFrame = 0;   // index of the first frame drawn
 
@@ -107,14 +113,21 @@ signals:
     void closed();
     // A click on the band of frame `index`.
     void frameClicked(int index);
+    // The strip was drawn anew (zoom, scroll, show changes).
+    void redrawn();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void FitHeight();
+
     QToolButton* NewButton(const QString& name, const QString& hint, const QIcon& icon);
     int FrameCount() const;
 
     std::function<const TLaserFrames*()> ShowSource;
     TColorSettings Colors;
+    QWidget* Client = nullptr;
+    QWidget* Lane = nullptr;
 };

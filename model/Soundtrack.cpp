@@ -1,0 +1,137 @@
+#include "Soundtrack.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <cmath>
+
+namespace {
+
+const QString MusicKey = QStringLiteral("music");
+const QString OffsetKey = QStringLiteral("offsetMs");
+constexpr qint64 MaxFileSize = 64 * 1024;          // far more than any soundtrack file needs
+constexpr double MaxOffsetMs = 24.0 * 3600 * 1000; // a day either way
+
+QString ShowFolder(const QString& showFileName)
+{
+    return QFileInfo(showFileName).absolutePath();
+}
+
+QString Shown(const QString& fileName)
+{
+    return QDir::toNativeSeparators(fileName);
+}
+
+} // namespace
+
+QString SoundtrackFileName(const QString& showFileName)
+{
+    return showFileName + QStringLiteral(".soundtrack");
+}
+
+QByteArray SoundtrackToJson(const TSoundtrack& soundtrack, const QString& showFileName)
+{
+    const QDir folder(ShowFolder(showFileName));
+    QString music = folder.relativeFilePath(QFileInfo(soundtrack.MusicFile).absoluteFilePath());
+    // Another drive has no relative path: the full one is kept instead.
+    if (QDir::isAbsolutePath(music))
+        music = QDir::cleanPath(music);
+    QJsonObject object;
+    object.insert(MusicKey, QDir::fromNativeSeparators(music));
+    object.insert(OffsetKey, soundtrack.OffsetMs);
+    return QJsonDocument(object).toJson(QJsonDocument::Indented);
+}
+
+bool SoundtrackFromJson(const QByteArray& text, const QString& showFileName, TSoundtrack& soundtrack,
+                        QString& reason)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError) {
+        reason = error.errorString();
+        return false;
+    }
+    if (!document.isObject()) {
+        reason = QStringLiteral("it holds no settings");
+        return false;
+    }
+    const QJsonObject object = document.object();
+    const QString music = object.value(MusicKey).toString();
+    if (music.isEmpty()) {
+        reason = QStringLiteral("it names no music file");
+        return false;
+    }
+    const QJsonValue offset = object.value(OffsetKey);
+    double ms = 0;
+    if (!offset.isUndefined()) {
+        ms = offset.toDouble(std::nan(""));
+        if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxOffsetMs) {
+            reason = QStringLiteral("its offset is not a whole number of milliseconds within a day");
+            return false;
+        }
+    }
+    const QString path = QDir::isAbsolutePath(music) ? music : QDir(ShowFolder(showFileName)).filePath(music);
+    soundtrack.MusicFile = QDir::cleanPath(path);
+    soundtrack.OffsetMs = int(ms);
+    return true;
+}
+
+TSoundtrackFileResult ReadSoundtrackFile(const QString& showFileName, TSoundtrack& soundtrack)
+{
+    TSoundtrackFileResult result;
+    const QString name = SoundtrackFileName(showFileName);
+    QFile file(name);
+    if (!QFileInfo::exists(name)) {
+        result.missing = true;
+        return result;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.ok = false;
+        result.message = QStringLiteral("Cannot read the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString());
+        return result;
+    }
+    const QByteArray text = file.read(MaxFileSize + 1);
+    QString reason;
+    if (text.size() > MaxFileSize)
+        reason = QStringLiteral("it is far too large");
+    else if (file.error() != QFileDevice::NoError)
+        reason = file.errorString();
+    if (reason.isEmpty()) {
+        TSoundtrack read;
+        if (SoundtrackFromJson(text, showFileName, read, reason)) {
+            soundtrack = read;
+            return result;
+        }
+    }
+    result.ok = false;
+    result.message = QStringLiteral("The soundtrack file \"%1\" cannot be used: %2.").arg(Shown(name), reason);
+    return result;
+}
+
+TSoundtrackFileResult WriteSoundtrackFile(const QString& showFileName, const TSoundtrack& soundtrack)
+{
+    TSoundtrackFileResult result;
+    const QString name = SoundtrackFileName(showFileName);
+    QSaveFile file(name);
+    const QByteArray text = SoundtrackToJson(soundtrack, showFileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+        result.ok = false;
+        result.message = QStringLiteral("Cannot write the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString());
+    }
+    return result;
+}
+
+TSoundtrackFileResult RemoveSoundtrackFile(const QString& showFileName)
+{
+    TSoundtrackFileResult result;
+    const QString name = SoundtrackFileName(showFileName);
+    QFile file(name);
+    if (QFileInfo::exists(name) && !file.remove()) {
+        result.ok = false;
+        result.message = QStringLiteral("Cannot remove the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString());
+    }
+    return result;
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The music a show is made to. It is kept beside the show in a small file of its
+// own ("party.RZ4.soundtrack"), so the show file stays as other programs read it.
+struct TSoundtrack {
+    QString MusicFile;    // absolute path; empty: no soundtrack
+    int OffsetMs = 0;     // the music starts this long after the show (negative: before)
+
+    bool IsSet() const { return !MusicFile.isEmpty(); }
+    friend bool operator==(const TSoundtrack&, const TSoundtrack&) = default;
+};
+
+struct TSoundtrackFileResult {
+    bool ok = true;
+    bool missing = false;  // reading: there is no soundtrack file
+    QString message;       // on failure: what went wrong, naming the file
+};
+
+// The soundtrack file of a show: the show file's name with ".soundtrack" appended.
+QString SoundtrackFileName(const QString& showFileName);
+
+// The file's text: JSON holding the music's path relative to the show's folder
+// (so the two can move together) with '/' between folders, and the offset.
+QByteArray SoundtrackToJson(const TSoundtrack& soundtrack, const QString& showFileName);
+// Reads that text; a relative path is taken from the show's folder. False with
+// the reason when the text is no soundtrack.
+bool SoundtrackFromJson(const QByteArray& text, const QString& showFileName, TSoundtrack& soundtrack,
+                        QString& reason);
+
+// Reads the soundtrack file of `showFileName` into `soundtrack` (untouched on failure).
+TSoundtrackFileResult ReadSoundtrackFile(const QString& showFileName, TSoundtrack& soundtrack);
+// Writes it through a temporary file, so a failure leaves the old one as it was.
+TSoundtrackFileResult WriteSoundtrackFile(const QString& showFileName, const TSoundtrack& soundtrack);
+// Removes the soundtrack file of a show; no file is no failure.
+TSoundtrackFileResult RemoveSoundtrackFile(const QString& showFileName);

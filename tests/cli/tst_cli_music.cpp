@@ -1,0 +1,187 @@
+// skelmar-cli beats and fit-beats on click tracks the test writes.
+#include "CliRun.h"
+#include "MusicFiles.h"
+#include "ShowFile.h"
+#include "Soundtrack.h"
+#include "WaveCompiler.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+double Nearest(const std::vector<double>& times, double t)
+{
+    double best = 1e9;
+    for (double x : times)
+        best = std::min(best, std::abs(x - t));
+    return best;
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestCliMusic : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir Dir;
+    std::vector<double> Clicks;
+    QString Music;
+
+private slots:
+    void initTestCase();
+    void beatsAsJson_data();
+    void beatsAsJson();
+    void beatsAsText();
+    void usageAndFileErrors_data();
+    void usageAndFileErrors();
+    void fitBeatsWritesAFittedShow_data();
+    void fitBeatsWritesAFittedShow();
+};
+
+void TestCliMusic::initTestCase()
+{
+    Clicks = BeatTimes(0.5, 20, 120);
+    Music = Dir.filePath("clicks.flac");
+    QVERIFY(WriteMusic(Music, ClickTrack(44100, 20, Clicks), 44100, MusicFlac));
+}
+
+void TestCliMusic::beatsAsJson_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<double>("tolerance");   // MP3 encoders delay the sound a little
+    QTest::newRow("FLAC") << MusicFlac << "flac" << 0.03;
+    QTest::newRow("MP3") << MusicMp3 << "mp3" << 0.06;
+}
+
+void TestCliMusic::beatsAsJson()
+{
+    QFETCH(int, format);
+    QFETCH(QString, suffix);
+    QFETCH(double, tolerance);
+    const QString file = Dir.filePath("json." + suffix);
+    QVERIFY(WriteMusic(file, ClickTrack(44100, 20, Clicks), 44100, format));
+    const TRun run = RunCli({"beats", file, "--json"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.err.isEmpty());
+    QJsonParseError error{};
+    const QJsonDocument json = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(run.out));
+    const QJsonObject object = json.object();
+    QCOMPARE(object.keys(), (QStringList{"beats", "bpm"}));
+    QVERIFY(std::abs(object.value("bpm").toDouble() - 120) < 1.5);
+    const QJsonArray beats = object.value("beats").toArray();
+    std::vector<double> times;
+    for (const QJsonValue& v : beats)
+        times.push_back(v.toDouble());
+    QVERIFY(std::is_sorted(times.begin(), times.end()));
+    int found = 0;
+    for (double t : Clicks)
+        found += Nearest(times, t) < tolerance;
+    QVERIFY2(found >= int(Clicks.size()) - 1, qPrintable(run.out));
+}
+
+void TestCliMusic::beatsAsText()
+{
+    const TRun run = RunCli({"beats", Music});
+    QCOMPARE(run.exitCode, 0);
+    const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+    QVERIFY2(lines.value(0).startsWith("Tempo: 12"), qPrintable(run.out));
+    QVERIFY(lines.value(0).endsWith("s of clicks.flac"));
+    QCOMPARE(lines.size() - 1, int(Clicks.size()));
+    QVERIFY(std::abs(lines.value(1).toDouble() - 0.5) < 0.03);
+}
+
+void TestCliMusic::usageAndFileErrors_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("beats without file") << QStringList{"beats"} << 1 << "needs a music file";
+    QTest::newRow("beats unknown option") << QStringList{"beats", "x.mp3", "--csv"} << 1 << "unknown option";
+    QTest::newRow("beats two files") << QStringList{"beats", "a.mp3", "b.mp3"} << 1 << "one music file";
+    QTest::newRow("beats missing file") << QStringList{"beats", "/no/such/song.mp3"} << 2 << "/no/such/song.mp3";
+    QTest::newRow("fit-beats two files") << QStringList{"fit-beats", "a.RZ4", "b.mp3"} << 1 << "takes a show";
+    QTest::newRow("fit-beats bad offset") << QStringList{"fit-beats", "a", "b", "c", "--offset", "soon"} << 1
+                                          << "--offset needs";
+    QTest::newRow("fit-beats missing show") << QStringList{"fit-beats", "/no/show.RZ4", "b.mp3", "c.RZ4"} << 2
+                                            << "/no/show.RZ4";
+}
+
+void TestCliMusic::usageAndFileErrors()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const TRun run = RunCli(args);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestCliMusic::fitBeatsWritesAFittedShow_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::newRow("no offset") << 0;
+    QTest::newRow("music 300 ms later") << 300;
+    QTest::newRow("show 800 ms into the music") << -800;
+}
+
+// The fitted show compiles with every change of frame within 30 ms of a beat,
+// and it names its music in its soundtrack file.
+void TestCliMusic::fitBeatsWritesAFittedShow()
+{
+    QFETCH(int, offset);
+    TLaserFrames show;
+    const quint16 delays[] = {900, 420, 1300, 610, 2000};
+    for (int i = 0; i < 5; ++i) {
+        TLaserFrame& f = show.Add();
+        f.Delay = delays[i];
+        for (auto [x, y] : {std::pair{20 + 30 * i, 20}, {230, 40 + 10 * i}, {120, 220}}) {
+            TSmallPoint p;
+            p.X = quint8(x);
+            p.Y = quint8(y);
+            f.Points.push_back(p);
+        }
+    }
+    const QString in = Dir.filePath("in.RZ4"), out = Dir.filePath("fitted/out.RZ4");
+    QDir().mkpath(Dir.filePath("fitted"));
+    QVERIFY(WriteShowFile(in, show).ok);
+    const QByteArray before = ReadAll(in);
+    const TRun run = RunCli({"fit-beats", in, Music, out, "--offset", QString::number(offset)});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.startsWith("Fitted 5 of 5 frames"), qPrintable(run.out));
+    QCOMPARE(ReadAll(in), before);
+
+    TLaserFrames fitted;
+    QVERIFY(ReadShowFile(fitted, out).ok);
+    const TCompileResult timing = MeasureShow(fitted, TCompileOptions{});
+    QVERIFY(timing.ok);
+    for (const TFrameTiming& t : timing.timing) {
+        const double change = double(t.DisplayEnd()) / 44100;
+        double best = 1e9;
+        for (double c : Clicks)
+            best = std::min(best, std::abs(c + offset / 1000.0 - change));
+        QVERIFY2(best < 0.03, qPrintable(QString("a change at %1 s").arg(change)));
+    }
+
+    TSoundtrack linked;
+    QVERIFY(ReadSoundtrackFile(out, linked).ok);
+    QCOMPARE(linked.MusicFile, QFileInfo(Music).absoluteFilePath());
+    QCOMPARE(linked.OffsetMs, offset);
+    QVERIFY(ReadAll(SoundtrackFileName(out)).contains("\"../clicks.flac\""));
+}
+
+QTEST_GUILESS_MAIN(TestCliMusic)
+#include "tst_cli_music.moc"

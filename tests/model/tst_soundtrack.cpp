@@ -1,0 +1,156 @@
+// The soundtrack file beside a show: relative paths that survive moving the
+// show and its music together, and damaged or unwritable files that lose nothing.
+#include "Soundtrack.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSoundtrack : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir Dir;
+    QString Path(const QString& name) const { return QDir::cleanPath(Dir.filePath(name)); }
+    void WriteBytes(const QString& name, const QByteArray& bytes)
+    {
+        QDir().mkpath(QFileInfo(name).absolutePath());
+        QFile f(name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+
+private slots:
+    void storesThePathRelativeToTheShow_data();
+    void storesThePathRelativeToTheShow();
+    void movingBothKeepsTheLink();
+    void damagedFilesAreRefusedAndChangeNothing_data();
+    void damagedFilesAreRefusedAndChangeNothing();
+    void noFileIsNoSoundtrack();
+    void failedWriteNamesTheFileAndKeepsTheOldOne();
+    void removeLeavesNoFile();
+};
+
+void TestSoundtrack::storesThePathRelativeToTheShow_data()
+{
+    QTest::addColumn<QString>("show");
+    QTest::addColumn<QString>("music");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("same folder") << "a/party.RZ4" << "a/party.mp3" << "party.mp3";
+    QTest::newRow("sub folder") << "a/party.RZ4" << "a/music/beat.flac" << "music/beat.flac";
+    QTest::newRow("sibling folder") << "shows/party.RZ4" << "music/x y/beat.ogg" << "../music/x y/beat.ogg";
+}
+
+void TestSoundtrack::storesThePathRelativeToTheShow()
+{
+    QFETCH(QString, show);
+    QFETCH(QString, music);
+    QFETCH(QString, stored);
+    const TSoundtrack s{Path(music), -250};
+    QVERIFY(QDir().mkpath(QFileInfo(Path(show)).path()));
+    QVERIFY(WriteSoundtrackFile(Path(show), s).ok);
+    QVERIFY(QFileInfo::exists(Path(show) + ".soundtrack"));
+
+    QFile f(SoundtrackFileName(Path(show)));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QJsonObject json = QJsonDocument::fromJson(f.readAll()).object();
+    QCOMPARE(json.value("music").toString(), stored);
+    QCOMPARE(json.value("offsetMs").toInt(), -250);
+
+    TSoundtrack read;
+    const TSoundtrackFileResult r = ReadSoundtrackFile(Path(show), read);
+    QVERIFY2(r.ok, qPrintable(r.message));
+    QVERIFY(!r.missing);
+    QCOMPARE(read, s);
+
+    // The same soundtrack saved with the show somewhere else points to the same music.
+    const QString elsewhere = Path("elsewhere/deeper/copy.RZ4");
+    QDir().mkpath(QFileInfo(elsewhere).path());
+    QVERIFY(WriteSoundtrackFile(elsewhere, s).ok);
+    TSoundtrack again;
+    QVERIFY(ReadSoundtrackFile(elsewhere, again).ok);
+    QCOMPARE(again.MusicFile, s.MusicFile);
+}
+
+void TestSoundtrack::movingBothKeepsTheLink()
+{
+    const QString show = Path("project/show.RZ4");
+    QDir().mkpath(Path("project/audio"));
+    WriteBytes(Path("project/audio/song.wav"), "x");
+    QVERIFY(WriteSoundtrackFile(show, {Path("project/audio/song.wav"), 40}).ok);
+    QVERIFY(QDir().rename(Path("project"), Path("moved")));
+    TSoundtrack read;
+    QVERIFY(ReadSoundtrackFile(Path("moved/show.RZ4"), read).ok);
+    QCOMPARE(read.MusicFile, Path("moved/audio/song.wav"));
+    QVERIFY(QFileInfo::exists(read.MusicFile));
+    QCOMPARE(read.OffsetMs, 40);
+}
+
+void TestSoundtrack::damagedFilesAreRefusedAndChangeNothing_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("not JSON") << QByteArray("music=party.mp3\n");
+    QTest::newRow("an array") << QByteArray("[\"party.mp3\"]");
+    QTest::newRow("no music") << QByteArray("{\"offsetMs\": 10}");
+    QTest::newRow("music not text") << QByteArray("{\"music\": 5}");
+    QTest::newRow("fractional offset") << QByteArray("{\"music\": \"a.mp3\", \"offsetMs\": 1.5}");
+    QTest::newRow("offset as text") << QByteArray("{\"music\": \"a.mp3\", \"offsetMs\": \"10\"}");
+    QTest::newRow("offset beyond a day") << QByteArray("{\"music\": \"a.mp3\", \"offsetMs\": 1e12}");
+    QTest::newRow("huge file") << QByteArray(200000, ' ') + "{\"music\": \"a.mp3\"}";
+}
+
+void TestSoundtrack::damagedFilesAreRefusedAndChangeNothing()
+{
+    QFETCH(QByteArray, bytes);
+    const QString show = Path("damaged/show.RZ4");
+    WriteBytes(SoundtrackFileName(show), bytes);
+    TSoundtrack kept{"/old/music.mp3", 5};
+    const TSoundtrackFileResult r = ReadSoundtrackFile(show, kept);
+    QVERIFY(!r.ok);
+    QVERIFY(!r.missing);
+    QVERIFY2(r.message.contains(QDir::toNativeSeparators(SoundtrackFileName(show))), qPrintable(r.message));
+    QCOMPARE(kept, (TSoundtrack{"/old/music.mp3", 5}));
+}
+
+void TestSoundtrack::noFileIsNoSoundtrack()
+{
+    TSoundtrack s;
+    const TSoundtrackFileResult r = ReadSoundtrackFile(Path("none/show.RZ4"), s);
+    QVERIFY(r.ok);
+    QVERIFY(r.missing);
+    QVERIFY(!s.IsSet());
+    // An offset may be left out: the music starts with the show.
+    TSoundtrack bare;
+    QString reason;
+    QVERIFY(SoundtrackFromJson("{\"music\": \"/m/a.mp3\"}", "/s/show.RZ4", bare, reason));
+    QCOMPARE(bare, (TSoundtrack{"/m/a.mp3", 0}));
+}
+
+void TestSoundtrack::failedWriteNamesTheFileAndKeepsTheOldOne()
+{
+    const TSoundtrackFileResult lost = WriteSoundtrackFile(Path("no/such/folder/show.RZ4"), {Path("a.mp3"), 0});
+    QVERIFY(!lost.ok);
+    QVERIFY2(lost.message.contains("show.RZ4.soundtrack"), qPrintable(lost.message));
+
+    // A folder where the file should go: the write fails, the folder stays.
+    const QString show = Path("blocked/show.RZ4");
+    QVERIFY(QDir().mkpath(SoundtrackFileName(show)));
+    QVERIFY(!WriteSoundtrackFile(show, {Path("a.mp3"), 0}).ok);
+    QVERIFY(QFileInfo(SoundtrackFileName(show)).isDir());
+}
+
+void TestSoundtrack::removeLeavesNoFile()
+{
+    const QString show = Path("remove/show.RZ4");
+    QDir().mkpath(Path("remove"));
+    QVERIFY(WriteSoundtrackFile(show, {Path("remove/a.mp3"), 0}).ok);
+    QVERIFY(RemoveSoundtrackFile(show).ok);
+    QVERIFY(!QFileInfo::exists(SoundtrackFileName(show)));
+    QVERIFY(RemoveSoundtrackFile(show).ok);   // nothing left to remove
+}
+
+QTEST_GUILESS_MAIN(TestSoundtrack)
+#include "tst_soundtrack.moc"

@@ -1,0 +1,316 @@
+// The soundtrack played in step with the show, against a real sound server: the
+// laser and the music go to two sinks that feed the two channel pairs of one
+// four-channel null sink, so one recording of its monitor holds both on one clock.
+#include "AudioPlayer.h"
+#include "FormUnitPreview.h"
+#include "MainWindowFixture.h"
+#include "MusicFiles.h"
+#include "MusicPlayer.h"
+#include "ShowFile.h"
+#include "ShowSoundtrack.h"
+#include "SoundServer.h"
+#include "Soundtrack.h"
+#include "WaveCompiler.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+constexpr int WaitMs = 5000;
+
+// Records the four-channel monitor as raw 16-bit samples.
+class TStageRecorder {
+public:
+    bool Start(const QString& source)
+    {
+        QObject::connect(&Process, &QProcess::readyReadStandardOutput,
+                         [this] { Bytes += Process.readAllStandardOutput(); });
+        Process.start("parec", {"-d", source, "--format=s16le", "--rate=44100", "--channels=4",
+                                "--channel-map=front-left,front-right,rear-left,rear-right", "--raw",
+                                "--latency-msec=20"});
+        if (!Process.waitForStarted(WaitMs))
+            return false;
+        QElapsedTimer t;
+        t.start();
+        while (Bytes.size() < 8 * 441 && t.elapsed() < WaitMs)
+            Process.waitForReadyRead(100);
+        return Bytes.size() >= 8 * 441;
+    }
+    QByteArray Finish()
+    {
+        Process.terminate();
+        if (!Process.waitForFinished(WaitMs)) {
+            Process.kill();
+            Process.waitForFinished(WaitMs);
+        }
+        Bytes += Process.readAllStandardOutput();
+        return Bytes;
+    }
+    ~TStageRecorder()
+    {
+        if (Process.state() != QProcess::NotRunning) {
+            Process.kill();
+            Process.waitForFinished(WaitMs);
+        }
+    }
+
+    QProcess Process;
+    QByteArray Bytes;
+};
+
+qint16 Channel(const QByteArray& frames, qint64 frame, int channel)
+{
+    qint16 v;
+    memcpy(&v, frames.constData() + frame * 8 + channel * 2, 2);
+    return v;
+}
+
+// The first frame at or after `from` where one of the pair `channel`, `channel + 1`
+// reaches `level`; -1 when none does.
+qint64 FirstSound(const QByteArray& frames, int channel, int level, qint64 from = 0)
+{
+    for (qint64 i = from; i < frames.size() / 8; ++i)
+        if (std::abs(Channel(frames, i, channel)) >= level || std::abs(Channel(frames, i, channel + 1)) >= level)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+class TestSoundtrackAudio : public QObject, public TMainWindowFixture {
+    Q_OBJECT
+
+private:
+    QStringList Modules;
+    QString Stage, LaserSink, MusicSink;
+    QString NoServer;
+    bool Load(const QStringList& args, QString& why);
+    bool Visible(const QString& id) const;
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init() { InitFixture(); }
+    void cleanup() { CleanupFixture(); }
+
+    void musicStartsWithTheLaser_data();
+    void musicStartsWithTheLaser();
+    void noMusicOnTheLasersOutput();
+    void previewKeepsToTheMusicsTime();
+};
+
+bool TestSoundtrackAudio::Load(const QStringList& args, QString& why)
+{
+    const auto index = RunTool("pactl", QStringList{"load-module"} + args, &why);
+    if (!index)
+        return false;
+    Modules.prepend(QString::fromLatin1(index->trimmed()));   // unloaded in reverse
+    return true;
+}
+
+bool TestSoundtrackAudio::Visible(const QString& id) const
+{
+    for (const QAudioDevice& d : QMediaDevices::audioOutputs())
+        if (d.id() == id.toUtf8())
+            return true;
+    return false;
+}
+
+void TestSoundtrackAudio::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    QString why;
+    if (!RunTool("pactl", {"info"}, &why)) {
+        NoServer = "no PulseAudio server reachable (./test.sh starts a private one): " + why;
+        return;
+    }
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    Stage = "skelmar_stage_" + pid;
+    LaserSink = Stage + "_laser";
+    MusicSink = Stage + "_music";
+    if (!Load({"module-null-sink", "sink_name=" + Stage, "rate=44100", "format=s16le", "channels=4",
+               "channel_map=front-left,front-right,rear-left,rear-right", "norewinds=1"}, why)
+        || !Load({"module-remap-sink", "sink_name=" + LaserSink, "master=" + Stage, "channels=2",
+                  "master_channel_map=front-left,front-right", "channel_map=front-left,front-right", "remix=no"},
+                 why)
+        || !Load({"module-remap-sink", "sink_name=" + MusicSink, "master=" + Stage, "channels=2",
+                  "master_channel_map=rear-left,rear-right", "channel_map=front-left,front-right", "remix=no"},
+                 why)) {
+        NoServer = "cannot set up the test's sinks: " + why;
+        return;
+    }
+    QElapsedTimer t;
+    t.start();
+    while (!(Visible(LaserSink) && Visible(MusicSink)) && t.elapsed() < WaitMs)
+        QTest::qWait(50);
+    if (!Visible(LaserSink) || !Visible(MusicSink))
+        NoServer = "Qt Multimedia does not see the test's sinks";
+}
+
+void TestSoundtrackAudio::cleanupTestCase()
+{
+    for (const QString& index : std::as_const(Modules))
+        RunTool("pactl", {"unload-module", index}, nullptr);
+}
+
+void TestSoundtrackAudio::musicStartsWithTheLaser_data()
+{
+    QTest::addColumn<int>("offset");
+    QTest::newRow("together") << 0;
+    QTest::newRow("music 400 ms later") << 400;
+    QTest::newRow("show 250 ms into the music") << -250;
+}
+
+// Play starts the compiled show on the laser's output and the click track on the
+// music's; the first click sounds within 30 ms of where the offset puts it against
+// the first laser sample. The laser's samples arrive untouched; Stop stops both.
+void TestSoundtrackAudio::musicStartsWithTheLaser()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    QFETCH(int, offset);
+    TLaserFrames show;
+    for (int i = 0; i < 2; ++i) {
+        TLaserFrame& f = show.Add();
+        f.Delay = 1500;
+        for (auto [x, y] : {std::pair{30, 40}, {220, 50 + 40 * i}, {120, 230}}) {
+            TSmallPoint p;
+            p.X = quint8(x);
+            p.Y = quint8(y);
+            f.Points.push_back(p);
+        }
+    }
+    const QString showFile = Dir->filePath("sync.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    QFile wave(WaveFileName(showFile));
+    QVERIFY(wave.open(QIODevice::ReadOnly));
+    const QByteArray laser = wave.readAll().mid(44);
+    // Clicks every half second; with the show starting inside the music the first
+    // one heard is the one at 250 ms + 250 ms.
+    const QString music = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(music, ClickTrack(44100, 4, BeatTimes(offset < 0 ? 0.5 : 0.0, 4, 120)), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {music, offset}).ok);
+    const double firstClickMs = offset < 0 ? 500 + offset : offset;
+
+    CreateForm([this](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", LaserSink);
+        store.WriteText("SoundOutputs", "Music", MusicSink);
+        store.WriteSwitch({}, "RepeatPlay", false);
+    });
+    QVERIFY(Form->OpenShow(showFile));
+    QVERIFY(Form->aPlayShow->isEnabled());
+
+    TStageRecorder recorder;
+    QVERIFY(recorder.Start(Stage + ".monitor"));
+    Form->aPlayShow->trigger();
+    QVERIFY2(Form->aStopShow->isEnabled(), qPrintable(Form->sbFrameMessage->text()));
+    QTest::qWait(1500);
+    Form->aStopShow->trigger();
+    QTest::qWait(400);
+    const QByteArray frames = recorder.Finish();
+
+    const qint64 firstLaser = FirstSound(frames, 0, 1);
+    const qint64 firstClick = FirstSound(frames, 2, 2000);
+    QVERIFY2(firstLaser >= 0, "the laser signal was not recorded");
+    QVERIFY2(firstClick >= 0, qPrintable("no click was recorded: " + Form->sbFrameMessage->text()));
+    const double apartMs = double(firstClick - firstLaser) * 1000 / 44100;
+    qInfo("first click %.1f ms after the first laser sample (%.0f ms wanted)", apartMs, firstClickMs);
+    QVERIFY2(std::abs(apartMs - firstClickMs) < 30, qPrintable(QString("%1 ms apart").arg(apartMs)));
+
+    // The laser's pair holds the compiled samples as they are.
+    const qint64 compare = 44100 / 2;
+    for (qint64 i = 0; i < compare; ++i) {
+        qint16 l, r;
+        memcpy(&l, laser.constData() + i * 4, 2);
+        memcpy(&r, laser.constData() + i * 4 + 2, 2);
+        if (Channel(frames, firstLaser + i, 0) != l || Channel(frames, firstLaser + i, 1) != r)
+            QFAIL(qPrintable(QString("laser sample %1 altered").arg(i)));
+    }
+    // After Stop, both pairs fall silent.
+    const qint64 tail = frames.size() / 8 - 44100 / 10;
+    QVERIFY(FirstSound(frames, 0, 1, tail) < 0);
+    QVERIFY(FirstSound(frames, 2, 1, tail) < 0);
+    QVERIFY(!Form->MusicPlayer->IsPlaying());
+}
+
+// Music mixed into the laser's output would move the scanners: it is not played.
+void TestSoundtrackAudio::noMusicOnTheLasersOutput()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Delay = 500;
+    f.Points.resize(3);
+    f.Points[1].X = 200;
+    f.Points[2].Y = 200;
+    const QString showFile = Dir->filePath("same.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    const QString music = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(music, ClickTrack(44100, 2, {0.0, 0.5}), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {music, 0}).ok);
+    CreateForm([this](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", LaserSink);
+        store.WriteText("SoundOutputs", "Music", LaserSink);
+    });
+    QVERIFY(Form->OpenShow(showFile));
+    Form->aPlayShow->trigger();
+    QVERIFY(Form->aStopShow->isEnabled());
+    QVERIFY(!Form->MusicPlayer->IsPlaying());
+    QVERIFY(Form->sbFrameMessage->text().contains("laser's output"));
+    Form->aStopShow->trigger();
+}
+
+// With music to play, the show preview draws at the show's own pace and the music
+// runs beside it; a move of the slider moves the music, closing stops it.
+void TestSoundtrackAudio::previewKeepsToTheMusicsTime()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Delay = 6000;
+    for (auto [x, y] : {std::pair{30, 40}, {220, 50}, {120, 230}}) {
+        TSmallPoint p;
+        p.X = quint8(x);
+        p.Y = quint8(y);
+        f.Points.push_back(p);
+    }
+    const QString showFile = Dir->filePath("preview.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    const QString music = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(music, ClickTrack(44100, 8, BeatTimes(0, 8, 120)), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {music, 0}).ok);
+    CreateForm([this](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", LaserSink);
+        store.WriteText("SoundOutputs", "Music", MusicSink);
+    });
+    QVERIFY(Form->OpenShow(showFile));
+    TFormPreview* preview = Form->FormPreview;
+    QVERIFY(preview->LoadSamples(WaveFileName(showFile)).isEmpty());
+    QElapsedTimer clock;
+    clock.start();
+    preview->show();   // showing starts the drawing
+    QVERIFY(preview->IsPaced());
+    QVERIFY(Form->MusicPlayer->IsPlaying());
+    QTest::qWait(600);
+    // Samples drawn so far against the time gone by: the same within 100 ms.
+    const double drawnMs = double(preview->Trace().StreamPosition() - 44) / 4 * 1000 / 44100;
+    QVERIFY2(std::abs(drawnMs - double(clock.elapsed())) < 100,
+             qPrintable(QString("%1 ms drawn after %2 ms").arg(drawnMs).arg(clock.elapsed())));
+    QVERIFY(preview->IsDrawing());
+    preview->hide();
+    QVERIFY(!Form->MusicPlayer->IsPlaying());
+}
+
+QTEST_MAIN(TestSoundtrackAudio)
+#include "tst_soundtrack_audio.moc"

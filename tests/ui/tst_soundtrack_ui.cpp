@@ -1,0 +1,393 @@
+// The soundtrack in the editor: chosen in its dialog, kept in the file beside the
+// show through save, save as and open, read in the background with a cancel,
+// drawn under the timeline, and the frames fitted to its beats.
+#include "FormUnitSoundOutputs.h"
+#include "FormUnitSoundtrack.h"
+#include "MainWindowFixture.h"
+#include "MusicFiles.h"
+#include "ShowFile.h"
+#include "ShowSoundtrack.h"
+#include "Soundtrack.h"
+#include "Timeline.h"
+#include "TimelineMusic.h"
+#include "WaveCompiler.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProgressBar>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+
+class TestSoundtrackUi : public QObject, public TMainWindowFixture {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init() { InitFixture(); }
+    void cleanup() { CleanupFixture(); }
+
+    void menuPlaces();
+    void chosenSoundtrackIsSavedBesideTheShow();
+    void saveAsRewritesTheRelativePath();
+    void removedSoundtrackDoesNotComeBack();
+    void missingMusicIsANoteNotAFailure();
+    void damagedSoundtrackFileOpensTheShowAndStays();
+    void unreadableMusicIsRefusedWithItsReason();
+    void newShowHasNoSoundtrack();
+    void cancelStopsTheReading();
+    void fitFramesToBeats();
+    void laneDrawsOutlineAndBeatsOnTheBandsScale();
+    void browseFillsTheMusicFile();
+    void soundOutputsAreKeptAndAGoneDeviceIsNotDropped();
+
+private:
+    QString MakeShow(const QString& name, int frames = 3);
+    // Answers the soundtrack dialog with `music` and `offset` once it is open.
+    void ChooseInDialog(const QString& music, int offset);
+    QString Status() const { return Form->sbFrameMessage->text(); }
+    bool NoUnexpectedPrompts() const;
+
+    QString Clicks;         // 12 s of clicks at 120 bpm from 0.5 s
+    QTemporaryDir Music;
+};
+
+void TestSoundtrackUi::initTestCase()
+{
+    QApplication::setQuitOnLastWindowClosed(false);
+    Clicks = Music.filePath("music/clicks.wav");
+    QDir().mkpath(Music.filePath("music"));
+    QVERIFY(WriteMusic(Clicks, ClickTrack(44100, 12, BeatTimes(0.5, 12, 120)), 44100, MusicWav));
+}
+
+QString TestSoundtrackUi::MakeShow(const QString& name, int frames)
+{
+    TLaserFrames show;
+    for (int i = 0; i < frames; ++i) {
+        TLaserFrame& f = show.Add();
+        f.Delay = quint16(700 + 130 * i);
+        for (auto [x, y] : {std::pair{20 + 20 * i, 30}, {220, 60 + 10 * i}, {100, 210}}) {
+            TSmallPoint p;
+            p.X = quint8(x);
+            p.Y = quint8(y);
+            f.Points.push_back(p);
+        }
+    }
+    const QString path = Dir->filePath(name);
+    QDir().mkpath(QFileInfo(path).path());
+    if (!WriteShowFile(path, show).ok)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void TestSoundtrackUi::ChooseInDialog(const QString& music, int offset)
+{
+    QTimer::singleShot(0, this, [this, music, offset] {
+        Form->FormSoundtrack->editMusic->setText(music);
+        Form->FormSoundtrack->editOffset->setValue(offset);
+        Form->FormSoundtrack->accept();
+    });
+}
+
+bool TestSoundtrackUi::NoUnexpectedPrompts() const
+{
+    if (!Prompts->Unexpected.isEmpty())
+        qWarning() << "unexpected prompts:" << Prompts->Unexpected;
+    return Prompts->Unexpected.isEmpty() && Prompts->AllAnswered();
+}
+
+void TestSoundtrackUi::menuPlaces()
+{
+    CreateForm();
+    QStringList found;
+    for (QAction* top : Form->menuBar()->actions())
+        for (QAction* item : top->menu()->actions())
+            if (item == Form->aSoundtrack || item == Form->aRemoveSoundtrack || item == Form->aFitFramesToBeats
+                || item == Form->miSoundOutputs)
+                found << top->text() + " > " + item->text();
+    QCOMPARE(found, (QStringList{"&Project > &Soundtrack...", "&Project > Remove soundtrack",
+                                 "F&rame > Fit frames to beats", "&Settings > Sound outputs..."}));
+    QVERIFY(!Form->aRemoveSoundtrack->isEnabled());   // nothing to remove yet
+}
+
+void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
+{
+    CreateForm();
+    const QString show = MakeShow("shows/party.RZ4");
+    QVERIFY(Form->OpenShow(show));
+    Form->Modified = false;
+    ChooseInDialog(Clicks, 250);
+    Form->aSoundtrack->trigger();
+    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    QVERIFY(Form->Modified);   // a new soundtrack needs saving like any edit
+    QVERIFY(Form->aRemoveSoundtrack->isEnabled());
+    QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
+    QVERIFY(Form->ShowMusic->Analysis());
+    QVERIFY(!Form->TimelineMusic->isHidden());
+    QVERIFY(Status().contains("clicks.wav"));
+
+    Prompts->ExpectTell();   // "File was saved."
+    Form->aSaveFile->trigger();
+    QVERIFY(!Form->Modified);
+    TSoundtrack stored;
+    QVERIFY(ReadSoundtrackFile(show, stored).ok);
+    QCOMPARE(stored, (TSoundtrack{Clicks, 250}));
+
+    // Opened again in a fresh window, the show brings its music.
+    Form.reset();
+    CreateForm();
+    QVERIFY(Form->OpenShow(show));
+    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
+    QVERIFY(Form->ShowMusic->Analysis());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestSoundtrackUi::saveAsRewritesTheRelativePath()
+{
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("a/show.RZ4")));
+    ChooseInDialog(Clicks, 0);
+    Form->aSoundtrack->trigger();
+    const QString copy = Dir->filePath("b/c/copy.RZ4");
+    QDir().mkpath(Dir->filePath("b/c"));
+    Prompts->ExpectSave(copy);
+    Prompts->ExpectTell();
+    QVERIFY(Form->SaveAs());
+    TSoundtrack stored;
+    QVERIFY(ReadSoundtrackFile(copy, stored).ok);
+    QCOMPARE(stored.MusicFile, Clicks);
+    QFile file(SoundtrackFileName(copy));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString expected = QDir(Dir->filePath("b/c")).relativeFilePath(Clicks);
+    QVERIFY2(file.readAll().contains(expected.toUtf8()), qPrintable(expected));
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestSoundtrackUi::removedSoundtrackDoesNotComeBack()
+{
+    CreateForm();
+    const QString show = MakeShow("r/show.RZ4");
+    QVERIFY(WriteSoundtrackFile(show, {Clicks, 0}).ok);
+    QVERIFY(Form->OpenShow(show));
+    QVERIFY(Form->ShowMusic->Track().IsSet());
+    Form->aRemoveSoundtrack->trigger();
+    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    QVERIFY(Form->Modified);
+    QVERIFY(Form->TimelineMusic->isHidden());
+    Prompts->ExpectTell();
+    Form->aSaveFile->trigger();
+    QVERIFY(!QFileInfo::exists(SoundtrackFileName(show)));
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestSoundtrackUi::missingMusicIsANoteNotAFailure()
+{
+    CreateForm();
+    const QString show = MakeShow("m/show.RZ4");
+    const QString gone = Dir->filePath("m/gone.mp3");
+    QVERIFY(WriteSoundtrackFile(show, {gone, 100}).ok);
+    QVERIFY(Form->OpenShow(show));
+    QCOMPARE(Form->Frames->Count(), 3);
+    QVERIFY2(Status().contains("missing") && Status().contains("gone.mp3"), qPrintable(Status()));
+    QVERIFY(!Form->ShowMusic->IsAnalysing());
+    // The link is kept: saving writes it back, so the music can come later.
+    Prompts->ExpectTell();
+    Form->aSaveFile->trigger();
+    TSoundtrack stored;
+    QVERIFY(ReadSoundtrackFile(show, stored).ok);
+    QCOMPARE(stored, (TSoundtrack{gone, 100}));
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestSoundtrackUi::damagedSoundtrackFileOpensTheShowAndStays()
+{
+    CreateForm();
+    const QString show = MakeShow("d/show.RZ4");
+    QFile damaged(SoundtrackFileName(show));
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("{ not json");
+    damaged.close();
+    QVERIFY(Form->OpenShow(show));
+    QCOMPARE(Form->Frames->Count(), 3);
+    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    QVERIFY2(Status().contains("show.RZ4.soundtrack"), qPrintable(Status()));
+    Prompts->ExpectTell();
+    Form->aSaveFile->trigger();
+    // Saving the show does not throw away a file it could not read.
+    QVERIFY(damaged.open(QIODevice::ReadOnly));
+    QCOMPARE(damaged.readAll(), QByteArray("{ not json"));
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestSoundtrackUi::unreadableMusicIsRefusedWithItsReason()
+{
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("u/show.RZ4")));
+    ChooseInDialog(Clicks, 0);
+    Form->aSoundtrack->trigger();
+    Form->Modified = false;
+    const QString text = Dir->filePath("u/notes.mp3");
+    QFile f(text);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("this is no music at all");
+    f.close();
+    ChooseInDialog(text, 0);
+    Prompts->ExpectTell();
+    Form->aSoundtrack->trigger();
+    QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
+    QVERIFY2(Prompts->Shown.last().text.contains(QDir::toNativeSeparators(text)), qPrintable(Prompts->Shown.last().text));
+    QCOMPARE(Form->ShowMusic->Track().MusicFile, Clicks);   // the old soundtrack stays
+    QVERIFY(!Form->Modified);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestSoundtrackUi::newShowHasNoSoundtrack()
+{
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("n/show.RZ4")));
+    ChooseInDialog(Clicks, 0);
+    Form->aSoundtrack->trigger();
+    Prompts->ExpectAsk(true);   // discard the changes
+    Form->aNewFile->trigger();
+    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    QVERIFY(Form->TimelineMusic->isHidden());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+void TestSoundtrackUi::cancelStopsTheReading()
+{
+    CreateForm();
+    const QString longMusic = Dir->filePath("long.flac");
+    QVERIFY(WriteMusic(longMusic, ClickTrack(44100, 240, BeatTimes(0, 240, 100)), 44100, MusicFlac));
+    QVERIFY(Form->OpenShow(MakeShow("c/show.RZ4")));
+    ChooseInDialog(longMusic, 0);
+    Form->aSoundtrack->trigger();
+    QVERIFY(Form->ShowMusic->IsAnalysing());
+    QVERIFY(!Form->pgMusic->isHidden());
+    QVERIFY(!Form->bnMusicCancel->isHidden());
+    QTRY_VERIFY_WITH_TIMEOUT(Form->pgMusic->value() > 0, 20000);   // the window keeps answering
+    Form->bnMusicCancel->click();
+    QVERIFY(!Form->ShowMusic->IsAnalysing());
+    QVERIFY(Form->pgMusic->isHidden());
+    QVERIFY(!Form->ShowMusic->Analysis());
+    QVERIFY(Status().contains("cancelled"));
+    QCOMPARE(Form->ShowMusic->Track().MusicFile, longMusic);   // the soundtrack itself stays
+
+    // Asked for again, the same music is read again.
+    ChooseInDialog(longMusic, 20);
+    Form->aSoundtrack->trigger();
+    QVERIFY(Form->ShowMusic->IsAnalysing());
+    Form->bnMusicCancel->click();
+}
+
+void TestSoundtrackUi::fitFramesToBeats()
+{
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("f/show.RZ4", 4)));
+    Prompts->ExpectTell();   // no soundtrack yet
+    Form->aFitFramesToBeats->trigger();
+    QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Information);
+
+    ChooseInDialog(Clicks, 0);
+    Form->aSoundtrack->trigger();
+    QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
+    Form->Modified = false;
+    QList<quint16> before;
+    for (int i = 0; i < Form->Frames->Count(); ++i)
+        before << Form->Frames->Frame(i).Delay;
+
+    Prompts->ExpectAsk(false);   // the question before the delays change; No keeps them
+    Form->aFitFramesToBeats->trigger();
+    for (int i = 0; i < Form->Frames->Count(); ++i)
+        QCOMPARE(Form->Frames->Frame(i).Delay, before[i]);
+    QVERIFY(!Form->Modified);
+
+    Prompts->ExpectAsk(true);
+    Form->aFitFramesToBeats->trigger();
+    QVERIFY(Form->Modified);
+    QVERIFY(Status().contains("4 frames fitted"));
+    const TCompileResult timing = MeasureShow(*Form->Frames, TCompileOptions{Form->ScanDelays});
+    const std::vector<double>& beats = Form->ShowMusic->Analysis()->Beats;
+    for (const TFrameTiming& t : timing.timing) {
+        double best = 1e9;
+        for (double b : beats)
+            best = std::min(best, std::abs(b - double(t.DisplayEnd()) / 44100));
+        QVERIFY(best < 0.03);
+    }
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// On a 1 ms scale one click 1500 ms into the music, which starts 200 ms after
+// the show, stands at x = 1700 - S; so do the ticks of its beat.
+void TestSoundtrackUi::laneDrawsOutlineAndBeatsOnTheBandsScale()
+{
+    TMusicAnalysis music;
+    music.Envelope.Reset(8000);
+    std::vector<float> samples(3000 * 8, 0.0f);
+    for (int i = 1500 * 8; i < 1504 * 8; ++i)
+        samples[size_t(i)] = i % 2 ? 0.9f : -0.9f;
+    music.Envelope.Add(samples.data(), qint64(samples.size()));
+    music.Envelope.Finish();
+    music.Beats = {1.5};
+    TColorSettings colors;
+    colors.TimelineBackground = Qt::black;
+    colors.TimelineAreas = Qt::green;
+    colors.TimelineLines = Qt::red;
+    QImage image(400, 32, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const qint64 S = 1400;   // the show time at the left edge
+    DrawMusicLane(painter, image.size(), music, 200, S, 1, colors);
+    painter.end();
+    const int x = 1700 - int(S);
+    QCOMPARE(QColor(image.pixel(x, 0)), QColor(Qt::red));          // the beat's tick at the top
+    QCOMPARE(QColor(image.pixel(x, 31)), QColor(Qt::red));         // and at the bottom
+    QCOMPARE(QColor(image.pixel(x + 2, 10)), QColor(Qt::green));   // the click's outline, above the middle
+    QCOMPARE(QColor(image.pixel(x + 2, 22)), QColor(Qt::green));   // and below it
+    QCOMPARE(QColor(image.pixel(x - 5, 10)), QColor(Qt::black));   // silence before it
+    QCOMPARE(QColor(image.pixel(x + 20, 10)), QColor(Qt::black));  // and after it
+}
+
+void TestSoundtrackUi::browseFillsTheMusicFile()
+{
+    CreateForm();
+    Prompts->ExpectOpen(Clicks);
+    Form->FormSoundtrack->Fill(TSoundtrack{});
+    Form->FormSoundtrack->bnBrowse->click();
+    QCOMPARE(Form->FormSoundtrack->Edited().MusicFile, Clicks);
+    QVERIFY(Prompts->Shown.last().request.filter.contains("*.mp3"));
+    // Cancelling the file dialog keeps what was there.
+    Prompts->ExpectOpen(QString());
+    Form->FormSoundtrack->bnBrowse->click();
+    QCOMPARE(Form->FormSoundtrack->Edited().MusicFile, Clicks);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// The choice survives the window; a device that is not there now stays chosen
+// (shown as not present) rather than silently replaced.
+void TestSoundtrackUi::soundOutputsAreKeptAndAGoneDeviceIsNotDropped()
+{
+    CreateForm([](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", "");
+        store.WriteText("SoundOutputs", "Music", "usb-headphones-gone");
+    });
+    QCOMPARE(Form->SoundOutputs, (TSoundOutputs{"", "usb-headphones-gone"}));
+    Form->FormSoundOutputs->Fill(Form->SoundOutputs);
+    QVERIFY(Form->FormSoundOutputs->cbMusic->currentText().contains("not present"));
+    QCOMPARE(Form->FormSoundOutputs->Chosen(), Form->SoundOutputs);
+    QCOMPARE(Form->FormSoundOutputs->cbLaser->currentIndex(), 0);   // the system's default output
+    Form->close();   // a regular close writes the settings
+    Form.reset();
+    TSoundOutputs read;
+    read.Read(TSettingsStore(*Settings));
+    QCOMPARE(read, (TSoundOutputs{"", "usb-headphones-gone"}));
+}
+
+QTEST_MAIN(TestSoundtrackUi)
+#include "tst_soundtrack_ui.moc"
