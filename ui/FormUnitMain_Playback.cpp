@@ -19,7 +19,7 @@ void TFormMain::ConnectPlaybackCommands()
     // The strip runs the full width, under the frame list too.
     setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
     setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
-    Timeline->SetShow([this] { return static_cast<const TLaserFrames*>(Frames.get()); });
+    Timeline->SetShow([this] { return static_cast<const TLaserFrames*>(&Show()); });
     Timeline->SetColors(Colors);
     ConnectPanelSwitch(miPanelTimeline, Timeline);
     connect(Timeline, &TTimeline::closed, this, [this] { miPanelTimeline->setChecked(false); });
@@ -44,7 +44,7 @@ void TFormMain::ConnectPlaybackCommands()
 
 QString TFormMain::ShowWaveFile() const
 {
-    const QString& name = Frames->FileName;
+    const QString& name = ShowDocument->FileName();
     if (name.isEmpty())
         return {};
     // The compiler writes ".WAV"; a file system that tells case apart may hold ".wav".
@@ -122,7 +122,7 @@ void TFormMain::RefreshLiveOutput()
 
 void TFormMain::aShowPreviewExecute()
 {
-    if (FormPreview->ShowPreview(Frames->FileName, Colors, Prompts) == TFormPreview::TShowResult::Missing)
+    if (FormPreview->ShowPreview(Document().FileName(), Colors, Prompts) == TFormPreview::TShowResult::Missing)
         aShowPreview->setEnabled(false);
 }
 
