@@ -437,12 +437,12 @@ void TFormSketchpad::ConnectRuler(TRuler* ruler, TRulerSide side)
         // A press adds or removes a line at once, or starts dragging one until the release.
         THelpLines* lines = CurrentHelpLines();
         const size_t before = lines ? LineCount(side, *lines) : 0;
-        FHost.BeginFrameGesture(QStringLiteral("Move help line"));
+        FHost.BeginHelpLinesGesture(QStringLiteral("Move help line"));
         const TRulerResponse response = gestures.MouseDown(side, RulerPixel(event), event->button(), lines,
                                                            RulerView());
         if (gestures.RulerDragging[int(side)] == 0) {
             const size_t after = lines ? LineCount(side, *lines) : 0;
-            FHost.EndFrameGesture(after > before ? QStringLiteral("Add help line")
+            FHost.EndHelpLinesGesture(after > before ? QStringLiteral("Add help line")
                                                  : QStringLiteral("Remove help line"));
         }
         RulerRespond(ruler, response);
@@ -452,7 +452,7 @@ void TFormSketchpad::ConnectRuler(TRuler* ruler, TRulerSide side)
     });
     connect(ruler, &TRuler::mouseReleased, this, [this, ruler, side, &gestures](QMouseEvent*) {
         const TRulerResponse response = gestures.MouseUp(side);
-        FHost.EndFrameGesture(QString());
+        FHost.EndHelpLinesGesture(QString());
         RulerRespond(ruler, response);
     });
     connect(ruler, &TRuler::mouseDoubleClicked, this, [this, ruler, side, &gestures](QMouseEvent* event) {

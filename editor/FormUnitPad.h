@@ -41,8 +41,8 @@ public:
     virtual void OpenHelpLinesDialog(THelpLinesPage page) { (void)page; }
     // A ruler gesture changes the current frame's help lines from its press to its end;
     // the host keeps that as one step. An empty name keeps the one given at the start.
-    virtual void BeginFrameGesture(const QString& name) { (void)name; }
-    virtual void EndFrameGesture(const QString& name) { (void)name; }
+    virtual void BeginHelpLinesGesture(const QString& name) { (void)name; }
+    virtual void EndHelpLinesGesture(const QString& name) { (void)name; }
     // The Delete key on the pad: delete the selected points.
     virtual void DeleteKeyPressed() {}
 };

@@ -86,7 +86,7 @@ TSmallPoint StartPointDrag(TGesture& g, int index)
     g.State.DragMode = DragPoint;
     g.State.DragMoved = false;
     // The whole drag, press to release, is one step.
-    g.Doc.BeginFrameGesture(g.FrameIndex, MovePointsStep);
+    g.Doc.BeginFrameGesture(g.FrameIndex, MovePointsStep, TShowChange::Points);
     return g.Frame.Points[index];
 }
 
@@ -95,7 +95,7 @@ TSmallPoint DeletePoint(TGesture& g, int index)
     const TSmallPoint deleted = g.Frame.Points[index];
     // Links stay as they are: a later add or frame operation fits them.
     g.Doc.EditFrame(g.FrameIndex, DeletePointStep,
-                    [index](TLaserFrame& f) { f.Points.erase(f.Points.begin() + index); });
+                    [index](TLaserFrame& f) { f.Points.erase(f.Points.begin() + index); }, TShowChange::Points);
     return deleted;
 }
 
@@ -104,7 +104,7 @@ TSmallPoint TogglePointType(TGesture& g, int index)
     const quint16 flag = g.Mouse.Left() ? quint16(TSmallPoint::FlagSharp)
                        : g.Mouse.Right() ? quint16(TSmallPoint::FlagBlank) : quint16(0);
     g.Doc.EditFrame(g.FrameIndex, StepName(ToolInfo(ToolPointType).Caption),
-                    [index, flag](TLaserFrame& f) { f.Points[index].Flags ^= flag; });
+                    [index, flag](TLaserFrame& f) { f.Points[index].Flags ^= flag; }, TShowChange::Points);
     return g.Frame.Points[index];
 }
 
@@ -137,7 +137,7 @@ void AddPoint(TGesture& g)
         // Fitting keeps entries by position: rows do not follow an inserted point.
         if (previous >= 0)
             f.FitLinks(previous);
-    });
+    }, TShowChange::Points | TShowChange::Links);
 }
 
 void SetCentre(TGesture& g)
@@ -156,7 +156,7 @@ void SetCentre(TGesture& g)
             f.AuxCenterX = x;
             f.AuxCenterY = y;
         }
-    });
+    }, TShowChange::Properties);
 }
 
 void ToggleLink(TGesture& g)
@@ -167,7 +167,8 @@ void ToggleLink(TGesture& g)
         if (g.Hits(previous.Points[j])) {
             // Set() drops positions outside the matrix.
             g.Doc.EditFrame(g.FrameIndex, StepName(ToolInfo(ToolLink).Caption),
-                            [row, j](TLaserFrame& f) { f.Links.Set(row, j, !f.Links.Get(row, j)); });
+                            [row, j](TLaserFrame& f) { f.Links.Set(row, j, !f.Links.Get(row, j)); },
+                            TShowChange::Links);
             return;
         }
     }
@@ -176,7 +177,7 @@ void ToggleLink(TGesture& g)
 void StartFrameDrag(TGesture& g, int mode)
 {
     TToolState& s = g.State;
-    g.Doc.BeginFrameGesture(g.FrameIndex, mode == DragMove ? MoveFrameStep : RotateFrameStep);
+    g.Doc.BeginFrameGesture(g.FrameIndex, mode == DragMove ? MoveFrameStep : RotateFrameStep, TShowChange::Points);
     s.DragMode = mode;
     s.DragMoved = false;
     s.DragStartX = g.X;
@@ -289,7 +290,7 @@ class TEquilateralTool : public TPadTool {
                 [&host](const QString& caption, const QString& prompt, const QString& text) {
                     return host.InputText(caption, prompt, text);
                 });
-        });
+        }, TShowChange::Points | TShowChange::Links);
         if (result == TEquilateralResult::TooManySides)
             host.Warn(QStringLiteral("A polygon can have at most %1 sides.").arg(MaxEquilateralSides));
         host.RedrawSketchpad();
@@ -506,7 +507,7 @@ void TPadTools::ToggleSelectedFlag(quint16 flag)
         } else if (current >= 0 && current < f.PointCount()) {
             f.Points[size_t(current)].Flags ^= flag;
         }
-    });
+    }, TShowChange::Points);
 }
 
 void TPadTools::DeleteSelectedPoints()
@@ -524,7 +525,7 @@ void TPadTools::DeleteSelectedPoints()
         } else if (current >= 0 && current < f.PointCount()) {
             f.Points.erase(f.Points.begin() + current);
         }
-    });
+    }, TShowChange::Points);
     if (deleted) {
         // Nothing is selected any more; the point after the deleted one is current.
         FState.MultiSelect = false;

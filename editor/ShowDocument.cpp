@@ -105,7 +105,8 @@ void TShowDocument::CleanChanged(bool clean)
 
 // ---- frame edits -------------------------------------------------------------------------------
 
-bool TShowDocument::EditFrame(int index, const QString& name, const std::function<void(TLaserFrame&)>& change)
+bool TShowDocument::EditFrame(int index, const QString& name, const std::function<void(TLaserFrame&)>& change,
+                              TShowChanges scope)
 {
     TLaserFrame* frame = Frame(index);
     if (!frame)
@@ -118,22 +119,23 @@ bool TShowDocument::EditFrame(int index, const QString& name, const std::functio
     }
     if (FGesture)
         EndFrameGesture();
-    TLaserFrame before = *frame;
+    TLaserFrame before = TFrameDelta::Snapshot(*frame, scope);
     try {
         change(*frame);
     } catch (...) {
-        *frame = std::move(before);
+        // What the change did so far goes back.
+        TFrameDelta(std::move(before), *frame, scope).Revert(*frame);
         throw;
     }
-    return Commit(index, name, before);
+    return Commit(index, name, std::move(before), scope);
 }
 
-void TShowDocument::BeginFrameGesture(int index, const QString& name)
+void TShowDocument::BeginFrameGesture(int index, const QString& name, TShowChanges scope)
 {
     if (FGesture)
         EndFrameGesture();
     if (const TLaserFrame* frame = Frame(index))
-        FGesture.emplace(TGesture{index, name, *frame});
+        FGesture.emplace(TGesture{index, name, scope, TFrameDelta::Snapshot(*frame, scope)});
 }
 
 void TShowDocument::GestureChanged(TShowChanges what)
@@ -146,17 +148,17 @@ bool TShowDocument::EndFrameGesture(const QString& name)
 {
     if (!FGesture)
         return false;
-    const TGesture gesture = std::move(*FGesture);
+    TGesture gesture = std::move(*FGesture);
     FGesture.reset();
-    return Commit(gesture.Index, name.isEmpty() ? gesture.Name : name, gesture.Before);
+    return Commit(gesture.Index, name.isEmpty() ? gesture.Name : name, std::move(gesture.Before), gesture.Scope);
 }
 
-bool TShowDocument::Commit(int index, const QString& name, const TLaserFrame& before)
+bool TShowDocument::Commit(int index, const QString& name, TLaserFrame before, TShowChanges scope)
 {
     TLaserFrame* frame = Frame(index);
     if (!frame)
         return false;
-    TFrameDelta delta(before, *frame);
+    TFrameDelta delta(std::move(before), *frame, scope);
     if (delta.IsEmpty())
         return false;
     const TShowChanges what = delta.Changes();

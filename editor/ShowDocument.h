@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FrameDelta.h"
 #include "LaserFrames.h"
 #include "ShowChanges.h"
 
@@ -73,9 +74,12 @@ public:
     // ---- steps. Each one that changes nothing leaves the history as it was.
 
     // Runs `change` on frame `index` and keeps the difference as the step `name`.
-    bool EditFrame(int index, const QString& name, const std::function<void(TLaserFrame&)>& change);
+    // `scope` is what the change may touch: only that is copied and compared, which
+    // keeps a step on a big frame quick.
+    bool EditFrame(int index, const QString& name, const std::function<void(TLaserFrame&)>& change,
+                   TShowChanges scope = AllFrameChanges);
     // A gesture: the frame changes under the pointer and becomes one step at its end.
-    void BeginFrameGesture(int index, const QString& name);
+    void BeginFrameGesture(int index, const QString& name, TShowChanges scope = AllFrameChanges);
     void GestureChanged(TShowChanges what);   // tells the views while it goes on
     // `name`, when given, replaces the one given at the start.
     bool EndFrameGesture(const QString& name = {});
@@ -118,10 +122,11 @@ QString StepName(const QString& caption);
     struct TGesture {
         int Index;
         QString Name;
+        TShowChanges Scope;
         TLaserFrame Before;
     };
 
-    bool Commit(int index, const QString& name, const TLaserFrame& before);
+    bool Commit(int index, const QString& name, TLaserFrame before, TShowChanges scope);
     void Push(std::unique_ptr<TShowStep> step);
     void Run(TShowStep& step, bool forward);
     void TrimHistory();

@@ -37,8 +37,8 @@ TShowStep::TOutcome TFrameListStep::Apply(TLaserFrames& show, bool forward)
 {
     const int to = forward ? 1 : 0;
     SetFrameOrder(show, FOrder[to], FOutside);
-    for (TLinksChange& change : FLinks)
-        change.Frame->Links = change.Links[to];
+    for (TFrameLinks& change : FLinks)
+        change.Links.Apply(change.Frame->Links, forward);
     return {-1, TShowChange::FrameList, FCurrent[to]};
 }
 
@@ -71,8 +71,9 @@ std::unique_ptr<TFrameListStep> TFrameListStep::TRecorder::Finish(
     for (int i = 0; i < FShow.Count(); ++i)
         step->FOrder[1].push_back(const_cast<TLaserFrame*>(&FShow.Frame(i)));
     for (TWatched& w : FWatched) {
-        if (!(w.Frame->Links == w.Before))
-            step->FLinks.push_back({w.Frame, {std::move(w.Before), w.Frame->Links}});
+        TLinksChange links(std::move(w.Before), w.Frame->Links);
+        if (!links.IsEmpty())
+            step->FLinks.push_back({w.Frame, std::move(links)});
     }
     if (step->FOrder[0] == step->FOrder[1] && step->FLinks.empty())
         return nullptr;
@@ -93,8 +94,8 @@ std::unique_ptr<TFrameListStep> TFrameListStep::TRecorder::Finish(
         if (!before.count(frame))
             cost += TFrameDelta::FrameCost(*frame);
     }
-    for (const TLinksChange& change : step->FLinks)
-        cost += TFrameDelta::LinksCost(change.Links[0]) + TFrameDelta::LinksCost(change.Links[1]);
+    for (const TFrameLinks& change : step->FLinks)
+        cost += change.Links.Cost();
     step->FCost = cost;
     return step;
 }

@@ -56,13 +56,13 @@ public:
 private:
     explicit TFrameListStep(QString name) : TShowStep(std::move(name)) {}
 
-    struct TLinksChange {
+    struct TFrameLinks {
         TLaserFrame* Frame;
-        TLinkMatrix Links[2];   // before, after
+        TLinksChange Links;
     };
     std::vector<TLaserFrame*> FOrder[2];          // before, after
     std::vector<std::unique_ptr<TLaserFrame>> FOutside;
-    std::vector<TLinksChange> FLinks;
+    std::vector<TFrameLinks> FLinks;
     int FCurrent[2] = {0, 0};
     qint64 FCost = 0;
 };

@@ -69,8 +69,8 @@ public:
     void TrimFrameList(int frameCount) override;
     // Keeps the zoom and shows it in the zoom menu; the caller repaints.
     void SetZoom(int zoom) override;
-    void BeginFrameGesture(const QString& name) override;
-    void EndFrameGesture(const QString& name) override;
+    void BeginHelpLinesGesture(const QString& name) override;
+    void EndHelpLinesGesture(const QString& name) override;
     void DeleteKeyPressed() override;
 
     // --- TToolHost
@@ -381,8 +381,11 @@ private:
     void ConnectFrameCommands();
     TLaserFrame* CurrentFrame();
     // Runs `change` on the current frame as the step named after `command`'s caption.
-    bool EditCurrentFrame(const QAction* command, const std::function<void(TLaserFrame&)>& change);
-    bool EditCurrentFrame(const QString& stepName, const std::function<void(TLaserFrame&)>& change);
+    // `scope` is what the change may touch (see TShowDocument::EditFrame).
+    bool EditCurrentFrame(const QAction* command, const std::function<void(TLaserFrame&)>& change,
+                          TShowChanges scope);
+    bool EditCurrentFrame(const QString& stepName, const std::function<void(TLaserFrame&)>& change,
+                          TShowChanges scope);
     // An input box whose answer is read as a decimal integer; nullopt when cancelled or not a number.
     std::optional<int> AskInteger(const QString& caption, const QString& prompt, int current);
     // Inserts all frames of `imported` before the current frame as one step.

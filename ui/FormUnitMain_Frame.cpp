@@ -66,14 +66,16 @@ TLaserFrame* TFormMain::CurrentFrame()
     return Document().Frame(CurrentFrameIndex());
 }
 
-bool TFormMain::EditCurrentFrame(const QAction* command, const std::function<void(TLaserFrame&)>& change)
+bool TFormMain::EditCurrentFrame(const QAction* command, const std::function<void(TLaserFrame&)>& change,
+                                 TShowChanges scope)
 {
-    return EditCurrentFrame(StepName(command->text()), change);
+    return EditCurrentFrame(StepName(command->text()), change, scope);
 }
 
-bool TFormMain::EditCurrentFrame(const QString& stepName, const std::function<void(TLaserFrame&)>& change)
+bool TFormMain::EditCurrentFrame(const QString& stepName, const std::function<void(TLaserFrame&)>& change,
+                                 TShowChanges scope)
 {
-    return Document().EditFrame(CurrentFrameIndex(), stepName, change);
+    return Document().EditFrame(CurrentFrameIndex(), stepName, change, scope);
 }
 
 std::optional<int> TFormMain::AskInteger(const QString& caption, const QString& prompt, int current)
@@ -138,7 +140,7 @@ void TFormMain::aRenameFrameExecute()
                                                QStringLiteral("new name 4 frame"), text)
                                  .value_or(text);
         // The entry follows the frame's name.
-        EditCurrentFrame(aRenameFrame, [&name](TLaserFrame& f) { f.Name = name; });
+        EditCurrentFrame(aRenameFrame, [&name](TLaserFrame& f) { f.Name = name; }, TShowChange::Properties);
     }
 }
 
@@ -147,7 +149,8 @@ void TFormMain::AskFrameNumber(const QAction* command, const QString& caption, c
 {
     if (TLaserFrame* frame = CurrentFrame()) {
         if (const std::optional<int> value = AskInteger(caption, prompt, frame->*field))
-            EditCurrentFrame(command, [&](TLaserFrame& f) { f.*field = quint16(*value); });  // the low 16 bits
+            EditCurrentFrame(command, [&](TLaserFrame& f) { f.*field = quint16(*value); },  // the low 16 bits
+                             TShowChange::Timing);
     }
 }
 
@@ -165,7 +168,7 @@ void TFormMain::aFrameEffectParamExecute()
             if (value)
                 f.EffectParam = qint16(quint16(*value));
             f.EffectParam = BoundEffectParam(f.Effect, f.EffectParam);
-        });
+        }, TShowChange::Timing);
     }
 }
 
@@ -177,7 +180,7 @@ void TFormMain::aDeleteFrameExecute()
 void TFormMain::miEffectClick(int effect)
 {
     EditCurrentFrame(QStringLiteral("Effect: ") + EffectName(effect),
-                     [effect](TLaserFrame& f) { f.Effect = quint16(effect); });
+                     [effect](TLaserFrame& f) { f.Effect = quint16(effect); }, TShowChange::Timing);
     // These items leave the radio mark where it was; the effect button and the frame
     // switch move it.
     CheckEffectItem(EffectMark);
@@ -188,7 +191,7 @@ void TFormMain::aEffectStepExecute()
     if (const TLaserFrame* frame = CurrentFrame()) {
         const int effect = frame->Effect >= EffectDrain ? EffectSlide : frame->Effect + 1;
         EditCurrentFrame(QStringLiteral("Effect: ") + EffectName(effect),
-                         [effect](TLaserFrame& f) { f.Effect = quint16(effect); });
+                         [effect](TLaserFrame& f) { f.Effect = quint16(effect); }, TShowChange::Timing);
         CheckEffectItem(effect);
     }
 }
@@ -210,7 +213,7 @@ void TFormMain::SetFrameColor(int color)
 {
     EditCurrentFrame(QStringLiteral("Color: ") + StepName(Colors.Name[color]), [color](TLaserFrame& f) {
         f.Flags = quint16(color ? f.Flags | TLaserFrame::FlagColor : f.Flags & ~TLaserFrame::FlagColor);
-    });
+    }, TShowChange::Properties);
     (color ? miColor1 : miColor0)->setChecked(true);
 }
 
@@ -224,7 +227,7 @@ void TFormMain::aLockExecute()
     const TLaserFrame* frame = CurrentFrame();
     if (frame) {
         EditCurrentFrame(frame->IsLocked() ? QStringLiteral("Unlock frame") : QStringLiteral("Lock frame"),
-                         [](TLaserFrame& f) { f.Flags ^= TLaserFrame::FlagLocked; });
+                         [](TLaserFrame& f) { f.Flags ^= TLaserFrame::FlagLocked; }, TShowChange::Properties);
     }
     aLock->setChecked(frame && frame->IsLocked());
 }

@@ -40,7 +40,7 @@ void TFormMain::aLoadBackImgExecute()
     EditCurrentFrame(QStringLiteral("Background image"), [&](TLaserFrame& f) {
         f.Image = picture;
         f.ImageFile = file.absoluteFilePath();
-    });
+    }, TShowChange::Properties);
     aLoadBackImg->setText(QStringLiteral("Background image: ") + file.fileName());
     SetImageItemsEnabled(true);
 }
@@ -50,7 +50,8 @@ void TFormMain::miChoosePartClick()
 {
     const TLaserFrame* frame = CurrentFrame();
     if (frame && !frame->Image.isNull())
-        EditCurrentFrame(miChoosePart, [this](TLaserFrame& f) { FormPickImage->Execute(f); });
+        EditCurrentFrame(miChoosePart, [this](TLaserFrame& f) { FormPickImage->Execute(f); },
+                         TShowChange::Properties);
     // As its button would, also when the button is disabled for want of a picture.
     miPartImg->setChecked(true);
     Sketchpad->RedrawSketchpad();

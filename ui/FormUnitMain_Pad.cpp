@@ -107,12 +107,12 @@ void TFormMain::TrimFrameList(int frameCount)
         delete lbThumbs->takeItem(lbThumbs->count() - 1);
 }
 
-void TFormMain::BeginFrameGesture(const QString& name)
+void TFormMain::BeginHelpLinesGesture(const QString& name)
 {
-    Document().BeginFrameGesture(CurrentFrameIndex(), name);
+    Document().BeginFrameGesture(CurrentFrameIndex(), name, TShowChange::Properties);
 }
 
-void TFormMain::EndFrameGesture(const QString& name)
+void TFormMain::EndHelpLinesGesture(const QString& name)
 {
     const QScopedValueRollback editing(PadEditing, true);
     Document().EndFrameGesture(name);

@@ -43,7 +43,9 @@ void TFormMain::RunFrameCommand(int command)
     const int index = CurrentFrameIndex();
     TFrameCommandResult result;
     // Its input boxes come first; what it changed is one step.
-    EditCurrentFrame(item, [&](TLaserFrame&) { result = entry.Run(Show(), index, input); });
+    // The transforms move points, rename them or set the centres; none touches the links.
+    EditCurrentFrame(item, [&](TLaserFrame&) { result = entry.Run(Show(), index, input); },
+                     TShowChange::Points | TShowChange::Properties);
     if (!result.Message.isEmpty())
         Prompts.Tell(TMsgIcon::Information, result.Message);
 }
@@ -67,7 +69,7 @@ void TFormMain::miLinkOverlayClick()
     if (index >= 1) {
         EditCurrentFrame(miLinkOverlay, [&](TLaserFrame&) {
             result = LinkOverlayingPoints(Show(), index, CircleSize);
-        });
+        }, TShowChange::Links);
     }
     if (result.Count > 0)
         Prompts.Tell(TMsgIcon::Information, OverlayMessage(result.Count));
@@ -97,5 +99,5 @@ void TFormMain::OpenHelpLinesDialog(THelpLinesPage page)
 void TFormMain::FormHelpLinesApplied()
 {
     Document().EditFrame(HelpLinesFrame, StepName(miHelpLines->text()),
-                         [this](TLaserFrame& f) { f.HelpLines = HelpLinesWork; });
+                         [this](TLaserFrame& f) { f.HelpLines = HelpLinesWork; }, TShowChange::Properties);
 }

@@ -54,7 +54,7 @@ protected:
     void Modify()
     {
         QVERIFY(Form->Document().EditFrame(Form->CurrentFrameIndex(), QStringLiteral("Change frame delay"),
-                                           [](TLaserFrame& frame) { ++frame.Delay; }));
+                                           [](TLaserFrame& frame) { ++frame.Delay; }, TShowChange::Timing));
         QVERIFY(Form->IsModified());
     }
 
