@@ -357,7 +357,7 @@ private:
     void DocumentFramesChanged();
     void SyncFrameList();                 // one entry per frame, each with its frame's name
     void UpdateHistoryTips();
-    void ShowReplaced(const QString& caption);
+    void ShowReplaced(const QString& caption);   // "new file" or the file's full name
 
     // file commands (FormUnitMain_File.cpp)
     void ConnectFileCommands();

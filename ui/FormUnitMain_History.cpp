@@ -5,6 +5,7 @@
 
 #include "FrameList.h"
 
+#include <QFileInfo>
 #include <QUndoStack>
 #include <QUndoView>
 
@@ -94,7 +95,8 @@ void TFormMain::SyncFrameList()
 
 void TFormMain::ShowReplaced(const QString& caption)
 {
-    // The bottom of the history is the show as it was opened.
-    lvHistory->setEmptyLabel(caption);
+    // The first entry of the history is the show as it was opened.
+    const QFileInfo file(caption);
+    lvHistory->setEmptyLabel(file.isAbsolute() ? file.fileName() : caption);
     Sketchpad->SetDocumentCaption(caption);
 }

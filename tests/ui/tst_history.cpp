@@ -573,7 +573,7 @@ void TestHistory::historyPanel()
     Trigger("aAddFrame");
     QAbstractItemModel* steps = Form->lvHistory->model();
     QCOMPARE(steps->rowCount(), 4);
-    QCOMPARE(steps->index(0, 0).data().toString(), FShow);   // the show as opened
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("history.RZ4"));   // the show as opened
     QCOMPARE(steps->index(1, 0).data().toString(), QStringLiteral("Flip frame at Y-axis"));
     QCOMPARE(steps->index(3, 0).data().toString(), QStringLiteral("Add frame"));
 
