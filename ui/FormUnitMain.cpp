@@ -597,8 +597,10 @@ void TFormMain::CreateHistoryPanel()
     panelHistory = new QDockWidget(QStringLiteral("History"), this);
     panelHistory->setObjectName(QStringLiteral("panelHistory"));  // saveState() files it under this name
     panelHistory->setWidget(lvHistory);
-    addDockWidget(Qt::RightDockWidgetArea, panelHistory);
-    // The designed window has no room to spare: the panel starts closed.
+    // Under the frame list, which keeps its width; the designed window has no room to
+    // spare, so the panel starts closed.
+    addDockWidget(Qt::LeftDockWidgetArea, panelHistory);
+    splitDockWidget(panelLeft, panelHistory, Qt::Vertical);
     panelHistory->hide();
 }
 
