@@ -335,7 +335,7 @@ class TPointDrag : public TPadDrag {
         p.X = quint8(g.Snapped(quint8(t.FlipY ? 256 - g.X : g.X)));
         p.Y = quint8(g.Snapped(quint8(t.FlipX ? 256 - g.Y : g.Y)));
         if (!g.View.MoveWithoutRedraw) {
-            g.Doc.GestureChanged(TShowChange::Points);   // thumbnails and timeline follow
+            g.Doc.GestureChanged(TShowChange::Points);   // the frame list's thumbnail follows
             g.Host.RedrawSketchpad();
         }
         g.Host.SetStatusText(1, DraggedPointText(p));

@@ -65,7 +65,9 @@ void TFormMain::DocumentFrameChanged(int index, TShowChanges what)
     // that follows.
     if (!PadEditing && !document.GestureActive() && !document.StepRunning()) {
         Sketchpad->RedrawSketchpad();   // the timeline follows it
-        RefreshLiveOutput();
+        // The loop plays the points in the frame's colour; names and timing do not sound.
+        if (what & (TShowChange::Points | TShowChange::Properties))
+            RefreshLiveOutput();
     }
 }
 

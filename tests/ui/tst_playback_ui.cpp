@@ -325,6 +325,13 @@ void TestPlaybackUi::liveFollowsButtonFrameAndMouse()
     QCOMPARE(Form->Show().Frame(2).PointCount(), 5);
     QVERIFY(LiveLooping());
     QVERIFY(Form->LiveStream != before);
+
+    // The loop follows the show: undo takes the point out again, a frame command changes it.
+    Form->miUndo->trigger();
+    QCOMPARE(Form->LiveStream, before);
+    Form->miFrameFlipY->trigger();
+    QVERIFY(Form->LiveStream != before);
+    QVERIFY(LiveLooping());
     QVERIFY(NoUnexpectedPrompts());
 }
 
