@@ -188,11 +188,23 @@ bool TFormMain::SaveAs()
 
 bool TFormMain::WriteShow(const QString& fileName)
 {
+    // The writer fits every link matrix to the point counts. A matrix that is larger than
+    // its frame after deleted points keeps the rows an undo of the deletion needs: it goes
+    // back as it was once the file is written. Readers see no difference.
+    TLaserFrames& show = Show();
+    std::vector<std::pair<int, TLinkMatrix>> stale;
+    for (int i = 0; i < show.Count(); ++i) {
+        const TLaserFrame& frame = show.Frame(i);
+        if (frame.Links.Rows() != frame.PointCount() || frame.Links.Cols() != show.PreviousPointCount(i))
+            stale.emplace_back(i, frame.Links);
+    }
     TShowFileResult result;
     {
         const QScopedValueRollback busy(Busy, true);
-        result = WriteShowFile(fileName, Show());
+        result = WriteShowFile(fileName, show);
     }
+    for (auto& [index, links] : stale)
+        show.Frame(index).Links = std::move(links);
     if (!result.ok) {
         Prompts.Tell(TMsgIcon::Error, result.message);
         return false;

@@ -62,6 +62,7 @@ private slots:
     void everyStep();
     void dragIsOneStepAndThumbnailFollows();
     void cleanStateAfterSaveAndUndo();
+    void saveKeepsWhatUndoNeeds();
     void budgetDropsOldestSteps();
     void deleteKeyOnThePad();
     void historyPanel();
@@ -494,6 +495,30 @@ void TestHistory::cleanStateAfterSaveAndUndo()
     QVERIFY(Form->close());   // no question
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.size(), 1);
+}
+
+// A point deleted, the show saved, the deletion undone: the point's links are back too,
+// although the file was written with the matrix fitted to one point less.
+void TestHistory::saveKeepsWhatUndoNeeds()
+{
+    Start();
+    Form->lbThumbsClick(1);
+    QVERIFY(Form->Document().EditFrame(1, "Link frames for morphing",
+                                       [](TLaserFrame& f) { f.Links.Set(3, 3, true); }, TShowChange::Links));
+    const QByteArray before = Bytes();
+    Trigger("aToolDel");
+    Click(At(82, 82));   // the last point, the one linked to A's point 3
+    QCOMPARE(Form->Show().Frame(1).PointCount(), 3);
+    Prompts->ExpectTell();   // "File was saved."
+    Trigger("aSaveFile");
+    TLaserFrames saved;
+    QVERIFY(ReadShowFile(saved, FShow).ok);
+    QCOMPARE(saved.Frame(1).Links.Rows(), 3);
+    Trigger("miUndo");
+    QCOMPARE(Form->Show().Frame(1).PointCount(), 4);
+    QVERIFY(Form->Show().Frame(1).Links.Get(3, 3));
+    QCOMPARE(Bytes(), before);
+    QVERIFY(NoUnexpectedPrompts());
 }
 
 // Past its memory budget the history drops its oldest steps; the rest still undo exactly.
