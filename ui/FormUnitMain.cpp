@@ -26,7 +26,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUndoView>
 #include <QtMath>
 
 // Resources of a static library must be registered by name, outside any namespace.
@@ -587,21 +586,6 @@ void TFormMain::CreateFrameList()
     panelLeft->setWidget(lbThumbs);
     addDockWidget(Qt::LeftDockWidgetArea, panelLeft);
     resizeDocks({panelLeft}, {180}, Qt::Horizontal);
-}
-
-void TFormMain::CreateHistoryPanel()
-{
-    lvHistory = new QUndoView(&Document().History());
-    lvHistory->setObjectName(QStringLiteral("lvHistory"));
-    lvHistory->setCleanIcon(ToolIcon("save"));
-    panelHistory = new QDockWidget(QStringLiteral("History"), this);
-    panelHistory->setObjectName(QStringLiteral("panelHistory"));  // saveState() files it under this name
-    panelHistory->setWidget(lvHistory);
-    // Under the frame list, which keeps its width; the designed window has no room to
-    // spare, so the panel starts closed.
-    addDockWidget(Qt::LeftDockWidgetArea, panelHistory);
-    splitDockWidget(panelLeft, panelHistory, Qt::Vertical);
-    panelHistory->hide();
 }
 
 void TFormMain::CreateStatusBar()

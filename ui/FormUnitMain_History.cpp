@@ -1,13 +1,30 @@
-// Edit menu: undo and redo; and how the windows follow the show document, so that no
-// command repaints by hand: the frame list, the sketchpad, the timeline and the live
-// output take every change from the document's signals.
+// Edit menu: undo and redo, and the History panel; and how the windows follow the show
+// document, so that no command repaints by hand: the frame list, the sketchpad, the
+// timeline and the live output take every change from the document's signals.
 #include "FormUnitMain.h"
 
+#include "Artwork.h"
 #include "FrameList.h"
 
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QUndoStack>
 #include <QUndoView>
+
+void TFormMain::CreateHistoryPanel()
+{
+    lvHistory = new QUndoView(&Document().History());
+    lvHistory->setObjectName(QStringLiteral("lvHistory"));
+    lvHistory->setCleanIcon(ToolIcon("save"));
+    panelHistory = new QDockWidget(QStringLiteral("History"), this);
+    panelHistory->setObjectName(QStringLiteral("panelHistory"));  // saveState() files it under this name
+    panelHistory->setWidget(lvHistory);
+    // Under the frame list, which keeps its width; the designed window has no room to
+    // spare, so the panel starts closed.
+    addDockWidget(Qt::LeftDockWidgetArea, panelHistory);
+    splitDockWidget(panelLeft, panelHistory, Qt::Vertical);
+    panelHistory->hide();
+}
 
 void TFormMain::ConnectHistoryCommands()
 {
