@@ -329,7 +329,9 @@ void TFormSketchpad::ZoomBy(int step)
 bool TFormSketchpad::padKeyPress(QKeyEvent* event)
 {
     const QString text = event->text();
-    if (text == QLatin1String("+"))
+    if (event->key() == Qt::Key_Delete && !(event->modifiers() & ~Qt::KeypadModifier))
+        FHost.DeleteKeyPressed();
+    else if (text == QLatin1String("+"))
         ZoomBy(1);
     else if (text == QLatin1String("-"))
         ZoomBy(-1);
@@ -421,20 +423,38 @@ QPoint RulerPixel(const QMouseEvent* event)
     const QPointF at = event->position();
     return {qFloor(at.x()), qFloor(at.y())};
 }
+
+size_t LineCount(TRulerSide side, const THelpLines& lines)
+{
+    return side == TRulerSide::Top ? lines.XLines.size() : lines.YLines.size();
+}
 } // namespace
 
 void TFormSketchpad::ConnectRuler(TRuler* ruler, TRulerSide side)
 {
     THelpLineGestures& gestures = HelpLineGestures;
     connect(ruler, &TRuler::mousePressed, this, [this, ruler, side, &gestures](QMouseEvent* event) {
-        RulerRespond(ruler, gestures.MouseDown(side, RulerPixel(event), event->button(),
-                                               CurrentHelpLines(), RulerView()));
+        // A press adds or removes a line at once, or starts dragging one until the release.
+        THelpLines* lines = CurrentHelpLines();
+        const size_t before = lines ? LineCount(side, *lines) : 0;
+        FHost.BeginHelpLinesGesture(QStringLiteral("Move help line"));
+        const TRulerResponse response = gestures.MouseDown(side, RulerPixel(event), event->button(), lines,
+                                                           RulerView());
+        if (gestures.RulerDragging[int(side)] == 0) {
+            const size_t after = lines ? LineCount(side, *lines) : 0;
+            FHost.EndHelpLinesGesture(after > before ? QStringLiteral("Add help line")
+                                                 : QStringLiteral("Remove help line"));
+        }
+        RulerRespond(ruler, response);
     });
     connect(ruler, &TRuler::mouseMoved, this, [this, ruler, side, &gestures](QMouseEvent* event) {
         RulerRespond(ruler, gestures.MouseMove(side, RulerPixel(event), CurrentHelpLines(), RulerView()));
     });
-    connect(ruler, &TRuler::mouseReleased, this,
-            [this, ruler, side, &gestures](QMouseEvent*) { RulerRespond(ruler, gestures.MouseUp(side)); });
+    connect(ruler, &TRuler::mouseReleased, this, [this, ruler, side, &gestures](QMouseEvent*) {
+        const TRulerResponse response = gestures.MouseUp(side);
+        FHost.EndHelpLinesGesture(QString());
+        RulerRespond(ruler, response);
+    });
     connect(ruler, &TRuler::mouseDoubleClicked, this, [this, ruler, side, &gestures](QMouseEvent* event) {
         RulerRespond(ruler, gestures.DoubleClick(side, RulerPixel(event), event->button(),
                                                  CurrentHelpLines(), RulerView()));
@@ -459,7 +479,6 @@ THelpLines* TFormSketchpad::CurrentHelpLines()
     return index >= 0 && index < show.Count() ? &show.Frame(index).HelpLines : nullptr;
 }
 
-// Lines the gestures change do not mark the show: only the dialog does.
 void TFormSketchpad::RulerRespond(TRuler* ruler, const TRulerResponse& response)
 {
     if (response.Cursor)

@@ -39,6 +39,12 @@ public:
     // 1 messages), and "&Helplines..." run on the given page of the dialog.
     virtual void SetStatusText(int panel, const QString& text) { (void)panel; (void)text; }
     virtual void OpenHelpLinesDialog(THelpLinesPage page) { (void)page; }
+    // A ruler gesture changes the current frame's help lines from its press to its end;
+    // the host keeps that as one step. An empty name keeps the one given at the start.
+    virtual void BeginHelpLinesGesture(const QString& name) { (void)name; }
+    virtual void EndHelpLinesGesture(const QString& name) { (void)name; }
+    // The Delete key on the pad: delete the selected points.
+    virtual void DeleteKeyPressed() {}
 };
 
 // The drawing surface. Its mouse events go out as signals to whoever handles the tools.

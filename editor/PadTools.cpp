@@ -7,9 +7,19 @@
 
 namespace {
 
+// Step names: the captions of the tools and buttons that make them.
+const QString MovePointsStep = QStringLiteral("Move points");
+const QString AddPointStep = QStringLiteral("Add point");
+const QString DeletePointStep = QStringLiteral("Delete point");
+const QString DeletePointsStep = QStringLiteral("Delete points");
+const QString MoveFrameStep = QStringLiteral("Move frame");
+const QString RotateFrameStep = QStringLiteral("Rotate frame");
+const QString EquilateralStep = QStringLiteral("Equilateral");
+
 // Everything one mouse event works with.
 struct TGesture {
     TToolHost& Host;
+    TShowDocument& Doc;
     TToolState& State;
     TLaserFrames& Show;
     int FrameIndex;
@@ -36,9 +46,9 @@ void ClearSelection(TLaserFrame& frame)
 
 // What happens to the first point hit outside a multi-selection; returns the
 // point whose flags the property buttons show.
-using TPickAction = const TSmallPoint& (*)(TGesture& g, int index);
+using TPickAction = TSmallPoint (*)(TGesture& g, int index);
 
-const TSmallPoint& JustSelect(TGesture& g, int index)
+TSmallPoint JustSelect(TGesture& g, int index)
 {
     return g.Frame.Points[index];
 }
@@ -62,7 +72,7 @@ void Pick(TGesture& g, TPickAction action, bool firstOnly = false)
         if (first && !s.MultiSelect) {
             s.CurrentPoint = i;
             g.Host.SetStatusText(1, PickedPointText(i, g.Frame.Points[i]));
-            const TSmallPoint& shown = action(g, i);
+            const TSmallPoint shown = action(g, i);
             g.Host.ShowPointFlags(shown.IsSharp(), shown.IsBlank());
         }
         first = false;
@@ -71,43 +81,35 @@ void Pick(TGesture& g, TPickAction action, bool firstOnly = false)
     }
 }
 
-const TSmallPoint& StartPointDrag(TGesture& g, int index)
+TSmallPoint StartPointDrag(TGesture& g, int index)
 {
-    const TSmallPoint& p = g.Frame.Points[index];
     g.State.DragMode = DragPoint;
     g.State.DragMoved = false;
-    g.State.PressIndex = index;
-    g.State.PressX = p.X;
-    g.State.PressY = p.Y;
-    return p;
+    // The whole drag, press to release, is one step.
+    g.Doc.BeginFrameGesture(g.FrameIndex, MovePointsStep, TShowChange::Points);
+    return g.Frame.Points[index];
 }
 
-const TSmallPoint& DeletePoint(TGesture& g, int index)
+TSmallPoint DeletePoint(TGesture& g, int index)
 {
-    TUndoRecord& undo = g.State.Undo;
-    undo.UndoKind = TUndoRecord::KindDeleted;
-    undo.UndoIndex = index;
-    undo.UndoPoint = g.Frame.Points[index];
+    const TSmallPoint deleted = g.Frame.Points[index];
     // Links stay as they are: a later add or frame operation fits them.
-    g.Frame.Points.erase(g.Frame.Points.begin() + index);
-    g.Host.SetModified();
-    return undo.UndoPoint;
+    g.Doc.EditFrame(g.FrameIndex, DeletePointStep,
+                    [index](TLaserFrame& f) { f.Points.erase(f.Points.begin() + index); }, TShowChange::Points);
+    return deleted;
 }
 
-const TSmallPoint& TogglePointType(TGesture& g, int index)
+TSmallPoint TogglePointType(TGesture& g, int index)
 {
-    TSmallPoint& p = g.Frame.Points[index];
-    g.Host.SetModified();
-    if (g.Mouse.Left())
-        p.Flags ^= TSmallPoint::FlagSharp;
-    else if (g.Mouse.Right())
-        p.Flags ^= TSmallPoint::FlagBlank;
-    return p;
+    const quint16 flag = g.Mouse.Left() ? quint16(TSmallPoint::FlagSharp)
+                       : g.Mouse.Right() ? quint16(TSmallPoint::FlagBlank) : quint16(0);
+    g.Doc.EditFrame(g.FrameIndex, StepName(ToolInfo(ToolPointType).Caption),
+                    [index, flag](TLaserFrame& f) { f.Points[index].Flags ^= flag; }, TShowChange::Points);
+    return g.Frame.Points[index];
 }
 
 void AddPoint(TGesture& g)
 {
-    g.Host.SetModified();
     if (!g.InSquare())
         return;
     // Snap in view coordinates, then mirror at 255 into the model.
@@ -118,27 +120,24 @@ void AddPoint(TGesture& g)
     if (g.View.Transform.FlipX)
         y = 255 - y;
 
-    std::vector<TSmallPoint>& points = g.Frame.Points;
-    const int count = int(points.size());
+    const int count = g.Frame.PointCount();
     TSmallPoint p;
     p.X = quint8(x);
     p.Y = quint8(y);
     p.Name = QString::number(count);
 
     TToolState& s = g.State;
-    s.Undo.UndoKind = TUndoRecord::KindAdded;
-    if (s.CurrentPoint < 0 || s.CurrentPoint >= count || g.Mouse.Shift()) {
-        points.push_back(p);
-        s.CurrentPoint = s.Undo.UndoIndex = count;
-    } else {
-        points.insert(points.begin() + s.CurrentPoint + 1, p);
-        s.Undo.UndoIndex = s.CurrentPoint + 1;
-        ++s.CurrentPoint;
-    }
-    RenumberPoints(g.Frame);
-    // Fitting keeps entries by position: rows do not follow an inserted point.
-    if (g.FrameIndex > 0)
-        g.Frame.FitLinks(g.Show.Frame(g.FrameIndex - 1).PointCount());
+    const bool append = s.CurrentPoint < 0 || s.CurrentPoint >= count || g.Mouse.Shift();
+    const int at = append ? count : s.CurrentPoint + 1;
+    s.CurrentPoint = at;
+    const int previous = g.FrameIndex > 0 ? g.Show.Frame(g.FrameIndex - 1).PointCount() : -1;
+    g.Doc.EditFrame(g.FrameIndex, AddPointStep, [&p, at, previous](TLaserFrame& f) {
+        f.Points.insert(f.Points.begin() + at, p);
+        RenumberPoints(f);
+        // Fitting keeps entries by position: rows do not follow an inserted point.
+        if (previous >= 0)
+            f.FitLinks(previous);
+    }, TShowChange::Points | TShowChange::Links);
 }
 
 void SetCentre(TGesture& g)
@@ -148,24 +147,28 @@ void SetCentre(TGesture& g)
         return;
     const int x = g.Snapped(g.X);
     const int y = g.Snapped(g.Y);
-    if (g.Mouse.Left()) {
-        g.Frame.EffectCenterX = x;
-        g.Frame.EffectCenterY = y;
-    } else if (g.Mouse.Right()) {
-        g.Frame.AuxCenterX = x;
-        g.Frame.AuxCenterY = y;
-    }
+    const bool left = g.Mouse.Left(), right = g.Mouse.Right();
+    g.Doc.EditFrame(g.FrameIndex, StepName(ToolInfo(ToolCenters).Caption), [=](TLaserFrame& f) {
+        if (left) {
+            f.EffectCenterX = x;
+            f.EffectCenterY = y;
+        } else if (right) {
+            f.AuxCenterX = x;
+            f.AuxCenterY = y;
+        }
+    }, TShowChange::Properties);
 }
 
 void ToggleLink(TGesture& g)
 {
-    g.Host.SetModified();
     const TLaserFrame& previous = g.Show.Frame(g.FrameIndex - 1);
     const int row = g.State.CurrentPoint;
     for (int j = 0; j < previous.PointCount(); ++j) {
         if (g.Hits(previous.Points[j])) {
             // Set() drops positions outside the matrix.
-            g.Frame.Links.Set(row, j, !g.Frame.Links.Get(row, j));
+            g.Doc.EditFrame(g.FrameIndex, StepName(ToolInfo(ToolLink).Caption),
+                            [row, j](TLaserFrame& f) { f.Links.Set(row, j, !f.Links.Get(row, j)); },
+                            TShowChange::Links);
             return;
         }
     }
@@ -174,6 +177,7 @@ void ToggleLink(TGesture& g)
 void StartFrameDrag(TGesture& g, int mode)
 {
     TToolState& s = g.State;
+    g.Doc.BeginFrameGesture(g.FrameIndex, mode == DragMove ? MoveFrameStep : RotateFrameStep, TShowChange::Points);
     s.DragMode = mode;
     s.DragMoved = false;
     s.DragStartX = g.X;
@@ -279,15 +283,16 @@ class TEquilateralTool : public TPadTool {
     static void Make(TGesture& g)
     {
         TToolHost& host = g.Host;
-        const auto result = MakeEquilateral(
-            g.Show, g.FrameIndex, g.State.Equilateral,
-            [&host](const QString& caption, const QString& prompt, const QString& text) {
-                return host.InputText(caption, prompt, text);
-            });
+        auto result = TEquilateralResult::NoFrame;
+        g.Doc.EditFrame(g.FrameIndex, EquilateralStep, [&](TLaserFrame&) {
+            result = MakeEquilateral(
+                g.Show, g.FrameIndex, g.State.Equilateral,
+                [&host](const QString& caption, const QString& prompt, const QString& text) {
+                    return host.InputText(caption, prompt, text);
+                });
+        }, TShowChange::Points | TShowChange::Links);
         if (result == TEquilateralResult::TooManySides)
             host.Warn(QStringLiteral("A polygon can have at most %1 sides.").arg(MaxEquilateralSides));
-        if (result == TEquilateralResult::Made || result == TEquilateralResult::TooManySides)
-            host.SetModified();
         host.RedrawSketchpad();
     }
 };
@@ -322,11 +327,6 @@ class TPointDrag : public TPadDrag {
     {
         TToolState& s = g.State;
         s.DragMoved = true;
-        s.Undo.UndoKind = TUndoRecord::KindMoved;
-        s.Undo.UndoIndex = s.PressIndex;
-        s.Undo.UndoX = s.PressX;
-        s.Undo.UndoY = s.PressY;
-        g.Host.SetModified();
         if (s.CurrentPoint < 0 || s.CurrentPoint >= g.Frame.PointCount())
             return;
         // Mirror at 256 as the view does, kept modulo 256, then snap.
@@ -334,16 +334,18 @@ class TPointDrag : public TPadDrag {
         TSmallPoint& p = g.Frame.Points[s.CurrentPoint];
         p.X = quint8(g.Snapped(quint8(t.FlipY ? 256 - g.X : g.X)));
         p.Y = quint8(g.Snapped(quint8(t.FlipX ? 256 - g.Y : g.Y)));
-        if (!g.View.MoveWithoutRedraw)
+        if (!g.View.MoveWithoutRedraw) {
+            g.Doc.GestureChanged(TShowChange::Points);   // the frame list's thumbnail follows
             g.Host.RedrawSketchpad();
+        }
         g.Host.SetStatusText(1, DraggedPointText(p));
     }
 
     void Release(TGesture& g) const override
     {
+        g.Doc.EndFrameGesture();
         if (g.View.MoveWithoutRedraw)
             g.Host.RedrawSketchpad();
-        g.Host.SetModified();
     }
 };
 
@@ -375,10 +377,9 @@ class TRotateDrag : public TPadDrag {
 
     void Release(TGesture& g) const override
     {
-        if (g.State.DragMoved) {
+        if (g.State.DragMoved)
             RotateFrame(g.Frame, DragAngle(g.State, g.Frame));
-            g.Host.SetModified();
-        }
+        g.Doc.EndFrameGesture();
         g.Host.RedrawSketchpad();
     }
 };
@@ -403,8 +404,8 @@ class TMoveDrag : public TPadDrag {
                 p.X = quint8(qBound(0, p.X + dx, 255));
                 p.Y = quint8(qBound(0, p.Y + dy, 255));
             }
-            g.Host.SetModified();
         }
+        g.Doc.EndFrameGesture();
         g.Host.RedrawSketchpad();
     }
 };
@@ -439,7 +440,7 @@ void TPadTools::MouseDown(const TPadMouse& mouse)
     if (!frame || frame->IsLocked())
         return;
     const TToolView view = FHost.ToolView();
-    TGesture g{FHost, FState, show, index, *frame, view, mouse,
+    TGesture g{FHost, FHost.Document(), FState, show, index, *frame, view, mouse,
                view.Transform.FrameX(mouse.Pos.x()), view.Transform.FrameY(mouse.Pos.y())};
     FHost.SetBusy(true);
     if (const TPadTool* tool = ToolFor(FState.Tool))
@@ -460,7 +461,7 @@ void TPadTools::MouseMove(const TPadMouse& mouse)
     TLaserFrame* frame = FrameAt(show, index);
     if (!drag || !frame)
         return;
-    TGesture g{FHost, FState, show, index, *frame, view, mouse, x, y};
+    TGesture g{FHost, FHost.Document(), FState, show, index, *frame, view, mouse, x, y};
     drag->Move(g);
 }
 
@@ -474,10 +475,12 @@ void TPadTools::MouseUp(const TPadMouse& mouse)
     TLaserFrame* frame = FrameAt(show, index);
     if (drag && frame) {
         const TToolView view = FHost.ToolView();
-        TGesture g{FHost, FState, show, index, *frame, view, mouse,
+        TGesture g{FHost, FHost.Document(), FState, show, index, *frame, view, mouse,
                    view.Transform.FrameX(mouse.Pos.x()), view.Transform.FrameY(mouse.Pos.y())};
         drag->Release(g);
     }
+    // A drag whose frame went away ends here too.
+    FHost.Document().EndFrameGesture();
     FHost.RefreshLiveOutput();
 }
 
@@ -489,19 +492,47 @@ void TPadTools::SelectTool(int tool)
 
 void TPadTools::ToggleSelectedFlag(quint16 flag)
 {
-    TLaserFrame* frame = FrameAt(FHost.Show(), FHost.CurrentFrameIndex());
-    if (!frame)
+    const int index = FHost.CurrentFrameIndex();
+    if (!FrameAt(FHost.Show(), index))
         return;
-    FHost.SetModified();
-    if (FState.MultiSelect) {
-        for (TSmallPoint& p : frame->Points) {
-            if (p.IsSelected())
-                p.Flags ^= flag;
+    const QString name = flag == TSmallPoint::FlagSharp ? QStringLiteral("Sharpen") : QStringLiteral("Blank");
+    const bool multi = FState.MultiSelect;
+    const int current = FState.CurrentPoint;
+    FHost.Document().EditFrame(index, name, [=](TLaserFrame& f) {
+        if (multi) {
+            for (TSmallPoint& p : f.Points) {
+                if (p.IsSelected())
+                    p.Flags ^= flag;
+            }
+        } else if (current >= 0 && current < f.PointCount()) {
+            f.Points[size_t(current)].Flags ^= flag;
         }
-    } else if (FState.CurrentPoint >= 0 && FState.CurrentPoint < frame->PointCount()) {
-        frame->Points[FState.CurrentPoint].Flags ^= flag;
+    }, TShowChange::Points);
+}
+
+void TPadTools::DeleteSelectedPoints()
+{
+    const int index = FHost.CurrentFrameIndex();
+    TLaserFrame* frame = FrameAt(FHost.Show(), index);
+    if (!frame || frame->IsLocked() || FState.DragMode > DragNone)
+        return;
+    const bool multi = FState.MultiSelect;
+    const int current = FState.CurrentPoint;
+    // Links stay as they are, as for the delete tool.
+    const bool deleted = FHost.Document().EditFrame(index, DeletePointsStep, [=](TLaserFrame& f) {
+        if (multi) {
+            std::erase_if(f.Points, [](const TSmallPoint& p) { return p.IsSelected(); });
+        } else if (current >= 0 && current < f.PointCount()) {
+            f.Points.erase(f.Points.begin() + current);
+        }
+    }, TShowChange::Points);
+    if (deleted) {
+        // Nothing is selected any more; the point after the deleted one is current.
+        FState.MultiSelect = false;
+        FState.CurrentPoint = qBound(0, FState.CurrentPoint, qMax(0, frame->PointCount() - 1));
     }
     FHost.RedrawSketchpad();
+    FHost.RefreshLiveOutput();
 }
 
 // ---- Guide lines and texts

@@ -2,8 +2,8 @@
 
 #include "LaserFrames.h"
 #include "PadView.h"
+#include "ShowDocument.h"
 #include "Transforms.h"
-#include "UndoRecord.h"
 
 #include <QPoint>
 #include <QString>
@@ -55,15 +55,11 @@ struct TToolState {
     int DragMode = DragInitial;
     int DragStartX = 0, DragStartY = 0; // frame coordinates, unmirrored
     int DragEndX = 0, DragEndY = 0;
-    TUndoRecord Undo;
     TEquilateral Equilateral;
 
-    // The drag in progress. A point drag writes its undo record on the first move,
-    // so a click without movement leaves the previous record usable.
+    // The drag in progress: the pointer has moved since the press.
     bool DragMoved = false;
     QPoint DragPointer;                 // last pointer position, pad pixels
-    int PressIndex = 0;
-    quint8 PressX = 0, PressY = 0;
 };
 
 // What the tools read of the view and the display switches.
@@ -87,14 +83,15 @@ struct TPadMouse {
     bool Alt() const { return Modifiers & Qt::AltModifier; }
 };
 
-// Implemented by the main window.
+// Implemented by the main window. Every change the tools make goes through the
+// document as a step of its history; a drag is one step from press to release.
 class TToolHost {
 public:
     virtual ~TToolHost() = default;
-    virtual TLaserFrames& Show() = 0;
+    virtual TShowDocument& Document() = 0;
+    TLaserFrames& Show() { return Document().Show(); }
     virtual int CurrentFrameIndex() const = 0;
     virtual TToolView ToolView() const = 0;
-    virtual void SetModified() = 0;
     virtual void SetBusy(bool busy) = 0;
     virtual void SetStatusText(int panel, const QString& text) = 0; // sbFrame panel 0 or 1
     virtual void RedrawSketchpad() = 0;
@@ -119,6 +116,9 @@ public:
     void SelectTool(int tool);              // sets Tool and the pad cursor
     // sbSharpen (TSmallPoint::FlagSharp) and sbBlank (TSmallPoint::FlagBlank).
     void ToggleSelectedFlag(quint16 flag);
+    // The Delete key: the points of the multi-selection, else the current point, as one
+    // step. Nothing on a locked frame, as for the mouse.
+    void DeleteSelectedPoints();
 
 private:
     TToolHost& FHost;

@@ -63,15 +63,31 @@ void TLinkMatrix::Fit(int rows, int cols)
     cols = std::max(cols, 0);
     if (rows == FRows && cols == FCols)
         return;
-    TLinkMatrix fitted;
-    fitted.FRows = rows;
-    fitted.FCols = cols;
-    fitted.FSpans.resize(cols);
-    fitted.FPool.reserve(FPool.size() - FUnused);
-    for (int j = 0; j < std::min(cols, FCols); ++j)
-        if (FSpans[j].words)
-            fitted.SetColumnBits(j, FPool.data() + FSpans[j].start, int(FSpans[j].words), rows);
-    *this = std::move(fitted);
+    // Stored words hold only bits inside the matrix, so growing changes no word; shrinking
+    // cuts each column in place. Neither copies the pool, however many links it holds.
+    for (int j = cols; j < FCols; ++j)
+        FUnused += FSpans[j].words;
+    FSpans.resize(size_t(cols));
+    if (rows < FRows) {
+        const quint32 words = quint32((rows + 63) / 64);
+        const quint64 lastMask = rows % 64 ? (quint64(1) << (rows % 64)) - 1 : ~quint64(0);
+        for (TSpan& span : FSpans) {
+            if (span.words > words) {
+                FUnused += span.words - words;
+                span.words = words;
+            }
+            if (span.words > 0 && span.words == words)
+                FPool[span.start + span.words - 1] &= lastMask;
+            while (span.words > 0 && FPool[span.start + span.words - 1] == 0) {
+                --span.words;
+                ++FUnused;
+            }
+        }
+    }
+    FRows = rows;
+    FCols = cols;
+    if (FUnused > 1024 && FUnused > qsizetype(FPool.size()) / 2)
+        Compact();
 }
 
 void TLinkMatrix::Compact()

@@ -42,6 +42,10 @@ public:
         const TSpan& span = FSpans[j];
         return quint32(w) < span.words ? FPool[span.start + w] : 0;
     }
+    // Words stored for column j (0 <= j < Cols()): Word(j, w) is 0 from there on.
+    int ColumnWords(int j) const { return int(FSpans[j].words); }
+    // Words the matrix holds in all, for what a copy of it costs.
+    qsizetype PoolWords() const { return qsizetype(FPool.size()); }
     // Replaces column j by `bits` (bit i % 64 of word i / 64 is row i), taking the
     // first `rows` rows and only those inside the matrix.
     void SetColumnBits(int j, const quint64* bits, int words, int rows);

@@ -458,6 +458,13 @@ void IconUndo(QPainter& p)
     p.setBrush(Qt::NoBrush);
 }
 
+void IconRedo(QPainter& p)
+{
+    p.translate(16, 0);
+    p.scale(-1, 1);
+    IconUndo(p);
+}
+
 void IconApp(QPainter& p)
 {
     p.setPen(Qt::NoPen);
@@ -490,7 +497,7 @@ const QHash<QString, TIconPainter>& IconTable()
         {"ruler", IconRuler}, {"closeloop", IconCloseLoop}, {"flipx", IconFlipX}, {"flipy", IconFlipY},
         {"noimg", IconNoImage}, {"partimg", IconPartImage}, {"fullimg", IconFullImage},
         {"blank", IconBlank}, {"color", IconColor}, {"lock", IconLock}, {"effect", IconEffect},
-        {"undo", IconUndo}, {"app", IconApp},
+        {"undo", IconUndo}, {"redo", IconRedo}, {"app", IconApp},
     };
     return table;
 }

@@ -85,14 +85,15 @@ QToolButton* AddDetachedButton(QToolBar* bar, QAction* action, const QString& na
 
 TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& programDir, QWidget* parent)
     : QMainWindow(parent)
-    , Frames(std::make_unique<TLaserFrames>())
+    , ShowDocument(new TShowDocument(this))
     , Settings(settings)
     , Prompts(prompts)
     , ProgramDir(programDir)
 {
     InitSkelmarResources();
     setObjectName(QStringLiteral("FormMain"));
-    setWindowTitle(QStringLiteral("Skelmar 4 Wendrill RZ4 - Pudlo Mixer"));
+    // The marker shows unsaved changes.
+    setWindowTitle(QStringLiteral("Skelmar 4 Wendrill RZ4 - Pudlo Mixer[*]"));
     setWindowIcon(AppIcon());
     resize(771, 590);
 
@@ -110,6 +111,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     CreateFileToolBars();
     CreateEditToolBars();
     CreateFrameList();
+    CreateHistoryPanel();
     CreateStatusBar();
     ConnectPanelSwitch(miPanelFiles, toolbarFiles);
     ConnectPanelSwitch(miPanelPlay, toolbarPlay);
@@ -117,6 +119,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectPanelSwitch(miPanelPointsFrames, toolbarPointsFrames);
     ConnectPanelSwitch(miPanelDisplay, toolbarDisplay);
     ConnectPanelSwitch(miPanelMouse, sbFrame);
+    ConnectPanelSwitch(miPanelHistory, panelHistory);
 
     // Shows, frames and ILDA files may be dropped on the window.
     setAcceptDrops(true);
@@ -124,6 +127,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     mdiArea->setObjectName(QStringLiteral("mdiArea"));
     setCentralWidget(mdiArea);
 
+    ConnectHistoryCommands();
     ConnectFileCommands();
     ConnectFrameCommands();
     ConnectSettingsCommands();
@@ -141,6 +145,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ReadSettings();
     // A timeline closed in the last run comes back hidden with the layout.
     miPanelTimeline->setChecked(!Timeline->isHidden());
+    miPanelHistory->setChecked(!panelHistory->isHidden());
 
     // Every dialog is made once and reused for the whole run.
     FormStatus = new TFormStatus(this);
@@ -164,6 +169,9 @@ TFormMain::~TFormMain()
     delete std::exchange(MusicPlayer, nullptr);
     delete LivePlayer;
     delete Playback;
+    // The document goes with the children and must not call back into this half-gone window.
+    disconnect(ShowDocument, nullptr, this, nullptr);
+    disconnect(&ShowDocument->History(), nullptr, this, nullptr);
 }
 
 // --- building blocks -------------------------------------------------------------------------
@@ -261,8 +269,10 @@ void TFormMain::CreateFileActions()
 
 void TFormMain::CreateEditProjectActions()
 {
-    miUndo = NewAction("miUndo", "&Undo");
+    miUndo = NewAction("miUndo", "&Undo", "Undo", QKeySequence::Undo);
     miUndo->setIcon(ToolIcon("undo"));
+    miRedo = NewAction("miRedo", "&Redo", "Redo", Keys(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    miRedo->setIcon(ToolIcon("redo"));
     aCheckAllLinks = NewAction("aCheckAllLinks", "Check all &links", "Check links in all frames",
                                Keys(Qt::SHIFT | Qt::Key_F9));
     aShowPreview = NewAction("aShowPreview", "Show &preview", "Show a preview of the compiled show",
@@ -452,6 +462,7 @@ void TFormMain::CreateWindowActions()
     miPanelDisplay = NewCheck("miPanelDisplay", "&Display settings");
     miPanelMouse = NewCheck("miPanelMouse", "&Mouse position");
     miPanelTimeline = NewCheck("miPanelTimeline", "&Timeline");
+    miPanelHistory = NewCheck("miPanelHistory", "&History", "Show the steps that can be undone and done again");
     for (QAction* item : {miPanelFiles, miPanelPlay, miPanelTools, miPanelPointsFrames, miPanelDisplay,
                           miPanelMouse, miPanelTimeline})
         item->setChecked(true);
@@ -474,7 +485,7 @@ void TFormMain::CreateMenus()
     file->addSeparator();
     file->addAction(miExit);
 
-    bar->addMenu("&Edit")->addAction(miUndo);
+    bar->addMenu("&Edit")->addActions({miUndo, miRedo});
 
     QMenu* project = bar->addMenu("&Project");
     project->addAction(aImportShow);
@@ -514,7 +525,7 @@ void TFormMain::CreateMenus()
     windows->addActions({miOptimize2, miOptimize3});
     windows->addSeparator();
     windows->addActions({miPanelFiles, miPanelPlay, miPanelTools, miPanelPointsFrames, miPanelDisplay,
-                         miPanelMouse, miPanelTimeline});
+                         miPanelMouse, miPanelTimeline, miPanelHistory});
 
     QMenu* help = bar->addMenu("&Help");
     help->addAction(aHelpContents);
@@ -603,7 +614,8 @@ void TFormMain::CreateFrameList()
 {
     lbThumbs = new TFrameList;
     lbThumbs->setObjectName(QStringLiteral("lbThumbs"));
-    lbThumbs->SetShow(Frames.get());
+    // The document keeps its show object for good; Open and New refill it.
+    lbThumbs->SetShow(&Show());
     lbThumbs->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lbThumbs, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pmFrame->popup(lbThumbs->viewport()->mapToGlobal(pos)); });
@@ -640,6 +652,8 @@ void TFormMain::ConnectPanelSwitch(QAction* item, QWidget* panel)
     connect(item, &QAction::triggered, panel, &QWidget::setVisible);
     if (auto* bar = qobject_cast<QToolBar*>(panel))
         connect(bar, &QToolBar::visibilityChanged, item, &QAction::setChecked);
+    if (auto* dock = qobject_cast<QDockWidget*>(panel); dock && dock != Timeline)
+        connect(dock->toggleViewAction(), &QAction::toggled, item, &QAction::setChecked);
 }
 
 void TFormMain::CreateSketchpad()
@@ -699,7 +713,7 @@ void TFormMain::ChoosePointTool(int item)
 
 void TFormMain::closeEvent(QCloseEvent* event)
 {
-    if (Modified && !AskDiscard()) {
+    if (IsModified() && !AskDiscard()) {
         event->ignore();
         return;
     }

@@ -7,10 +7,11 @@
 #include "RecentFiles.h"
 #include "ScanDelays.h"
 #include "FormUnitSoundOutputs.h"
-#include "UndoRecord.h"
+#include "ShowDocument.h"
 
 #include <QMainWindow>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,6 +27,7 @@ class QSettings;
 class QStatusBar;
 class QToolBar;
 class QToolButton;
+class QUndoView;
 class TFormDelays;
 class TFormStatus;
 class TFormHelpLines;
@@ -48,6 +50,7 @@ class TFormSoundOutputs;
 class TFormSoundtrack;
 class TMusicPlayer;
 class TSettingsStore;
+struct TSoundtrack;
 class TShowSoundtrack;
 class TTimelineMusic;
 
@@ -58,11 +61,12 @@ TDroppedFile DroppedFileKind(const QString& path);
 // files, all existing local files; empty for anything else.
 QStringList DroppedFiles(const QMimeData* mime);
 
-// The main window: owns the open show and everything that is not a single frame
-// (settings, colours, the frame clipboard, the tools' state with the undo record) and
-// hosts the sketchpad and its tools.
+// The main window: owns the show document (the frames with their edit history) and
+// everything that is not a single frame (settings, colours, the frame clipboard, the
+// tools' state) and hosts the sketchpad and its tools.
 // Its code is split by menu: FormUnitMain.cpp builds the window and serves the sketchpad
-// and its tools, the _File, _Frame, _Settings and _Project files hold the commands.
+// and its tools, the _File, _Frame, _Settings and _Project files hold the commands, and
+// _History the Edit menu and how the windows follow the document.
 class TFormMain : public QMainWindow, public TSketchpadHost, public TToolHost {
     Q_OBJECT
 public:
@@ -76,7 +80,7 @@ public:
     void OpenCommandLineFile(const QString& path);
 
     // --- TSketchpadHost
-    TLaserFrames& Show() override { return *Frames; }
+    TLaserFrames& Show() override { return ShowDocument->Show(); }
     bool IsBusy() const override { return Busy; }
     void SetDrawing(bool drawing) override { Drawing = drawing; }
     TPadView PadView() const override;
@@ -84,12 +88,15 @@ public:
     void TrimFrameList(int frameCount) override;
     // Keeps the zoom and shows it in the zoom menu; the caller repaints.
     void SetZoom(int zoom) override;
+    void BeginHelpLinesGesture(const QString& name) override;
+    void EndHelpLinesGesture(const QString& name) override;
+    void DeleteKeyPressed() override;
 
     // --- TToolHost
-    // The number in the sketchpad's frame switcher.
+    TShowDocument& Document() override { return *ShowDocument; }
+    // The document's current frame, shown in the sketchpad's frame switcher.
     int CurrentFrameIndex() const override;
     TToolView ToolView() const override;
-    void SetModified() override { Modified = true; }
     void SetBusy(bool busy) override { Busy = busy; }
     void SetStatusText(int panel, const QString& text) override;
     void RedrawSketchpad() override;
@@ -104,15 +111,15 @@ public:
 
     // The view transform of the pad as it is scrolled now.
     TPadTransform PadTransform() const;
-    bool ValidFrameIndex(int index) const { return index >= 0 && index < Frames->Count(); }
+    bool ValidFrameIndex(int index) const { return index >= 0 && index < ShowDocument->FrameCount(); }
+    // Unsaved changes: the history is not at the state last opened or saved.
+    bool IsModified() const { return ShowDocument->IsModified(); }
 
-    // Show-level frame operations: the model change, then the frame list, the frame
-    // scroll bar and the sketchpad follow. DeleteFrame sets Modified, also when it refuses.
-    void InsertFrame(std::unique_ptr<TLaserFrame> frame, int index);
-    bool DeleteFrame(int index, std::unique_ptr<TLaserFrame>* holder);
+    // Deletes a frame as a step; with only one frame it says why it cannot.
+    bool DeleteFrame(int index, const QString& stepName);
 
-    // Reads a show file into Frames and brings every window up to date. A file that
-    // cannot be read is reported in an error box and the open show stays.
+    // Reads a show file into the document and brings every window up to date. A file
+    // that cannot be read or is no show is reported in an error box and the open show stays.
     bool OpenShow(const QString& fileName);
     // Writes the show, tells "File was saved."; a failure is reported and returns false.
     bool WriteShow(const QString& fileName);
@@ -124,7 +131,7 @@ public:
     void lbThumbsDragDrop(int source, int target);
 
     // --- state
-    std::unique_ptr<TLaserFrames> Frames;
+    TShowDocument* ShowDocument = nullptr;   // the open show and its history
     std::unique_ptr<TLaserFrame> ClipboardFrame;
     // Tool, CurrentPoint, MultiSelect, the drag, the undo record and the equilateral tool.
     TToolState State;
@@ -135,7 +142,7 @@ public:
     int GridSize = 16;
     bool Busy = false;
     bool Drawing = false;
-    bool Modified = false;
+    bool PadEditing = false;            // a pad gesture is handled: it repaints the pad itself
     TColorSettings Colors;
     TScanDelays ScanDelays;
     TRecentFiles RecentFiles;
@@ -155,6 +162,7 @@ public:
     std::array<QAction*, TRecentFiles::Count> miLastFile{};
     // --- Edit
     QAction* miUndo = nullptr;
+    QAction* miRedo = nullptr;
     // --- Project
     QAction* aCheckAllLinks = nullptr;
     QAction* aShowPreview = nullptr;
@@ -252,6 +260,7 @@ public:
     QAction* miPanelDisplay = nullptr;
     QAction* miPanelMouse = nullptr;
     QAction* miPanelTimeline = nullptr;
+    QAction* miPanelHistory = nullptr;
     // --- Help
     QAction* aHelpContents = nullptr;
     QAction* miAbout = nullptr;
@@ -299,6 +308,8 @@ public:
     // --- other components
     QDockWidget* panelLeft = nullptr;
     TFrameList* lbThumbs = nullptr;
+    QDockWidget* panelHistory = nullptr;    // "History": the steps, undone and done
+    QUndoView* lvHistory = nullptr;
     QStatusBar* sbFrame = nullptr;
     QLabel* sbFramePos = nullptr;       // panel 0: pointer position
     QLabel* sbFrameMessage = nullptr;   // panel 1: messages of the sketchpad
@@ -366,6 +377,7 @@ private:
     void CreateFileToolBars();
     void CreateEditToolBars();
     void CreateFrameList();
+    void CreateHistoryPanel();
     void CreateStatusBar();
     void CreateSketchpad();
     void ConnectPanelSwitch(QAction* item, QWidget* panel);
@@ -377,9 +389,20 @@ private:
     void padMouseMove(QMouseEvent* event);
     void padMouseUp(QMouseEvent* event);
 
+    // the Edit menu and the windows following the document (FormUnitMain_History.cpp)
+    void ConnectHistoryCommands();
+    void DocumentFrameChanged(int index, TShowChanges what);
+    void DocumentFramesChanged();
+    void SyncFrameList();                 // one entry per frame, each with its frame's name
+    void UpdateHistoryTips();
+    void ShowReplaced(const QString& caption);   // "new file" or the file's full name
+
     // file commands (FormUnitMain_File.cpp)
     void ConnectFileCommands();
     bool AskDiscard();
+    // Reads a show; a failure is told and gives null.
+    std::unique_ptr<TLaserFrames> LoadShow(const QString& fileName);
+    void ShowLoaded(std::unique_ptr<TLaserFrames> show, const QString& fileName);
     TFileDialogRequest ShowFileRequest(const QString& title, const QString& folder,
                                        const QString& fileName) const;
     void aNewFileExecute();
@@ -389,20 +412,28 @@ private:
     void ImportShowFrames(const QString& fileName);   // a show's frames before the current frame
     void miOpenAgainClick();
     void miLastFileClick(int n);
+    void miExitClick();
     void UpdateRecentItems();
     void ShowWavePresence();
 
     // frame commands (FormUnitMain_Frame.cpp)
     void ConnectFrameCommands();
     TLaserFrame* CurrentFrame();
-    void FrameChanged(bool modified);   // repaint list and sketchpad, maybe set Modified
+    // Runs `change` on the current frame as the step named after `command`'s caption.
+    // `scope` is what the change may touch (see TShowDocument::EditFrame).
+    bool EditCurrentFrame(const QAction* command, const std::function<void(TLaserFrame&)>& change,
+                          TShowChanges scope);
+    bool EditCurrentFrame(const QString& stepName, const std::function<void(TLaserFrame&)>& change,
+                          TShowChanges scope);
     // An input box whose answer is read as a decimal integer; nullopt when cancelled or not a number.
     std::optional<int> AskInteger(const QString& caption, const QString& prompt, int current);
-    void ImportFrames(TLaserFrames& imported);
+    // Inserts all frames of `imported` before the current frame as one step.
+    void ImportFrames(TLaserFrames& imported, const QString& stepName);
     bool ConfirmFrameMove(int source);
     void aAddFrameExecute();
     void aRenameFrameExecute();
-    void AskFrameNumber(const QString& caption, const QString& prompt, quint16 TLaserFrame::*field);
+    void AskFrameNumber(const QAction* command, const QString& caption, const QString& prompt,
+                        quint16 TLaserFrame::*field);
     void aFrameEffectParamExecute();
     void aDeleteFrameExecute();
     void miEffectClick(int effect);
@@ -411,7 +442,6 @@ private:
     void SetFrameColor(int color);
     void aColorSwitchExecute();
     void aLockExecute();
-    void miUndoClick();
     void aCopyFrameToClipboardExecute();
     void aCutFrameToClipboardExecute();
     void aPasteFrameFromClipboardExecute();
@@ -443,6 +473,9 @@ private:
     void OpenHelpLinesDialog(THelpLinesPage page) override;
     void FormHelpLinesApplied();
     TFormHelpLines* FormHelpLines = nullptr;
+    // The dialog edits a copy of the frame's lines; each apply becomes a step.
+    THelpLines HelpLinesWork;
+    int HelpLinesFrame = -1;
 
     // playback, live output, wave previews and the timeline (FormUnitMain_Playback.cpp)
     void ConnectPlaybackCommands();
@@ -483,7 +516,7 @@ private:
     void aImportSvgExecute();
     void aInsertTextExecute();
     // The one way these frames enter the show: before the current frame, as an import.
-    void InsertContentFrame(std::unique_ptr<TLaserFrame> frame);
+    void InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QString& stepName);
     QAction* aImportSvg = nullptr;
     QAction* aInsertText = nullptr;
     TFormText* FormText = nullptr;
@@ -494,6 +527,8 @@ private:
     void WriteSoundtrackSettings(TSettingsStore& store) const;
     void aSoundtrackExecute();
     void aRemoveSoundtrackExecute();
+    // Chooses or removes the soundtrack as one step of the history.
+    void ChangeSoundtrack(const TSoundtrack& track, const QString& stepName);
     void aFitFramesToBeatsExecute();
     void miSoundOutputsClick();
     void SoundtrackShowOpened(const QString& fileName);

@@ -29,15 +29,11 @@ void TFormMain::ConnectContentCommands()
     connect(aInsertText, &QAction::triggered, this, &TFormMain::aInsertTextExecute);
 }
 
-void TFormMain::InsertContentFrame(std::unique_ptr<TLaserFrame> frame)
+void TFormMain::InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QString& stepName)
 {
     TLaserFrames one;
     one.AddFrame(std::move(frame));
-    ImportFrames(one);
-    // The frame exists nowhere else: the show needs saving.
-    Modified = true;
-    lbThumbs->RepaintList();
-    RedrawSketchpad();
+    ImportFrames(one, stepName);
 }
 
 void TFormMain::aImportSvgExecute()
@@ -69,7 +65,7 @@ void TFormMain::aImportSvgExecute()
     }
     const QString status = QStringLiteral("Frame \"%1\" imported from %2: %3")
                                .arg(result.Frame->Name, QFileInfo(fileName).fileName(), PointsText(*result.Frame));
-    InsertContentFrame(std::move(result.Frame));
+    InsertContentFrame(std::move(result.Frame), StepName(aImportSvg->text()));
     SetStatusText(1, status);
 }
 
@@ -87,6 +83,6 @@ void TFormMain::aInsertTextExecute()
         return;
     }
     const QString status = QStringLiteral("Text frame \"%1\" inserted: %2").arg(result.Frame->Name, PointsText(*result.Frame));
-    InsertContentFrame(std::move(result.Frame));
+    InsertContentFrame(std::move(result.Frame), StepName(aInsertText->text()));
     SetStatusText(1, status);
 }

@@ -75,14 +75,12 @@ void TFormMain::OpenDroppedFiles(const QStringList& files)
 {
     if (files.size() == 1 && DroppedFileKind(files[0]) == TDroppedFile::Show) {
         // As "Open..." does, without the dialog.
-        if (Modified && !AskDiscard()) {
+        if (IsModified() && !AskDiscard()) {
             RedrawSketchpad();
             return;
         }
-        if (OpenShow(files[0])) {
+        if (OpenShow(files[0]))
             AddRecentFile(files[0]);
-            Modified = false;
-        }
         RedrawSketchpad();
         return;
     }

@@ -7,9 +7,11 @@
 
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QMenu>
 #include <QScopedValueRollback>
+#include <algorithm>
 
 namespace {
 
@@ -31,8 +33,7 @@ void TFormMain::ConnectFileCommands()
     connect(aSaveFile, &QAction::triggered, this, &TFormMain::aSaveFileExecute);
     connect(aSaveAsFile, &QAction::triggered, this, [this] { SaveAs(); });
     connect(aImportShow, &QAction::triggered, this, &TFormMain::aImportShowExecute);
-    // Ends the program at once: no question, no settings written.
-    connect(miExit, &QAction::triggered, this, [] { QCoreApplication::exit(0); });
+    connect(miExit, &QAction::triggered, this, &TFormMain::miExitClick);
     for (int n = 0; n < TRecentFiles::Count; ++n)
         connect(miLastFile[n], &QAction::triggered, this, [this, n] { miLastFileClick(n); });
 }
@@ -49,19 +50,27 @@ TFileDialogRequest TFormMain::ShowFileRequest(const QString& title, const QStrin
     return TFileDialogRequest{title, ShowFilter, QStringLiteral("RZ4"), folder, fileName};
 }
 
+// Ends the program without writing the settings; unsaved changes are asked about first.
+void TFormMain::miExitClick()
+{
+    if (IsModified() && !AskDiscard())
+        return;
+    QCoreApplication::exit(0);
+}
+
 void TFormMain::aNewFileExecute()
 {
-    if (Modified && !AskDiscard()) {
+    if (IsModified() && !AskDiscard()) {
         Sketchpad->RedrawSketchpad();
         return;
     }
-    Frames->Clear();
-    Frames->FileName.clear();
-    Frames->Add();
+    TLaserFrames show;
+    show.Add();
+    Document().ReplaceShow(std::move(show));
     SoundtrackShowCleared();
     Sketchpad->SetFrameMaximum(0);
     Sketchpad->SetSwitcherCaption(QStringLiteral("0"));
-    Sketchpad->SetDocumentCaption(QStringLiteral("new file"));
+    ShowReplaced(QStringLiteral("new file"));
     lbThumbs->clear();
     lbThumbs->addItem(QString());
     // The frame switch also brings the effect, colour and lock controls to the new frame, and repaints.
@@ -70,7 +79,7 @@ void TFormMain::aNewFileExecute()
 
 void TFormMain::aOpenFileExecute()
 {
-    const bool goOn = !Modified || AskDiscard();
+    const bool goOn = !IsModified() || AskDiscard();
     OpenDialogFileName.clear();
     if (!goOn)
         return;
@@ -80,14 +89,21 @@ void TFormMain::aOpenFileExecute()
         return;
     OpenDir = FolderOf(fileName);
     OpenDialogFileName = fileName;
-    if (OpenShow(fileName)) {
+    if (OpenShow(fileName))
         AddRecentFile(fileName);
-        Modified = false;
-    }
     Sketchpad->RedrawSketchpad();
 }
 
 bool TFormMain::OpenShow(const QString& fileName)
+{
+    std::unique_ptr<TLaserFrames> loaded = LoadShow(fileName);
+    if (!loaded)
+        return false;
+    ShowLoaded(std::move(loaded), fileName);
+    return true;
+}
+
+std::unique_ptr<TLaserFrames> TFormMain::LoadShow(const QString& fileName)
 {
     // Everything runs on the one UI thread, so no repaint can be under way here.
     Q_ASSERT(!Drawing);
@@ -97,22 +113,30 @@ bool TFormMain::OpenShow(const QString& fileName)
         const QScopedValueRollback busy(Busy, true);
         result = OpenShowFile(fileName, loaded);
     }
+    // A file of another kind would open as an empty show under its name, and the next
+    // save would overwrite it.
+    if (result.ok && result.notAShow)
+        result.message = QStringLiteral("%1 is not a Skelmar show file").arg(QDir::toNativeSeparators(fileName));
     // A recent file may have gone since it was listed: say so rather than replace the
     // open show by an empty one.
-    if (!result.ok || result.missing || !loaded) {
+    if (!result.ok || result.missing || result.notAShow || !loaded) {
         Prompts.Tell(TMsgIcon::Error, result.message);
-        return false;
+        return nullptr;
     }
-    Frames = std::move(loaded);
-    lbThumbs->SetShow(Frames.get());
+    return loaded;
+}
 
+void TFormMain::ShowLoaded(std::unique_ptr<TLaserFrames> show, const QString& fileName)
+{
+    Document().ReplaceShow(std::move(*show));
+    const TLaserFrames& frames = Show();
     Sketchpad->SetSwitcherCaption(QStringLiteral("0"));
-    Sketchpad->SetDocumentCaption(fileName);
+    ShowReplaced(fileName);
     lbThumbs->clear();
-    for (int i = 0; i < Frames->Count(); ++i)
-        lbThumbs->addItem(Frames->Frame(i).Name);
-    Sketchpad->SetFrameMaximum(Frames->Count() - 1);
-    const QString imageFile = Frames->Frame(0).ImageFile;
+    for (int i = 0; i < frames.Count(); ++i)
+        lbThumbs->addItem(frames.Frame(i).Name);
+    Sketchpad->SetFrameMaximum(frames.Count() - 1);
+    const QString imageFile = frames.Frame(0).ImageFile;
     aLoadBackImg->setText(QStringLiteral("Background image: ") + imageFile);
     if (!imageFile.isEmpty() && QFileInfo(imageFile).isFile())
         SetImageItemsEnabled(true);
@@ -120,14 +144,13 @@ bool TFormMain::OpenShow(const QString& fileName)
     SoundtrackShowOpened(fileName);
     Sketchpad->SetFramePosition(0);
     ShowWavePresence();
-    return true;
 }
 
 void TFormMain::ShowWavePresence()
 {
     // The compiler names the file with ".WAV"; a file system that tells case apart may
     // hold it under either spelling.
-    const QString& name = Frames->FileName;
+    const QString& name = Document().FileName();
     SetPlayEnabled(!name.isEmpty()
                    && (QFileInfo(name + QStringLiteral(".WAV")).isFile()
                        || QFileInfo(name + QStringLiteral(".wav")).isFile()));
@@ -141,9 +164,10 @@ void TFormMain::OpenCommandLineFile(const QString& path)
 
 void TFormMain::aSaveFileExecute()
 {
-    if (!Frames->FileName.isEmpty() && QFileInfo(Frames->FileName).isFile()) {
-        if (WriteShow(Frames->FileName))
-            Modified = false;
+    const QString fileName = Document().FileName();
+    if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
+        if (WriteShow(fileName))
+            Document().MarkSaved();
     } else {
         SaveAs();
     }
@@ -152,25 +176,37 @@ void TFormMain::aSaveFileExecute()
 bool TFormMain::SaveAs()
 {
     const QString fileName = Prompts.SaveFileName(
-        ShowFileRequest(QStringLiteral("Save Pudlo file..."), SaveDir, Frames->FileName));
+        ShowFileRequest(QStringLiteral("Save Pudlo file..."), SaveDir, Document().FileName()));
     if (fileName.isEmpty())
         return false;
     SaveDir = FolderOf(fileName);
     if (!WriteShow(fileName))
         return false;
     AddRecentFile(fileName);
-    Frames->FileName = fileName;
-    Modified = false;
+    Document().SetFileName(fileName);
+    Document().MarkSaved();
     return true;
 }
 
 bool TFormMain::WriteShow(const QString& fileName)
 {
+    // The writer fits every link matrix to the point counts. A matrix that is larger than
+    // its frame after deleted points keeps the rows an undo of the deletion needs: it goes
+    // back as it was once the file is written. Readers see no difference.
+    TLaserFrames& show = Show();
+    std::vector<std::pair<int, TLinkMatrix>> stale;
+    for (int i = 0; i < show.Count(); ++i) {
+        const TLaserFrame& frame = show.Frame(i);
+        if (frame.Links.Rows() != frame.PointCount() || frame.Links.Cols() != show.PreviousPointCount(i))
+            stale.emplace_back(i, frame.Links);
+    }
     TShowFileResult result;
     {
         const QScopedValueRollback busy(Busy, true);
-        result = WriteShowFile(fileName, *Frames);
+        result = WriteShowFile(fileName, show);
     }
+    for (auto& [index, links] : stale)
+        show.Frame(index).Links = std::move(links);
     if (!result.ok) {
         Prompts.Tell(TMsgIcon::Error, result.message);
         return false;
@@ -188,42 +224,23 @@ void TFormMain::aImportShowExecute()
     if (!fileName.isEmpty() && QFileInfo(fileName).isFile()) {
         OpenDialogFileName = fileName;
         ImportShowFrames(fileName);
-        return;
     }
-    lbThumbs->RepaintList();
-    Sketchpad->RedrawSketchpad();
 }
 
 void TFormMain::ImportShowFrames(const QString& fileName)
 {
-    std::unique_ptr<TLaserFrames> imported;
-    TShowFileResult result;
-    {
-        const QScopedValueRollback busy(Busy, true);
-        result = OpenShowFile(fileName, imported);
-    }
-    if (result.ok && imported)
-        ImportFrames(*imported);
-    else
-        Prompts.Tell(TMsgIcon::Error, result.message);
-    lbThumbs->RepaintList();
-    Sketchpad->RedrawSketchpad();
+    if (std::unique_ptr<TLaserFrames> imported = LoadShow(fileName))
+        ImportFrames(*imported, StepName(aImportShow->text()));
 }
 
-void TFormMain::ImportFrames(TLaserFrames& imported)
+void TFormMain::ImportFrames(TLaserFrames& imported, const QString& stepName)
 {
-    // Last to first, each before the current frame: they keep their order and the
-    // first of them ends up at the current index.
-    const int index = qBound(0, CurrentFrameIndex(), Frames->Count());
-    for (int i = imported.Count() - 1; i >= 0; --i) {
-        std::unique_ptr<TLaserFrame> frame = imported.Extract(i);
-        const QString name = frame->Name;
-        Frames->InsertFrame(std::move(frame), index);
-        lbThumbs->insertItem(index, name);
-    }
-    Sketchpad->SetFrameMaximum(Frames->Count() - 1);
-    // The controls follow the frame that is now current.
-    Sketchpad->SetFramePosition(index);
+    // They go before the current frame in their order; the first of them becomes current.
+    std::vector<std::unique_ptr<TLaserFrame>> frames;
+    for (int i = imported.Count() - 1; i >= 0; --i)
+        frames.push_back(imported.Extract(i));
+    std::reverse(frames.begin(), frames.end());
+    Document().InsertFrames(std::move(frames), CurrentFrameIndex(), stepName);
 }
 
 void TFormMain::miOpenAgainClick()
@@ -233,7 +250,11 @@ void TFormMain::miOpenAgainClick()
 
 void TFormMain::miLastFileClick(int n)
 {
-    OpenShow(RecentFiles.FileAt(n));
+    // Read first: a file that is gone or no show is told without asking about the open one.
+    const QString fileName = RecentFiles.FileAt(n);
+    std::unique_ptr<TLaserFrames> loaded = LoadShow(fileName);
+    if (loaded && (!IsModified() || AskDiscard()))
+        ShowLoaded(std::move(loaded), fileName);
     Sketchpad->RedrawSketchpad();
 }
 

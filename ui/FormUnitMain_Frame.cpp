@@ -1,5 +1,6 @@
 // Frame menu and the frame list: add, rename, delete, timing, effect, colour, lock,
-// undo, the frame clipboard, and reordering by drag and drop.
+// the frame clipboard, and reordering by drag and drop. Each change is a step of the
+// document's history; the windows follow the document.
 #include "FormUnitMain.h"
 
 #include "FrameList.h"
@@ -39,10 +40,11 @@ void TFormMain::ConnectFrameCommands()
     connect(aAddFrame, &QAction::triggered, this, &TFormMain::aAddFrameExecute);
     connect(aRenameFrame, &QAction::triggered, this, &TFormMain::aRenameFrameExecute);
     connect(aFrameDelay, &QAction::triggered, this, [this] {
-        AskFrameNumber(QStringLiteral("Enter new framedelay in ms"), QStringLiteral("new delay"), &TLaserFrame::Delay);
+        AskFrameNumber(aFrameDelay, QStringLiteral("Enter new framedelay in ms"), QStringLiteral("new delay"),
+                       &TLaserFrame::Delay);
     });
     connect(aFrameMorph, &QAction::triggered, this, [this] {
-        AskFrameNumber(QStringLiteral("Enter new morphtime in ms"), QStringLiteral("new morphtime"),
+        AskFrameNumber(aFrameMorph, QStringLiteral("Enter new morphtime in ms"), QStringLiteral("new morphtime"),
                        &TLaserFrame::EffectTime);
     });
     connect(aFrameEffectParam, &QAction::triggered, this, &TFormMain::aFrameEffectParamExecute);
@@ -54,7 +56,6 @@ void TFormMain::ConnectFrameCommands()
     connect(miColor1, &QAction::triggered, this, [this] { SetFrameColor(1); });
     connect(aColorSwitch, &QAction::triggered, this, &TFormMain::aColorSwitchExecute);
     connect(aLock, &QAction::triggered, this, &TFormMain::aLockExecute);
-    connect(miUndo, &QAction::triggered, this, &TFormMain::miUndoClick);
     connect(aCopyFrameToClipboard, &QAction::triggered, this, &TFormMain::aCopyFrameToClipboardExecute);
     connect(aCutFrameToClipboard, &QAction::triggered, this, &TFormMain::aCutFrameToClipboardExecute);
     connect(aPasteFrameFromClipboard, &QAction::triggered, this, &TFormMain::aPasteFrameFromClipboardExecute);
@@ -62,16 +63,19 @@ void TFormMain::ConnectFrameCommands()
 
 TLaserFrame* TFormMain::CurrentFrame()
 {
-    const int index = CurrentFrameIndex();
-    return ValidFrameIndex(index) ? &Frames->Frame(index) : nullptr;
+    return Document().Frame(CurrentFrameIndex());
 }
 
-void TFormMain::FrameChanged(bool modified)
+bool TFormMain::EditCurrentFrame(const QAction* command, const std::function<void(TLaserFrame&)>& change,
+                                 TShowChanges scope)
 {
-    if (modified)
-        Modified = true;
-    lbThumbs->RepaintList();
-    Sketchpad->RedrawSketchpad();
+    return EditCurrentFrame(StepName(command->text()), change, scope);
+}
+
+bool TFormMain::EditCurrentFrame(const QString& stepName, const std::function<void(TLaserFrame&)>& change,
+                                 TShowChanges scope)
+{
+    return Document().EditFrame(CurrentFrameIndex(), stepName, change, scope);
 }
 
 std::optional<int> TFormMain::AskInteger(const QString& caption, const QString& prompt, int current)
@@ -86,34 +90,13 @@ std::optional<int> TFormMain::AskInteger(const QString& caption, const QString& 
 
 // --- show-level operations ---------------------------------------------------------------------
 
-void TFormMain::InsertFrame(std::unique_ptr<TLaserFrame> frame, int index)
+bool TFormMain::DeleteFrame(int index, const QString& stepName)
 {
-    index = qBound(0, index, Frames->Count());
-    const QString name = frame->Name;
-    Frames->InsertFrame(std::move(frame), index);
-    lbThumbs->insertItem(index, name);
-    Sketchpad->SetFrameMaximum(Frames->Count() - 1);
-    // The current index keeps its number, so the inserted frame becomes current.
-    Sketchpad->SetFramePosition(CurrentFrameIndex());
-    lbThumbs->RepaintList();
-}
-
-bool TFormMain::DeleteFrame(int index, std::unique_ptr<TLaserFrame>* holder)
-{
-    Modified = true;
-    if (Frames->Count() < 2) {
+    if (Document().FrameCount() < 2) {
         Prompts.Tell(TMsgIcon::Error, QStringLiteral("You can't delete the one and only frame!"));
         return false;
     }
-    if (!ValidFrameIndex(index))
-        return false;
-    Frames->DeleteFrame(index, holder);
-    if (index < lbThumbs->count())
-        delete lbThumbs->takeItem(index);
-    Sketchpad->SetFrameMaximum(Frames->Count() - 1);
-    Sketchpad->SetFramePosition(qMin(CurrentFrameIndex(), Frames->Count() - 1));
-    lbThumbs->RepaintList();
-    return true;
+    return Document().DeleteFrame(index, stepName);
 }
 
 // --- frame list --------------------------------------------------------------------------------
@@ -127,10 +110,7 @@ void TFormMain::lbThumbsClick(int index)
 void TFormMain::lbThumbsDragDrop(int source, int target)
 {
     if (target >= 0 && ValidFrameIndex(source) && ConfirmFrameMove(source)) {
-        const int to = Frames->MoveFrame(source, target);
-        // The entry's text goes with its frame, so renaming always starts from the frame's name.
-        if (source < lbThumbs->count())
-            lbThumbs->insertItem(to, lbThumbs->takeItem(source));
+        const int to = Document().MoveFrame(source, target, QStringLiteral("Move frame in the list"));
         lbThumbs->setCurrentRow(to);
     }
     lbThumbs->RepaintList();
@@ -139,7 +119,7 @@ void TFormMain::lbThumbsDragDrop(int source, int target)
 bool TFormMain::ConfirmFrameMove(int source)
 {
     // Moving a Morph frame breaks its links: they are only re-dimensioned, not translated.
-    return Frames->Frame(source).Effect != EffectMorph
+    return Show().Frame(source).Effect != EffectMorph
         || Prompts.Ask(TMsgIcon::Warning, QStringLiteral("Do you really want to move this frame? "
                                                          "The link matrix will be corrupted after this!"));
 }
@@ -148,33 +128,30 @@ bool TFormMain::ConfirmFrameMove(int source)
 
 void TFormMain::aAddFrameExecute()
 {
-    Frames->Add();
-    lbThumbs->addItem(QString());
-    Sketchpad->SetFrameMaximum(Frames->Count() - 1);
-    lbThumbs->RepaintList();
+    Document().AppendFrame(StepName(aAddFrame->text()));
 }
 
 void TFormMain::aRenameFrameExecute()
 {
     const int index = CurrentFrameIndex();
     if (ValidFrameIndex(index) && index < lbThumbs->count()) {
-        QListWidgetItem* item = lbThumbs->item(index);
+        const QString text = lbThumbs->item(index)->text();
         const QString name = Prompts.InputText(QStringLiteral("Enter new framename"),
-                                               QStringLiteral("new name 4 frame"), item->text())
-                                 .value_or(item->text());
-        item->setText(name);
-        Frames->Frame(index).Name = name;
+                                               QStringLiteral("new name 4 frame"), text)
+                                 .value_or(text);
+        // The entry follows the frame's name.
+        EditCurrentFrame(aRenameFrame, [&name](TLaserFrame& f) { f.Name = name; }, TShowChange::Properties);
     }
-    lbThumbs->RepaintList();
 }
 
-void TFormMain::AskFrameNumber(const QString& caption, const QString& prompt, quint16 TLaserFrame::*field)
+void TFormMain::AskFrameNumber(const QAction* command, const QString& caption, const QString& prompt,
+                               quint16 TLaserFrame::*field)
 {
     if (TLaserFrame* frame = CurrentFrame()) {
         if (const std::optional<int> value = AskInteger(caption, prompt, frame->*field))
-            frame->*field = quint16(*value);  // the low 16 bits
+            EditCurrentFrame(command, [&](TLaserFrame& f) { f.*field = quint16(*value); },  // the low 16 bits
+                             TShowChange::Timing);
     }
-    FrameChanged(false);
 }
 
 void TFormMain::aFrameEffectParamExecute()
@@ -184,37 +161,39 @@ void TFormMain::aFrameEffectParamExecute()
         const QString caption = progression
             ? QStringLiteral("Enter 0 for linear, 1 for trigonometric effect progression")
             : QStringLiteral("Enter new effect parameter");
-        if (const std::optional<int> value = AskInteger(caption, QStringLiteral("new effect parameter"),
-                                                        frame->EffectParam))
-            frame->EffectParam = qint16(quint16(*value));
-        frame->EffectParam = BoundEffectParam(frame->Effect, frame->EffectParam);
+        const std::optional<int> value = AskInteger(caption, QStringLiteral("new effect parameter"),
+                                                    frame->EffectParam);
+        // The range rules hold also when the answer was none.
+        EditCurrentFrame(aFrameEffectParam, [&value](TLaserFrame& f) {
+            if (value)
+                f.EffectParam = qint16(quint16(*value));
+            f.EffectParam = BoundEffectParam(f.Effect, f.EffectParam);
+        }, TShowChange::Timing);
     }
-    FrameChanged(false);
 }
 
 void TFormMain::aDeleteFrameExecute()
 {
-    DeleteFrame(CurrentFrameIndex(), nullptr);
-    lbThumbs->RepaintList();
+    DeleteFrame(CurrentFrameIndex(), StepName(aDeleteFrame->text()));
 }
 
 void TFormMain::miEffectClick(int effect)
 {
-    if (TLaserFrame* frame = CurrentFrame())
-        frame->Effect = quint16(effect);
+    EditCurrentFrame(QStringLiteral("Effect: ") + EffectName(effect),
+                     [effect](TLaserFrame& f) { f.Effect = quint16(effect); }, TShowChange::Timing);
     // These items leave the radio mark where it was; the effect button and the frame
     // switch move it.
     CheckEffectItem(EffectMark);
-    FrameChanged(true);
 }
 
 void TFormMain::aEffectStepExecute()
 {
-    if (TLaserFrame* frame = CurrentFrame()) {
-        frame->Effect = frame->Effect >= EffectDrain ? quint16(EffectSlide) : quint16(frame->Effect + 1);
-        CheckEffectItem(frame->Effect);
+    if (const TLaserFrame* frame = CurrentFrame()) {
+        const int effect = frame->Effect >= EffectDrain ? EffectSlide : frame->Effect + 1;
+        EditCurrentFrame(QStringLiteral("Effect: ") + EffectName(effect),
+                         [effect](TLaserFrame& f) { f.Effect = quint16(effect); }, TShowChange::Timing);
+        CheckEffectItem(effect);
     }
-    FrameChanged(true);
 }
 
 void TFormMain::CheckEffectItem(int effect)
@@ -232,10 +211,10 @@ void TFormMain::CheckEffectItem(int effect)
 
 void TFormMain::SetFrameColor(int color)
 {
-    if (TLaserFrame* frame = CurrentFrame())
-        frame->Flags = quint16(color ? frame->Flags | TLaserFrame::FlagColor : frame->Flags & ~TLaserFrame::FlagColor);
+    EditCurrentFrame(QStringLiteral("Color: ") + StepName(Colors.Name[color]), [color](TLaserFrame& f) {
+        f.Flags = quint16(color ? f.Flags | TLaserFrame::FlagColor : f.Flags & ~TLaserFrame::FlagColor);
+    }, TShowChange::Properties);
     (color ? miColor1 : miColor0)->setChecked(true);
-    FrameChanged(true);
 }
 
 void TFormMain::aColorSwitchExecute()
@@ -245,18 +224,12 @@ void TFormMain::aColorSwitchExecute()
 
 void TFormMain::aLockExecute()
 {
-    TLaserFrame* frame = CurrentFrame();
-    if (frame)
-        frame->Flags ^= TLaserFrame::FlagLocked;
+    const TLaserFrame* frame = CurrentFrame();
+    if (frame) {
+        EditCurrentFrame(frame->IsLocked() ? QStringLiteral("Unlock frame") : QStringLiteral("Lock frame"),
+                         [](TLaserFrame& f) { f.Flags ^= TLaserFrame::FlagLocked; }, TShowChange::Properties);
+    }
     aLock->setChecked(frame && frame->IsLocked());
-    FrameChanged(true);
-}
-
-void TFormMain::miUndoClick()
-{
-    if (TLaserFrame* frame = CurrentFrame())
-        ApplyUndo(State.Undo, *frame);
-    FrameChanged(false);
 }
 
 // --- frame clipboard ---------------------------------------------------------------------------
@@ -269,13 +242,19 @@ void TFormMain::aCopyFrameToClipboardExecute()
         ClipboardFrame = std::move(copy);
         aPasteFrameFromClipboard->setEnabled(true);
     }
-    lbThumbs->RepaintList();
 }
 
 void TFormMain::aCutFrameToClipboardExecute()
 {
-    DeleteFrame(CurrentFrameIndex(), &ClipboardFrame);
-    lbThumbs->RepaintList();
+    // The show's frame stays with the history, so that the cut can be undone; the
+    // clipboard holds a copy that nothing else shares.
+    const TLaserFrame* frame = CurrentFrame();
+    if (!frame)
+        return;
+    auto copy = std::make_unique<TLaserFrame>();
+    copy->CopyFrom(*frame);
+    if (DeleteFrame(CurrentFrameIndex(), StepName(aCutFrameToClipboard->text())))
+        ClipboardFrame = std::move(copy);
 }
 
 void TFormMain::aPasteFrameFromClipboardExecute()
@@ -283,7 +262,8 @@ void TFormMain::aPasteFrameFromClipboardExecute()
     if (ClipboardFrame) {
         auto copy = std::make_unique<TLaserFrame>();
         copy->CopyFrom(*ClipboardFrame);
-        InsertFrame(std::move(copy), CurrentFrameIndex());
+        std::vector<std::unique_ptr<TLaserFrame>> frames;
+        frames.push_back(std::move(copy));
+        Document().InsertFrames(std::move(frames), CurrentFrameIndex(), StepName(aPasteFrameFromClipboard->text()));
     }
-    lbThumbs->RepaintList();
 }

@@ -48,26 +48,22 @@ void TFormMain::ImportIldaFrames(const QString& fileName)
         const QScopedValueRollback busy(Busy, true);
         result = ImportIldaFile(fileName, imported, options);
     }
-    // The frames go before the current one, as "Import show" puts them. Unlike a
-    // show, an ILDA file cannot take them back: the show now needs saving.
+    // The frames go before the current one, as "Import show" puts them.
     if (result.ok) {
-        ImportFrames(imported);
-        Modified = true;
+        ImportFrames(imported, StepName(aImportIlda->text()));
         SetStatusText(1, QStringLiteral("%1 frames imported from %2")
                              .arg(result.frames).arg(QFileInfo(fileName).fileName()));
     } else {
         Prompts.Tell(TMsgIcon::Error, result.message);
     }
-    lbThumbs->RepaintList();
-    RedrawSketchpad();
 }
 
 void TFormMain::aExportIldaExecute()
 {
     // Offer the show's own name with the ILDA extension.
     QString suggested;
-    if (!Frames->FileName.isEmpty()) {
-        const QFileInfo show(Frames->FileName);
+    if (!Document().FileName().isEmpty()) {
+        const QFileInfo show(Document().FileName());
         suggested = show.dir().filePath(show.completeBaseName() + QStringLiteral(".ild"));
     }
     const QString fileName = Prompts.SaveFileName(
@@ -76,7 +72,7 @@ void TFormMain::aExportIldaExecute()
         return;
     TIldaExportOptions options;
     options.Colors = LaserColors(Colors);
-    const TIldaFileResult result = ExportIldaFile(fileName, *Frames, options);
+    const TIldaFileResult result = ExportIldaFile(fileName, Show(), options);
     if (!result.ok) {
         Prompts.Tell(TMsgIcon::Error, result.message);
         return;

@@ -15,8 +15,7 @@ void TFormMain::ConnectImageCommands()
     connect(miChoosePart, &QAction::triggered, this, &TFormMain::miChoosePartClick);
 }
 
-// Loads a bitmap into the current frame. The image mode stays as it is. The file name is
-// part of the show, so the show now needs saving.
+// Loads a bitmap into the current frame as a step. The image mode stays as it is.
 void TFormMain::aLoadBackImgExecute()
 {
     TLaserFrame* frame = CurrentFrame();
@@ -38,24 +37,21 @@ void TFormMain::aLoadBackImgExecute()
         return;
     }
     const QFileInfo file(chosen);
-    frame->Image = picture;
-    frame->ImageFile = file.absoluteFilePath();
-    Modified = true;
+    EditCurrentFrame(QStringLiteral("Background image"), [&](TLaserFrame& f) {
+        f.Image = picture;
+        f.ImageFile = file.absoluteFilePath();
+    }, TShowChange::Properties);
     aLoadBackImg->setText(QStringLiteral("Background image: ") + file.fileName());
-    Sketchpad->RedrawSketchpad();
     SetImageItemsEnabled(true);
 }
 
 // "&Choose part of image...": the picker when the frame has a picture, then part mode in any case.
 void TFormMain::miChoosePartClick()
 {
-    TLaserFrame* frame = CurrentFrame();
-    if (frame && !frame->Image.isNull()) {
-        const TImagePart before = frame->ImagePart;
-        FormPickImage->Execute(*frame);
-        if (!(frame->ImagePart == before))
-            Modified = true;  // the part is saved with the show
-    }
+    const TLaserFrame* frame = CurrentFrame();
+    if (frame && !frame->Image.isNull())
+        EditCurrentFrame(miChoosePart, [this](TLaserFrame& f) { FormPickImage->Execute(f); },
+                         TShowChange::Properties);
     // As its button would, also when the button is disabled for want of a picture.
     miPartImg->setChecked(true);
     Sketchpad->RedrawSketchpad();

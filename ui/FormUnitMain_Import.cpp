@@ -38,9 +38,9 @@ void TFormMain::ConnectImportCommands()
         TLaserFrames* imported = FormImport->ImportFrames.get();
         if (!imported || index < 0 || index >= imported->Count())
             return;   // nothing chosen: the loaded show stays for the next use
-        std::unique_ptr<TLaserFrame> frame = imported->Extract(index);
+        std::vector<std::unique_ptr<TLaserFrame>> frames;
+        frames.push_back(imported->Extract(index));
         FormImport->ImportFrames.reset();
-        // Not an editing command: Modified keeps its value.
-        InsertFrame(std::move(frame), CurrentFrameIndex());
+        Document().InsertFrames(std::move(frames), CurrentFrameIndex(), StepName(aImportFrame->text()));
     });
 }

@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QtMath>
@@ -82,7 +83,7 @@ TPadView TFormMain::PadView() const
     // A frame drag under way draws its guide lines over every repaint.
     const int index = CurrentFrameIndex();
     if (ValidFrameIndex(index)) {
-        for (const TGuideLine& line : DragGuideLines(State, Frames->Frame(index), PadTransform()))
+        for (const TGuideLine& line : DragGuideLines(State, ShowDocument->Show().Frame(index), PadTransform()))
             view.Guides.push_back(PadGuide(line, Colors.Rotation));
     }
     return view;
@@ -90,7 +91,8 @@ TPadView TFormMain::PadView() const
 
 void TFormMain::FrameSwitched(int index)
 {
-    const TLaserFrame& frame = Frames->Frame(index);
+    Document().SetCurrentFrameIndex(index);
+    const TLaserFrame& frame = Show().Frame(index);
     SetImageItemsEnabled(!frame.ImageFile.isEmpty());
     CheckEffectItem(frame.Effect);
     (frame.ColorBit() ? miColor1 : miColor0)->setChecked(true);
@@ -105,6 +107,23 @@ void TFormMain::TrimFrameList(int frameCount)
         delete lbThumbs->takeItem(lbThumbs->count() - 1);
 }
 
+void TFormMain::BeginHelpLinesGesture(const QString& name)
+{
+    Document().BeginFrameGesture(CurrentFrameIndex(), name, TShowChange::Properties);
+}
+
+void TFormMain::EndHelpLinesGesture(const QString& name)
+{
+    const QScopedValueRollback editing(PadEditing, true);
+    Document().EndFrameGesture(name);
+}
+
+void TFormMain::DeleteKeyPressed()
+{
+    const QScopedValueRollback editing(PadEditing, true);
+    PadTools.DeleteSelectedPoints();
+}
+
 void TFormMain::SetZoom(int zoom)
 {
     Zoom = zoom >= 1 && zoom <= 8 ? zoom : 2;
@@ -116,7 +135,7 @@ void TFormMain::SetZoom(int zoom)
 
 int TFormMain::CurrentFrameIndex() const
 {
-    return Sketchpad ? Sketchpad->CurrentFrameIndex() : 0;
+    return ShowDocument->CurrentFrameIndex();
 }
 
 TToolView TFormMain::ToolView() const
@@ -179,15 +198,18 @@ void TFormMain::Warn(const QString& text)
 
 void TFormMain::padMouseDown(QMouseEvent* event)
 {
+    const QScopedValueRollback editing(PadEditing, true);
     PadTools.MouseDown(PadMouse(event, event->button()));
 }
 
 void TFormMain::padMouseMove(QMouseEvent* event)
 {
+    const QScopedValueRollback editing(PadEditing, true);
     PadTools.MouseMove(PadMouse(event, Qt::NoButton));
 }
 
 void TFormMain::padMouseUp(QMouseEvent* event)
 {
+    const QScopedValueRollback editing(PadEditing, true);
     PadTools.MouseUp(PadMouse(event, event->button()));
 }

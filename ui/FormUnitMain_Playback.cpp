@@ -21,7 +21,7 @@ void TFormMain::ConnectPlaybackCommands()
     // The strip runs the full width, under the frame list too.
     setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
     setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
-    Timeline->SetShow([this] { return static_cast<const TLaserFrames*>(Frames.get()); });
+    Timeline->SetShow([this] { return static_cast<const TLaserFrames*>(&Show()); });
     Timeline->SetColors(Colors);
     ConnectPanelSwitch(miPanelTimeline, Timeline);
     connect(Timeline, &TTimeline::closed, this, [this] { miPanelTimeline->setChecked(false); });
@@ -48,7 +48,7 @@ void TFormMain::ConnectPlaybackCommands()
 
 QString TFormMain::ShowWaveFile() const
 {
-    const QString& name = Frames->FileName;
+    const QString& name = ShowDocument->FileName();
     if (name.isEmpty())
         return {};
     // The compiler writes ".WAV"; a file system that tells case apart may hold ".wav".
@@ -130,7 +130,7 @@ void TFormMain::aShowPreviewExecute()
 {
     // F9 still works while the button is grey: a wave file found (compiled by skelmar-cli,
     // say) brings the button back.
-    const TFormPreview::TShowResult result = FormPreview->ShowPreview(Frames->FileName, Colors, Prompts);
+    const TFormPreview::TShowResult result = FormPreview->ShowPreview(Document().FileName(), Colors, Prompts);
     if (result != TFormPreview::TShowResult::Unreadable)
         tbShowPreview->setEnabled(result == TFormPreview::TShowResult::Shown);
 }

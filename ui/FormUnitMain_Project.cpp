@@ -24,14 +24,14 @@ void TFormMain::ConnectProjectCommands()
 void TFormMain::aCreateWavefileExecute()
 {
     // The wave file is named after the show file: a show never saved gets a name first.
-    if (Frames->FileName.isEmpty() && !SaveAs())
+    if (Document().FileName().isEmpty() && !SaveAs())
         return;
     // A playing show holds its wave file, which the compile is about to rewrite.
     Playback->ReleaseFile();
     FormStatus->Reset();
     FormStatus->show();
     const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};
-    const TCompileResult result = CompileShow(*Frames, WaveFileName(Frames->FileName), options, FormStatus);
+    const TCompileResult result = CompileShow(Show(), WaveFileName(Document().FileName()), options, FormStatus);
     if (!result.ok) {
         Prompts.Tell(TMsgIcon::Error, result.message);
         // The status window has no close button: leaving it up would leave it up for good.

@@ -115,10 +115,74 @@ void TFormMain::WriteSoundtrackSettings(TSettingsStore& store) const
 
 // --- the soundtrack and its file -------------------------------------------------------------
 
+namespace {
+// Choosing or removing the soundtrack: it lives beside the frames, but is saved with
+// the show, so it is a step of the show's history like any other change.
+class TSoundtrackStep final : public TShowStep {
+public:
+    TSoundtrackStep(const QString& name, TSoundtrack before, TSoundtrack after, int current,
+                    std::function<void(const TSoundtrack&)> apply)
+        : TShowStep(name), FBefore(std::move(before)), FAfter(std::move(after)), FCurrent(current),
+          FApply(std::move(apply))
+    {
+    }
+    TOutcome Apply(TLaserFrames&, bool forward) override
+    {
+        FApply(forward ? FAfter : FBefore);
+        return {FCurrent, {}, FCurrent};
+    }
+    qint64 Cost() const override { return sizeof(*this); }
+
+private:
+    TSoundtrack FBefore, FAfter;
+    int FCurrent;
+    std::function<void(const TSoundtrack&)> FApply;
+};
+
+// New delays for every frame at once (Fit frames to beats).
+class TDelaysStep final : public TShowStep {
+public:
+    TDelaysStep(const QString& name, const TLaserFrames& show, std::vector<quint16> after, int current)
+        : TShowStep(name), FAfter(std::move(after)), FCurrent(current)
+    {
+        for (int i = 0; i < show.Count(); ++i)
+            FBefore.push_back(show.Frame(i).Delay);
+    }
+    TOutcome Apply(TLaserFrames& show, bool forward) override
+    {
+        const std::vector<quint16>& delays = forward ? FAfter : FBefore;
+        for (int i = 0; i < show.Count() && i < int(delays.size()); ++i)
+            show.Frame(i).Delay = delays[size_t(i)];
+        // Every band of the timeline and every entry of the list may have changed.
+        return {-1, TShowChange::FrameList, FCurrent};
+    }
+    qint64 Cost() const override { return qint64(sizeof(*this) + 2 * sizeof(quint16) * FBefore.size()); }
+
+private:
+    std::vector<quint16> FBefore, FAfter;
+    int FCurrent;
+};
+} // namespace
+
+void TFormMain::ChangeSoundtrack(const TSoundtrack& track, const QString& stepName)
+{
+    Document().DoStep(std::make_unique<TSoundtrackStep>(stepName, ShowMusic->Track(), track, CurrentFrameIndex(),
+                                                        [this](const TSoundtrack& chosen) {
+        StopMusic();
+        // The user has chosen: an old file that could not be read is replaced on saving.
+        KeepUnreadableSoundtrackOf.clear();
+        if (chosen.IsSet())
+            ShowMusic->SetTrack(chosen);
+        else
+            ShowMusic->Clear();
+    }));
+}
+
 void TFormMain::aSoundtrackExecute()
 {
     const TSoundtrack current = ShowMusic->Track();
-    FormSoundtrack->StartFolder = Frames->FileName.isEmpty() ? OpenDir : QFileInfo(Frames->FileName).absolutePath();
+    const QString& showFile = Document().FileName();
+    FormSoundtrack->StartFolder = showFile.isEmpty() ? OpenDir : QFileInfo(showFile).absolutePath();
     const std::optional<TSoundtrack> chosen = FormSoundtrack->Execute(current);
     if (!chosen || *chosen == current)
         return;
@@ -134,20 +198,14 @@ void TFormMain::aSoundtrackExecute()
             return;
         }
     }
-    StopMusic();
-    KeepUnreadableSoundtrackOf.clear();   // the user has chosen: the old file is replaced on saving
-    ShowMusic->SetTrack(*chosen);
-    Modified = true;
+    ChangeSoundtrack(*chosen, StepName(aSoundtrack->text()));
 }
 
 void TFormMain::aRemoveSoundtrackExecute()
 {
     if (!ShowMusic->Track().IsSet())
         return;
-    StopMusic();
-    KeepUnreadableSoundtrackOf.clear();
-    ShowMusic->Clear();
-    Modified = true;
+    ChangeSoundtrack(TSoundtrack(), StepName(aRemoveSoundtrack->text()));
     SetStatusText(1, QStringLiteral("Soundtrack removed"));
 }
 
@@ -289,7 +347,7 @@ void TFormMain::aFitFramesToBeatsExecute()
         return;
     }
     const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};
-    const TBeatFit fit = FitFramesToBeats(*Frames, music->Beats, ShowMusic->Track().OffsetMs, options);
+    const TBeatFit fit = FitFramesToBeats(Show(), music->Beats, ShowMusic->Track().OffsetMs, options);
     if (!fit.ok) {
         Prompts.Tell(TMsgIcon::Warning, fit.message);
         return;
@@ -298,13 +356,8 @@ void TFormMain::aFitFramesToBeatsExecute()
         Prompts.Tell(TMsgIcon::Information, QStringLiteral("Every change of frame already falls on a beat."));
         return;
     }
-    // The old delays cannot be brought back afterwards.
-    if (!Prompts.Ask(TMsgIcon::Confirmation,
-                     QStringLiteral("Fitting the frames to the beats changes the delay of %1 frames. Go on?")
-                         .arg(fit.FramesChanged)))
-        return;
-    ApplyBeatFit(*Frames, fit);
-    FrameChanged(true);
+    Document().DoStep(std::make_unique<TDelaysStep>(StepName(aFitFramesToBeats->text()), Show(), fit.Delays,
+                                                    CurrentFrameIndex()));
     SetStatusText(1, QStringLiteral("%1 frames fitted to the beats; the changes lie within %2 ms of them")
                          .arg(fit.FramesFitted)
                          .arg(fit.WorstMs, 0, 'f', 1));

@@ -9,18 +9,6 @@
 #include "LinkChecks.h"
 #include "Prompts.h"
 
-namespace {
-
-// The transforms that mark the show as modified once they worked on the frame; the
-// flips, rotate, the centres and renumbering leave the mark as it was.
-bool MarksModified(const char* component)
-{
-    const QLatin1String name(component);
-    return name == QLatin1String("miCenterFrame") || name == QLatin1String("miScale");
-}
-
-} // namespace
-
 void TFormMain::ConnectTransformCommands()
 {
     const auto& commands = FrameCommandTable();
@@ -48,47 +36,57 @@ void TFormMain::ConnectTransformCommands()
 void TFormMain::RunFrameCommand(int command)
 {
     const TFrameCommandEntry& entry = FrameCommandTable()[size_t(command)];
+    const auto* item = findChild<QAction*>(QLatin1String(entry.Component), Qt::FindDirectChildrenOnly);
     const TInputText input = [this](const QString& caption, const QString& prompt, const QString& text) {
         return Prompts.InputText(caption, prompt, text);
     };
-    const TFrameCommandResult result = entry.Run(*Frames, CurrentFrameIndex(), input);
+    const int index = CurrentFrameIndex();
+    TFrameCommandResult result;
+    // Its input boxes come first; what it changed is one step.
+    // The transforms move points, rename them or set the centres; none touches the links.
+    EditCurrentFrame(item, [&](TLaserFrame&) { result = entry.Run(Show(), index, input); },
+                     TShowChange::Points | TShowChange::Properties);
     if (!result.Message.isEmpty())
         Prompts.Tell(TMsgIcon::Information, result.Message);
-    if (!result.Ran)
-        return;
-    if (MarksModified(entry.Component))
-        Modified = true;
-    if (result.RepaintThumbnails)
-        lbThumbs->RepaintList();
-    RedrawSketchpad();
 }
 
 void TFormMain::CheckLinks(bool allFrames)
 {
     QString report;
     if (allFrames)
-        report = CheckAllLinks(*Frames);
+        report = CheckAllLinks(Show());
     else
-        CheckFrameLinks(*Frames, CurrentFrameIndex(), report);
+        CheckFrameLinks(Show(), CurrentFrameIndex(), report);
     const TLinkCheckMessage message = LinkCheckMessage(report);
     Prompts.Tell(message.Warning ? TMsgIcon::Warning : TMsgIcon::Information, message.Text);
 }
 
 void TFormMain::miLinkOverlayClick()
 {
-    const TOverlayResult result = LinkOverlayingPoints(*Frames, CurrentFrameIndex(), CircleSize);
-    // An editing command: it marks the show when it laid a link that was not there.
-    if (result.Added > 0)
-        Modified = true;
+    const int index = CurrentFrameIndex();
+    TOverlayResult result;
+    // A step when it laid a link that was not there.
+    if (index >= 1) {
+        EditCurrentFrame(miLinkOverlay, [&](TLaserFrame&) {
+            result = LinkOverlayingPoints(Show(), index, CircleSize);
+        }, TShowChange::Links);
+    }
     if (result.Count > 0)
         Prompts.Tell(TMsgIcon::Information, OverlayMessage(result.Count));
+    // The marks it set are no part of the show, but they are shown.
     RedrawSketchpad();
 }
 
 void TFormMain::miHelpLinesClick()
 {
-    if (TLaserFrame* frame = CurrentFrame())
-        FormHelpLines->EditHelpLines(frame->HelpLines);
+    const TLaserFrame* frame = CurrentFrame();
+    if (!frame)
+        return;
+    // The dialog works on a copy; every apply of it is a step on the frame.
+    HelpLinesFrame = CurrentFrameIndex();
+    HelpLinesWork = frame->HelpLines;
+    FormHelpLines->EditHelpLines(HelpLinesWork);
+    HelpLinesFrame = -1;
 }
 
 void TFormMain::OpenHelpLinesDialog(THelpLinesPage page)
@@ -100,6 +98,6 @@ void TFormMain::OpenHelpLinesDialog(THelpLinesPage page)
 // OK and "An&wenden" wrote the lines: an edit of the frame, shown at once.
 void TFormMain::FormHelpLinesApplied()
 {
-    Modified = true;
-    RedrawSketchpad();
+    Document().EditFrame(HelpLinesFrame, StepName(miHelpLines->text()),
+                         [this](TLaserFrame& f) { f.HelpLines = HelpLinesWork; }, TShowChange::Properties);
 }

@@ -50,6 +50,14 @@ protected:
         }
     }
 
+    // An unsaved change: a step that lengthens the current frame's delay by 1 ms.
+    void Modify()
+    {
+        QVERIFY(Form->Document().EditFrame(Form->CurrentFrameIndex(), QStringLiteral("Change frame delay"),
+                                           [](TLaserFrame& frame) { ++frame.Delay; }, TShowChange::Timing));
+        QVERIFY(Form->IsModified());
+    }
+
     std::unique_ptr<QTemporaryDir> Dir;
     std::unique_ptr<QSettings> Settings;
     std::unique_ptr<TScriptedPrompts> Prompts;

@@ -1,6 +1,5 @@
 #include "PadTools.h"
 #include "Transforms.h"
-#include "UndoRecord.h"
 
 #include <QTest>
 #include <QtMath>
@@ -11,10 +10,10 @@ namespace {
 // Stands in for the main window: records what the tools ask of it.
 class TFakeToolHost : public TToolHost {
 public:
-    TLaserFrames Frames;
+    TShowDocument Doc;
+    TLaserFrames& Frames = Doc.Show();
     int FrameIndex = 0;
     TToolView View;
-    bool Modified = false;
     bool Busy = false;
     QString Status[2];
     QStringList Log;                          // redraws, busy changes, zooms, prompts, live refreshes
@@ -31,10 +30,9 @@ public:
         View.SnapGrid = false;
     }
 
-    TLaserFrames& Show() override { return Frames; }
+    TShowDocument& Document() override { return Doc; }
     int CurrentFrameIndex() const override { return FrameIndex; }
     TToolView ToolView() const override { return View; }
-    void SetModified() override { Modified = true; }
     void SetBusy(bool busy) override
     {
         Busy = busy;
@@ -61,6 +59,15 @@ public:
 
     TLaserFrame& Frame() { return Frames.Frame(FrameIndex); }
     int Redraws() const { return int(Log.count("redraw")); }
+    bool Modified() const { return Doc.IsModified(); }
+    // The names of the steps in the history, oldest first.
+    QStringList Steps() const
+    {
+        QStringList names;
+        for (int i = 0; i < Doc.History().count(); ++i)
+            names << Doc.History().text(i);
+        return names;
+    }
 };
 
 struct TFixture {
@@ -381,16 +388,14 @@ void TestPadTools::addPoint()
     QCOMPARE(frame.Points[newCurrent].Y, quint8(60));
     QCOMPARE(frame.Points[newCurrent].Selection, quint16(65535));
     QCOMPARE(Names(frame), (QStringList{"0", "1", "2", "3"}));
-    QCOMPARE(f.State.Undo.UndoKind, quint8(TUndoRecord::KindAdded));
-    QCOMPARE(f.State.Undo.UndoIndex, newCurrent);
-    QVERIFY(f.Host.Modified);
+    QCOMPARE(f.Host.Steps(), QStringList{"Add point"});
+    QVERIFY(f.Host.Modified());
     QCOMPARE(f.Host.Log, (QStringList{"busy", "idle", "redraw", "live"}));
 
-    // The record takes the point out again.
-    TLaserFrame copy;
-    copy.CopyFrom(frame);
-    QVERIFY(ApplyUndo(f.State.Undo, copy));
-    QCOMPARE(Positions(copy), (QList<QPoint>{{10, 100}, {20, 100}, {30, 100}}));
+    // Undo takes the point out again.
+    f.Host.Doc.Undo();
+    QCOMPARE(Positions(frame), (QList<QPoint>{{10, 100}, {20, 100}, {30, 100}}));
+    QVERIFY(!f.Host.Modified());
 }
 
 void TestPadTools::addPointFlipsAndSnap_data()
@@ -430,8 +435,9 @@ void TestPadTools::addPointOutsideSquare()
     f.Click(f.Raw(256, 10));
     f.Click(f.Raw(10, 300));
     QCOMPARE(f.Host.Frame().PointCount(), 0);
-    QVERIFY(f.Host.Modified);
-    QCOMPARE(f.State.Undo.UndoKind, quint8(TUndoRecord::KindNone));
+    // Nothing changed, so there is nothing to save or undo.
+    QVERIFY(!f.Host.Modified());
+    QVERIFY(f.Host.Steps().isEmpty());
 }
 
 void TestPadTools::addPointFitsLinksByPosition()
@@ -478,19 +484,18 @@ void TestPadTools::deletePoint()
     f.Click(f.At(20, 100) + QPoint(2, -2));
 
     QCOMPARE(Positions(frame), (QList<QPoint>{{10, 100}, {20, 100}, {30, 100}}));
-    QCOMPARE(f.State.Undo.UndoKind, quint8(TUndoRecord::KindDeleted));
-    QCOMPARE(f.State.Undo.UndoIndex, 1);
-    QCOMPARE(f.State.Undo.UndoPoint.Name, QStringLiteral("keep"));
-    QCOMPARE(f.State.Undo.UndoPoint.Flags, quint16(TSmallPoint::FlagBlank));
+    QCOMPARE(f.Host.Steps(), QStringList{"Delete point"});
     QCOMPARE(f.State.CurrentPoint, 1);
     QCOMPARE(f.Host.Status[1], QStringLiteral("Point: 1 (20/100)"));
     QCOMPARE(f.Host.PointFlags, (std::optional<std::pair<bool, bool>>({false, true})));
     QCOMPARE(frame.Links.Rows(), 4);   // deleting leaves the matrix as it was
-    QVERIFY(f.Host.Modified);
+    QVERIFY(f.Host.Modified());
 
-    QVERIFY(ApplyUndo(f.State.Undo, frame));
-    QCOMPARE(frame.Points[1].Name, QStringLiteral("keep"));
+    // Undo brings the point back with its name and flags.
+    f.Host.Doc.Undo();
     QCOMPARE(frame.PointCount(), 4);
+    QCOMPARE(frame.Points[1].Name, QStringLiteral("keep"));
+    QCOMPARE(frame.Points[1].Flags, quint16(TSmallPoint::FlagBlank));
 }
 
 void TestPadTools::deleteWithAltOrRightDoesNothing()
@@ -500,7 +505,7 @@ void TestPadTools::deleteWithAltOrRightDoesNothing()
     f.Click(f.At(20, 100), Qt::LeftButton, Qt::AltModifier);
     f.Click(f.At(20, 100), Qt::RightButton);
     QCOMPARE(f.Host.Frame().PointCount(), 1);
-    QVERIFY(!f.Host.Modified);
+    QVERIFY(!f.Host.Modified());
 }
 
 void TestPadTools::pointDrag_data()
@@ -544,17 +549,17 @@ void TestPadTools::pointDrag()
         QCOMPARE(QPoint(p.X, p.Y), expected);
         QCOMPARE(f.Host.Status[1], QStringLiteral("Point: %1/%2").arg(expected.x()).arg(expected.y()));
         QCOMPARE(f.Host.Status[0], QStringLiteral("X:%1  Y:%2").arg(target.x()).arg(target.y()));
-        QCOMPARE(f.State.Undo.UndoKind, quint8(TUndoRecord::KindMoved));
-        QCOMPARE(f.State.Undo.UndoIndex, 1);
-        QCOMPARE(f.State.Undo.UndoX, quint8(100));
-        QCOMPARE(f.State.Undo.UndoY, quint8(120));
         QCOMPARE(f.Host.Redraws(), withoutRedraw ? 0 : 1);
+        QVERIFY(f.Host.Steps().isEmpty());   // the step is made by the release
 
         f.Up(f.Raw(target.x(), target.y()));
         QCOMPARE(f.State.DragMode, int(DragNone));
         QCOMPARE(f.Host.Redraws(), 1);
         QCOMPARE(f.Host.Log.last(), QStringLiteral("live"));
-        QVERIFY(f.Host.Modified);
+        QVERIFY(f.Host.Modified());
+        QCOMPARE(f.Host.Steps(), QStringList{"Move points"});
+        f.Host.Doc.Undo();
+        QCOMPARE(QPoint(p.X, p.Y), QPoint(100, 120));
     }
 }
 
@@ -568,9 +573,9 @@ void TestPadTools::pointDragWithoutMovementKeepsUndo()
     f.State.Tool = ToolMove;
     f.Click(f.At(10, 10));      // a plain click, no drag
     QCOMPARE(f.State.CurrentPoint, 0);
-    QCOMPARE(f.State.Undo.UndoKind, quint8(TUndoRecord::KindAdded));
-    QCOMPARE(f.State.Undo.UndoIndex, 2);
-    QVERIFY(ApplyUndo(f.State.Undo, f.Host.Frame()));
+    // The click made no step: undo still takes the added point out.
+    QCOMPARE(f.Host.Steps(), QStringList{"Add point"});
+    f.Host.Doc.Undo();
     QCOMPARE(Positions(f.Host.Frame()), (QList<QPoint>{{10, 10}, {100, 100}}));
 }
 
@@ -657,7 +662,7 @@ void TestPadTools::sharpenAndBlankButtons()
     f.State.CurrentPoint = 1;
     f.Tools.ToggleSelectedFlag(TSmallPoint::FlagSharp);
     QCOMPARE(f.Host.Frame().Points[1].Flags, quint16(TSmallPoint::FlagSharp));
-    QVERIFY(f.Host.Modified);
+    QVERIFY(f.Host.Modified());
 
     // A multi-selection toggles its members, including new points (all selection bits set).
     f.Click(f.At(10, 100), Qt::LeftButton, Qt::ShiftModifier);
@@ -679,7 +684,7 @@ void TestPadTools::pointTypeTool()
     f.Click(f.At(40, 40), Qt::RightButton);
     QCOMPARE(f.Host.Frame().Points[0].Flags, quint16(TSmallPoint::FlagSharp));
     QCOMPARE(f.Host.PointFlags, (std::optional<std::pair<bool, bool>>({true, false})));
-    QVERIFY(f.Host.Modified);
+    QVERIFY(f.Host.Modified());
 }
 
 void TestPadTools::linkTool()
@@ -697,11 +702,11 @@ void TestPadTools::linkTool()
 
     f.Click(f.At(200, 200), Qt::LeftButton);   // select the point to link
     QCOMPARE(f.State.CurrentPoint, 1);
-    QVERIFY(!f.Host.Modified);
+    QVERIFY(!f.Host.Modified());
     f.Click(f.At(10, 10), Qt::RightButton);
     QVERIFY(frame.Links.Get(1, 0));
     QVERIFY(!frame.Links.Get(1, 1));           // only the first hit
-    QVERIFY(f.Host.Modified);
+    QVERIFY(f.Host.Modified());
     f.Click(f.At(10, 10), Qt::RightButton);
     QVERIFY(!frame.Links.AnyInRow(1));         // twice removes it again
 
@@ -713,9 +718,9 @@ void TestPadTools::linkTool()
 
     // On the first frame there is nothing to link to.
     f.Host.FrameIndex = 0;
-    f.Host.Modified = false;
+    f.Host.Doc.MarkSaved();
     f.Click(f.At(10, 10), Qt::RightButton);
-    QVERIFY(!f.Host.Modified);
+    QVERIFY(!f.Host.Modified());
 }
 
 // ---- Frame drags and centres
@@ -738,12 +743,12 @@ void TestPadTools::frameMove()
     QCOMPARE(lines[0].From, f.At(100, 100));
     QCOMPARE(lines[0].To, f.Raw(110, 80));
     QVERIFY(lines[0].Style == TGuideStyle::Dotted);
-    QVERIFY(!f.Host.Modified);
+    QVERIFY(!f.Host.Modified());
 
     f.Up(f.Raw(110, 80));
     QCOMPARE(Positions(frame), (QList<QPoint>{{20, 0}, {255, 80}}));
     QCOMPARE(QPoint(frame.EffectCenterX, frame.EffectCenterY), QPoint(128, 128));
-    QVERIFY(f.Host.Modified);
+    QVERIFY(f.Host.Modified());
     QCOMPARE(f.State.DragMode, int(DragNone));
     QVERIFY(DragGuideLines(f.State, frame, f.Host.View.Transform).empty());
 }
@@ -766,7 +771,7 @@ void TestPadTools::frameRotate()
     QVERIFY(lines[1].Style == TGuideStyle::Dashed);
     f.Up(f.Raw(128, 228));
     QCOMPARE(Positions(frame), QList<QPoint>{QPoint(128, 228)});
-    QVERIFY(f.Host.Modified);
+    QVERIFY(f.Host.Modified());
 
     // Back across direction 0 the difference turns negative.
     f.Down(f.Raw(128, 228), Qt::RightButton);
@@ -785,11 +790,11 @@ void TestPadTools::frameDragWithoutMovementChangesNothing()
     f.Move(f.Raw(20, 20));
     f.Up(f.Raw(20, 20));
     const QList<QPoint> before = Positions(frame);
-    f.Host.Modified = false;
+    f.Host.Doc.MarkSaved();
     f.Click(f.Raw(100, 100), Qt::LeftButton);
     f.Click(f.Raw(100, 100), Qt::RightButton);
     QCOMPARE(Positions(frame), before);
-    QVERIFY(!f.Host.Modified);
+    QVERIFY(!f.Host.Modified());
 }
 
 void TestPadTools::centres_data()
@@ -826,7 +831,10 @@ void TestPadTools::centres()
     f.Click(f.Raw(pointer.x(), pointer.y()), Qt::RightButton, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(QPoint(frame.AuxCenterX, frame.AuxCenterY), aux);
     QCOMPARE(f.State.DragMode, int(DragNone));
-    QVERIFY(!f.Host.Modified);
+    // The centres are saved with the show: each click that moved one is a step.
+    const bool moved = effect != QPoint(128, 128);
+    QCOMPARE(f.Host.Modified(), moved);
+    QCOMPARE(f.Host.Steps().size(), moved ? 2 : 0);
 }
 
 void TestPadTools::equilateralTool()
@@ -838,7 +846,7 @@ void TestPadTools::equilateralTool()
     f.Click(f.Raw(127, 127));
     QCOMPARE(QPoint(f.State.Equilateral.CenterX, f.State.Equilateral.CenterY), QPoint(127, 127));
     QVERIFY(!f.State.Equilateral.HideCenter);
-    QVERIFY(!f.Host.Modified);
+    QVERIFY(!f.Host.Modified());
 
     f.Host.Answers.push_back(QStringLiteral("4"));
     f.Host.Log.clear();
@@ -848,7 +856,7 @@ void TestPadTools::equilateralTool()
     QCOMPARE(f.State.Equilateral.Sides, 4);
     QCOMPARE(Positions(f.Host.Frame()),
              (QList<QPoint>{{227, 127}, {127, 227}, {27, 127}, {127, 27}}));
-    QVERIFY(f.Host.Modified);
+    QVERIFY(f.Host.Modified());
     QCOMPARE(f.Host.Log, (QStringList{"busy", "redraw while busy", "idle", "redraw", "live"}));
 
     // Too many sides: a warning, and the count in force is kept.
@@ -924,10 +932,10 @@ void TestPadTools::lockedFrameIgnoresPresses()
     QCOMPARE(frame.Points[0].Selection, before.Points[0].Selection);
     QVERIFY(frame.Links == before.Links);
     QCOMPARE(QPoint(frame.EffectCenterX, frame.AuxCenterX), QPoint(before.EffectCenterX, before.AuxCenterX));
-    QCOMPARE(f.State.Undo.UndoKind, stateBefore.Undo.UndoKind);
+    QVERIFY(f.Host.Steps().isEmpty());
     QCOMPARE(f.State.CurrentPoint, stateBefore.CurrentPoint);
     QCOMPARE(f.State.Equilateral.HideCenter, stateBefore.Equilateral.HideCenter);
-    QVERIFY(!f.Host.Modified);
+    QVERIFY(!f.Host.Modified());
     QVERIFY(f.Host.Asked.isEmpty());
     QCOMPARE(f.Host.Log, QStringList{"live"});   // only the mouse-up's live refresh
 }

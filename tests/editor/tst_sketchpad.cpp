@@ -1,5 +1,4 @@
 #include "FormUnitPad.h"
-#include "UndoRecord.h"
 
 #include <QImage>
 #include <QLabel>
@@ -90,8 +89,6 @@ private slots:
     void currentFrameIndexFromCaption_data();
     void currentFrameIndexFromCaption();
     void padShowsCurrentFrame();
-    void applyUndo_data();
-    void applyUndo();
 };
 
 void TestSketchpad::startsAsNewFile()
@@ -254,75 +251,6 @@ void TestSketchpad::padShowsCurrentFrame()
     const QImage after = form.pad->grab().toImage();
     QCOMPARE(after.pixelColor(128, 256), host.View.Norm[0]);
     QCOMPARE(after.pixelColor(256, 100), BackgroundColor);
-}
-
-void TestSketchpad::applyUndo_data()
-{
-    // The frame holds (10,11), (20,21), (30,31); the record's moved-from position is
-    // (99,98) and its deleted point sits at (77,78).
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QList<QPoint>>("expected");
-
-    const QList<QPoint> unchanged{{10, 11}, {20, 21}, {30, 31}};
-    QTest::newRow("nothing to undo") << 0 << 1 << unchanged;
-    QTest::newRow("move back") << 1 << 1 << QList<QPoint>{{10, 11}, {99, 98}, {30, 31}};
-    QTest::newRow("move back last") << 1 << 2 << QList<QPoint>{{10, 11}, {20, 21}, {99, 98}};
-    QTest::newRow("move past end") << 1 << 3 << unchanged;
-    QTest::newRow("move negative") << 1 << -1 << unchanged;
-    QTest::newRow("remove added first") << 2 << 0 << QList<QPoint>{{20, 21}, {30, 31}};
-    QTest::newRow("remove added last") << 2 << 2 << QList<QPoint>{{10, 11}, {20, 21}};
-    QTest::newRow("remove past end") << 2 << 3 << unchanged;
-    QTest::newRow("remove negative") << 2 << -1 << unchanged;
-    QTest::newRow("reinsert first") << 3 << 0
-                                    << QList<QPoint>{{77, 78}, {10, 11}, {20, 21}, {30, 31}};
-    QTest::newRow("reinsert middle") << 3 << 2
-                                     << QList<QPoint>{{10, 11}, {20, 21}, {77, 78}, {30, 31}};
-    QTest::newRow("reinsert after last") << 3 << 3
-                                         << QList<QPoint>{{10, 11}, {20, 21}, {30, 31}, {77, 78}};
-    QTest::newRow("reinsert past end") << 3 << 4 << unchanged;
-    QTest::newRow("reinsert negative") << 3 << -1 << unchanged;
-    QTest::newRow("unknown kind") << 9 << 0 << unchanged;
-}
-
-void TestSketchpad::applyUndo()
-{
-    QFETCH(int, kind);
-    QFETCH(int, index);
-    QFETCH(QList<QPoint>, expected);
-
-    TLaserFrame frame;
-    AddPoint(frame, 10, 11);
-    AddPoint(frame, 20, 21);
-    AddPoint(frame, 30, 31);
-    TUndoRecord record;
-    record.UndoKind = quint8(kind);
-    record.UndoIndex = index;
-    record.UndoX = 99;
-    record.UndoY = 98;
-    record.UndoPoint.X = 77;
-    record.UndoPoint.Y = 78;
-    record.UndoPoint.Name = QStringLiteral("7");
-    record.UndoPoint.Flags = TSmallPoint::FlagSharp | TSmallPoint::FlagBlank;
-    record.UndoPoint.Selection = 0;
-
-    auto positions = [&frame] {
-        QList<QPoint> list;
-        for (const TSmallPoint& p : frame.Points)
-            list << QPoint(p.X, p.Y);
-        return list;
-    };
-    const bool changed = ApplyUndo(record, frame);
-
-    QCOMPARE(positions(), expected);
-    QCOMPARE(changed, expected != QList<QPoint>({{10, 11}, {20, 21}, {30, 31}}));
-    QCOMPARE(record.UndoKind, quint8(0));
-    if (kind == 3 && changed)
-        QVERIFY(frame.Points[index] == record.UndoPoint);   // name and flags come back too
-
-    // Applied at most once.
-    QVERIFY(!ApplyUndo(record, frame));
-    QCOMPARE(positions(), expected);
 }
 
 QTEST_MAIN(TestSketchpad)

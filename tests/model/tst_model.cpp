@@ -35,6 +35,7 @@ private slots:
     void newPointAndFrameDefaults();
     void copyFromIsIndependent();
     void linkMatrixFitKeepsEntriesThatStillFit();
+    void linkMatrixFitsAgreeWithEntries();
     void linkMatrixReadsOutsideAsUnlinked();
     void showListOperations();
     void insertFrameFitsBothNeighbours();
@@ -141,6 +142,45 @@ void TestModel::linkMatrixFitKeepsEntriesThatStillFit()
     QVERIFY(!m.Get(65, 1));
     QVERIFY(m.Get(0, 0));
     QVERIFY(m == [] { TLinkMatrix e(70, 3); e.Set(0, 0, true); return e; }());
+}
+
+// A long run of fits and links, each checked entry by entry against a plain table and
+// against a matrix built afresh from it.
+void TestModel::linkMatrixFitsAgreeWithEntries()
+{
+    TLinkMatrix m;
+    std::vector<std::vector<bool>> table;   // table[i][j]
+    quint32 seed = 12345;
+    const auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 8) % quint32(range));
+    };
+    for (int round = 0; round < 300; ++round) {
+        if (round % 3 == 0) {
+            const int rows = next(200), cols = next(40);
+            m.Fit(rows, cols);
+            table.resize(size_t(rows));
+            for (auto& row : table)
+                row.resize(size_t(cols), false);
+        }
+        if (!table.empty() && !table[0].empty()) {
+            for (int k = 0; k < 20; ++k) {
+                const int i = next(int(table.size())), j = next(int(table[0].size()));
+                const bool linked = next(3) != 0;
+                m.Set(i, j, linked);
+                table[size_t(i)][size_t(j)] = linked;
+            }
+        }
+        TLinkMatrix fresh(int(table.size()), table.empty() ? 0 : int(table[0].size()));
+        for (int i = 0; i < m.Rows(); ++i)
+            for (int j = 0; j < m.Cols(); ++j) {
+                QCOMPARE(m.Get(i, j), bool(table[size_t(i)][size_t(j)]));
+                fresh.Set(i, j, table[size_t(i)][size_t(j)]);
+            }
+        QCOMPARE(m.Rows(), fresh.Rows());
+        QCOMPARE(m.Cols(), fresh.Cols());
+        QVERIFY(m == fresh);
+    }
 }
 
 void TestModel::linkMatrixReadsOutsideAsUnlinked()

@@ -58,7 +58,7 @@ private:
     void Start(int imageMode = 0);
     // A bitmap file in the test folder.
     QString WriteBitmap(const QString& name, const QImage& picture) const;
-    TLaserFrame& Current() const { return Form->Frames->Frame(Form->CurrentFrameIndex()); }
+    TLaserFrame& Current() const { return Form->Show().Frame(Form->CurrentFrameIndex()); }
     QAction* Command(const QString& name) const { return Form->findChild<QAction*>(name); }
     TFormPickImage* Picker() const { return Form->findChild<TFormPickImage*>(); }
     // Runs `inDialog` once the picker is up and closes it afterwards if still open. `shown`
@@ -143,7 +143,7 @@ void TestBackImage::loadFillsCurrentFrame()
     QVERIFY(Form->findChild<QToolButton*>("sbPartImg")->isEnabled());
     QVERIFY(Form->findChild<QToolButton*>("sbFullImg")->isEnabled());
     QVERIFY(Command("miNoImg")->isChecked());
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
 
     // The next dialog starts in the folder of that picture.
     Prompts->ExpectOpen({});
@@ -188,9 +188,9 @@ void TestBackImage::loadRefused()
     Prompts->ExpectOpen(path);
     if (error)
         Prompts->ExpectTell();
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     Command("aLoadBackImg")->trigger();
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 
     QVERIFY2(Prompts->AllAnswered() && Prompts->Unexpected.isEmpty(), qPrintable(NoUnexpectedPrompts()));
     QCOMPARE(Prompts->Shown.size(), error ? 3 : 2);
@@ -254,7 +254,7 @@ void TestBackImage::pickDialog()
     Prompts->ExpectOpen(WriteBitmap("pick.bmp", QuadrantPicture(64, 48)));
     Command("aLoadBackImg")->trigger();
     Current().ImagePart = Part(stored);
-    Form->Modified = false;
+    Form->Document().MarkSaved();
 
     bool shown = false;
     TImagePart atShow{-9, -9, -9, -9};
@@ -279,7 +279,7 @@ void TestBackImage::pickDialog()
     QCOMPARE(atShow, Part(stored));
     QCOMPARE(Current().ImagePart, Part(expected));
     // Only a changed part is a change of the show.
-    QCOMPARE(Form->Modified, !(Part(expected) == Part(stored)));
+    QCOMPARE(Form->IsModified(), !(Part(expected) == Part(stored)));
     QVERIFY(Command("miPartImg")->isChecked());
     QVERIFY(!Command("miFullImg")->isChecked());
 }

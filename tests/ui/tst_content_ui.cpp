@@ -73,14 +73,14 @@ void TestContentUi::OpenShow(const QStringList& frameNames, int current)
     QVERIFY(WriteShowFile(path, show).ok);
     Form->OpenCommandLineFile(path);
     Form->lbThumbsClick(current);
-    Form->Modified = false;
+    Form->Document().MarkSaved();
 }
 
 QStringList TestContentUi::Names() const
 {
     QStringList names;
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        names << Form->Frames->Frame(i).Name;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        names << Form->Show().Frame(i).Name;
     QStringList items;
     for (int i = 0; i < Form->lbThumbs->count(); ++i)
         items << Form->lbThumbs->item(i)->text();
@@ -145,14 +145,14 @@ void TestContentUi::svgInsertsBeforeCurrent()
     QCOMPARE(Prompts->Shown[0].request.filter, QStringLiteral("SVG drawings (*.svg *.svgz);;All files (*)"));
     QCOMPARE(Names(), (QStringList{"X", "Y", "logo", "Z"}));
     QCOMPARE(Form->CurrentFrameIndex(), 2);
-    const TLaserFrame& logo = Form->Frames->Frame(2);
+    const TLaserFrame& logo = Form->Show().Frame(2);
     QCOMPARE(logo.PointCount(), 4);
     QCOMPARE(logo.Points[1].X, quint8(255));
     QVERIFY(logo.Points[1].IsSharp());
     QCOMPARE(logo.Links.Cols(), 2);                  // after Y
-    QCOMPARE(Form->Frames->Frame(3).Links.Cols(), 4);  // Z after the drawing
+    QCOMPARE(Form->Show().Frame(3).Links.Cols(), 4);  // Z after the drawing
     // The frame exists nowhere else: closing must ask before dropping it.
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
     QVERIFY2(Form->sbFrameMessage->text().contains("imported from logo.svg: 4 points"),
              qPrintable(Form->sbFrameMessage->text()));
 
@@ -160,7 +160,7 @@ void TestContentUi::svgInsertsBeforeCurrent()
     Prompts->ExpectOpen(QString());
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
-    QCOMPARE(Form->Frames->Count(), 4);
+    QCOMPARE(Form->Show().Count(), 4);
 }
 
 void TestContentUi::unreadableSvgInsertsNothing_data()
@@ -187,7 +187,7 @@ void TestContentUi::unreadableSvgInsertsNothing()
     QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(svg)), qPrintable(Prompts->Shown[1].text));
     QVERIFY2(Prompts->Shown[1].text.contains(reason), qPrintable(Prompts->Shown[1].text));
     QCOMPARE(Names(), (QStringList{"X", "Y"}));
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 }
 
 void TestContentUi::svgTooLargeOffersACoarserTolerance()
@@ -212,15 +212,15 @@ void TestContentUi::svgTooLargeOffersACoarserTolerance()
                  && Prompts->Shown[1].text.contains("more than a frame holds (65535)")
                  && Prompts->Shown[1].text.contains("within 1 units?"),
              qPrintable(Prompts->Shown[1].text));
-    QCOMPARE(Form->Frames->Count(), 1);
-    QVERIFY(!Form->Modified);
+    QCOMPARE(Form->Show().Count(), 1);
+    QVERIFY(!Form->IsModified());
 
     Prompts->ExpectOpen(path);
     Prompts->ExpectAsk(true);
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"circles", "X"}));
-    const int points = Form->Frames->Frame(0).PointCount();
+    const int points = Form->Show().Frame(0).PointCount();
     QVERIFY2(points >= 2000 * 28 && points <= 2000 * 30, qPrintable(QString::number(points)));
 }
 
@@ -240,11 +240,11 @@ void TestContentUi::textInsertsBeforeCurrent()
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"X", "Hello", "Y", "Z"}));
     QCOMPARE(Form->CurrentFrameIndex(), 1);
-    const TLaserFrame& hello = Form->Frames->Frame(1);
+    const TLaserFrame& hello = Form->Show().Frame(1);
     QVERIFY(hello.PointCount() > 20);
     QVERIFY(std::any_of(hello.Points.begin(), hello.Points.end(), [](const TSmallPoint& p) { return p.IsBlank(); }));
-    QCOMPARE(Form->Frames->Frame(2).Links.Cols(), hello.PointCount());
-    QVERIFY(Form->Modified);
+    QCOMPARE(Form->Show().Frame(2).Links.Cols(), hello.PointCount());
+    QVERIFY(Form->IsModified());
     QVERIFY2(Form->sbFrameMessage->text().contains("Text frame \"Hello\" inserted"),
              qPrintable(Form->sbFrameMessage->text()));
 
@@ -255,9 +255,9 @@ void TestContentUi::textInsertsBeforeCurrent()
         dialog.bnOK->click();
     });
     QVERIFY(NoUnexpectedPrompts());
-    QCOMPARE(Form->Frames->Count(), 5);
-    QCOMPARE(Form->Frames->Frame(1).Name, QStringLiteral("Hello"));
-    QVERIFY(Form->Frames->Frame(1).PointCount() != hello.PointCount());
+    QCOMPARE(Form->Show().Count(), 5);
+    QCOMPARE(Form->Show().Frame(1).Name, QStringLiteral("Hello"));
+    QVERIFY(Form->Show().Frame(1).PointCount() != hello.PointCount());
 }
 
 void TestContentUi::textDialogCancelAndRefusals()
@@ -270,7 +270,7 @@ void TestContentUi::textDialogCancelAndRefusals()
     });
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"X"}));
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 
     // A letter the Hershey font does not have is refused with the reason.
     Prompts->ExpectTell();
@@ -284,7 +284,7 @@ void TestContentUi::textDialogCancelAndRefusals()
     QVERIFY2(Prompts->Shown.last().text.contains(QString::fromUtf8("has no character \"ö\"")),
              qPrintable(Prompts->Shown.last().text));
     QCOMPARE(Names(), (QStringList{"X"}));
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 }
 
 QTEST_MAIN(TestContentUi)

@@ -83,8 +83,8 @@ QString TestFileDrop::MakeIlda(const QString& name, const QStringList& frameName
 QStringList TestFileDrop::Names() const
 {
     QStringList names;
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        names << Form->Frames->Frame(i).Name;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        names << Form->Show().Frame(i).Name;
     return names;
 }
 
@@ -145,18 +145,16 @@ void TestFileDrop::dropImportsBeforeCurrent_data()
     QTest::addColumn<QStringList>("files");   // "name.kind: frame names"
     QTest::addColumn<QString>("over");
     QTest::addColumn<QStringList>("expected");
-    QTest::addColumn<bool>("modified");
     QTest::newRow("frame file") << QStringList{"x.RZ4-frame:X"} << "sketchpad"
-                                << QStringList{"A", "X", "B", "C"} << false;
+                                << QStringList{"A", "X", "B", "C"};
     QTest::newRow("ILDA file") << QStringList{"y.ild:Y1,Y2"} << "sketchpad"
-                               << QStringList{"A", "Y1", "Y2", "B", "C"} << true;
+                               << QStringList{"A", "Y1", "Y2", "B", "C"};
     QTest::newRow("over the frame list") << QStringList{"x.RZ4-frame:X"} << "frame list"
-                                         << QStringList{"A", "X", "B", "C"} << false;
+                                         << QStringList{"A", "X", "B", "C"};
     QTest::newRow("over the timeline") << QStringList{"y.ild:Y"} << "timeline"
-                                       << QStringList{"A", "Y", "B", "C"} << true;
+                                       << QStringList{"A", "Y", "B", "C"};
     QTest::newRow("several, in the order dropped") << QStringList{"x.RZ4-frame:X", "y.ild:Y", "z.RZ4-frame:Z"}
-                                                   << "status bar" << QStringList{"A", "X", "Y", "Z", "B", "C"}
-                                                   << true;
+                                                   << "status bar" << QStringList{"A", "X", "Y", "Z", "B", "C"};
 }
 
 void TestFileDrop::dropImportsBeforeCurrent()
@@ -164,7 +162,6 @@ void TestFileDrop::dropImportsBeforeCurrent()
     QFETCH(QStringList, files);
     QFETCH(QString, over);
     QFETCH(QStringList, expected);
-    QFETCH(bool, modified);
     CreateForm({}, true);
     Form->OpenCommandLineFile(MakeShow("show.RZ4", {"A", "B", "C"}));
     Form->lbThumbsClick(1);
@@ -180,8 +177,8 @@ void TestFileDrop::dropImportsBeforeCurrent()
     // As the import commands leave it: the first new frame is current, the show keeps its file.
     QCOMPARE(Form->CurrentFrameIndex(), 1);
     QCOMPARE(Form->lbThumbs->currentRow(), 1);
-    QCOMPARE(Form->Frames->FileName, Dir->filePath("show.RZ4"));
-    QCOMPARE(Form->Modified, modified);
+    QCOMPARE(Form->Show().FileName, Dir->filePath("show.RZ4"));
+    QVERIFY(Form->IsModified());   // one step of the history, like every import
     QVERIFY(Prompts->Shown.isEmpty());
 }
 
@@ -205,7 +202,8 @@ void TestFileDrop::dropOpensShow()
     const QString dropped = MakeShow("dropped.RZ4", {"P", "Q", "R"});
     QVERIFY(QFile(Dir->filePath("dropped.RZ4.WAV")).open(QIODevice::WriteOnly));
     Form->OpenCommandLineFile(first);
-    Form->Modified = modified;
+    if (modified)
+        Modify();
     if (modified)
         Prompts->ExpectAsk(discard);
 
@@ -215,9 +213,9 @@ void TestFileDrop::dropOpensShow()
     QCOMPARE(Prompts->Shown.size(), modified ? 1 : 0);
     if (modified)
         QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Do you really want to discard any changes made to this file?"));
-    QCOMPARE(Form->Frames->FileName, opened ? dropped : first);
+    QCOMPARE(Form->Show().FileName, opened ? dropped : first);
     QCOMPARE(Names(), opened ? QStringList({"P", "Q", "R"}) : QStringList({"A", "B"}));
-    QCOMPARE(Form->Modified, opened ? false : modified);
+    QCOMPARE(Form->IsModified(), opened ? false : modified);
     // Opened as "Open..." opens: a recent file, and the wave file found.
     QCOMPARE(Form->RecentFiles.FileAt(0) == dropped, opened);
     QCOMPARE(Form->tbPlay->isEnabled(), opened);
@@ -248,7 +246,7 @@ void TestFileDrop::damagedFilesAreReported()
     QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Error);
     QVERIFY2(Prompts->Shown[0].text.contains(name), qPrintable(Prompts->Shown[0].text));
     QCOMPARE(Names(), QStringList({"A", "B"}));
-    QCOMPARE(Form->Frames->FileName, show);
+    QCOMPARE(Form->Show().FileName, show);
 }
 
 void TestFileDrop::refusedDropsChangeNothing_data()
@@ -287,7 +285,7 @@ void TestFileDrop::refusedDropsChangeNothing()
     }
     QVERIFY(!Drop(urls, Over("sketchpad")));
     QCOMPARE(Names(), QStringList({"A", "B"}));
-    QCOMPARE(Form->Frames->FileName, show);
+    QCOMPARE(Form->Show().FileName, show);
     QVERIFY(Prompts->Shown.isEmpty());
 
     // Nor is a web address taken for a file.

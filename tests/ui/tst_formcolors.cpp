@@ -407,7 +407,7 @@ void TestFormColors::okAppliesRenamesAndRepaints()
 {
     CreateForm({}, true);
     // Frame 0 gets a horizontal stroke, drawn at y 50 from x 0 to 50 in its list entry.
-    TLaserFrame& frame = Form->Frames->Frame(0);
+    TLaserFrame& frame = Form->Show().Frame(0);
     for (const auto& [x, y] : {std::pair{0, 128}, std::pair{200, 128}}) {
         TSmallPoint point;
         point.X = quint8(x);

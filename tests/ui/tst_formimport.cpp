@@ -173,8 +173,8 @@ void TestFormImport::init()
 QStringList TestFormImport::Names() const
 {
     QStringList names;
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        names << Form->Frames->Frame(i).Name;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        names << Form->Show().Frame(i).Name;
     return names;
 }
 
@@ -520,7 +520,7 @@ void TestFormImport::importInsertsBeforeCurrent()
     Form->OpenCommandLineFile(target);
     Form->lbThumbsClick(1);
     QCOMPARE(Form->CurrentFrameIndex(), 1);
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 
     RunImport([&](TFormImport& dialog) {
         QVERIFY(dialog.lb->count() == 0);
@@ -532,18 +532,19 @@ void TestFormImport::importInsertsBeforeCurrent()
 
     QCOMPARE(Names(), (QStringList{"X", "B", "Y", "Z"}));
     QCOMPARE(Form->CurrentFrameIndex(), 1);
-    const TLaserFrame& imported = Form->Frames->Frame(1);
+    const TLaserFrame& imported = Form->Show().Frame(1);
     QCOMPARE(imported.PointCount(), 4);
     QCOMPARE(imported.Links.Rows(), 4);
     QCOMPARE(imported.Links.Cols(), 2);
     QVERIFY(imported.Links.Get(3, 0));          // kept where it still fits
-    const TLaserFrame& follower = Form->Frames->Frame(2);
+    const TLaserFrame& follower = Form->Show().Frame(2);
     QCOMPARE(follower.Links.Rows(), 3);
     QCOMPARE(follower.Links.Cols(), 4);
     QVERIFY(follower.Links.Get(2, 1));
     QCOMPARE(Form->lbThumbs->count(), 4);
     QCOMPARE(Form->lbThumbs->item(1)->text(), QStringLiteral("B"));
-    QVERIFY(!Form->Modified);
+    QVERIFY(Form->IsModified());
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Import frame"));
     QVERIFY(Dialog()->ImportFrames == nullptr);
     QVERIFY(Prompts->Shown.isEmpty());
 }
@@ -563,7 +564,7 @@ void TestFormImport::nothingImported()
     QFETCH(bool, accept);
     CreateForm();
     const QString source = WriteShow(*Files, "source.RZ4", {{"A", Points(1)}, {"B", Points(2)}});
-    Form->Modified = true;
+    Modify();
     const QStringList before = Names();
 
     RunImport([&](TFormImport& dialog) {
@@ -578,7 +579,7 @@ void TestFormImport::nothingImported()
 
     QCOMPARE(Names(), before);
     QCOMPARE(Form->lbThumbs->count(), before.size());
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
     QVERIFY(Dialog()->ImportFrames);
     QCOMPARE(Dialog()->ImportFrames->Count(), 2);
 }

@@ -34,7 +34,7 @@ private slots:
     void renameStartsFromEntryText();
     void modifiedByCommands_data();
     void modifiedByCommands();
-    void deleteOnlyFrameRefusedButModified();
+    void deleteOnlyFrameRefused();
     void deleteKeepsCurrentNumber_data();
     void deleteKeepsCurrentNumber();
     void cutAndPasteFitLinks();
@@ -44,7 +44,7 @@ private slots:
     void clickSwitchesFrameAndControls();
     void effectItemsKeepMarkButtonMovesIt();
     void colourAndLockBits();
-    void undoAppliesOnce();
+    void undoWorksOnTheStepsFrame();
     void settingsRoundTripThroughClose();
     void exitWritesNothing();
     void closeQueryNoKeepsWindowAndWritesNothing();
@@ -123,14 +123,14 @@ QString TestFormMain::MakeShow(const QString& name, const QStringList& frameName
 void TestFormMain::OpenShow(const QString& path)
 {
     Form->OpenCommandLineFile(path);
-    QCOMPARE(Form->Frames->FileName, path);
+    QCOMPARE(Form->Show().FileName, path);
 }
 
 QStringList TestFormMain::Names() const
 {
     QStringList names;
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        names << Form->Frames->Frame(i).Name;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        names << Form->Show().Frame(i).Name;
     return names;
 }
 
@@ -162,7 +162,9 @@ bool TestFormMain::NoUnexpectedPrompts()
 void TestFormMain::firstRunDefaults()
 {
     Start(true);
-    QCOMPARE(Form->windowTitle(), QStringLiteral("Skelmar 4 Wendrill RZ4 - Pudlo Mixer"));
+    // The marker stands for unsaved changes.
+    QCOMPARE(Form->windowTitle(), QStringLiteral("Skelmar 4 Wendrill RZ4 - Pudlo Mixer[*]"));
+    QVERIFY(!Form->isWindowModified());
     QCOMPARE(Form->pos(), QPoint(0, 0));
     QCOMPARE(Form->size(), QSize(662, 579));
     QCOMPARE(Form->Zoom, 2);
@@ -179,7 +181,7 @@ void TestFormMain::firstRunDefaults()
     QVERIFY(Form->aRepeatPlay->isChecked() && Form->aLivePreview->isChecked());
     QCOMPARE(Form->ScanDelays, TScanDelays{});
     // "&New" ran: one empty frame, one empty entry.
-    QCOMPARE(Form->Frames->Count(), 1);
+    QCOMPARE(Form->Show().Count(), 1);
     QCOMPARE(ItemTexts(), QStringList{QString()});
     QCOMPARE(Form->Sketchpad->windowTitle(), QStringLiteral("new file"));
     QVERIFY(!Form->tbPlay->isEnabled());
@@ -255,7 +257,7 @@ void TestFormMain::frameNumberAnswers()
     QFETCH(QString, caption);
 
     Start();
-    TLaserFrame& frame = Form->Frames->Frame(0);
+    TLaserFrame& frame = Form->Show().Frame(0);
     frame.Effect = quint16(effect);
     const auto field = [&]() -> int {
         if (command == "aFrameDelay")
@@ -279,7 +281,8 @@ void TestFormMain::frameNumberAnswers()
     QCOMPARE(Prompts->Shown.size(), 1);
     QCOMPARE(Prompts->Shown[0].caption, caption);
     QCOMPARE(Prompts->Shown[0].defaultText, QString::number(start));
-    QVERIFY(!Form->Modified);
+    // A changed value is an unsaved change.
+    QCOMPARE(Form->IsModified(), expected != start);
 }
 
 void TestFormMain::renameStartsFromEntryText()
@@ -298,7 +301,7 @@ void TestFormMain::renameStartsFromEntryText()
     QCOMPARE(Prompts->Shown[1].defaultText, QStringLiteral("Second"));
     QCOMPARE(Names(), (QStringList{"One", "Second"}));
     QCOMPARE(ItemTexts(), Names());
-    QVERIFY(!Form->Modified);
+    QVERIFY(Form->IsModified());
 }
 
 void TestFormMain::modifiedByCommands_data()
@@ -306,13 +309,15 @@ void TestFormMain::modifiedByCommands_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("answer");  // queued input, empty: none
     QTest::addColumn<bool>("modified");
-    QTest::newRow("add") << "aAddFrame" << "" << false;
-    QTest::newRow("rename") << "aRenameFrame" << "x" << false;
-    QTest::newRow("delay") << "aFrameDelay" << "5" << false;
-    QTest::newRow("morph time") << "aFrameMorph" << "5" << false;
-    QTest::newRow("effect param") << "aFrameEffectParam" << "1" << false;
+    // Every change of the show is an unsaved change; copying and an undo with
+    // nothing to undo change nothing.
+    QTest::newRow("add") << "aAddFrame" << "" << true;
+    QTest::newRow("rename") << "aRenameFrame" << "x" << true;
+    QTest::newRow("delay") << "aFrameDelay" << "5" << true;
+    QTest::newRow("morph time") << "aFrameMorph" << "5" << true;
+    QTest::newRow("effect param") << "aFrameEffectParam" << "1" << true;
     QTest::newRow("copy") << "aCopyFrameToClipboard" << "" << false;
-    QTest::newRow("paste") << "aPasteFrameFromClipboard" << "" << false;
+    QTest::newRow("paste") << "aPasteFrameFromClipboard" << "" << true;
     QTest::newRow("undo") << "miUndo" << "" << false;
     QTest::newRow("delete") << "aDeleteFrame" << "" << true;
     QTest::newRow("cut") << "aCutFrameToClipboard" << "" << true;
@@ -331,17 +336,17 @@ void TestFormMain::modifiedByCommands()
     Start();
     OpenShow(MakeShow("a.RZ4", {"A", "B", "C"}));
     Form->aCopyFrameToClipboard->trigger();
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
     if (!answer.isEmpty())
         Prompts->ExpectInput(answer);
     Action(command)->trigger();
-    QCOMPARE(Form->Modified, modified);
+    QCOMPARE(Form->IsModified(), modified);
     QVERIFY(NoUnexpectedPrompts());
     // Whatever the command did, the list still has one entry per frame.
-    QCOMPARE(Form->lbThumbs->count(), Form->Frames->Count());
+    QCOMPARE(Form->lbThumbs->count(), Form->Show().Count());
 }
 
-void TestFormMain::deleteOnlyFrameRefusedButModified()
+void TestFormMain::deleteOnlyFrameRefused()
 {
     Start();
     Form->aCopyFrameToClipboard->trigger();
@@ -355,9 +360,9 @@ void TestFormMain::deleteOnlyFrameRefusedButModified()
         QCOMPARE(shown.icon, TMsgIcon::Error);
         QCOMPARE(shown.text, QStringLiteral("You can't delete the one and only frame!"));
     }
-    QCOMPARE(Form->Frames->Count(), 1);
+    QCOMPARE(Form->Show().Count(), 1);
     QCOMPARE(Form->lbThumbs->count(), 1);
-    QVERIFY(Form->Modified);
+    QVERIFY(!Form->IsModified());   // nothing changed
     QCOMPARE(Form->ClipboardFrame.get(), held);  // the clipboard keeps what it held
 }
 
@@ -386,7 +391,7 @@ void TestFormMain::deleteKeepsCurrentNumber()
     QCOMPARE(Form->lbThumbs->currentRow(), newCurrent);
     QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 1);
     // The first frame's links lead to no predecessor.
-    QCOMPARE(Form->Frames->Frame(0).Links.Cols(), 0);
+    QCOMPARE(Form->Show().Frame(0).Links.Cols(), 0);
 }
 
 void TestFormMain::cutAndPasteFitLinks()
@@ -397,26 +402,26 @@ void TestFormMain::cutAndPasteFitLinks()
     Form->aCutFrameToClipboard->trigger();
     QCOMPARE(Names(), (QStringList{"F0", "F1", "F3", "F4"}));
     QCOMPARE(Form->ClipboardFrame->Name, QStringLiteral("F2"));
-    QCOMPARE(Form->Frames->Frame(2).Links.Cols(), 2);  // F3 now follows F1
+    QCOMPARE(Form->Show().Frame(2).Links.Cols(), 2);  // F3 now follows F1
 
     Form->lbThumbsClick(0);
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     Form->aPasteFrameFromClipboard->trigger();
     Form->aPasteFrameFromClipboard->trigger();
     QCOMPARE(Names(), (QStringList{"F2", "F2", "F0", "F1", "F3", "F4"}));
     QCOMPARE(ItemTexts(), Names());
     QCOMPARE(Form->CurrentFrameIndex(), 0);
     QCOMPARE(Form->lbThumbs->currentRow(), 0);
-    QVERIFY(!Form->Modified);
-    const TLinkMatrix& pasted = Form->Frames->Frame(0).Links;
+    QVERIFY(Form->IsModified());
+    const TLinkMatrix& pasted = Form->Show().Frame(0).Links;
     QCOMPARE(QSize(pasted.Rows(), pasted.Cols()), QSize(3, 0));
-    const TLinkMatrix& second = Form->Frames->Frame(1).Links;
+    const TLinkMatrix& second = Form->Show().Frame(1).Links;
     QCOMPARE(QSize(second.Rows(), second.Cols()), QSize(3, 3));
-    const TLinkMatrix& oldFirst = Form->Frames->Frame(2).Links;
+    const TLinkMatrix& oldFirst = Form->Show().Frame(2).Links;
     QCOMPARE(QSize(oldFirst.Rows(), oldFirst.Cols()), QSize(1, 3));
     // Every paste is a copy of its own.
-    Form->Frames->Frame(0).Points[0].X = 99;
-    QVERIFY(Form->Frames->Frame(1).Points[0].X != 99);
+    Form->Show().Frame(0).Points[0].X = 99;
+    QVERIFY(Form->Show().Frame(1).Points[0].X != 99);
     QVERIFY(Form->ClipboardFrame->Points[0].X != 99);
 }
 
@@ -434,10 +439,10 @@ void TestFormMain::importShowInsertsBeforeCurrent()
     QCOMPARE(ItemTexts(), Names());
     QCOMPARE(Form->CurrentFrameIndex(), 2);
     QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 5);
-    QCOMPARE(Form->Frames->Frame(2).Links.Cols(), 3);  // A follows Y
-    QCOMPARE(Form->Frames->Frame(5).Links.Cols(), 7);  // Z follows C
-    QCOMPARE(Form->Frames->FileName, Dir->filePath("xyz.RZ4"));
-    QVERIFY(!Form->Modified);
+    QCOMPARE(Form->Show().Frame(2).Links.Cols(), 3);  // A follows Y
+    QCOMPARE(Form->Show().Frame(5).Links.Cols(), 7);  // Z follows C
+    QCOMPARE(Form->Show().FileName, Dir->filePath("xyz.RZ4"));
+    QVERIFY(Form->IsModified());
 }
 
 void TestFormMain::dropMovesFrame_data()
@@ -464,7 +469,7 @@ void TestFormMain::dropMovesFrame()
     QFETCH(int, selected);
     Start();
     OpenShow(MakeShow("abcd.RZ4", {"A", "B", "C", "D"}));
-    Form->Frames->Frame(source).Effect = quint16(effect);
+    Form->Show().Frame(source).Effect = quint16(effect);
     const int rowBefore = Form->lbThumbs->currentRow();
     if (answer >= 0)
         Prompts->ExpectAsk(answer == 1);
@@ -479,11 +484,11 @@ void TestFormMain::dropMovesFrame()
     QCOMPARE(Names(), names);
     QCOMPARE(ItemTexts(), names);
     QCOMPARE(Form->lbThumbs->currentRow(), selected == -2 ? rowBefore : selected);
-    QCOMPARE(Form->Frames->Frame(0).Links.Cols(), 0);
-    for (int i = 1; i < Form->Frames->Count(); ++i)
-        QCOMPARE(Form->Frames->Frame(i).Links.Cols(), Form->Frames->Frame(i - 1).PointCount());
-    // The drop neither marks the show changed nor switches the frame.
-    QVERIFY(!Form->Modified);
+    QCOMPARE(Form->Show().Frame(0).Links.Cols(), 0);
+    for (int i = 1; i < Form->Show().Count(); ++i)
+        QCOMPARE(Form->Show().Frame(i).Links.Cols(), Form->Show().Frame(i - 1).PointCount());
+    // A move is an unsaved change; the drop does not switch the frame.
+    QCOMPARE(Form->IsModified(), answer != 0);
     QCOMPARE(Form->CurrentFrameIndex(), 0);
 }
 
@@ -491,7 +496,7 @@ void TestFormMain::clickSwitchesFrameAndControls()
 {
     Start();
     OpenShow(MakeShow("a.RZ4", {"A", "B", "C"}));
-    TLaserFrame& frame = Form->Frames->Frame(2);
+    TLaserFrame& frame = Form->Show().Frame(2);
     frame.Effect = EffectRotate;
     frame.Flags = TLaserFrame::FlagColor | TLaserFrame::FlagLocked;
     Form->lbThumbsClick(2);
@@ -511,7 +516,7 @@ void TestFormMain::clickSwitchesFrameAndControls()
 void TestFormMain::effectItemsKeepMarkButtonMovesIt()
 {
     Start();
-    TLaserFrame& frame = Form->Frames->Frame(0);
+    TLaserFrame& frame = Form->Show().Frame(0);
     Action("miEffectXFlip")->trigger();
     QCOMPARE(frame.Effect, quint16(EffectXFlip));
     QVERIFY(Form->miEffect[EffectSlide]->isChecked());
@@ -529,7 +534,7 @@ void TestFormMain::effectItemsKeepMarkButtonMovesIt()
 void TestFormMain::colourAndLockBits()
 {
     Start();
-    TLaserFrame& frame = Form->Frames->Frame(0);
+    TLaserFrame& frame = Form->Show().Frame(0);
     frame.Flags = TLaserFrame::FlagLocked;
     Form->miColor1->trigger();
     QCOMPARE(frame.Flags, quint16(TLaserFrame::FlagColor | TLaserFrame::FlagLocked));
@@ -544,22 +549,35 @@ void TestFormMain::colourAndLockBits()
     QVERIFY(Form->sbLock->isChecked());
 }
 
-void TestFormMain::undoAppliesOnce()
+void TestFormMain::undoWorksOnTheStepsFrame()
 {
     Start();
-    OpenShow(MakeShow("a.RZ4", {"A"}, {3}));
-    Form->State.Undo.UndoKind = TUndoRecord::KindMoved;
-    Form->State.Undo.UndoIndex = 1;
-    Form->State.Undo.UndoX = 7;
-    Form->State.Undo.UndoY = 9;
+    OpenShow(MakeShow("a.RZ4", {"Square", "Triangle"}, {4, 3}));
+    QVERIFY(!Form->miUndo->isEnabled());
+    // A point of Square moves; then Triangle becomes current.
+    QVERIFY(Form->Document().EditFrame(0, "Move points", [](TLaserFrame& f) { f.Points[0].X = 200; }));
+    Form->lbThumbsClick(1);
+    const std::vector<TSmallPoint> triangle = Form->Show().Frame(1).Points;
+    QVERIFY(Form->miUndo->isEnabled());
+    QCOMPARE(Form->miUndo->text(), QStringLiteral("&Undo"));
+    QCOMPARE(Form->miUndo->statusTip(), QStringLiteral("Undo Move points"));
+
     Form->miUndo->trigger();
-    const TSmallPoint& point = Form->Frames->Frame(0).Points[1];
-    QCOMPARE(QPoint(point.X, point.Y), QPoint(7, 9));
-    QCOMPARE(Form->State.Undo.UndoKind, quint8(TUndoRecord::KindNone));
-    Form->Frames->Frame(0).Points[1].X = 50;
-    Form->miUndo->trigger();
-    QCOMPARE(Form->Frames->Frame(0).Points[1].X, quint8(50));
-    QVERIFY(!Form->Modified);
+    // Square's point is back, Triangle is untouched, and Square is shown.
+    QCOMPARE(Form->Show().Frame(0).Points[0].X, quint8(20));
+    QVERIFY(Form->Show().Frame(1).Points == triangle);
+    QCOMPARE(Form->CurrentFrameIndex(), 0);
+    QCOMPARE(Form->lbThumbs->currentRow(), 0);
+    QVERIFY(!Form->IsModified());
+    QVERIFY(!Form->miUndo->isEnabled());
+    QCOMPARE(Form->miRedo->statusTip(), QStringLiteral("Redo Move points"));
+
+    Form->lbThumbsClick(1);
+    Form->miRedo->trigger();
+    QCOMPARE(Form->Show().Frame(0).Points[0].X, quint8(200));
+    QCOMPARE(Form->CurrentFrameIndex(), 0);
+    QVERIFY(Form->IsModified());
+    QVERIFY(NoUnexpectedPrompts());
 }
 
 // --- settings ----------------------------------------------------------------------------------
@@ -626,13 +644,17 @@ void TestFormMain::exitWritesNothing()
 {
     Start();
     const QStringList before = Settings->allKeys();
-    Form->Modified = true;
+    Modify();
     Form->miShowPoints->trigger();
+    // Unsaved changes are asked about first; Yes ends the program without the settings.
+    Prompts->ExpectAsk(true);
     Form->miExit->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown.size(), 1);
+    QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Do you really want to discard any changes made to this file?"));
     Form.reset();
     Settings->sync();
     QCOMPARE(Settings->allKeys(), before);
-    QVERIFY(Prompts->Shown.isEmpty());
 }
 
 void TestFormMain::closeQueryNoKeepsWindowAndWritesNothing()
@@ -640,7 +662,7 @@ void TestFormMain::closeQueryNoKeepsWindowAndWritesNothing()
     Start();
     const QStringList before = Settings->allKeys();
     Form->show();
-    Form->Modified = true;
+    Modify();
     Prompts->ExpectAsk(false);
     QVERIFY(!Form->close());
     QVERIFY(Form->isVisible());
@@ -660,7 +682,7 @@ void TestFormMain::openThroughDialog()
 {
     Start();
     const QString path = MakeShow("party.RZ4", {"P0", "P1"});
-    Form->Modified = true;
+    Modify();
     Prompts->ExpectAsk(true);
     Prompts->ExpectOpen(path);
     Form->aOpenFile->trigger();
@@ -673,7 +695,7 @@ void TestFormMain::openThroughDialog()
     QVERIFY(request.fileName.isEmpty());
     QCOMPARE(Names(), (QStringList{"P0", "P1"}));
     QCOMPARE(Form->Sketchpad->windowTitle(), path);
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
     QCOMPARE(Form->miLastFile[0]->text(), "&0 " + path);
     QVERIFY(Form->miLastFile[0]->isVisible());
     QCOMPARE(Form->OpenDir, QFileInfo(path).absolutePath() + "/");
@@ -702,7 +724,7 @@ void TestFormMain::openDamagedFileKeepsShow()
     QVERIFY(Prompts->Shown.last().text.contains("damaged.RZ4"));
     QCOMPARE(Names(), (QStringList{"G0", "G1"}));
     QCOMPARE(ItemTexts(), Names());
-    QCOMPARE(Form->Frames->FileName, Dir->filePath("good.RZ4"));
+    QCOMPARE(Form->Show().FileName, Dir->filePath("good.RZ4"));
     QVERIFY(!Form->miLastFile[0]->text().contains("damaged"));
     QVERIFY(!Form->Busy);
 }
@@ -715,25 +737,25 @@ void TestFormMain::missingRecentFileKeepsShow()
     Form->aOpenFile->trigger();
     OpenShow(MakeShow("kept.RZ4", {"K0", "K1"}));
     QVERIFY(QFile::remove(gone));
-    Form->Modified = true;
+    Modify();
     Prompts->ExpectTell();
     Form->miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
     QCOMPARE(Names(), (QStringList{"K0", "K1"}));
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
 }
 
 void TestFormMain::commandLineFile()
 {
     Start();
     Form->OpenCommandLineFile(Dir->filePath("nothing.RZ4"));
-    QCOMPARE(Form->Frames->Count(), 1);
-    QVERIFY(Form->Frames->FileName.isEmpty());
+    QCOMPARE(Form->Show().Count(), 1);
+    QVERIFY(Form->Show().FileName.isEmpty());
     const QString path = MakeShow("cmd.RZ4", {"C0", "C1", "C2"});
     Form->OpenCommandLineFile(path);
     QCOMPARE(Names(), (QStringList{"C0", "C1", "C2"}));
-    QCOMPARE(Form->lbThumbs->Show(), Form->Frames.get());
+    QCOMPARE(Form->lbThumbs->Show(), &Form->Show());
     QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 2);
     QCOMPARE(Form->miLastFile[0]->text(), QStringLiteral("&0 Logo.RZ4"));  // recent files untouched
     QVERIFY(Prompts->Shown.isEmpty());
@@ -746,13 +768,13 @@ void TestFormMain::saveWritesToOpenedFile()
     OpenShow(path);
     Prompts->ExpectInput(QStringLiteral("Renamed"));
     Form->aRenameFrame->trigger();
-    Form->Modified = true;
+    Modify();
     Prompts->ExpectTell();
     Form->aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().kind, QStringLiteral("Tell"));
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
     TLaserFrames saved;
     QVERIFY(ReadShowFile(saved, path).ok);
     QCOMPARE(saved.Frame(0).Name, QStringLiteral("Renamed"));
@@ -761,20 +783,20 @@ void TestFormMain::saveWritesToOpenedFile()
 void TestFormMain::saveOfNewShowCancelledKeepsModified()
 {
     Start();
-    Form->Modified = true;
+    Modify();
     Prompts->ExpectSave(QString());
     Form->aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Save Pudlo file..."));
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
 
     const QString path = Dir->filePath("new.RZ4");
     Prompts->ExpectSave(path);
     Prompts->ExpectTell();
     Form->aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
-    QVERIFY(!Form->Modified);
-    QCOMPARE(Form->Frames->FileName, path);
+    QVERIFY(!Form->IsModified());
+    QCOMPARE(Form->Show().FileName, path);
     QVERIFY(QFileInfo(path).isFile());
     QCOMPARE(Form->miLastFile[0]->text(), "&0 " + path);
 }
@@ -782,7 +804,7 @@ void TestFormMain::saveOfNewShowCancelledKeepsModified()
 void TestFormMain::saveFailureKeepsModified()
 {
     Start();
-    Form->Modified = true;
+    Modify();
     const QString path = Dir->filePath("no such folder/new.RZ4");
     Prompts->ExpectSave(path);
     Prompts->ExpectTell();
@@ -790,8 +812,8 @@ void TestFormMain::saveFailureKeepsModified()
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
     QVERIFY(Prompts->Shown.last().text.contains("new.RZ4"));
-    QVERIFY(Form->Modified);
-    QVERIFY(Form->Frames->FileName.isEmpty());
+    QVERIFY(Form->IsModified());
+    QVERIFY(Form->Show().FileName.isEmpty());
     QVERIFY(!Form->miLastFile[0]->text().contains("new.RZ4"));
     QVERIFY(!Form->Busy);
 }

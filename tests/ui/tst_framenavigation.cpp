@@ -50,14 +50,14 @@ void TestFrameNavigation::OpenShow(const QStringList& names, const QList<int>& d
     const QString path = Dir->filePath("nav.RZ4");
     QVERIFY(WriteShowFile(path, show).ok);
     Form->OpenCommandLineFile(path);
-    QCOMPARE(Form->Frames->FileName, path);
+    QCOMPARE(Form->Show().FileName, path);
 }
 
 QStringList TestFrameNavigation::Names() const
 {
     QStringList names;
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        names << Form->Frames->Frame(i).Name;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        names << Form->Show().Frame(i).Name;
     return names;
 }
 

@@ -61,8 +61,8 @@ QString TestIldaUi::MakeShow(const QString& name, const QStringList& frameNames)
 QStringList TestIldaUi::Names() const
 {
     QStringList names;
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        names << Form->Frames->Frame(i).Name;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        names << Form->Show().Frame(i).Name;
     return names;
 }
 
@@ -112,7 +112,7 @@ void TestIldaUi::importInsertsBeforeCurrent()
     QVERIFY(ExportIldaFile(ild, abc, {}).ok);
 
     Form->lbThumbsClick(2);
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     Prompts->ExpectOpen(ild);
     Form->findChild<QAction*>("aImportIlda")->trigger();
     QVERIFY(NoUnexpectedPrompts());
@@ -121,13 +121,13 @@ void TestIldaUi::importInsertsBeforeCurrent()
     QCOMPARE(Names(), (QStringList{"X", "Y", "A", "B", "C", "Z"}));
     QCOMPARE(ItemTexts(), Names());
     QCOMPARE(Form->CurrentFrameIndex(), 2);
-    QCOMPARE(Form->Frames->Frame(3).PointCount(), 3);
-    QCOMPARE(Form->Frames->Frame(3).ColorBit(), true);
-    QCOMPARE(Form->Frames->Frame(3).Delay, quint16(40));
-    QCOMPARE(Form->Frames->Frame(2).Links.Cols(), 3);  // A follows Y
-    QCOMPARE(Form->Frames->Frame(5).Links.Cols(), 4);  // Z follows C
+    QCOMPARE(Form->Show().Frame(3).PointCount(), 3);
+    QCOMPARE(Form->Show().Frame(3).ColorBit(), true);
+    QCOMPARE(Form->Show().Frame(3).Delay, quint16(40));
+    QCOMPARE(Form->Show().Frame(2).Links.Cols(), 3);  // A follows Y
+    QCOMPARE(Form->Show().Frame(5).Links.Cols(), 4);  // Z follows C
     // The frames exist nowhere else as a show: closing must ask before dropping them.
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
     QVERIFY(Form->sbFrameMessage->text().contains("3 frames imported"));
 }
 
@@ -145,7 +145,7 @@ void TestIldaUi::damagedFileInsertsNothing()
         QVERIFY(f.resize(f.size() - 32 - 5)); // the end header and part of the last record
     }
     Form->lbThumbsClick(1);
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     Prompts->ExpectOpen(ild);
     Prompts->ExpectTell();
     Form->findChild<QAction*>("aImportIlda")->trigger();
@@ -156,7 +156,7 @@ void TestIldaUi::damagedFileInsertsNothing()
     QCOMPARE(Names(), (QStringList{"X", "Y", "Z"}));
     QCOMPARE(ItemTexts(), Names());
     QCOMPARE(Form->CurrentFrameIndex(), 1);
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 
     // Cancelling the dialog changes nothing either.
     Prompts->ExpectOpen(QString());

@@ -61,7 +61,7 @@ private:
     void Start(bool snap = false, bool flipY = false);
     void OpenShow(const QList<TPoints>& frames);
     QWidget* Pad() const { return Form->Sketchpad->pad; }
-    TLaserFrame& Frame() const { return Form->Frames->Frame(Form->CurrentFrameIndex()); }
+    TLaserFrame& Frame() const { return Form->Show().Frame(Form->CurrentFrameIndex()); }
     // The pad pixel where frame point (x, y) is drawn, flips included.
     QPoint At(int x, int y) const { return {Form->PadTransform().PadX(x), Form->PadTransform().PadY(y)}; }
     // The pad pixel of unmirrored frame coordinates (x, y).
@@ -121,7 +121,7 @@ void TestPadToolsUi::OpenShow(const QList<TPoints>& frames)
     const QString path = Dir->filePath("pad.RZ4");
     QVERIFY(WriteShowFile(path, show).ok);
     Form->OpenCommandLineFile(path);
-    QCOMPARE(Form->Frames->Count(), frames.size());
+    QCOMPARE(Form->Show().Count(), frames.size());
 }
 
 void TestPadToolsUi::Click(QPoint at, Qt::MouseButton button, Qt::KeyboardModifiers mods)
@@ -154,7 +154,7 @@ void TestPadToolsUi::shiftClickSelectsAndSharpenButtonFollows()
     Form->sbSharpen->click();
     for (const TSmallPoint& p : Frame().Points)
         QVERIFY(p.IsSharp());
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
 
     Click(At(60, 20));
     QVERIFY(!Form->State.MultiSelect);
@@ -200,9 +200,8 @@ void TestPadToolsUi::addGestures()
     QCOMPARE(QPoint(added.X, added.Y), QPoint(80, 90));
     QCOMPARE(added.Name, QString::number(index));   // renumbered
     QCOMPARE(Form->State.CurrentPoint, index);
-    QCOMPARE(Form->State.Undo.UndoKind, quint8(TUndoRecord::KindAdded));
-    QCOMPARE(Form->State.Undo.UndoIndex, index);
-    QVERIFY(Form->Modified);
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Add point"));
+    QVERIFY(Form->IsModified());
 
     Form->miUndo->trigger();
     QCOMPARE(Frame().PointCount(), 3);
@@ -236,8 +235,7 @@ void TestPadToolsUi::flippedAddAndDrag()
     Drag(At(added, 96), Raw(10, 96));
     QCOMPARE(int(Frame().Points[0].X), dragged);
     QCOMPARE(int(Frame().Points[0].Y), 96);
-    QCOMPARE(Form->State.Undo.UndoKind, quint8(TUndoRecord::KindMoved));
-    QCOMPARE(int(Form->State.Undo.UndoX), added);
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Move points"));
     QCOMPARE(Panel(1), QStringLiteral("Point: %1/96").arg(dragged));
 
     Form->miUndo->trigger();
@@ -258,9 +256,7 @@ void TestPadToolsUi::deleteRemovesFirstHitOnly()
     QCOMPARE(Frame().Points[1].Y, quint8(61));
     // The link matrix keeps the row of the deleted point.
     QCOMPARE(Frame().Links.Rows(), 3);
-    QCOMPARE(Form->State.Undo.UndoKind, quint8(TUndoRecord::KindDeleted));
-    QCOMPARE(Form->State.Undo.UndoIndex, 1);
-    QCOMPARE(Form->State.Undo.UndoPoint.Y, quint8(60));
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Delete point"));
 
     Form->miUndo->trigger();
     QCOMPARE(Frame().PointCount(), 3);
@@ -306,7 +302,7 @@ void TestPadToolsUi::quarterTurnShowsAngle()
     QCOMPARE(guides, (std::vector<size_t>{2, 0}));
 
     QCOMPARE(QPoint(Frame().Points[0].X, Frame().Points[0].Y), QPoint(128, 178));
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
 }
 
 void TestPadToolsUi::frameMoveClampsAtEdge()
@@ -349,14 +345,14 @@ void TestPadToolsUi::lockedFrameIgnoresClicks()
     OpenShow({{{30, 30}}});
     Form->sbLock->click();
     QVERIFY(Frame().IsLocked());
-    const quint8 undoKind = Form->State.Undo.UndoKind;
+    const int steps = Form->Document().History().count();   // the lock itself
     for (QAction* tool : {Form->aToolAdd, Form->aToolDel, Form->aToolZoom}) {
         tool->trigger();
         Click(At(30, 30));
     }
     QCOMPARE(Frame().PointCount(), 1);
     QCOMPARE(Form->Zoom, 2);
-    QCOMPARE(Form->State.Undo.UndoKind, undoKind);
+    QCOMPARE(Form->Document().History().count(), steps);
     QVERIFY(!Form->Busy);
 }
 

@@ -136,7 +136,7 @@ QString TestPlaybackUi::OpenShow(const QList<TFrameSpec>& frames, const QString&
     const QString path = Dir->filePath(name);
     WriteShow(path, frames);
     Form->OpenCommandLineFile(path);
-    if (Form->Frames->FileName != path)
+    if (Form->Show().FileName != path)
         qFatal("the show did not open");
     return path;
 }
@@ -144,7 +144,7 @@ QString TestPlaybackUi::OpenShow(const QList<TFrameSpec>& frames, const QString&
 void TestPlaybackUi::Compile()
 {
     Form->aCreateWavefile->trigger();
-    QVERIFY(QFile::exists(WaveFileName(Form->Frames->FileName)));
+    QVERIFY(QFile::exists(WaveFileName(Form->Show().FileName)));
 }
 
 bool TestPlaybackUi::NoUnexpectedPrompts() const
@@ -307,7 +307,7 @@ void TestPlaybackUi::timelineFollowsSketchpadRepaint()
     // A frame command ends in the sketchpad's repaint, which redraws the strip.
     Prompts->ExpectInput(QStringLiteral("2000"));
     Form->aFrameDelay->trigger();
-    QCOMPARE(Form->Frames->Frame(0).Delay, quint16(2000));
+    QCOMPARE(Form->Show().Frame(0).Delay, quint16(2000));
     QVERIFY(columnDrawn());
 
     // The colours are those of the window at the time of the repaint.
@@ -375,9 +375,16 @@ void TestPlaybackUi::liveFollowsButtonFrameAndMouse()
     Form->aToolAdd->trigger();
     const TPadTransform t = Form->PadTransform();
     QTest::mouseClick(Form->Sketchpad->pad, Qt::LeftButton, {}, QPoint(t.PadX(120), t.PadY(60)));
-    QCOMPARE(Form->Frames->Frame(2).PointCount(), 5);
+    QCOMPARE(Form->Show().Frame(2).PointCount(), 5);
     QVERIFY(LiveLooping());
     QVERIFY(Form->LiveStream != before);
+
+    // The loop follows the show: undo takes the point out again, a frame command changes it.
+    Form->miUndo->trigger();
+    QCOMPARE(Form->LiveStream, before);
+    Form->miFrameFlipY->trigger();
+    QVERIFY(Form->LiveStream != before);
+    QVERIFY(LiveLooping());
     QVERIFY(NoUnexpectedPrompts());
 }
 

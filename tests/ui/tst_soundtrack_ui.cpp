@@ -35,6 +35,7 @@ private slots:
 
     void menuPlaces();
     void chosenSoundtrackIsSavedBesideTheShow();
+    void soundtrackChangesAreStepsOfTheHistory();
     void saveAsRewritesTheRelativePath();
     void removedSoundtrackDoesNotComeBack();
     void missingMusicIsANoteNotAFailure();
@@ -121,11 +122,11 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
     CreateForm();
     const QString show = MakeShow("shows/party.RZ4");
     QVERIFY(Form->OpenShow(show));
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     ChooseInDialog(Clicks, 250);
     Form->aSoundtrack->trigger();
     QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
-    QVERIFY(Form->Modified);   // a new soundtrack needs saving like any edit
+    QVERIFY(Form->IsModified());   // a new soundtrack needs saving like any edit
     QVERIFY(Form->aRemoveSoundtrack->isEnabled());
     QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
     QVERIFY(Form->ShowMusic->Analysis());
@@ -134,7 +135,7 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
 
     Prompts->ExpectTell();   // "File was saved."
     Form->aSaveFile->trigger();
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
     TSoundtrack stored;
     QVERIFY(ReadSoundtrackFile(show, stored).ok);
     QCOMPARE(stored, (TSoundtrack{Clicks, 250}));
@@ -146,6 +147,30 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
     QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
     QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
     QVERIFY(Form->ShowMusic->Analysis());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// Choosing and removing the soundtrack are undone and done again like frame edits,
+// and undoing back to the saved state leaves nothing to save.
+void TestSoundtrackUi::soundtrackChangesAreStepsOfTheHistory()
+{
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("shows/steps.RZ4")));
+    ChooseInDialog(Clicks, 250);
+    Form->aSoundtrack->trigger();
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Soundtrack"));
+    Form->aRemoveSoundtrack->trigger();
+    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Remove soundtrack"));
+
+    Form->miUndo->trigger();
+    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    Form->miUndo->trigger();
+    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    QVERIFY(!Form->IsModified());
+    Form->miRedo->trigger();
+    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    QVERIFY(Form->IsModified());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -179,7 +204,7 @@ void TestSoundtrackUi::removedSoundtrackDoesNotComeBack()
     QVERIFY(Form->ShowMusic->Track().IsSet());
     Form->aRemoveSoundtrack->trigger();
     QVERIFY(!Form->ShowMusic->Track().IsSet());
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
     QVERIFY(Form->TimelineMusic->isHidden());
     Prompts->ExpectTell();
     Form->aSaveFile->trigger();
@@ -194,7 +219,7 @@ void TestSoundtrackUi::missingMusicIsANoteNotAFailure()
     const QString gone = Dir->filePath("m/gone.mp3");
     QVERIFY(WriteSoundtrackFile(show, {gone, 100}).ok);
     QVERIFY(Form->OpenShow(show));
-    QCOMPARE(Form->Frames->Count(), 3);
+    QCOMPARE(Form->Show().Count(), 3);
     QVERIFY2(Status().contains("missing") && Status().contains("gone.mp3"), qPrintable(Status()));
     QVERIFY(!Form->ShowMusic->IsAnalysing());
     // The link is kept: saving writes it back, so the music can come later.
@@ -215,7 +240,7 @@ void TestSoundtrackUi::damagedSoundtrackFileOpensTheShowAndStays()
     damaged.write("{ not json");
     damaged.close();
     QVERIFY(Form->OpenShow(show));
-    QCOMPARE(Form->Frames->Count(), 3);
+    QCOMPARE(Form->Show().Count(), 3);
     QVERIFY(!Form->ShowMusic->Track().IsSet());
     QVERIFY2(Status().contains("show.RZ4.soundtrack"), qPrintable(Status()));
     Prompts->ExpectTell();
@@ -232,7 +257,7 @@ void TestSoundtrackUi::unreadableMusicIsRefusedWithItsReason()
     QVERIFY(Form->OpenShow(MakeShow("u/show.RZ4")));
     ChooseInDialog(Clicks, 0);
     Form->aSoundtrack->trigger();
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     const QString text = Dir->filePath("u/notes.mp3");
     QFile f(text);
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -244,7 +269,7 @@ void TestSoundtrackUi::unreadableMusicIsRefusedWithItsReason()
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
     QVERIFY2(Prompts->Shown.last().text.contains(QDir::toNativeSeparators(text)), qPrintable(Prompts->Shown.last().text));
     QCOMPARE(Form->ShowMusic->Track().MusicFile, Clicks);   // the old soundtrack stays
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -298,22 +323,28 @@ void TestSoundtrackUi::fitFramesToBeats()
     ChooseInDialog(Clicks, 0);
     Form->aSoundtrack->trigger();
     QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     QList<quint16> before;
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        before << Form->Frames->Frame(i).Delay;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        before << Form->Show().Frame(i).Delay;
 
-    Prompts->ExpectAsk(false);   // the question before the delays change; No keeps them
+    // One step of the history: undone, the delays are back and the show is as saved.
     Form->aFitFramesToBeats->trigger();
-    for (int i = 0; i < Form->Frames->Count(); ++i)
-        QCOMPARE(Form->Frames->Frame(i).Delay, before[i]);
-    QVERIFY(!Form->Modified);
-
-    Prompts->ExpectAsk(true);
-    Form->aFitFramesToBeats->trigger();
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
     QVERIFY(Status().contains("4 frames fitted"));
-    const TCompileResult timing = MeasureShow(*Form->Frames, TCompileOptions{Form->ScanDelays});
+    QList<quint16> fitted;
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        fitted << Form->Show().Frame(i).Delay;
+    QVERIFY(fitted != before);
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Fit frames to beats"));
+    Form->miUndo->trigger();
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        QCOMPARE(Form->Show().Frame(i).Delay, before[i]);
+    QVERIFY(!Form->IsModified());
+    Form->miRedo->trigger();
+    for (int i = 0; i < Form->Show().Count(); ++i)
+        QCOMPARE(Form->Show().Frame(i).Delay, fitted[i]);
+    const TCompileResult timing = MeasureShow(Form->Show(), TCompileOptions{Form->ScanDelays});
     const std::vector<double>& beats = Form->ShowMusic->Analysis()->Beats;
     for (const TFrameTiming& t : timing.timing) {
         double best = 1e9;

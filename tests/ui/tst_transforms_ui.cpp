@@ -62,7 +62,7 @@ private:
     void Start(bool rulers = false);
     // Opens a show of these frames; every point is named "p", links fitted and empty.
     void OpenShow(const QList<TPoints>& frames);
-    TLaserFrame& Frame(int index) const { return Form->Frames->Frame(index); }
+    TLaserFrame& Frame(int index) const { return Form->Show().Frame(index); }
     QAction* Command(const QString& name) const { return Form->findChild<QAction*>(name); }
     TFormHelpLines* HelpLinesDialog() const { return Form->findChild<TFormHelpLines*>(); }
     // Ruler pixel of frame coordinate v on the top ruler (x) or the left ruler (y).
@@ -125,8 +125,8 @@ void TestTransformsUi::OpenShow(const QList<TPoints>& frames)
     const QString path = Dir->filePath("transforms.RZ4");
     QVERIFY(WriteShowFile(path, show).ok);
     Form->OpenCommandLineFile(path);
-    QCOMPARE(Form->Frames->Count(), frames.size());
-    QVERIFY(!Form->Modified);
+    QCOMPARE(Form->Show().Count(), frames.size());
+    QVERIFY(!Form->IsModified());
 }
 
 QPoint TestTransformsUi::RulerAt(bool top, int v) const
@@ -153,8 +153,8 @@ void TestTransformsUi::WhenDialogShown(std::function<void(TFormHelpLines&)> inDi
 
 // --- Frame menu transforms ---------------------------------------------------------------------
 
-// Each transform from its menu item on the current frame (the second one), with the
-// Modified rule of its own: only centring and an accepted scale mark the show.
+// Each transform from its menu item on the current frame (the second one): whatever it
+// changed is an unsaved change.
 void TestTransformsUi::frameCommands_data()
 {
     QTest::addColumn<QString>("item");
@@ -170,12 +170,12 @@ void TestTransformsUi::frameCommands_data()
     const TCenters mid{128, 128, 128, 128};
     const QStringList none;
     QTest::newRow("flip X-axis") << "miFrameFlipX2" << TPoints{{10, 20}, {0, 255}} << mid << none
-                                 << TPoints{{10, 235}, {0, 0}} << mid << true << false << "";
+                                 << TPoints{{10, 235}, {0, 0}} << mid << true << true << "";
     QTest::newRow("flip Y-axis") << "miFrameFlipY" << TPoints{{10, 20}, {0, 255}} << mid << none
-                                 << TPoints{{245, 20}, {255, 255}} << mid << true << false << "";
+                                 << TPoints{{245, 20}, {255, 255}} << mid << true << true << "";
     QTest::newRow("flip centre axis") << "miFrameFlipD" << TPoints{{100, 50}} << TCenters{128, 128, 128, 0}
                                       << none << TPoints{{156, 50}} << TCenters{128, 128, 128, 0} << true
-                                      << false << "";
+                                      << true << "";
     QTest::newRow("flip centre axis, one spot") << "miFrameFlipD" << TPoints{{100, 50}} << mid << none
                                                 << TPoints{{100, 50}} << mid << false << false
                                                 << NoCenterAxisMessage();
@@ -183,7 +183,7 @@ void TestTransformsUi::frameCommands_data()
                             << TPoints{{69, 69}, {109, 109}} << mid << true << true << "";
     QTest::newRow("rotate 90") << "miRotateFrame" << TPoints{{228, 128}} << mid
                                << QStringList{QString("90")} << TPoints{{128, 28}} << mid
-                               << true << false << "";
+                               << true << true << "";
     QTest::newRow("rotate cancelled") << "miRotateFrame" << TPoints{{228, 128}} << TCenters{100, 100, 128, 128}
                                       << QStringList{Cancel} << TPoints{{228, 128}}
                                       << TCenters{100, 100, 128, 128} << false << false << "";
@@ -196,9 +196,9 @@ void TestTransformsUi::frameCommands_data()
     QTest::newRow("set centres") << "miSetRotPoint" << TPoints{{1, 2}} << mid
                                  << QStringList{QString("10"), QString("20"), QString("300"),
                                                                   QString("40")}
-                                 << TPoints{{1, 2}} << TCenters{10, 20, 128, 128} << true << false << "";
+                                 << TPoints{{1, 2}} << TCenters{10, 20, 128, 128} << true << true << "";
     QTest::newRow("renumber") << "miRenum" << TPoints{{1, 2}, {3, 4}} << mid << none << TPoints{{1, 2}, {3, 4}}
-                              << mid << true << false << "";
+                              << mid << true << true << "";
 }
 
 void TestTransformsUi::frameCommands()
@@ -251,7 +251,7 @@ void TestTransformsUi::frameCommands()
         QCOMPARE(frame.Points[i].Name, item == "miRenum" ? QString::number(i) : QString("p"));
     QCOMPARE(Frame(0).Points.front().X, quint8(30));   // the other frame stays
     QCOMPARE(counter.Paints > 0, ran);
-    QCOMPARE(Form->Modified, modified);
+    QCOMPARE(Form->IsModified(), modified);
     if (!message.isEmpty()) {
         QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Information);
         QCOMPARE(Prompts->Shown.last().text, message);
@@ -303,7 +303,7 @@ void TestTransformsUi::linkChecks()
     QVERIFY2(Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(), qPrintable(NoUnexpectedPrompts()));
     QCOMPARE(int(Prompts->Shown.last().icon), icon);
     QCOMPARE(Prompts->Shown.last().text, text);
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 }
 
 // One pair within reach: linked, counted and the show marked; a second run finds the
@@ -318,13 +318,13 @@ void TestTransformsUi::linkOverlay()
     QCOMPARE(Prompts->Shown.last().text, QString("1 overlapping points found!"));
     QVERIFY(Frame(1).Links.Get(1, 0));
     QVERIFY(!Frame(1).Links.Get(0, 1));
-    QVERIFY(Form->Modified);
+    QVERIFY(Form->IsModified());
 
-    Form->Modified = false;
+    Form->Document().MarkSaved();
     Prompts->ExpectTell();
     Form->miLinkOverlay->trigger();
     QCOMPARE(Prompts->Shown.last().text, QString("1 overlapping points found!"));
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 
     Form->Sketchpad->SetFramePosition(0);
     TPaintCounter counter;
@@ -369,7 +369,11 @@ void TestTransformsUi::rulerRightClickAddsThenRemoves()
     QTest::mouseClick(ruler, Qt::RightButton, {}, at + QPoint(4, 4));
     QVERIFY(lines.empty());
     QCOMPARE(Frame(0).HelpLines.IsEmpty(), true);
-    QVERIFY(!Form->Modified);
+    // Two steps on the current frame, the other frame untouched.
+    QVERIFY(Form->IsModified());
+    QCOMPARE(Form->Document().History().count(), 2);
+    QCOMPARE(Form->Document().History().text(0), QStringLiteral("Add help line"));
+    QCOMPARE(Form->Document().History().text(1), QStringLiteral("Remove help line"));
 }
 
 // A left press on a line drags it; past the square's end it stops at 255 and the status
@@ -390,7 +394,12 @@ void TestTransformsUi::rulerDragClampsAndShowsPosition()
     QTest::mouseRelease(ruler, Qt::LeftButton, {}, QPoint(ruler->width() + 400, TopRulerHeight / 2));
     QTest::mouseMove(ruler, RulerAt(true, 10));
     QCOMPARE(Frame(0).HelpLines.XLines, (std::vector<quint8>{50, 255}));
-    QVERIFY(!Form->Modified);
+    // The whole drag is one step; undone, the line is back where it was.
+    QVERIFY(Form->IsModified());
+    QCOMPARE(Form->Document().History().count(), 1);
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Move help line"));
+    Form->miUndo->trigger();
+    QCOMPARE(Frame(0).HelpLines.XLines, (std::vector<quint8>{50, 100}));
 }
 
 void TestTransformsUi::doubleClickOpensDialogOnPage_data()
@@ -427,7 +436,7 @@ void TestTransformsUi::doubleClickOpensDialogOnPage()
     QCOMPARE(shownPage, page);
     QCOMPARE(listed, QStringList{top ? "40" : "60"});
     QVERIFY(!HelpLinesDialog()->isVisible());
-    QVERIFY(!Form->Modified);
+    QVERIFY(!Form->IsModified());
 }
 
 // --- "&Helplines..." ---------------------------------------------------------------------------
@@ -462,7 +471,7 @@ void TestTransformsUi::helplinesDialogEditsCurrentFrame()
 
     QCOMPARE(Frame(1).HelpLines.XLines, ok ? (std::vector<quint8>{30, 7}) : (std::vector<quint8>{30}));
     QVERIFY(Frame(0).HelpLines.IsEmpty());
-    QCOMPARE(Form->Modified, ok);
+    QCOMPARE(Form->IsModified(), ok);
     QCOMPARE(counter.Paints > 0, ok);
 }
 

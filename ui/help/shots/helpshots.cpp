@@ -297,7 +297,7 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
     form.FormStatus->Reset();
     form.FormStatus->show();
     TStatusShot statusShot(*form.FormStatus, shooter, QStringLiteral("Star"));
-    const TCompileResult compiled = CompileShow(*form.Frames, WaveFileName(show), TCompileOptions{form.ScanDelays},
+    const TCompileResult compiled = CompileShow(form.Show(), WaveFileName(show), TCompileOptions{form.ScanDelays},
                                                 &statusShot);
     form.FormStatus->hide();
     if (!compiled.ok) {
@@ -389,7 +389,7 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
 
     // Help lines on the Square, shown with the rulers.
     form.lbThumbsClick(0);
-    THelpLines& lines = form.Frames->Frame(0).HelpLines;
+    THelpLines& lines = form.Show().Frame(0).HelpLines;
     lines.XLines = {64, 128, 192};
     lines.YLines = {64, 192};
     lines.Add2P({40, 216}, {216, 40});
@@ -417,8 +417,19 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
     });
 #endif
 
+    // The history after a few steps on the Star, the last one undone.
+    form.miFrameFlipY->trigger();
+    form.miCenterFrame->trigger();
+    form.miRenum->trigger();
+    form.miUndo->trigger();
+    form.miPanelHistory->trigger();
+    form.panelHistory->setFloating(true);
+    form.panelHistory->resize(260, 170);
+    Settle();
+    shooter.Grab(form.panelHistory, QStringLiteral("history.png"));
+
     // Nothing of this run may reach the settings or ask about unsaved changes.
-    form.Modified = false;
+    form.Document().MarkSaved();
     form.hide();
     shooter.Optimise();
     return shooter.Failed ? 1 : 0;

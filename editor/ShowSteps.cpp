@@ -1,0 +1,101 @@
+#include "ShowSteps.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+TShowStep::TOutcome TFrameEditStep::Apply(TLaserFrames& show, bool forward)
+{
+    TLaserFrame& frame = show.Frame(FIndex);
+    if (forward)
+        FDelta.Reapply(frame);
+    else
+        FDelta.Revert(frame);
+    return {FIndex, FDelta.Changes(), FIndex};
+}
+
+void SetFrameOrder(TLaserFrames& show, const std::vector<TLaserFrame*>& order,
+                   std::vector<std::unique_ptr<TLaserFrame>>& outside)
+{
+    std::vector<std::unique_ptr<TLaserFrame>> pool = std::move(outside);
+    outside.clear();
+    // From the end: extracting the last frame moves nothing.
+    for (int i = show.Count() - 1; i >= 0; --i)
+        pool.push_back(show.Extract(i));
+    std::unordered_map<const TLaserFrame*, size_t> where;
+    for (size_t i = 0; i < pool.size(); ++i)
+        where[pool[i].get()] = i;
+    for (TLaserFrame* frame : order)
+        show.AddFrame(std::move(pool[where.at(frame)]));
+    for (auto& frame : pool) {
+        if (frame)
+            outside.push_back(std::move(frame));
+    }
+}
+
+TShowStep::TOutcome TFrameListStep::Apply(TLaserFrames& show, bool forward)
+{
+    const int to = forward ? 1 : 0;
+    SetFrameOrder(show, FOrder[to], FOutside);
+    for (TFrameLinks& change : FLinks)
+        change.Links.Apply(change.Frame->Links, forward);
+    return {-1, TShowChange::FrameList, FCurrent[to]};
+}
+
+TFrameListStep::TRecorder::TRecorder(const TLaserFrames& show, int current)
+    : FShow(show), FCurrent(current)
+{
+    FOrder.reserve(size_t(show.Count()));
+    for (int i = 0; i < show.Count(); ++i)
+        FOrder.push_back(const_cast<TLaserFrame*>(&show.Frame(i)));
+}
+
+void TFrameListStep::TRecorder::Watch(int index)
+{
+    if (index < 0 || index >= int(FOrder.size()))
+        return;
+    TLaserFrame* frame = FOrder[size_t(index)];
+    for (const TWatched& w : FWatched) {
+        if (w.Frame == frame)
+            return;
+    }
+    FWatched.push_back({frame, frame->Links});
+}
+
+std::unique_ptr<TFrameListStep> TFrameListStep::TRecorder::Finish(
+    QString name, int current, std::vector<std::unique_ptr<TLaserFrame>> removed)
+{
+    std::unique_ptr<TFrameListStep> step(new TFrameListStep(std::move(name)));
+    step->FOrder[0] = std::move(FOrder);
+    step->FOrder[1].reserve(size_t(FShow.Count()));
+    for (int i = 0; i < FShow.Count(); ++i)
+        step->FOrder[1].push_back(const_cast<TLaserFrame*>(&FShow.Frame(i)));
+    for (TWatched& w : FWatched) {
+        TLinksChange links(std::move(w.Before), w.Frame->Links);
+        if (!links.IsEmpty())
+            step->FLinks.push_back({w.Frame, std::move(links)});
+    }
+    if (step->FOrder[0] == step->FOrder[1] && step->FLinks.empty())
+        return nullptr;
+    step->FCurrent[0] = FCurrent;
+    step->FCurrent[1] = current;
+    step->FOutside = std::move(removed);
+
+    // The frames that are in one list only are held by the step in one of its states.
+    qint64 cost = qint64(sizeof(TFrameListStep))
+        + qint64(step->FOrder[0].size() + step->FOrder[1].size()) * qint64(sizeof(TLaserFrame*));
+    const std::unordered_set<const TLaserFrame*> before(step->FOrder[0].begin(), step->FOrder[0].end());
+    const std::unordered_set<const TLaserFrame*> after(step->FOrder[1].begin(), step->FOrder[1].end());
+    for (const TLaserFrame* frame : step->FOrder[0]) {
+        if (!after.count(frame))
+            cost += TFrameDelta::FrameCost(*frame);
+    }
+    for (const TLaserFrame* frame : step->FOrder[1]) {
+        if (!before.count(frame))
+            cost += TFrameDelta::FrameCost(*frame);
+    }
+    for (const TFrameLinks& change : step->FLinks)
+        cost += change.Links.Cost();
+    step->FCost = cost;
+    return step;
+}
