@@ -36,6 +36,8 @@ public:
     bool AnyInRow(int i) const;
     bool AnyInColumn(int j) const;
 
+    // Words stored for column j; the words past them are zero.
+    int ColumnWords(int j) const { return int(FSpans[j].words); }
     // Word w of column j: bit b is row 64 * w + b. Zero past the stored part.
     quint64 Word(int j, int w) const
     {
