@@ -8,10 +8,13 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <cstdlib>
 #include <functional>
+#include <vector>
 
 #include <cerrno>
 #include <csignal>
+#include <pthread.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,6 +23,10 @@ struct TLimits {
     qint64 FileSize = -1;     // bytes a file may grow to; writes past it fail with EFBIG
     qint64 AddressSpace = -1; // bytes of address space; allocations past it fail
     int TimeoutSeconds = 60;  // the child is killed after this (a hang fails the test)
+    // RunInChild: with an address space limit, the child first takes all memory it
+    // can get and gives back only this much, so the work finds exactly this much
+    // free whatever the parent's heap held.
+    qint64 FreeMemory = -1;
 };
 
 // Only async-signal-safe calls: also used between fork and exec.
@@ -55,10 +62,28 @@ inline TChildResult RunInChild(const std::function<QByteArray()>& work, const TL
     int fds[2];
     if (pipe(fds) != 0)
         return {};
+    // Signals wait until the child has put back the default handlers: the test
+    // framework's crash handlers are the parent's business.
+    sigset_t all, old;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &old);
     const pid_t pid = fork();
     if (pid == 0) {
+        for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGALRM})
+            signal(s, SIG_DFL);
+        pthread_sigmask(SIG_SETMASK, &old, nullptr);
         close(fds[0]);
         ApplyLimits(limits);
+        std::vector<void*> taken;
+        if (limits.AddressSpace >= 0 && limits.FreeMemory >= 0) {
+            constexpr size_t Block = size_t(1) << 20;
+            while (void* p = std::malloc(Block))
+                taken.push_back(p);
+            for (qint64 left = limits.FreeMemory; left > 0 && !taken.empty(); left -= qint64(Block)) {
+                std::free(taken.back());
+                taken.pop_back();
+            }
+        }
         int code = 0;
         try {
             const QByteArray out = work();
@@ -74,6 +99,7 @@ inline TChildResult RunInChild(const std::function<QByteArray()>& work, const TL
         close(fds[1]);
         _exit(code);
     }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
     close(fds[1]);
     if (pid < 0) {
         close(fds[0]);
