@@ -14,7 +14,8 @@ int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 int RoundInt(double v) { return int(std::nearbyint(v)); }
 
-// Progress s of sample j of loop r, of h loops over a path of c samples.
+// Progress s of sample j of loop r, of h loops over a path of c samples. The loops
+// below compute it in two steps, with the same operations.
 double LoopProgress(qint64 j, qint64 r, qint64 c, qint64 h)
 {
     return ((double(j + 1) / double(c)) + double(r)) / double(h);
@@ -49,6 +50,12 @@ void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     prepared.reserve(positions.size());
     for (const TBeamPoint& p : positions)
         prepared.push_back(prepare(p));
+    // The first part of every sample's progress, (j + 1) / c, is the same in every
+    // loop. With one loop it is the whole progress: adding 0 and dividing by 1 change
+    // no bit.
+    std::vector<double> along(static_cast<size_t>(c));
+    for (qint64 j = 0; j < c; ++j)
+        along[size_t(j)] = double(j + 1) / double(c);
     // Room for every loop at once; samples are packed straight into it.
     const qsizetype start = st.Out.Bytes.size();
     st.Out.Bytes.resize(start + h * c * 4);
@@ -57,7 +64,8 @@ void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     TBeamPoint last;
     for (qint64 r = 0; r < h; ++r) {
         for (qint64 j = 0; j < c; ++j, out += 4) {
-            last = map(prepared[size_t(j)], positions[size_t(j)], LoopProgress(j, r, c, h));
+            const double s = h == 1 ? along[size_t(j)] : (along[size_t(j)] + double(r)) / double(h);
+            last = map(prepared[size_t(j)], positions[size_t(j)], s);
             PackSample(out, last.X + 128, last.Y + 128, flags, st.Out.FlipX, st.Out.FlipY);
         }
         st.Written += c;
@@ -138,16 +146,24 @@ void PlayRotate(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, b
     const int cy = a.EffectCenterY;
     const bool drain = a.Effect == EffectDrain;
 
-    // Direction and distance of a played position from the centre. Positions repeat
-    // for many samples, so the direction is asked again with the same argument.
+    // Direction and distance of a played position from the centre. The same vectors
+    // come back again and again, so their directions are looked up once worked out.
     struct TPolar {
         double angle, radius;
     };
-    TAngleCache angles;
+    TPolar previous{};
+    int previousX = -1, previousY = -1;
     const auto polar = [&](TBeamPoint p) {
+        // Held corners repeat a position for many samples in a row.
+        if (p.X == previousX && p.Y == previousY)
+            return previous;
+        previousX = p.X;
+        previousY = p.Y;
         const int vx = p.X - cx;
         const int vy = p.Y - cy;
-        return TPolar{angles.Angle(vx, vy), std::sqrt(double(qint64(vx) * vx + qint64(vy) * vy))};
+        previous = {st.Angles ? st.Angles->Angle(vx, vy) : VectorAngle(vx, vy),
+                    std::sqrt(double(qint64(vx) * vx + qint64(vy) * vy))};
+        return previous;
     };
 
     st.Marker = {-1, -1};

@@ -59,6 +59,7 @@ struct TCompileState {
     qint64 Elapsed = 0;              // show time in ms already accounted for
     int FrameIndex = 0;              // index in the show of the frame being compiled
     TBeamPoint Marker{-1, -1};       // last drawn effect sample; -1: none
+    TAngleTable* Angles = nullptr;   // directions from the effect centres; null: worked out each time
     bool TooLong = false;            // planning: the samples outgrow what a WAV file can hold
 };
 

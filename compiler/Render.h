@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 class TLaserFrame;
@@ -63,6 +65,45 @@ private:
     int FDx = 0, FDy = 0;
     double FAngle = 0;
     bool FValid = false;
+};
+
+// VectorAngle of every short vector asked for, each worked out once. The turning
+// effects ask for the direction of every path position from their centre, and the
+// same vectors come back position after position and frame after frame.
+class TAngleTable {
+public:
+    TAngleTable() = default;
+    TAngleTable(const TAngleTable&) = delete;
+    TAngleTable& operator=(const TAngleTable&) = delete;
+    ~TAngleTable() { std::free(FEntries); }
+
+    double Angle(int dx, int dy)
+    {
+        if (dx < -Span || dx > Span || dy < -Span || dy > Span)
+            return VectorAngle(dx, dy);
+        // Zeroed memory the system hands out page by page: only the part used is touched.
+        if (!FEntries && !(FEntries = static_cast<quint64*>(std::calloc(Side * Side, sizeof(quint64)))))
+            return VectorAngle(dx, dy);
+        quint64& entry = FEntries[size_t(dy + Span) * Side + size_t(dx + Span)];
+        double angle;
+        if (entry == 0) {
+            angle = VectorAngle(dx, dy);
+            std::memcpy(&entry, &angle, sizeof angle);
+            entry ^= Unknown;
+        } else {
+            const quint64 bits = entry ^ Unknown;
+            std::memcpy(&angle, &bits, sizeof angle);
+        }
+        return angle;
+    }
+
+private:
+    static constexpr int Span = 255; // positions and centres are bytes
+    static constexpr size_t Side = 2 * Span + 1;
+    // Entries hold the angle's bits crossed with a NaN's, which no angle is: a zero
+    // entry is one not yet worked out.
+    static constexpr quint64 Unknown = 0x7FF8DEADBEEF0001ull;
+    quint64* FEntries = nullptr;
 };
 
 // Number of samples a straight move by (dx, dy) takes: the larger of the two

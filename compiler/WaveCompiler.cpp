@@ -254,6 +254,8 @@ TCompileResult TCompileRun::Run()
     Progress.SetTotalPos(0);
 
     TCompileState st(Show, Buffer, Options.Delays, Options.FlipX, Options.FlipY, Progress);
+    TAngleTable angles;
+    st.Angles = &angles;
     st.Drain = [this] { return Flush(); };
     TShowPass pass(st, Options, [this] { return Flush(); });
     if (!pass.Run()) {
