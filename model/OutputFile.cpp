@@ -99,8 +99,12 @@ QString ResolveOutputPath(const QString& fileName)
 QString OutputTargetProblem(const QString& fileName)
 {
     struct stat st;
-    if (::stat(QFile::encodeName(fileName).constData(), &st) != 0)
+    if (::stat(QFile::encodeName(fileName).constData(), &st) != 0) {
+        // A loop of links would be replaced by the new file: refused as well.
+        if (errno == ELOOP)
+            return qt_error_string(ELOOP);
         return {}; // nothing there yet: creating it tells what is wrong, if anything
+    }
     return S_ISREG(st.st_mode) ? QString() : NotRegularReason(st.st_mode);
 }
 

@@ -104,6 +104,7 @@ void TestWriteFaults::FaultRows()
     QTest::newRow("link to a pipe") << "link to pipe" << "it is a pipe, not a regular file";
     QTest::newRow("folder") << "folder" << "it is a folder, not a file";
     QTest::newRow("device") << "device" << "it is a device, not a regular file";
+    QTest::newRow("loop of links") << "link loop" << "Too many levels of symbolic links";
 }
 
 void TestWriteFaults::RunFault(const TWriter& write)
@@ -145,6 +146,10 @@ void TestWriteFaults::RunFault(const TWriter& write)
         }
     } else if (fault == "folder") {
         QVERIFY(QDir(dir.path()).mkdir("show.out"));
+    } else if (fault == "link loop") {
+        QVERIFY(QFile::link("other", target));
+        QVERIFY(QFile::link("show.out", dir.filePath("other")));
+        kept << "other";
     } else if (fault == "device") {
         // A device node of our own (the null device), never one under /dev.
         if (mknod(QFile::encodeName(target).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
