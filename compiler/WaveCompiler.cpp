@@ -86,9 +86,11 @@ bool TShowPass::Frame(int i)
     if (c == 0)
         return true; // no points, or every applicable delay 0: nothing to repeat
     TCompileProgress& progress = St.Progress;
-    progress.SetFrameLabel(QStringLiteral("%1   (%2/%3)")
-                               .arg(f.Name, QString::number(i + 1), QString::number(Show.Count())));
-    progress.Repaint();
+    if (!St.Planning) {
+        progress.SetFrameLabel(QStringLiteral("%1   (%2/%3)")
+                                   .arg(f.Name, QString::number(i + 1), QString::number(Show.Count())));
+        progress.Repaint();
+    }
 
     const qint64 reps = Repetitions(f.Delay, c);
     const qint64 r = Repetitions(f.EffectTime, c);
