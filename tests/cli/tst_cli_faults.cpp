@@ -228,8 +228,8 @@ void TestCliFaults::interrupted_data()
 
 void TestCliFaults::interrupted()
 {
-    // A show that takes seconds to compile (two hours of signal) or to resave (three
-    // frames of 30,000 points: 225 MB of dense links), stopped at several moments.
+    // A show that takes seconds to compile (two hours of signal) or a while to resave
+    // (two frames of 30,000 points: 112 MB of dense links), stopped at several moments.
     QFETCH(QString, verb);
     QFETCH(int, signal);
     TLaserFrames show;
@@ -242,10 +242,10 @@ void TestCliFaults::interrupted()
         for (int k = 0; k < show.Count(); ++k)
             show.Frame(k).Delay = 60000, show.FitLinksAt(k);
     } else {
-        FillShow(show, 3, 30000);
+        FillShow(show, 2, 30000);
     }
     QVERIFY(WriteShowFile(Path("in/show.RZ4"), show).ok);
-    for (const int afterMs : {50, 300, 900}) {
+    for (const int afterMs : {50, 150, 400}) {
         QVERIFY(WriteFile(Path("out"), Earlier));
         QProcess p;
         p.start(QStringLiteral(SKELMAR_CLI), Args(verb, Path("out")));
