@@ -1,5 +1,7 @@
 #include "Artwork.h"
 #include "FormUnitMain.h"
+#include "GuardedApplication.h"
+#include "OutputFile.h"
 #include "Prompts.h"
 #include "SettingsStore.h"
 
@@ -33,7 +35,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "skelmar: no display found (set DISPLAY, or run it under xvfb-run)\n");
         return 1;
     }
-    QApplication app(argc, argv);
+    // A compile stopped by a signal leaves no temporary file behind.
+    InstallInterruptCleanup();
+    TGuardedApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Skelmar for Wendrill RZ4 - Pudlo Mixer"));
     QApplication::setOrganizationName(QStringLiteral("Tolvic Software"));
     QApplication::setWindowIcon(ProgramIcon());
@@ -46,11 +50,14 @@ int main(int argc, char* argv[])
     TQtPrompts prompts(nullptr);
     TFormMain form(*settings, prompts, QCoreApplication::applicationDirPath());
     prompts = TQtPrompts(&form);
+    app.SetReporter([&prompts](const QString& message) { prompts.Tell(TMsgIcon::Error, message); });
     form.setWindowIcon(QApplication::windowIcon());
 
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1)
         form.OpenCommandLineFile(arguments.at(1));
     form.show();
-    return app.exec();
+    const int status = app.exec();
+    app.SetReporter({}); // the prompts go before the application object
+    return status;
 }

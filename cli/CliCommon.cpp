@@ -42,7 +42,9 @@ int UsageError(TCliStreams io, const QString& reason)
 
 bool LoadShowForCli(const QString& path, TLaserFrames& show, TShowFileResult& result, TCliStreams io)
 {
-    result = ReadShowFile(show, path);
+    TShowReadOptions options;
+    options.LoadImages = false; // no command shows them
+    result = ReadShowFile(show, path, options);
     const bool headerOnly = result.notAShow && result.version >= 0;
     if (result.ok && (!result.notAShow || headerOnly) && !result.missing)
         return true;

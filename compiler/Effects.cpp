@@ -4,6 +4,8 @@
 #include "LaserFrames.h"
 #include "WaveFile.h"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace {
@@ -12,22 +14,48 @@ int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
 int RoundInt(double v) { return int(std::nearbyint(v)); }
 
-// Runs the R div 2 loops of a half over the played path. `map` turns the played
-// position p and the sample's progress s into the drawn position. Every drawn
-// sample is lit and carries B's colour bit.
-template <class Map>
-void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bool incoming,
-               Map map)
+// Progress s of sample j of loop r, of h loops over a path of c samples. The loops
+// below compute it in two steps, with the same operations.
+double LoopProgress(qint64 j, qint64 r, qint64 c, qint64 h)
 {
-    const TSamplePath& path = *st.Played;
-    const qint64 c = path.Count();
+    return ((double(j + 1) / double(c)) + double(r)) / double(h);
+}
+
+// Runs the R div 2 loops of a half over the played path. `prepare` works out once
+// per played position p what `map` needs; map(prepared, p, s) turns the position and
+// the sample's progress s into the drawn position. Every drawn sample is lit and
+// carries B's colour bit. Planning only counts the samples and works out the last.
+template <class Prepare, class Map>
+void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bool incoming,
+               Prepare&& prepare, Map&& map)
+{
+    const TPlayedPath& played = st.Played;
+    const qint64 c = played.Count;
     const qint64 h = st.R / 2;
     if (h <= 0 || c <= 0)
         return;
+    if (st.Planning) {
+        st.Written += h * c;
+        st.Marker = map(prepare(played.Last), played.Last, LoopProgress(c - 1, h - 1, c, h));
+        return;
+    }
+    if (!played.Path)
+        return; // the driver renders every path that loops are drawn on
+    const std::vector<TBeamPoint>& positions = played.Path->Positions;
     const bool colour = b.ColorBit();
     const bool drain = a.Effect == EffectDrain;
     if (!incoming)
         st.Progress.SetMorphMax(ToBar(st.R)); // the driver set it for the incoming half only
+    std::vector<std::decay_t<decltype(prepare(TBeamPoint()))>> prepared;
+    prepared.reserve(positions.size());
+    for (const TBeamPoint& p : positions)
+        prepared.push_back(prepare(p));
+    // The first part of every sample's progress, (j + 1) / c, is the same in every
+    // loop. With one loop it is the whole progress: adding 0 and dividing by 1 change
+    // no bit.
+    std::vector<double> along(static_cast<size_t>(c));
+    for (qint64 j = 0; j < c; ++j)
+        along[size_t(j)] = double(j + 1) / double(c);
     // Room for every loop at once; samples are packed straight into it.
     const qsizetype start = st.Out.Bytes.size();
     st.Out.Bytes.resize(start + h * c * 4);
@@ -36,8 +64,8 @@ void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     TBeamPoint last;
     for (qint64 r = 0; r < h; ++r) {
         for (qint64 j = 0; j < c; ++j, out += 4) {
-            const double s = ((double(j + 1) / double(c)) + double(r)) / double(h);
-            last = map(size_t(j), path.Positions[size_t(j)], s);
+            const double s = h == 1 ? along[size_t(j)] : (along[size_t(j)] + double(r)) / double(h);
+            last = map(prepared[size_t(j)], positions[size_t(j)], s);
             PackSample(out, last.X + 128, last.Y + 128, flags, st.Out.FlipX, st.Out.FlipY);
         }
         st.Written += c;
@@ -48,6 +76,8 @@ void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     st.Marker = last;
 }
 
+struct TNothing {};
+
 // Im-/Explode, X-Flip and Y-Flip: scale towards the effect centre on one or both axes.
 void PlayScale(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bool incoming)
 {
@@ -55,25 +85,25 @@ void PlayScale(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     const int cy = a.EffectCenterY;
     st.MoveTarget = {cx, cy};
     st.Marker = {-1, -1};
-    BlankMove(st.BeamPosition, st.MoveTarget, a.ColorBit(), st.Out, st.Delays, st.Written,
-              st.BeamPosition);
+    MoveBeam(st, st.MoveTarget, a.ColorBit());
 
     const bool scaleX = a.Effect == EffectPlode || a.Effect == EffectYFlip;
     const bool scaleY = a.Effect == EffectPlode || a.Effect == EffectXFlip;
     const bool linear = a.EffectParam == 0;
-    DrawLoops(st, a, b, incoming, [&](size_t, TBeamPoint p, double s) {
-        double t;
-        if (linear)
-            t = incoming ? s : 1 - s;
-        else
-            t = incoming ? std::sin(M_PI * s / 2) : std::cos(M_PI * s / 2);
-        TBeamPoint q = p;
-        if (scaleX)
-            q.X = RoundInt(double(p.X - cx) * t + cx);
-        if (scaleY)
-            q.Y = RoundInt(double(p.Y - cy) * t + cy);
-        return q;
-    });
+    DrawLoops(st, a, b, incoming, [](TBeamPoint) { return TNothing(); },
+              [&](TNothing, TBeamPoint p, double s) {
+                  double t;
+                  if (linear)
+                      t = incoming ? s : 1 - s;
+                  else
+                      t = incoming ? std::sin(M_PI * s / 2) : std::cos(M_PI * s / 2);
+                  TBeamPoint q = p;
+                  if (scaleX)
+                      q.X = RoundInt(double(p.X - cx) * t + cx);
+                  if (scaleY)
+                      q.Y = RoundInt(double(p.Y - cy) * t + cy);
+                  return q;
+              });
 }
 
 // D-Flip: fold the picture onto the axis through the effect centre that points
@@ -87,30 +117,26 @@ void PlayDFlip(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     if (dx == 0 && dy == 0)
         return; // no axis: like Slide, only the driver's moves
     const double den = double(dx * dx + dy * dy);
-    const TSamplePath& path = *st.Played;
 
-    // Foot of each played position on the axis; it does not change from loop to loop.
-    std::vector<TBeamPoint> foot(path.Positions.size());
-    for (size_t j = 0; j < foot.size(); ++j) {
-        const TBeamPoint p = path.Positions[j];
+    // Foot of a played position on the axis; it does not change from loop to loop.
+    const auto foot = [&](TBeamPoint p) {
         const double lambda = double((p.X - cx) * dx + (p.Y - cy) * dy) / den;
-        foot[j] = {RoundInt(double(dx) * lambda) + cx, RoundInt(double(dy) * lambda) + cy};
-    }
-    auto fold = [&](size_t j, TBeamPoint p, double t) {
-        return TBeamPoint{Clamp(p.X + RoundInt(double(foot[j].X - p.X) * t), 0, 255),
-                          Clamp(p.Y + RoundInt(double(foot[j].Y - p.Y) * t), 0, 255)};
+        return TBeamPoint{RoundInt(double(dx) * lambda) + cx, RoundInt(double(dy) * lambda) + cy};
+    };
+    const auto fold = [](TBeamPoint f, TBeamPoint p, double t) {
+        return TBeamPoint{Clamp(p.X + RoundInt(double(f.X - p.X) * t), 0, 255),
+                          Clamp(p.Y + RoundInt(double(f.Y - p.Y) * t), 0, 255)};
     };
 
-    if (!path.IsEmpty()) {
-        const TBeamPoint q = fold(0, path.Positions[0], incoming ? 1.0 : 0.0);
+    if (st.Played.Count > 0) {
+        const TBeamPoint first = st.Played.First;
+        const TBeamPoint q = fold(foot(first), first, incoming ? 1.0 : 0.0);
         st.MoveTarget = q;
         st.Marker = q;
     }
-    BlankMove(st.BeamPosition, st.MoveTarget, a.ColorBit(), st.Out, st.Delays, st.Written,
-              st.BeamPosition);
-    DrawLoops(st, a, b, incoming, [&](size_t j, TBeamPoint p, double s) {
-        return fold(j, p, incoming ? 1 - s : s);
-    });
+    MoveBeam(st, st.MoveTarget, a.ColorBit());
+    DrawLoops(st, a, b, incoming, foot,
+              [&](TBeamPoint f, TBeamPoint p, double s) { return fold(f, p, incoming ? 1 - s : s); });
 }
 
 // Rotate and Drain: turn the picture about the effect centre; Drain also scales it.
@@ -119,47 +145,197 @@ void PlayRotate(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, b
     const int cx = a.EffectCenterX;
     const int cy = a.EffectCenterY;
     const bool drain = a.Effect == EffectDrain;
-    const TSamplePath& path = *st.Played;
 
-    // Direction and distance of each played position from the centre.
-    std::vector<double> angle(path.Positions.size());
-    std::vector<double> radius(path.Positions.size());
-    for (size_t j = 0; j < angle.size(); ++j) {
-        const int vx = path.Positions[j].X - cx;
-        const int vy = path.Positions[j].Y - cy;
-        angle[j] = VectorAngle(vx, vy);
-        radius[j] = std::sqrt(double(qint64(vx) * vx + qint64(vy) * vy));
-    }
+    // Direction and distance of a played position from the centre. The same vectors
+    // come back again and again, so their directions are looked up once worked out.
+    struct TPolar {
+        double angle, radius;
+    };
+    TPolar previous{};
+    int previousX = -1, previousY = -1;
+    const auto polar = [&](TBeamPoint p) {
+        // Held corners repeat a position for many samples in a row.
+        if (p.X == previousX && p.Y == previousY)
+            return previous;
+        previousX = p.X;
+        previousY = p.Y;
+        const int vx = p.X - cx;
+        const int vy = p.Y - cy;
+        previous = {st.Angles ? st.Angles->Angle(vx, vy) : VectorAngle(vx, vy),
+                    std::sqrt(double(qint64(vx) * vx + qint64(vy) * vy))};
+        return previous;
+    };
 
     st.Marker = {-1, -1};
-    if (!path.IsEmpty()) {
+    if (st.Played.Count > 0) {
         if (drain) {
             st.MoveTarget = {cx, cy};
         } else {
             // The first position turned by the full angle, in both halves.
+            const TPolar first = polar(st.Played.First);
             const double phi = a.EffectParam * M_PI / 180;
-            const double theta = angle[0] + phi;
-            st.MoveTarget = {Clamp(RoundInt(std::cos(theta) * radius[0]) + cx, 0, 255),
-                             Clamp(RoundInt(std::sin(theta) * radius[0]) + cy, 0, 255)};
+            const double theta = first.angle + phi;
+            st.MoveTarget = {Clamp(RoundInt(std::cos(theta) * first.radius) + cx, 0, 255),
+                             Clamp(RoundInt(std::sin(theta) * first.radius) + cy, 0, 255)};
         }
-        BlankMove(st.BeamPosition, st.MoveTarget, a.ColorBit(), st.Out, st.Delays, st.Written,
-                  st.BeamPosition);
+        MoveBeam(st, st.MoveTarget, a.ColorBit());
     }
-    DrawLoops(st, a, b, incoming, [&](size_t j, TBeamPoint, double s) {
+    DrawLoops(st, a, b, incoming, polar, [&](const TPolar& v, TBeamPoint, double s) {
         const double u = incoming ? 1 - s : s;
         const double w = incoming ? s : 1 - s;
         double alpha = a.EffectParam * M_PI * u / 180;
         if (!incoming)
             alpha = -alpha;
-        const double theta = angle[j] + alpha;
-        int x = RoundInt(std::cos(theta) * radius[j]) + cx;
-        int y = RoundInt(std::sin(theta) * radius[j]) + cy;
+        const double theta = v.angle + alpha;
+        int x = RoundInt(std::cos(theta) * v.radius) + cx;
+        int y = RoundInt(std::sin(theta) * v.radius) + cy;
         if (drain) {
             x = RoundInt(double(x - cx) * w) + cx;
             y = RoundInt(double(y - cy) * w) + cy;
         }
         return TBeamPoint{Clamp(x, 1, 254), Clamp(y, 1, 254)};
     });
+}
+
+// The intermediate shapes of a Morph: one point per link, the previous frame's point
+// j outer, this frame's point i inner, each moved from P[j] towards A[i] by t. The
+// links are read from the matrix as the shape is walked, never listed: a frame may
+// carry billions of them.
+class TMorphShape {
+public:
+    TMorphShape(const TLaserFrame& from, const TLaserFrame& to)
+        : FFrom(from), FTo(to), FLinks(to.Links), FRows(std::min(to.Links.Rows(), to.PointCount())),
+          FCols(std::min(to.Links.Cols(), from.PointCount()))
+    {
+        ForEachLink([this](int j, int i) {
+            if (!FAny)
+                FFirst = {j, i};
+            FLast = {j, i};
+            FAny = true;
+        }, true);
+    }
+
+    bool IsEmpty() const { return !FAny; }
+
+    template <class F>
+    void ForEach(double t, F&& f) const
+    {
+        ForEachLink([&](int j, int i) { f(At(j, i, t)); }, false);
+    }
+    TLoopPoint First(double t) const { return At(FFirst.j, FFirst.i, t); }
+    TLoopPoint Last(double t) const { return At(FLast.j, FLast.i, t); }
+
+private:
+    struct TLink {
+        int j = 0, i = 0;
+    };
+
+    TLoopPoint At(int j, int i, double t) const
+    {
+        const TSmallPoint& from = FFrom.Points[size_t(j)];
+        const TSmallPoint& to = FTo.Points[size_t(i)];
+        return {quint8(from.X + RoundInt(double(int(to.X) - int(from.X)) * t)),
+                quint8(from.Y + RoundInt(double(int(to.Y) - int(from.Y)) * t)), from.Flags};
+    }
+
+    // f(j, i) for every link in shape order. `ends` visits only the first and the
+    // last link of each column that has any, which is all the constructor needs.
+    template <class F>
+    void ForEachLink(F&& f, bool ends) const
+    {
+        const int rowWords = (FRows + 63) / 64;
+        const quint64 lastMask = FRows % 64 ? (quint64(1) << (FRows % 64)) - 1 : ~quint64(0);
+        for (int j = 0; j < FCols; ++j) {
+            const int words = std::min(FLinks.ColumnWords(j), rowWords);
+            const auto bitsAt = [&](int w) {
+                return FLinks.Word(j, w) & (w == rowWords - 1 ? lastMask : ~quint64(0));
+            };
+            if (ends) {
+                int lo = 0, hi = words - 1;
+                while (lo < words && bitsAt(lo) == 0)
+                    ++lo;
+                if (lo == words)
+                    continue;
+                while (bitsAt(hi) == 0)
+                    --hi;
+                f(j, 64 * lo + std::countr_zero(bitsAt(lo)));
+                f(j, 64 * hi + 63 - std::countl_zero(bitsAt(hi)));
+                continue;
+            }
+            for (int w = 0; w < words; ++w)
+                for (quint64 bits = bitsAt(w); bits; bits &= bits - 1)
+                    f(j, 64 * w + std::countr_zero(bits));
+        }
+    }
+
+    const TLaserFrame& FFrom;
+    const TLaserFrame& FTo;
+    const TLinkMatrix& FLinks;
+    const int FRows, FCols;
+    TLink FFirst, FLast;
+    bool FAny = false;
+};
+
+// The shape at t as a closed loop for ForEachCorner.
+template <class Visit>
+void ForEachShapeCorner(const TMorphShape& shape, double t, Visit&& visit)
+{
+    if (shape.IsEmpty())
+        return;
+    ForEachCorner([&](auto&& f) { shape.ForEach(t, f); }, shape.First(t), shape.Last(t), visit);
+}
+
+// Packs the rendering of the shape at t straight into the buffer, writing the buffer
+// out whenever it grows past DrainBytes. Returns the samples produced.
+qint64 EmitShape(TCompileState& st, const TMorphShape& shape, double t, bool colour)
+{
+    qint64 produced = 0;
+    TAngleCache angles;
+    QByteArray& bytes = st.Out.Bytes;
+    ForEachShapeCorner(shape, t, [&](const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next) {
+        if (st.Failed)
+            return;
+        const TCornerSamples corner = CornerSamples(prev, p, next, st.Delays, angles);
+        const int n = corner.Hold + corner.Steps;
+        if (n == 0)
+            return;
+        const uchar flags = SampleFlags(colour, p.Flags & TSmallPoint::FlagBlank);
+        const qsizetype start = bytes.size();
+        bytes.resize(start + qsizetype(n) * 4);
+        uchar* out = reinterpret_cast<uchar*>(bytes.data()) + start;
+        const TBeamPoint at{p.X, p.Y};
+        TBeamPoint q = at;
+        for (int k = 0; k < corner.Hold; ++k, out += 4)
+            PackSample(out, at.X + 128, at.Y + 128, flags, st.Out.FlipX, st.Out.FlipY);
+        for (int k = 0; k < corner.Steps; ++k, out += 4) {
+            q = RunPosition(at, next.X - p.X, next.Y - p.Y, k, corner.Steps);
+            PackSample(out, q.X + 128, q.Y + 128, flags, st.Out.FlipX, st.Out.FlipY);
+        }
+        produced += n;
+        st.BeamPosition = q;
+        if (bytes.size() > DrainBytes && !st.Drain())
+            st.Failed = true;
+    });
+    st.Written += produced;
+    return produced;
+}
+
+// Samples and last position of the shape at t, without rendering it.
+TPathSummary SummarizeShape(const TCompileState& st, const TMorphShape& shape, double t)
+{
+    TPathSummary summary;
+    TAngleCache angles;
+    ForEachShapeCorner(shape, t, [&](const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next) {
+        const TCornerSamples corner = CornerSamples(prev, p, next, st.Delays, angles);
+        if (corner.Hold == 0 && corner.Steps == 0)
+            return;
+        const TBeamPoint at{p.X, p.Y};
+        summary.Last = corner.Steps > 0
+                           ? RunPosition(at, next.X - p.X, next.Y - p.Y, corner.Steps - 1, corner.Steps)
+                           : at;
+        summary.Count += corner.Hold + corner.Steps;
+    });
+    return summary;
 }
 
 // Morph: intermediate shapes from the previous frame's points along the links
@@ -172,53 +348,52 @@ void PlayMorph(TCompileState& st, const TLaserFrame& a)
     if (prev.Points.empty())
         return; // nowhere to start from
     st.MoveTarget = {prev.Points[0].X, prev.Points[0].Y};
-    BlankMove(st.BeamPosition, st.MoveTarget, a.ColorBit(), st.Out, st.Delays, st.Written,
-              st.BeamPosition);
+    MoveBeam(st, st.MoveTarget, a.ColorBit());
 
     const qint64 total = qint64(a.EffectTime) * 44100 / 1000;
-    TSamplePath& morph = st.MorphPath;
-    morph.Clear();
     st.Progress.SetMorphMax(ToBar(total));
-
-    // The links, in the order the shapes list their points: previous frame's
-    // point j outer, this frame's point i inner.
-    struct TPair { int j, i; };
-    std::vector<TPair> pairs;
-    for (int j = 0; j < prev.PointCount(); ++j)
-        for (int i = 0; i < a.PointCount(); ++i)
-            if (a.Links.Get(i, j))
-                pairs.push_back({j, i});
-    std::vector<TSmallPoint> shape(pairs.size());
-
-    while (morph.Count() < total) {
-        double t = double(morph.Count()) / double(total);
+    const TMorphShape shape(prev, a);
+    const bool colour = prev.ColorBit();
+    qint64 count = 0;
+    while (count < total) {
+        double t = double(count) / double(total);
         if (t > 1.0)
             t = 1.0;
-        for (size_t n = 0; n < pairs.size(); ++n) {
-            const TSmallPoint& from = prev.Points[size_t(pairs[n].j)];
-            const TSmallPoint& to = a.Points[size_t(pairs[n].i)];
-            shape[n].X = quint8(from.X + RoundInt(double(int(to.X) - int(from.X)) * t));
-            shape[n].Y = quint8(from.Y + RoundInt(double(int(to.Y) - int(from.Y)) * t));
-            shape[n].Flags = from.Flags;
+        qint64 length;
+        if (st.Planning) {
+            const TPathSummary summary = SummarizeShape(st, shape, t);
+            length = summary.Count;
+            if (length > 0)
+                st.BeamPosition = summary.Last;
+            st.Written += length;
+            if (st.Written > MaxWaveSampleFrames) {
+                st.TooLong = true;
+                return;
+            }
+        } else {
+            length = EmitShape(st, shape, t, colour);
+            if (st.Failed)
+                return;
         }
-        const qint64 before = morph.Count();
-        const qint64 length = RenderedLength(shape, st.Delays);
         if (length == 0)
             break; // nothing linked, or every delay 0: the total is never reached
-        if (st.Written + before + length > MaxWaveSampleFrames) {
-            st.TooLong = true;
-            return;
-        }
-        RenderPointsPath(shape, morph, st.Delays);
-        if (morph.Count() < total)
-            st.Progress.SetMorphPos(ToBar(morph.Count()));
+        count += length;
+        if (count < total)
+            st.Progress.SetMorphPos(ToBar(count));
         st.Progress.SetTotalPos(ToBar(st.Elapsed + qint64(std::nearbyint(a.EffectTime * t))));
         st.Progress.Repaint();
     }
-    EmitPath(st.Out, morph, prev.ColorBit(), st.Written, st.BeamPosition);
 }
 
 } // namespace
+
+void MoveBeam(TCompileState& st, TBeamPoint to, bool colour)
+{
+    if (st.Planning)
+        st.Written += BlankMoveLength(st.BeamPosition, to, st.Delays, st.BeamPosition);
+    else
+        BlankMove(st.BeamPosition, to, colour, st.Out, st.Delays, st.Written, st.BeamPosition);
+}
 
 void PlayEffectHalf(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bool incoming)
 {

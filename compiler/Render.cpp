@@ -20,18 +20,19 @@ quint16 DistanceClass(int d, const TScanDelays& delays)
     return delays.Time40Degree;
 }
 
-// The corner hold of point i of a closed loop; 0 unless the point is sharp.
-quint16 HoldAt(const std::vector<TSmallPoint>& points, size_t i, const TScanDelays& delays)
+TLoopPoint LoopPoint(const TSmallPoint& p) { return {int(p.X), int(p.Y), p.Flags}; }
+
+// The points of a frame as a closed loop for ForEachCorner.
+template <class Visit>
+void ForEachCornerOf(const std::vector<TSmallPoint>& points, Visit&& visit)
 {
-    const TSmallPoint& p = points[i];
-    if (!p.IsSharp())
-        return 0;
-    const size_t n = points.size();
-    const TSmallPoint& next = points[(i + 1) % n];
-    const TSmallPoint& prev = points[(i + n - 1) % n];
-    const double out = VectorAngle(int(next.X) - int(p.X), int(next.Y) - int(p.Y));
-    const double in = VectorAngle(int(p.X) - int(prev.X), int(p.Y) - int(prev.Y));
-    return EdgeHold(out, in, delays);
+    if (points.empty())
+        return;
+    const auto each = [&points](auto&& f) {
+        for (const TSmallPoint& p : points)
+            f(LoopPoint(p));
+    };
+    ForEachCorner(each, LoopPoint(points.front()), LoopPoint(points.back()), visit);
 }
 
 } // namespace
@@ -67,50 +68,62 @@ quint16 EdgeHold(double outAngle, double inAngle, const TScanDelays& delays)
     return quint16(qint64(hold)); // taken as an unsigned 16-bit number
 }
 
+TCornerSamples CornerSamples(const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next,
+                             const TScanDelays& delays, TAngleCache& angles)
+{
+    TCornerSamples samples;
+    if (p.Flags & TSmallPoint::FlagSharp) {
+        // The incoming direction first: it was the last one asked, by the corner before.
+        const double in = angles.Angle(p.X - prev.X, p.Y - prev.Y);
+        const double out = angles.Angle(next.X - p.X, next.Y - p.Y);
+        samples.Hold = EdgeHold(out, in, delays);
+    }
+    samples.Steps = StepCount(next.X - p.X, next.Y - p.Y, delays);
+    return samples;
+}
+
+TPathSummary SummarizePointsPath(const std::vector<TSmallPoint>& points, const TScanDelays& delays)
+{
+    TPathSummary summary;
+    TAngleCache angles;
+    ForEachCornerOf(points, [&](const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next) {
+        const TCornerSamples corner = CornerSamples(prev, p, next, delays, angles);
+        if (corner.Hold == 0 && corner.Steps == 0)
+            return;
+        const TBeamPoint at{p.X, p.Y};
+        if (summary.Count == 0)
+            summary.First = at;
+        summary.Last = corner.Steps > 0
+                           ? RunPosition(at, next.X - p.X, next.Y - p.Y, corner.Steps - 1, corner.Steps)
+                           : at;
+        summary.Count += corner.Hold + corner.Steps;
+    });
+    return summary;
+}
+
 qint64 RenderedLength(const std::vector<TSmallPoint>& points, const TScanDelays& delays)
 {
-    const size_t n = points.size();
-    qint64 total = 0;
-    for (size_t i = 0; i < n; ++i) {
-        const TSmallPoint& p = points[i];
-        const TSmallPoint& next = points[(i + 1) % n];
-        total += HoldAt(points, i, delays);
-        total += StepCount(int(next.X) - int(p.X), int(next.Y) - int(p.Y), delays);
-    }
-    return total;
+    return SummarizePointsPath(points, delays).Count;
 }
 
 void RenderPointsPath(const std::vector<TSmallPoint>& points, TSamplePath& path,
                       const TScanDelays& delays)
 {
-    const size_t n = points.size();
-    if (n == 0)
-        return;
-    const size_t reserve = path.Positions.size() + size_t(RenderedLength(points, delays));
-    path.Positions.reserve(reserve);
-    path.Blank.reserve(reserve);
-
-    for (size_t i = 0; i < n; ++i) {
-        const TSmallPoint& p = points[i];
-        const TSmallPoint& next = points[(i + 1) % n];
+    // The vectors grow as they need: reserving the exact size on every call would
+    // copy a path that is appended to shape by shape over and over.
+    TAngleCache angles;
+    ForEachCornerOf(points, [&](const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next) {
+        const TCornerSamples corner = CornerSamples(prev, p, next, delays, angles);
         // The point's blank bit covers its hold and the run leaving it.
-        const quint8 blank = p.IsBlank() ? 1 : 0;
+        const quint8 blank = (p.Flags & TSmallPoint::FlagBlank) ? 1 : 0;
         const TBeamPoint at{p.X, p.Y};
-
-        const quint16 hold = HoldAt(points, i, delays);
-        path.Positions.insert(path.Positions.end(), hold, at);
-        path.Blank.insert(path.Blank.end(), hold, blank);
-
-        const int dx = int(next.X) - int(p.X);
-        const int dy = int(next.Y) - int(p.Y);
-        const int steps = StepCount(dx, dy, delays);
-        for (int k = 0; k < steps; ++k) {
-            const qint32 x = at.X + qint32(std::nearbyint(double(qint64(dx) * k) / steps));
-            const qint32 y = at.Y + qint32(std::nearbyint(double(qint64(dy) * k) / steps));
-            path.Positions.push_back({x, y});
-        }
-        path.Blank.insert(path.Blank.end(), steps, blank);
-    }
+        path.Positions.insert(path.Positions.end(), corner.Hold, at);
+        const int dx = next.X - p.X;
+        const int dy = next.Y - p.Y;
+        for (int k = 0; k < corner.Steps; ++k)
+            path.Positions.push_back(RunPosition(at, dx, dy, k, corner.Steps));
+        path.Blank.insert(path.Blank.end(), size_t(corner.Hold) + corner.Steps, blank);
+    });
 }
 
 void RenderFramePath(const TLaserFrame& frame, TSamplePath& path, const TScanDelays& delays)
@@ -148,10 +161,19 @@ void BlankMove(TBeamPoint from, TBeamPoint to, bool colour, TSampleStream& strea
     // Same run as a frame segment: every sample blank.
     TBeamPoint p = from;
     for (int k = 0; k < steps; ++k) {
-        p.X = from.X + qint32(std::nearbyint(double(qint64(dx) * k) / steps));
-        p.Y = from.Y + qint32(std::nearbyint(double(qint64(dy) * k) / steps));
+        p = RunPosition(from, dx, dy, k, steps);
         EmitSample(stream, p.X + 128, p.Y + 128, colour, true);
     }
     written += steps;
     last = p;
+}
+
+qint64 BlankMoveLength(TBeamPoint from, TBeamPoint to, const TScanDelays& delays, TBeamPoint& last)
+{
+    const int dx = to.X - from.X;
+    const int dy = to.Y - from.Y;
+    const int steps = StepCount(dx, dy, delays);
+    if (steps > 0)
+        last = RunPosition(from, dx, dy, steps - 1, steps);
+    return steps;
 }

@@ -4,6 +4,9 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 class TLaserFrame;
@@ -43,6 +46,66 @@ struct TSampleStream {
 // are taken in extended precision, the result rounded to double.
 double VectorAngle(int dx, int dy);
 
+// VectorAngle that remembers its last argument: paths repeat a position for many
+// samples (corner holds, short runs), and the extended arctangent is costly.
+class TAngleCache {
+public:
+    double Angle(int dx, int dy)
+    {
+        if (!FValid || dx != FDx || dy != FDy) {
+            FDx = dx;
+            FDy = dy;
+            FAngle = VectorAngle(dx, dy);
+            FValid = true;
+        }
+        return FAngle;
+    }
+
+private:
+    int FDx = 0, FDy = 0;
+    double FAngle = 0;
+    bool FValid = false;
+};
+
+// VectorAngle of every short vector asked for, each worked out once. The turning
+// effects ask for the direction of every path position from their centre, and the
+// same vectors come back position after position and frame after frame.
+class TAngleTable {
+public:
+    TAngleTable() = default;
+    TAngleTable(const TAngleTable&) = delete;
+    TAngleTable& operator=(const TAngleTable&) = delete;
+    ~TAngleTable() { std::free(FEntries); }
+
+    double Angle(int dx, int dy)
+    {
+        if (dx < -Span || dx > Span || dy < -Span || dy > Span)
+            return VectorAngle(dx, dy);
+        // Zeroed memory the system hands out page by page: only the part used is touched.
+        if (!FEntries && !(FEntries = static_cast<quint64*>(std::calloc(Side * Side, sizeof(quint64)))))
+            return VectorAngle(dx, dy);
+        quint64& entry = FEntries[size_t(dy + Span) * Side + size_t(dx + Span)];
+        double angle;
+        if (entry == 0) {
+            angle = VectorAngle(dx, dy);
+            std::memcpy(&entry, &angle, sizeof angle);
+            entry ^= Unknown;
+        } else {
+            const quint64 bits = entry ^ Unknown;
+            std::memcpy(&angle, &bits, sizeof angle);
+        }
+        return angle;
+    }
+
+private:
+    static constexpr int Span = 255; // positions and centres are bytes
+    static constexpr size_t Side = 2 * Span + 1;
+    // Entries hold the angle's bits crossed with a NaN's, which no angle is: a zero
+    // entry is one not yet worked out.
+    static constexpr quint64 Unknown = 0x7FF8DEADBEEF0001ull;
+    quint64* FEntries = nullptr;
+};
+
 // Number of samples a straight move by (dx, dy) takes: the larger of the two
 // axis classes. A move of zero length still takes Time5Degree samples.
 quint16 StepCount(int dx, int dy, const TScanDelays& delays);
@@ -51,13 +114,65 @@ quint16 StepCount(int dx, int dy, const TScanDelays& delays);
 // incoming direction `inAngle` (radians from VectorAngle).
 quint16 EdgeHold(double outAngle, double inAngle, const TScanDelays& delays);
 
+// A point of a closed loop as the renderer sees it.
+struct TLoopPoint {
+    int X = 0, Y = 0;
+    quint16 Flags = 0; // TSmallPoint's flags: sharp, blank
+};
+
+// Calls visit(previous, point, next) for every point of a closed loop, in order.
+// `each(f)` calls f(TLoopPoint) for the points in order; `first` and `last` are the
+// loop's first and last points. The points are seen once, so a loop can be made on
+// the fly instead of being held in memory.
+template <class Each, class Visit>
+void ForEachCorner(const Each& each, TLoopPoint first, TLoopPoint last, Visit&& visit)
+{
+    bool started = false;
+    TLoopPoint prev = last, cur;
+    each([&](const TLoopPoint& p) {
+        if (started) {
+            visit(prev, cur, p);
+            prev = cur;
+        }
+        cur = p;
+        started = true;
+    });
+    if (started)
+        visit(prev, cur, first);
+}
+
+// The two parts a point adds to the path: its corner hold (0 unless the point is
+// sharp) and the run to the next point. `angles` remembers the direction between
+// calls for consecutive corners: each one's incoming direction is the outgoing one
+// of the corner before.
+struct TCornerSamples {
+    quint16 Hold = 0;
+    quint16 Steps = 0;
+};
+TCornerSamples CornerSamples(const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next,
+                             const TScanDelays& delays, TAngleCache& angles);
+
+// Position k (0 <= k < steps) of the straight run from p by (dx, dy).
+inline TBeamPoint RunPosition(TBeamPoint p, int dx, int dy, int k, int steps)
+{
+    return {p.X + qint32(std::nearbyint(double(qint64(dx) * k) / steps)),
+            p.Y + qint32(std::nearbyint(double(qint64(dy) * k) / steps))};
+}
+
+// Count, first and last position of a rendered path, worked out without rendering it.
+struct TPathSummary {
+    qint64 Count = 0;
+    TBeamPoint First, Last; // meaningful only when Count > 0
+};
+
 // Appends the closed loop through the points to `path`.
 void RenderFramePath(const TLaserFrame& frame, TSamplePath& path, const TScanDelays& delays);
 void RenderPointsPath(const std::vector<TSmallPoint>& points, TSamplePath& path,
                       const TScanDelays& delays);
 
-// Number of samples RenderPointsPath would append, without rendering. Lets the
-// compile refuse a frame that could never fit in a WAV file before allocating it.
+// What RenderPointsPath would append, without rendering: the compile plans the
+// whole file, and skips the path of a frame that is never drawn, from this.
+TPathSummary SummarizePointsPath(const std::vector<TSmallPoint>& points, const TScanDelays& delays);
 qint64 RenderedLength(const std::vector<TSmallPoint>& points, const TScanDelays& delays);
 
 // Packs one sample frame into out[0..3]: flag bits (1 colour, 2 blank), X byte,
@@ -96,3 +211,6 @@ void EmitPath(TSampleStream& stream, const TSamplePath& path, bool colour, qint6
 // frame: `to` itself is not reached, `last` ends one step short of it.
 void BlankMove(TBeamPoint from, TBeamPoint to, bool colour, TSampleStream& stream,
                const TScanDelays& delays, qint64& written, TBeamPoint& last);
+
+// The samples BlankMove would write; `last` is moved as BlankMove moves it.
+qint64 BlankMoveLength(TBeamPoint from, TBeamPoint to, const TScanDelays& delays, TBeamPoint& last);

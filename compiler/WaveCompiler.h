@@ -35,8 +35,15 @@ struct TCompileResult {
     std::vector<TFrameTiming> timing; // one per frame of the show, in show order
 };
 
+// The sample frames CompileShow writes for the show, counted without producing
+// any; -1 when they are more than a WAV file can hold.
+qint64 CountSampleFrames(const TLaserFrames& show, const TCompileOptions& options);
+
 // Compiles the whole show into a WAV file at wavFileName (replacing any file of
-// that name). `progress` may be null.
+// that name, or the file a symbolic link of that name points to). A show too long
+// for a WAV file is refused before anything is written; the file appears only
+// when it is complete. A target that is not a regular file is refused. `progress`
+// may be null.
 TCompileResult CompileShow(const TLaserFrames& show, const QString& wavFileName,
                            const TCompileOptions& options, TCompileProgress* progress = nullptr);
 

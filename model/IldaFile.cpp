@@ -1,11 +1,13 @@
 #include "IldaFile.h"
 
+#include "OutputFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -344,7 +346,7 @@ TIldaReader::Result TIldaReader::Read(QIODevice& device)
 
 // --- writer ------------------------------------------------------------------------------------
 
-QString TIldaWriter::Write(QIODevice& device, const std::vector<TIldaFrame>& frames, int format)
+QString TIldaWriter::Encode(const std::vector<TIldaFrame>& frames, int format, QByteArray& data)
 {
     if (!ValidFormat(format))
         return QStringLiteral("ILDA format %1 cannot be written (0, 1, 4 or 5)").arg(format);
@@ -358,7 +360,10 @@ QString TIldaWriter::Write(QIODevice& device, const std::vector<TIldaFrame>& fra
             return QStringLiteral("frame %1 has %2 ILDA points; a frame holds 1 to %3").arg(i).arg(count).arg(MaxRecords);
         total += HeaderSize + qsizetype(count) * recordSize;
     }
-    QByteArray data;
+    if (total > TIldaReader::MaxFileSize)
+        return QStringLiteral("the file would take %1 bytes, more than an ILDA file may hold here (%2 bytes)")
+            .arg(total).arg(TIldaReader::MaxFileSize);
+    data.clear();
     data.reserve(total);
     TOut out(data);
     const auto frameCount = quint16(frames.size());
@@ -370,6 +375,14 @@ QString TIldaWriter::Write(QIODevice& device, const std::vector<TIldaFrame>& fra
             out.Point(frame.Points[k], format, k + 1 == count);
     }
     out.Header(format, QString(), 0, frameCount, frameCount);
+    return {};
+}
+
+QString TIldaWriter::Write(QIODevice& device, const std::vector<TIldaFrame>& frames, int format)
+{
+    QByteArray data;
+    if (QString problem = Encode(frames, format, data); !problem.isEmpty())
+        return problem;
     if (device.write(data) != data.size())
         return device.errorString();
     return {};
@@ -446,7 +459,9 @@ std::unique_ptr<TLaserFrame> LaserFrameFromIlda(const TIldaFrame& ilda, const TL
 
 // --- files -------------------------------------------------------------------------------------
 
-TIldaFileResult ExportIldaFile(const QString& fileName, const TLaserFrames& show, const TIldaExportOptions& options)
+namespace {
+
+TIldaFileResult ExportOrThrow(const QString& fileName, const TLaserFrames& show, const TIldaExportOptions& options)
 {
     TIldaFileResult result;
     const auto fail = [&](const QString& what) {
@@ -458,6 +473,9 @@ TIldaFileResult ExportIldaFile(const QString& fileName, const TLaserFrames& show
         return fail(QStringLiteral("ILDA format %1 cannot be written (0, 1, 4 or 5)").arg(options.Format));
     if (show.Count() == 0)
         return fail(QStringLiteral("the show has no frames to export"));
+    TOutputFile file(fileName);
+    if (const QString problem = OutputTargetProblem(file.Target()); !problem.isEmpty())
+        return fail(QStringLiteral("could not be written: %1").arg(problem));
     std::vector<TIldaFrame> frames;
     frames.reserve(show.Count());
     for (int i = 0; i < show.Count(); ++i) {
@@ -466,21 +484,18 @@ TIldaFileResult ExportIldaFile(const QString& fileName, const TLaserFrames& show
         if (!error.isEmpty())
             return fail(QStringLiteral("frame %1 \"%2\": %3").arg(i).arg(show.Frame(i).Name, error));
     }
-    QSaveFile file(fileName);
-    QString error;
-    if (!file.open(QIODevice::WriteOnly))
-        error = file.errorString();
-    else if (error = TIldaWriter::Write(file, frames, options.Format); !error.isEmpty())
-        file.cancelWriting();
-    else if (!file.commit())
-        error = file.errorString();
+    QByteArray data;
+    QString error = TIldaWriter::Encode(frames, options.Format, data);
+    frames.clear();
+    if (error.isEmpty() && !(file.Open() && file.Write(data) && file.Commit()))
+        error = file.ErrorString();
     if (!error.isEmpty())
         return fail(QStringLiteral("could not be written: %1").arg(error));
-    result.frames = int(frames.size());
+    result.frames = show.Count();
     return result;
 }
 
-TIldaFileResult ImportIldaFile(const QString& fileName, TLaserFrames& show, const TIldaImportOptions& options)
+TIldaFileResult ImportOrThrow(const QString& fileName, TLaserFrames& show, const TIldaImportOptions& options)
 {
     TIldaFileResult result;
     const auto fail = [&](const QString& what) {
@@ -498,12 +513,48 @@ TIldaFileResult ImportIldaFile(const QString& fileName, TLaserFrames& show, cons
         return fail(read.error);
     if (read.Frames.empty())
         return fail(QStringLiteral("the file holds no frames"));
-    TLabels labels;
-    for (size_t i = 0; i < read.Frames.size(); ++i) {
-        const int index = show.AddFrame(ToLaserFrame(read.Frames[i], options.Colors, options.Delay,
-                                                     QStringLiteral("ILDA %1").arg(i), labels));
-        show.FitLinksAt(index);
+    // Running out of memory half-way takes back the frames added so far.
+    const int before = show.Count();
+    try {
+        TLabels labels;
+        for (size_t i = 0; i < read.Frames.size(); ++i) {
+            const int index = show.AddFrame(ToLaserFrame(read.Frames[i], options.Colors, options.Delay,
+                                                         QStringLiteral("ILDA %1").arg(i), labels));
+            show.FitLinksAt(index);
+        }
+    } catch (const std::bad_alloc&) {
+        while (show.Count() > before)
+            show.Delete(show.Count() - 1);
+        throw;
     }
     result.frames = int(read.Frames.size());
     return result;
+}
+
+TIldaFileResult OutOfMemory(const QString& what, const QString& fileName)
+{
+    TIldaFileResult result;
+    result.ok = false;
+    result.message = QStringLiteral("Not enough memory to %1 \"%2\".").arg(what, QDir::toNativeSeparators(fileName));
+    return result;
+}
+
+} // namespace
+
+TIldaFileResult ExportIldaFile(const QString& fileName, const TLaserFrames& show, const TIldaExportOptions& options)
+{
+    try {
+        return ExportOrThrow(fileName, show, options);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory(QStringLiteral("export"), fileName);
+    }
+}
+
+TIldaFileResult ImportIldaFile(const QString& fileName, TLaserFrames& show, const TIldaImportOptions& options)
+{
+    try {
+        return ImportOrThrow(fileName, show, options);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory(QStringLiteral("import"), fileName);
+    }
 }

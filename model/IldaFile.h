@@ -68,8 +68,10 @@ public:
 
 class TIldaWriter {
 public:
-    // Writes one section of `format` (0, 1, 4 or 5) per frame, numbered in order,
-    // and the end-of-file header. Returns an error text, empty on success.
+    // One section of `format` (0, 1, 4 or 5) per frame, numbered in order, and the
+    // end-of-file header, into `data`. Returns an error text, empty on success; a
+    // file larger than the reader takes is refused before anything is encoded.
+    static QString Encode(const std::vector<TIldaFrame>& frames, int format, QByteArray& data);
     static QString Write(QIODevice& device, const std::vector<TIldaFrame>& frames, int format);
 
     static bool ValidFormat(int format) { return format == 0 || format == 1 || format == 4 || format == 5; }
@@ -122,7 +124,8 @@ struct TIldaFileResult {
 };
 
 // Writes the show through a temporary file that replaces `fileName` only when
-// everything was written.
+// everything was written. A target that is not a regular file is refused; a
+// symbolic link is written through.
 TIldaFileResult ExportIldaFile(const QString& fileName, const TLaserFrames& show,
                                const TIldaExportOptions& options);
 

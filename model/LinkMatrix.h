@@ -36,14 +36,14 @@ public:
     bool AnyInRow(int i) const;
     bool AnyInColumn(int j) const;
 
+    // Words stored for column j; the words past them are zero.
+    int ColumnWords(int j) const { return int(FSpans[j].words); }
     // Word w of column j: bit b is row 64 * w + b. Zero past the stored part.
     quint64 Word(int j, int w) const
     {
         const TSpan& span = FSpans[j];
         return quint32(w) < span.words ? FPool[span.start + w] : 0;
     }
-    // Words stored for column j (0 <= j < Cols()): Word(j, w) is 0 from there on.
-    int ColumnWords(int j) const { return int(FSpans[j].words); }
     // Words the matrix holds in all, for what a copy of it costs.
     qsizetype PoolWords() const { return qsizetype(FPool.size()); }
     // Replaces column j by `bits` (bit i % 64 of word i / 64 is row i), taking the

@@ -1,21 +1,27 @@
 #include "ShowFile.h"
 
+#include "OutputFile.h"
 #include "ShowFileReader.h"
 #include "ShowFileWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <new>
 
 namespace {
 QString Named(const QString& fileName, const QString& what)
 {
     return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), what);
 }
-} // namespace
 
-TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName)
+QString OutOfMemory(const QString& what, const QString& fileName)
+{
+    return QStringLiteral("Not enough memory to %1 \"%2\".").arg(what, QDir::toNativeSeparators(fileName));
+}
+
+TShowFileResult ReadShowFileOrThrow(TLaserFrames& show, const QString& fileName, const TShowReadOptions& options)
 {
     TShowFileResult result;
     if (!QFileInfo(fileName).isFile()) {
@@ -31,7 +37,9 @@ TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName)
     }
     show.FileName = fileName;
     show.Clear();
-    const TShowFileReader::Result read = TShowFileReader::Read(file, show);
+    TShowFileReader::Options readOptions;
+    readOptions.LoadImages = options.LoadImages;
+    const TShowFileReader::Result read = TShowFileReader::Read(file, show, readOptions);
     result.version = read.version;
     switch (read.status) {
     case TShowFileReader::Status::Ok:
@@ -48,36 +56,65 @@ TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName)
     return result;
 }
 
+} // namespace
+
+TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName, const TShowReadOptions& options)
+{
+    try {
+        return ReadShowFileOrThrow(show, fileName, options);
+    } catch (const std::bad_alloc&) {
+        show.Clear();
+        TShowFileResult result;
+        result.ok = false;
+        result.message = OutOfMemory(QStringLiteral("read"), fileName);
+        return result;
+    }
+}
+
 TShowFileResult WriteShowFile(const QString& fileName, TLaserFrames& show)
 {
     TShowFileResult result;
-    QSaveFile file(fileName);
+    result.version = TShowFileWriter::Version;
     QString error;
-    if (!file.open(QIODevice::WriteOnly))
-        error = file.errorString();
-    else if (error = TShowFileWriter::Write(file, show); !error.isEmpty())
-        file.cancelWriting();
-    else if (!file.commit())
-        error = file.errorString();
+    try {
+        // A device or a pipe is refused before the show is encoded.
+        TOutputFile file(fileName);
+        error = OutputTargetProblem(file.Target());
+        QByteArray data;
+        if (error.isEmpty())
+            error = TShowFileWriter::Encode(show, data);
+        if (error.isEmpty() && !(file.Open() && file.Write(data) && file.Commit()))
+            error = file.ErrorString();
+        if (!error.isEmpty())
+            error = Named(fileName, QStringLiteral("could not be saved: %1").arg(error));
+    } catch (const std::bad_alloc&) {
+        error = OutOfMemory(QStringLiteral("save"), fileName);
+    }
     if (!error.isEmpty()) {
         result.ok = false;
-        result.message = Named(fileName, QStringLiteral("could not be saved: %1").arg(error));
+        result.message = error;
     }
-    result.version = TShowFileWriter::Version;
     return result;
 }
 
 TShowFileResult OpenShowFile(const QString& fileName, std::unique_ptr<TLaserFrames>& target)
 {
-    auto show = std::make_unique<TLaserFrames>();
-    TShowFileResult result = ReadShowFile(*show, fileName);
-    if (!result.ok)
-        return result; // the open show stays as it was
-    // Missing, short or foreign files give an empty show: the editor still needs a frame.
-    if (show->Count() == 0)
-        show->Add();
-    target = std::move(show);
-    return result;
+    try {
+        auto show = std::make_unique<TLaserFrames>();
+        TShowFileResult result = ReadShowFile(*show, fileName);
+        if (!result.ok)
+            return result; // the open show stays as it was
+        // Missing, short or foreign files give an empty show: the editor still needs a frame.
+        if (show->Count() == 0)
+            show->Add();
+        target = std::move(show);
+        return result;
+    } catch (const std::bad_alloc&) {
+        TShowFileResult result;
+        result.ok = false;
+        result.message = OutOfMemory(QStringLiteral("read"), fileName);
+        return result;
+    }
 }
 
 QString WaveFileName(const QString& showFileName)

@@ -14,12 +14,18 @@ struct TShowFileResult {
     bool notAShow = false; // too short or wrong magic
 };
 
+struct TShowReadOptions {
+    bool LoadImages = true; // the command line never shows the background images
+};
+
 // Reads `fileName` into `show` (which should be empty). A missing file leaves the
 // show empty and FileName unset; otherwise FileName is set to fileName.
-TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName);
+TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName,
+                             const TShowReadOptions& options = TShowReadOptions());
 
 // Writes the whole show through a temporary file that replaces `fileName` only when
-// everything was written, so a failure leaves the previous file as it was.
+// everything was written, so a failure leaves the previous file as it was. A target
+// that is not a regular file is refused; a symbolic link is written through.
 TShowFileResult WriteShowFile(const QString& fileName, TLaserFrames& show);
 
 // Reads `fileName` into a new show and hands it to `target` only on success. A

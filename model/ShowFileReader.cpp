@@ -1,6 +1,8 @@
 #include "ShowFileReader.h"
 
-#include <QFileInfo>
+#include "BackgroundImage.h"
+
+#include <QHash>
 
 #include <unordered_map>
 
@@ -139,8 +141,30 @@ void ReadLinks(TCursor& in, TLaserFrame& frame, int previousPointCount)
     }
 }
 
-void ReadFrame(TCursor& in, TLaserFrame& frame, int version, int previousPointCount, TNameCache& names)
+// Pictures by file name: frames that name the same file share one decoded image.
+class TImageCache {
+public:
+    QImage Get(const QString& fileName)
+    {
+        auto it = FImages.find(fileName);
+        if (it == FImages.end())
+            it = FImages.insert(fileName, LoadBackgroundImage(fileName)); // a failure is not retried
+        return *it;
+    }
+
+private:
+    QHash<QString, QImage> FImages;
+};
+
+struct TReadContext {
+    int version;
+    TNameCache names;
+    TImageCache* images; // null: pictures are not loaded
+};
+
+void ReadFrame(TCursor& in, TLaserFrame& frame, int previousPointCount, TReadContext& context)
 {
+    const int version = context.version;
     frame.Name = in.Text("frame name");
     frame.Delay = in.U16("delay");
     frame.EffectTime = in.U16("effect time");
@@ -158,21 +182,21 @@ void ReadFrame(TCursor& in, TLaserFrame& frame, int version, int previousPointCo
     if (version >= 2)
         frame.Flags = in.U16("frame flags");
     frame.ImageFile = in.Text("image file name");
-    if (!frame.ImageFile.isEmpty() && !frame.ImageFile.contains(QChar(0)) && QFileInfo::exists(frame.ImageFile))
-        frame.Image.load(frame.ImageFile); // an unreadable image is skipped silently
+    if (context.images && !frame.ImageFile.isEmpty())
+        frame.Image = context.images->Get(frame.ImageFile); // an unreadable image is skipped silently
     frame.ImagePart.X1 = in.I32("image part");
     frame.ImagePart.Y1 = in.I32("image part");
     frame.ImagePart.X2 = in.I32("image part");
     frame.ImagePart.Y2 = in.I32("image part");
     if (version >= 3)
         ReadHelpLines(in, frame.HelpLines);
-    ReadPoints(in, frame, version, names);
+    ReadPoints(in, frame, version, context.names);
     ReadLinks(in, frame, previousPointCount);
 }
 
 } // namespace
 
-TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& show)
+TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& show, const Options& options)
 {
     Result result;
     QByteArray data;
@@ -214,13 +238,14 @@ TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& s
     const int version = qMin(result.version, 6);
 
     TCursor in(data);
-    TNameCache names;
+    TImageCache images;
+    TReadContext context{version, {}, options.LoadImages ? &images : nullptr};
     in.Take(5, "header");
     try {
         while (in.Left() > 0) {
             const int previous = show.Count() ? show.Frame(show.Count() - 1).PointCount() : 0;
             TLaserFrame& frame = show.Add();
-            ReadFrame(in, frame, version, previous, names);
+            ReadFrame(in, frame, previous, context);
         }
     } catch (const TTruncated& t) {
         result.status = Status::Damaged;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LaserFrames.h"
+#include "ShowFileLimits.h"
 
 #include <QIODevice>
 #include <QString>
@@ -20,9 +21,16 @@ public:
         bool ok() const { return status == Status::Ok; }
     };
 
+    struct Options {
+        // Background images are decoded only for a reader that shows them; each
+        // distinct file once, shared by every frame that names it.
+        bool LoadImages = true;
+    };
+
     // Appends the frames of the show on `device` to `show`. On Damaged `show` holds
     // the frames read so far; callers read into a fresh show and drop it.
-    static Result Read(QIODevice& device, TLaserFrames& show);
+    static Result Read(QIODevice& device, TLaserFrames& show, const Options& options);
+    static Result Read(QIODevice& device, TLaserFrames& show) { return Read(device, show, Options()); }
 
-    static constexpr qint64 MaxFileSize = qint64(1) << 30;
+    static constexpr qint64 MaxFileSize = MaxShowFileSize;
 };

@@ -1,5 +1,7 @@
 #include "ShowFileWriter.h"
 
+#include "ShowFileLimits.h"
+
 namespace {
 
 class TOut {
@@ -22,9 +24,11 @@ public:
         for (int shift = 0; shift < 32; shift += 8)
             FData.append(char((u >> shift) & 0xFF));
     }
+    // Texts longer than a 16-bit length can say are cut.
+    static qsizetype TextSize(const QString& s) { return qMin<qsizetype>(s.size(), 0xFFFF); }
     void Text(const QString& s)
     {
-        const QByteArray bytes = s.toLatin1().left(0xFFFF);
+        const QByteArray bytes = s.left(TextSize(s)).toLatin1();
         U16(quint16(bytes.size()));
         FData.append(bytes);
     }
@@ -130,29 +134,52 @@ QString CheckLimits(const TLaserFrames& show)
     return {};
 }
 
-qsizetype EstimatedSize(const TLaserFrames& show)
+// Bytes of the link block of a frame of `rows` points after one of `cols` points.
+qint64 LinkBlockSize(qint64 rows, qint64 cols)
 {
-    qsizetype size = 5;
-    for (int k = 0; k < show.Count(); ++k) {
-        const TLaserFrame& f = show.Frame(k);
-        size += 64 + f.Name.size() + f.ImageFile.size() + 11 * qsizetype(f.PointCount())
-            + 2 * qsizetype(show.PreviousPointCount(k)) * ((f.PointCount() + 15) / 16);
-    }
-    return size;
+    return 4 + (rows > 0 && cols > 0 ? 2 * cols * ((rows + 15) / 16) : 0);
 }
 
 } // namespace
 
-QString TShowFileWriter::Write(QIODevice& device, TLaserFrames& show)
+qint64 TShowFileWriter::FileSize(const TLaserFrames& show)
+{
+    qint64 size = 5;
+    for (int k = 0; k < show.Count(); ++k) {
+        const TLaserFrame& f = show.Frame(k);
+        const THelpLines& lines = f.HelpLines;
+        // Name, four 16-bit fields, four centre bytes, flags, image name, image part,
+        // help lines, point count, points, links.
+        size += 2 + TOut::TextSize(f.Name) + 8 + 4 + 2 + 2 + TOut::TextSize(f.ImageFile) + 16
+            + 2 + qint64(lines.XLines.size()) + 2 + qint64(lines.YLines.size()) + 2 + 4 * qint64(lines.Count2P())
+            + 2 + 11 * qint64(f.PointCount()) + LinkBlockSize(f.PointCount(), show.PreviousPointCount(k));
+    }
+    return size;
+}
+
+QString TShowFileWriter::Encode(TLaserFrames& show, QByteArray& data)
 {
     if (QString problem = CheckLimits(show); !problem.isEmpty())
         return problem;
-    QByteArray data;
-    data.reserve(EstimatedSize(show));
+    const qint64 size = FileSize(show);
+    if (size > MaxShowFileSize)
+        return QStringLiteral("the show would take %1 bytes, more than a show file may hold (%2 bytes)")
+            .arg(size).arg(MaxShowFileSize);
+    data.clear();
+    data.reserve(qsizetype(size));
     data.append("RZ4P");
     data.append(char(Version));
     for (int k = 0; k < show.Count(); ++k)
         WriteFrame(data, show.Frame(k), show.PreviousPointCount(k));
+    Q_ASSERT(data.size() == size);
+    return {};
+}
+
+QString TShowFileWriter::Write(QIODevice& device, TLaserFrames& show)
+{
+    QByteArray data;
+    if (QString problem = Encode(show, data); !problem.isEmpty())
+        return problem;
     if (device.write(data) != data.size())
         return device.errorString().isEmpty() ? QStringLiteral("the data could not be written")
                                               : device.errorString();

@@ -11,6 +11,13 @@ class TShowFileWriter {
 public:
     static constexpr quint8 Version = 6;
 
+    // The exact size of the file Write produces, worked out without writing it.
+    static qint64 FileSize(const TLaserFrames& show);
+
+    // The whole file in `data`. Returns an empty string on success, else what went
+    // wrong; a show over MaxShowFileSize is refused before anything is encoded.
+    static QString Encode(TLaserFrames& show, QByteArray& data);
+
     // Returns an empty string on success, else what went wrong.
     static QString Write(QIODevice& device, TLaserFrames& show);
 };

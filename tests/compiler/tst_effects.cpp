@@ -26,13 +26,13 @@ struct TRig {
     {
         Path.Positions = {{200, 56}, {100, 160}};
         Path.Blank = {1, 1}; // drawn samples ignore the path's blank flags
-        St.Played = &Path;
         St.BeamPosition = {100, 100};
         Played.Flags = TLaserFrame::FlagColor;
     }
 
     QList<TSample> Play(int r, bool incoming)
     {
+        St.Played = TPlayedPath::Of(Path);
         St.R = r;
         PlayEffectHalf(St, Owner, Played, incoming);
         return DecodeSamples(Buffer);

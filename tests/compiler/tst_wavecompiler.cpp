@@ -320,24 +320,6 @@ void TestWaveCompiler::refusals()
     QVERIFY(!result.ok);
     QCOMPARE(result.message, "Show \"party.RZ4\" has no frames to compile.");
     QVERIFY(!QFile::exists(Wav("refused.WAV")));
-
-    // A frame whose one pass alone would outgrow a WAV file: refused before rendering,
-    // and no file is left behind.
-    TLaserFrames huge;
-    TLaserFrame& f = huge.Add();
-    for (int i = 0; i < 9000; ++i) {
-        TSmallPoint p;
-        p.X = i % 2 ? 255 : 0;
-        p.Flags = TSmallPoint::FlagSharp; // every corner a reversal
-        f.Points.push_back(p);
-    }
-    TCompileOptions slow;
-    slow.Delays = {65535, 65535, 65535, 65535};
-    result = CompileShow(huge, Wav("refused.WAV"), slow);
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.contains(Wav("refused.WAV")), qPrintable(result.message));
-    QVERIFY(!QFile::exists(Wav("refused.WAV")));
-    QVERIFY(QDir(Dir.path()).entryList({"refused*"}, QDir::Files).isEmpty()); // no temporary left
 }
 
 void TestWaveCompiler::failedWriteLeavesNoFile()
