@@ -1,11 +1,12 @@
 #include "Soundtrack.h"
 
+#include "OutputFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <cmath>
 
 namespace {
@@ -115,11 +116,16 @@ TSoundtrackFileResult WriteSoundtrackFile(const QString& showFileName, const TSo
 {
     TSoundtrackFileResult result;
     const QString name = SoundtrackFileName(showFileName);
-    QSaveFile file(name);
+    // The same safe path as the show: a full disk or a device in its place leaves an
+    // earlier soundtrack file as it was.
+    TOutputFile file(name);
+    QString error = OutputTargetProblem(file.Target());
     const QByteArray text = SoundtrackToJson(soundtrack, showFileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    if (error.isEmpty() && !(file.Open() && file.Write(text) && file.Commit()))
+        error = file.ErrorString();
+    if (!error.isEmpty()) {
         result.ok = false;
-        result.message = QStringLiteral("Cannot write the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString());
+        result.message = QStringLiteral("Cannot write the soundtrack file \"%1\": %2").arg(Shown(name), error);
     }
     return result;
 }

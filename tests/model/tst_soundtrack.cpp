@@ -1,5 +1,6 @@
 // The soundtrack file beside a show: relative paths that survive moving the
 // show and its music together, and damaged or unwritable files that lose nothing.
+#include "ChildRun.h"
 #include "Soundtrack.h"
 
 #include <QDir>
@@ -140,6 +141,23 @@ void TestSoundtrack::failedWriteNamesTheFileAndKeepsTheOldOne()
     QVERIFY(QDir().mkpath(SoundtrackFileName(show)));
     QVERIFY(!WriteSoundtrackFile(show, {Path("a.mp3"), 0}).ok);
     QVERIFY(QFileInfo(SoundtrackFileName(show)).isDir());
+
+    // A full disk (here a file size limit) keeps the earlier file byte for byte and
+    // says why in the system's words.
+    const QString kept = Path("full/show.RZ4");
+    QVERIFY(QDir().mkpath(Path("full")));
+    QVERIFY(WriteSoundtrackFile(kept, {Path("full/first.wav"), 0}).ok);
+    QFile earlier(SoundtrackFileName(kept));
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    const QByteArray before = earlier.readAll();
+    earlier.close();
+    const TChildResult child = RunInChild([&] {
+        return WriteSoundtrackFile(kept, {Path("full/a-much-longer-name-for-the-second-track.flac"), 250}).message.toUtf8();
+    }, TLimits{8, -1, 60});
+    QVERIFY(child.Exited);
+    QVERIFY2(child.Output.contains("File too large"), child.Output.constData());
+    QVERIFY(earlier.open(QIODevice::ReadOnly));
+    QCOMPARE(earlier.readAll(), before);
 }
 
 void TestSoundtrack::removeLeavesNoFile()
