@@ -3,6 +3,7 @@
 // timeline button does. Goal: under 5 ms a repaint (bands, scale and music lane).
 #include "MusicTrack.h"
 #include "Timeline.h"
+#include "TimelineDrawing.h"
 #include "TimelineMusic.h"
 
 #include <QApplication>
@@ -42,6 +43,8 @@ int main(int argc, char** argv)
         f.Flags = quint16(i % 2);
     }
     const TColorSettings colors;
+    // Kept from one repaint to the next, as the timeline window keeps it.
+    TTimelineDrawing drawing;
     QImage bandsImage(1600, 48, QImage::Format_RGB32), lane(1600, TTimelineMusic::LaneHeight, QImage::Format_RGB32);
 
     // Per zoom step, averaged over the scroll positions (the first pass warms up).
@@ -56,7 +59,7 @@ int main(int argc, char** argv)
                 clock.start();
                 {
                     QPainter p(&bandsImage);
-                    DrawTimeline(p, bandsImage.size(), &show, colors, scale, first);
+                    DrawTimeline(p, bandsImage.size(), &show, colors, scale, first, &drawing);
                 }
                 const double bandsMs = double(clock.nsecsElapsed()) / 1e6;
                 {
