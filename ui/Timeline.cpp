@@ -72,12 +72,16 @@ QString TimelineLabel(qint64 t)
 QString TimelineName(const QString& name, int room, const QFontMetrics& metrics)
 {
     int length = int(name.size());
+    // Each cut is measured on its own: measured inside the whole name, kerning with the
+    // character after it could pass a cut that is wider alone, which the fit check
+    // then leaves out altogether.
+    const auto width = [&](int k) { return metrics.horizontalAdvance(name.left(k)); };
     // A longer text is never narrower: when five characters do not fit, none of the
     // lengths between does, and a zoomed-out strip of many frames is spared measuring
     // every one of them.
-    if (length > 5 && metrics.horizontalAdvance(name, 5) > room)
+    if (length > 5 && width(5) > room)
         return name.left(5);
-    while (length > 5 && metrics.horizontalAdvance(name, length) > room)
+    while (length > 5 && width(length) > room)
         --length;
     return name.left(length);
 }

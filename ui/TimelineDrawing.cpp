@@ -243,7 +243,7 @@ bool TMarkGlyphs::Prepare(const QFont& font, QPaintDevice* device, const QFontMe
 // --- frame names ----------------------------------------------------------------------------
 
 // The name a band shows and whether it fits, as TimelineName and the band's fit check
-// measure it, with each measurement kept per name text.
+// measure it, with the width of each cut kept per name text.
 class TNameFit {
 public:
     void Reset() { Names.clear(); }
@@ -255,11 +255,7 @@ private:
     static constexpr int LongestKept = 64;
     static constexpr int NamesKept = 4096;
 
-    struct TWidths {
-        std::vector<int> Prefix;   // horizontalAdvance(name, k)
-        std::vector<int> Alone;    // horizontalAdvance(name.left(k))
-    };
-    QHash<QString, TWidths> Names;
+    QHash<QString, std::vector<int>> Names;   // horizontalAdvance(name.left(k)) by k
 };
 
 int TNameFit::Shown(const QString& name, int room, const QFontMetrics& metrics)
@@ -271,26 +267,21 @@ int TNameFit::Shown(const QString& name, int room, const QFontMetrics& metrics)
     }
     if (Names.size() >= NamesKept)
         Names.clear();
-    TWidths& widths = Names[name];
-    if (widths.Alone.empty()) {
-        widths.Prefix.assign(n + 1, INT_MIN);
-        widths.Alone.assign(n + 1, INT_MIN);
-    }
-    const auto prefix = [&](int k) {
-        int& w = widths.Prefix[k];
+    std::vector<int>& widths = Names[name];
+    if (widths.empty())
+        widths.assign(n + 1, INT_MIN);
+    const auto width = [&](int k) {
+        int& w = widths[k];
         if (w == INT_MIN)
-            w = metrics.horizontalAdvance(name, k);
+            w = metrics.horizontalAdvance(name.left(k));
         return w;
     };
     int length = n;
-    if (length > 5 && prefix(5) > room)
+    if (length > 5 && width(5) > room)
         length = 5;
-    while (length > 5 && prefix(length) > room)
+    while (length > 5 && width(length) > room)
         --length;
-    int& alone = widths.Alone[length];
-    if (alone == INT_MIN)
-        alone = metrics.horizontalAdvance(name.left(length));
-    return alone <= room ? length : -1;
+    return width(length) <= room ? length : -1;
 }
 
 // --- rendered bands -------------------------------------------------------------------------

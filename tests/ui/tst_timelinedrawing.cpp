@@ -20,6 +20,8 @@ private slots:
     void paintersOfOtherKinds_data();
     void paintersOfOtherKinds();
     void colourChangeRedrawsBands();
+    void namesCutToTheirOwnWidth_data();
+    void namesCutToTheirOwnWidth();
 };
 
 namespace {
@@ -54,11 +56,9 @@ void PlainBand(QPainter& canvas, const QFontMetrics& metrics, const TLaserFrame&
     const QString number = QLatin1Char('#') + QString::number(index);
     if (metrics.horizontalAdvance(number) <= room)
         PlainTextAt(canvas, metrics, x1 + 2, NumberRow, number);
-    // Cut while the name's first `length` characters, measured within the name, are too wide.
-    int length = int(frame.Name.size());
-    while (length > 5 && metrics.horizontalAdvance(frame.Name, length) > room)
-        --length;
-    const QString name = frame.Name.left(length);
+    QString name = frame.Name;
+    while (metrics.horizontalAdvance(name) > room && name.size() > 5)
+        name.chop(1);
     if (metrics.horizontalAdvance(name) <= room)
         PlainTextAt(canvas, metrics, x1 + 2, NameRow, name);
 }
@@ -141,7 +141,9 @@ QString RandomName(QRandomGenerator& random)
     static const QString names[] = {QString(), QStringLiteral("A"), QStringLiteral("Logo"), QStringLiteral("WWWWW"),
                                     QStringLiteral("iiiiiiiiiiii"), QStringLiteral("Frame 12"),
                                     QStringLiteral("ABCDEFGHIJKLMNOP"), QStringLiteral("Äußere Größe"),
-                                    QStringLiteral("漢字のなまえ"), QStringLiteral("  a b  ")};
+                                    QStringLiteral("漢字のなまえ"), QStringLiteral("  a b  "),
+                                    QStringLiteral("AVAVAVAVAV"), QStringLiteral("To Tokyo"),
+                                    QStringLiteral("WAVE WAVE"), QStringLiteral("ff fi fl ffi")};
     QString name = names[random.bounded(int(std::size(names)))];
     if (random.bounded(3) == 0)
         name += QString::number(random.bounded(1000));
@@ -353,6 +355,39 @@ void TestTimelineDrawing::colourChangeRedrawsBands()
         const TPicture picture = DrawBoth(size, QImage::Format_RGB32, show, colors, 128, 0, &kept);
         COMPARE_PICTURES(picture, QStringLiteral("change %1").arg(change));
     }
+}
+
+void TestTimelineDrawing::namesCutToTheirOwnWidth_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("cut");
+    // Pairs such as "AV" and "To" are kerned: inside the name a cut measures narrower
+    // than it draws alone. The room is one pixel short of the next longer cut.
+    QTest::newRow("AVAVAVAVAV") << "AVAVAVAVAV" << "AVAVA";
+    QTest::newRow("To Tokyo") << "To Tokyo" << "To To";
+    QTest::newRow("LTLTLTLT") << "LTLTLTLT" << "LTLTLT";
+    QTest::newRow("WAVE WAVE") << "WAVE WAVE" << "WAVE W";
+}
+
+void TestTimelineDrawing::namesCutToTheirOwnWidth()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, cut);
+    const QFontMetrics metrics(TimelineFont());
+    const int room = metrics.horizontalAdvance(name.left(cut.size() + 1)) - 1;
+    QCOMPARE(TimelineName(name, room, metrics), cut);
+    // Drawn on a band with just that room, the cut shows.
+    TLaserFrames show;
+    TLaserFrame& frame = show.Add();
+    frame.Name = name;
+    frame.Delay = quint16(room + 4);
+    const TPicture picture = DrawBoth(QSize(300, 48), QImage::Format_RGB32, show, TColorSettings(), 1, 0, nullptr);
+    COMPARE_PICTURES(picture, QStringLiteral("the band"));
+    bool ink = false;
+    for (int y = NameRow; y < NameRow + 12; ++y)
+        for (int x = 0; x < room + 4; ++x)
+            ink |= picture.Quick.pixelColor(x, y) == TColorSettings().TimelineText;
+    QVERIFY(ink);
 }
 
 QTEST_MAIN(TestTimelineDrawing)
