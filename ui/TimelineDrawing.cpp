@@ -294,24 +294,37 @@ class TBandImages {
 public:
     static constexpr int Widest = 64;   // wider bands are few on screen: drawn directly
 
-    // Forgets every image unless they were made for the same colours, height and brush origin.
+    // Starts a repaint; forgets every image unless made for the same colours, height
+    // and brush origin.
     void Use(const TColorSettings& colors, int height, QPoint origin);
-    // The band onto `canvas` (brush origin `origin`) as DrawBandShapes would draw it.
-    void Draw(QPainter& canvas, const TBandStyle& style, int colour, const int (&edge)[4], QPoint origin);
+    // The band onto `canvas` (brush origin `origin`) as DrawBandShapes would draw it;
+    // false when there is no room for its image: the caller draws it.
+    bool Draw(QPainter& canvas, const TBandStyle& style, int colour, const int (&edge)[4], QPoint origin);
 
 private:
     static constexpr int Margin = 2;   // beyond the corners the pen reaches one pixel
     static constexpr qint64 PixelsKept = 1 << 21;
 
+    struct TEntry {
+        QImage Image;
+        quint64 Used = 0;   // the repaint that last laid it on
+    };
+
+    bool MakeRoom(qint64 pixels);
+
     QColor Norm[2], Back[2];
     int Height = -1;
     int OriginY = 0;
-    QHash<quint32, QImage> Images;
+    QHash<quint32, TEntry> Images;
     qint64 Pixels = 0;
+    quint64 Repaint = 0;
+    bool Pruned = false;   // in this repaint
 };
 
 void TBandImages::Use(const TColorSettings& colors, int height, QPoint origin)
 {
+    ++Repaint;
+    Pruned = false;
     const int originY = ((origin.y() % 8) + 8) % 8;
     if (Height == height && OriginY == originY && std::equal(Norm, Norm + 2, colors.Norm) &&
         std::equal(Back, Back + 2, colors.Back))
@@ -324,17 +337,39 @@ void TBandImages::Use(const TColorSettings& colors, int height, QPoint origin)
     Pixels = 0;
 }
 
-void TBandImages::Draw(QPainter& canvas, const TBandStyle& style, int colour, const int (&edge)[4], QPoint origin)
+// Once a repaint, the images it has not used make way. When the bands of one repaint
+// alone fill the store, the others are drawn directly rather than pushing them out.
+bool TBandImages::MakeRoom(qint64 pixels)
+{
+    if (Pixels + pixels <= PixelsKept)
+        return true;
+    if (Pruned)
+        return false;
+    Pruned = true;
+    for (auto entry = Images.begin(); entry != Images.end();) {
+        if (entry->Used == Repaint) {
+            ++entry;
+            continue;
+        }
+        Pixels -= qint64(entry->Image.width()) * entry->Image.height();
+        entry = Images.erase(entry);
+    }
+    return Pixels + pixels <= PixelsKept;
+}
+
+bool TBandImages::Draw(QPainter& canvas, const TBandStyle& style, int colour, const int (&edge)[4], QPoint origin)
 {
     const int x = edge[0];
     const int w1 = edge[1] - x, w2 = edge[2] - edge[1], w3 = edge[3] - edge[2];
     const int phase = ((x - origin.x()) % 8 + 8) % 8;
     const quint32 key = quint32(w1) | quint32(w2) << 7 | quint32(w3) << 14 | quint32(phase) << 21 |
                         quint32(colour) << 24;
-    auto found = Images.constFind(key);
-    if (found == Images.cend()) {
-        QImage image(w1 + w2 + w3 + 2 * Margin + 1, Height - BandTop + 2 * Margin + 1,
-                     QImage::Format_ARGB32_Premultiplied);
+    auto found = Images.find(key);
+    if (found == Images.end()) {
+        const QSize size(w1 + w2 + w3 + 2 * Margin + 1, Height - BandTop + 2 * Margin + 1);
+        if (!MakeRoom(qint64(size.width()) * size.height()))
+            return false;
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         {
             QPainter painter(&image);
@@ -345,14 +380,12 @@ void TBandImages::Draw(QPainter& canvas, const TBandStyle& style, int colour, co
             const int local[4] = {Margin, Margin + w1, Margin + w1 + w2, Margin + w1 + w2 + w3};
             DrawBandShapes(painter, style, local, Margin, Margin + Height - BandTop);
         }
-        Pixels += qint64(image.width()) * image.height();
-        if (Pixels > PixelsKept) {
-            Images.clear();
-            Pixels = qint64(image.width()) * image.height();
-        }
-        found = Images.insert(key, image);
+        Pixels += qint64(size.width()) * size.height();
+        found = Images.insert(key, {image, 0});
     }
-    canvas.drawImage(QPoint(x - Margin, BandTop - Margin), *found);
+    found->Used = Repaint;
+    canvas.drawImage(QPoint(x - Margin, BandTop - Margin), found->Image);
+    return true;
 }
 
 } // namespace
@@ -440,9 +473,8 @@ void TTimelineDrawing::TStore::DrawFrame(const TLaserFrame& frame, int index, co
 {
     QPainter& canvas = *Canvas;
     const int colour = frame.ColorBit() ? 1 : 0;
-    if (QuickBands && edge[3] - edge[0] <= TBandImages::Widest)
-        Bands.Draw(canvas, styles[colour], colour, edge, Origin);
-    else
+    const bool narrow = edge[3] - edge[0] <= TBandImages::Widest;
+    if (!QuickBands || !narrow || !Bands.Draw(canvas, styles[colour], colour, edge, Origin))
         DrawBandShapes(canvas, styles[colour], edge, BandTop, Height);
 
     const int x1 = edge[1], room = edge[3] - x1 - 4;

@@ -20,6 +20,7 @@ private slots:
     void paintersOfOtherKinds_data();
     void paintersOfOtherKinds();
     void colourChangeRedrawsBands();
+    void fullBandStore();
     void namesCutToTheirOwnWidth_data();
     void namesCutToTheirOwnWidth();
 };
@@ -355,6 +356,24 @@ void TestTimelineDrawing::colourChangeRedrawsBands()
         const TPicture picture = DrawBoth(size, QImage::Format_RGB32, show, colors, 128, 0, &kept);
         COMPARE_PICTURES(picture, QStringLiteral("change %1").arg(change));
     }
+}
+
+// A strip so tall that the kept band images of one repaint run out of room: the rest
+// are drawn directly, and the next zoom step makes room by dropping the unused ones.
+void TestTimelineDrawing::fullBandStore()
+{
+    QRandomGenerator random(77);
+    TLaserFrames show;
+    for (int i = 0; i < 400; ++i) {
+        TLaserFrame& frame = show.Add();
+        frame.Delay = quint16(random.bounded(2000));
+        frame.EffectTime = quint16(random.bounded(600));
+        frame.Flags = quint16(random.bounded(2));
+    }
+    TTimelineDrawing kept;
+    for (int scale : {16, 32, 16, 64})
+        COMPARE_PICTURES(DrawBoth(QSize(1600, 1500), QImage::Format_RGB32, show, TColorSettings(), scale, 0, &kept),
+                         QStringLiteral("scale %1").arg(scale));
 }
 
 void TestTimelineDrawing::namesCutToTheirOwnWidth_data()
