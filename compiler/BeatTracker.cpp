@@ -2,8 +2,68 @@
 
 #include <aubio/aubio.h>
 
+#include <QLibrary>
+
 #include <algorithm>
 #include <cmath>
+
+namespace {
+
+// aubio is loaded when beats are first asked for, not when the program starts: it
+// brings in libavcodec and a hundred libraries more, which would cost every start of
+// the command line and the editor about 60 ms.
+struct TAubioApi {
+    decltype(&new_aubio_tempo) NewTempo = nullptr;
+    decltype(&del_aubio_tempo) DelTempo = nullptr;
+    decltype(&aubio_tempo_do) TempoDo = nullptr;
+    decltype(&aubio_tempo_get_last_s) TempoLast = nullptr;
+    decltype(&aubio_tempo_get_period_s) TempoPeriod = nullptr;
+    decltype(&new_aubio_onset) NewOnset = nullptr;
+    decltype(&del_aubio_onset) DelOnset = nullptr;
+    decltype(&aubio_onset_do) OnsetDo = nullptr;
+    decltype(&aubio_onset_get_last_s) OnsetLast = nullptr;
+    decltype(&new_fvec) NewFvec = nullptr;
+    decltype(&del_fvec) DelFvec = nullptr;
+    QString Error;
+
+    TAubioApi()
+    {
+        QLibrary library(QStringLiteral("aubio"), 5);
+        if (!library.load()) {
+            Error = library.errorString();
+            return;
+        }
+        const auto resolve = [&](auto& function, const char* name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.resolve(name));
+            if (!function && Error.isEmpty())
+                Error = library.errorString();
+        };
+        resolve(NewTempo, "new_aubio_tempo");
+        resolve(DelTempo, "del_aubio_tempo");
+        resolve(TempoDo, "aubio_tempo_do");
+        resolve(TempoLast, "aubio_tempo_get_last_s");
+        resolve(TempoPeriod, "aubio_tempo_get_period_s");
+        resolve(NewOnset, "new_aubio_onset");
+        resolve(DelOnset, "del_aubio_onset");
+        resolve(OnsetDo, "aubio_onset_do");
+        resolve(OnsetLast, "aubio_onset_get_last_s");
+        resolve(NewFvec, "new_fvec");
+        resolve(DelFvec, "del_fvec");
+    }
+};
+
+const TAubioApi& Api()
+{
+    static const TAubioApi api;
+    return api;
+}
+
+} // namespace
+
+QString TBeatTracker::LibraryError()
+{
+    return Api().Error;
+}
 
 struct TBeatTracker::TAubio {
     aubio_tempo_t* Tempo = nullptr;
@@ -15,25 +75,25 @@ struct TBeatTracker::TAubio {
     ~TAubio()
     {
         if (Tempo)
-            del_aubio_tempo(Tempo);
+            Api().DelTempo(Tempo);
         if (Onset)
-            del_aubio_onset(Onset);
+            Api().DelOnset(Onset);
         for (fvec_t* v : {Hop, TempoOut, OnsetOut})
             if (v)
-                del_fvec(v);
+                Api().DelFvec(v);
     }
 };
 
 TBeatTracker::TBeatTracker(int sampleRate) : SampleRate(sampleRate), Aubio(std::make_unique<TAubio>())
 {
-    if (sampleRate <= 0)
+    if (sampleRate <= 0 || !LibraryError().isEmpty())
         return;
     const uint_t rate = uint_t(sampleRate);
-    Aubio->Tempo = new_aubio_tempo("default", WindowSize, HopSize, rate);
-    Aubio->Onset = new_aubio_onset("default", WindowSize, HopSize, rate);
-    Aubio->Hop = new_fvec(HopSize);
-    Aubio->TempoOut = new_fvec(2);
-    Aubio->OnsetOut = new_fvec(2);
+    Aubio->Tempo = Api().NewTempo("default", WindowSize, HopSize, rate);
+    Aubio->Onset = Api().NewOnset("default", WindowSize, HopSize, rate);
+    Aubio->Hop = Api().NewFvec(HopSize);
+    Aubio->TempoOut = Api().NewFvec(2);
+    Aubio->OnsetOut = Api().NewFvec(2);
 }
 
 TBeatTracker::~TBeatTracker() = default;
@@ -68,18 +128,18 @@ void TBeatTracker::Add(const float* mono, qint64 count)
 void TBeatTracker::RunHop()
 {
     Filled = 0;
-    aubio_tempo_do(Aubio->Tempo, Aubio->Hop, Aubio->TempoOut);
+    Api().TempoDo(Aubio->Tempo, Aubio->Hop, Aubio->TempoOut);
     if (Aubio->TempoOut->data[0] != 0) {
-        const double at = aubio_tempo_get_last_s(Aubio->Tempo);
-        const double period = aubio_tempo_get_period_s(Aubio->Tempo);
+        const double at = Api().TempoLast(Aubio->Tempo);
+        const double period = Api().TempoPeriod(Aubio->Tempo);
         if (at >= 0 && (FBeats.empty() || at > FBeats.back())) {
             FBeats.push_back(at);
             Periods.push_back(period);
         }
     }
-    aubio_onset_do(Aubio->Onset, Aubio->Hop, Aubio->OnsetOut);
+    Api().OnsetDo(Aubio->Onset, Aubio->Hop, Aubio->OnsetOut);
     if (Aubio->OnsetOut->data[0] != 0) {
-        const double at = aubio_onset_get_last_s(Aubio->Onset);
+        const double at = Api().OnsetLast(Aubio->Onset);
         if (at >= 0 && (FOnsets.empty() || at > FOnsets.back()))
             FOnsets.push_back(at);
     }

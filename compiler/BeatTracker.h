@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QtGlobal>
 #include <vector>
 
@@ -16,6 +17,9 @@ public:
     ~TBeatTracker();
     TBeatTracker(const TBeatTracker&) = delete;
     TBeatTracker& operator=(const TBeatTracker&) = delete;
+
+    // Why aubio cannot be used (the loader's reason); empty when it can.
+    static QString LibraryError();
 
     bool IsValid() const;
     void Add(const float* mono, qint64 count);

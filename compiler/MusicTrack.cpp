@@ -223,6 +223,11 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
     out.FileName = fileName;
     out.Info = info;
     out.Envelope.Reset(info.SampleRate);
+    if (const QString why = TBeatTracker::LibraryError(); !why.isEmpty()) {
+        result.message = QStringLiteral("Beats cannot be found in \"%1\": the beat tracker (aubio) is missing: %2")
+                             .arg(QDir::toNativeSeparators(fileName), why);
+        return result;
+    }
     TBeatTracker tracker(info.SampleRate);
     if (!tracker.IsValid()) {
         result.message = QStringLiteral("The music file \"%1\" cannot be analysed at %2 Hz.")
