@@ -7,6 +7,7 @@
 //
 //   bench_cli_compile [path/to/skelmar-cli]
 //   bench_cli_compile --write BYTES FILE     (the plain writer, run by the bench itself)
+//   bench_cli_compile --show DELAY EFFECTTIME FILE   (writes the show, for a profiler)
 #include "LaserFrames.h"
 #include "ShowFile.h"
 
@@ -149,6 +150,11 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--write"))
         return PlainWrite(args[2].toLongLong(), args[3]);
+    if (args.size() == 5 && args[1] == QLatin1String("--show")) {
+        TLaserFrames show;
+        BuildShow(show, quint16(args[2].toUInt()), quint16(args[3].toUInt()));
+        return WriteShowFile(args[4], show).ok ? 0 : 1;
+    }
     const QString cli = args.size() > 1 ? args[1] : QStringLiteral(SKELMAR_CLI);
 
     const bool ok = Measure(cli, 1000, 100) && Measure(cli, 500, 500);
