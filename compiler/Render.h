@@ -152,11 +152,22 @@ struct TCornerSamples {
 TCornerSamples CornerSamples(const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next,
                              const TScanDelays& delays, TAngleCache& angles);
 
+// Round(v), half to even: std::nearbyint's result, without the library call for
+// |v| < 2^51. Adding 1.5 * 2^52 leaves no fraction bits, so the sum is rounded to
+// an integer as every operation is rounded, to nearest with ties to even, and
+// taking the constant away again is exact.
+constexpr double RoundingShift = 0x1.8p52;
+inline double RoundHalfEvenDouble(double v)
+{
+    return std::fabs(v) < 0x1p51 ? (v + RoundingShift) - RoundingShift : std::nearbyint(v);
+}
+inline int RoundHalfEven(double v) { return int(RoundHalfEvenDouble(v)); }
+
 // Position k (0 <= k < steps) of the straight run from p by (dx, dy).
 inline TBeamPoint RunPosition(TBeamPoint p, int dx, int dy, int k, int steps)
 {
-    return {p.X + qint32(std::nearbyint(double(qint64(dx) * k) / steps)),
-            p.Y + qint32(std::nearbyint(double(qint64(dy) * k) / steps))};
+    return {p.X + qint32(RoundHalfEven(double(qint64(dx) * k) / steps)),
+            p.Y + qint32(RoundHalfEven(double(qint64(dy) * k) / steps))};
 }
 
 // Count, first and last position of a rendered path, worked out without rendering it.
