@@ -32,73 +32,99 @@ const std::array<double, 320> SineSteps = [] {
     return t;
 }();
 
-// x = k steps + r with |r| <= pi/256, for |x| <= QuickTrigRange: the step k round
-// the circle, sin r and cos r - 1. The series end where their next terms fall below
-// 1e-22.
-struct TReduced {
-    double SinR, CosR1;
-    int Step;
-};
-
-inline TReduced Reduce(double x)
-{
-    const double k = (x * StepsPerRadian + RoundingShift) - RoundingShift;
-    const double r = (x - k * StepHigh) - k * StepLow;
-    const double r2 = r * r;
-    return {r + r * r2 * (-1.0 / 6 + r2 * (1.0 / 120 - r2 * (1.0 / 5040))),
-            r2 * (-0.5 + r2 * (1.0 / 24 + r2 * (-1.0 / 720 + r2 * (1.0 / 40320)))), int(k) & 255};
-}
-
-inline TSinCos Combine(const TReduced& q)
-{
-    const double sinK = SineSteps[size_t(q.Step)];
-    const double cosK = SineSteps[size_t(q.Step) + 64];
-    return {sinK + (sinK * q.CosR1 + cosK * q.SinR), cosK + (cosK * q.CosR1 - sinK * q.SinR)};
-}
-
 // Samples are worked out this many at a time, each step of the arithmetic over the
 // whole run before the next: the steps are short, so the processor works on many
 // samples at once instead of waiting on one long chain per sample.
 constexpr int RunLength = 256;
 
-// QuickSinCos of x[0..n), n <= RunLength.
-void QuickSinCosRun(const double* x, int n, TSinCos* out)
+// QuickSinCos of x[0..n), n <= RunLength, every |x| <= QuickTrigRange. x = k steps
+// + r with |r| <= pi/256: the sine and cosine of step k come from the table, and the
+// series of sin r and cos r - 1 end where their next terms fall below 1e-17.
+void QuickSinCosRun(const double* x, int n, double* sinOut, double* cosOut)
 {
-    TReduced reduced[RunLength];
-    for (int i = 0; i < n; ++i)
-        reduced[i] = Reduce(std::fabs(x[i]) <= QuickTrigRange ? x[i] : 0.0);
-    for (int i = 0; i < n; ++i)
-        out[i] = std::fabs(x[i]) <= QuickTrigRange ? Combine(reduced[i]) : TSinCos{std::sin(x[i]), std::cos(x[i])};
-}
-
-// TurnedOffset, given QuickSinCos(theta).
-inline TBeamPoint Turned(double theta, double rho, const TSinCos& quick)
-{
-    TBeamPoint v;
-    if (std::fabs(theta) <= QuickTrigRange && rho <= QuickFactorRange && QuickRound(quick.Cos * rho, v.X)
-        && QuickRound(quick.Sin * rho, v.Y))
-        return v;
-    return {RoundHalfEven(std::cos(theta) * rho), RoundHalfEven(std::sin(theta) * rho)};
-}
-
-// WaveScaled, given QuickSinCos(x) when `near` tells that p and the centre are
-// within QuickFactorRange / 2 of the picture.
-inline TBeamPoint Scaled(TBeamPoint p, TBeamPoint centre, double x, bool sine, bool scaleX, bool scaleY,
-                         bool near, const TSinCos& quick)
-{
-    TBeamPoint v = p;
-    if (near && std::fabs(x) <= QuickTrigRange) {
-        const double t = sine ? quick.Sin : quick.Cos;
-        if ((!scaleX || QuickRound(double(p.X - centre.X) * t + centre.X, v.X))
-            && (!scaleY || QuickRound(double(p.Y - centre.Y) * t + centre.Y, v.Y)))
-            return v;
+    double steps[RunLength], sinR[RunLength], cosR1[RunLength];
+    for (int i = 0; i < n; ++i) {
+        const double k = (x[i] * StepsPerRadian + RoundingShift) - RoundingShift;
+        const double r = (x[i] - k * StepHigh) - k * StepLow;
+        const double r2 = r * r;
+        steps[i] = k;
+        sinR[i] = r + r * r2 * (-1.0 / 6 + r2 * (1.0 / 120));
+        cosR1[i] = r2 * (-0.5 + r2 * (1.0 / 24 - r2 * (1.0 / 720)));
     }
-    const double t = sine ? std::sin(x) : std::cos(x);
-    if (scaleX)
-        v.X = RoundHalfEven(double(p.X - centre.X) * t + centre.X);
-    if (scaleY)
-        v.Y = RoundHalfEven(double(p.Y - centre.Y) * t + centre.Y);
-    return v;
+    for (int i = 0; i < n; ++i) {
+        const size_t k = size_t(int(steps[i]) & 255);
+        const double sinK = SineSteps[k];
+        const double cosK = SineSteps[k + 64];
+        sinOut[i] = sinK + (sinK * cosR1[i] + cosK * sinR[i]);
+        cosOut[i] = cosK + (cosK * cosR1[i] - sinK * sinR[i]);
+    }
+}
+
+// RoundHalfEven for |v| < 2^51, where it needs no test.
+inline double RoundNearDouble(double v) { return (v + RoundingShift) - RoundingShift; }
+inline int RoundNear(double v) { return int(RoundNearDouble(v)); }
+
+// A quick value farther than this from an integer decides its rounding (QuickRound).
+constexpr double ClearOfHalf = 0.5 - QuickRoundMargin;
+
+inline double Larger(double a, double b) { return a > b ? a : b; }
+
+// TurnedOffset(theta[i], rho[i]) for i < n into x[i], y[i]. `quick` tells that every
+// |theta| <= QuickTrigRange and rho <= QuickFactorRange: then QuickSinCos decides
+// every rounding it can, and the formula with std::cos and std::sin takes the rest.
+void TurnedRun(const double* theta, const double* rho, int n, bool quick, int* x, int* y)
+{
+    double off[RunLength]; // the larger distance of the two quick values from an integer
+    if (quick) {
+        double sinQ[RunLength], cosQ[RunLength];
+        QuickSinCosRun(theta, n, sinQ, cosQ);
+        for (int i = 0; i < n; ++i) {
+            const double vx = cosQ[i] * rho[i];
+            const double vy = sinQ[i] * rho[i];
+            const double rx = RoundNearDouble(vx);
+            const double ry = RoundNearDouble(vy);
+            off[i] = Larger(std::fabs(vx - rx), std::fabs(vy - ry));
+            x[i] = int(rx);
+            y[i] = int(ry);
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (!quick || !(off[i] < ClearOfHalf)) {
+            x[i] = RoundHalfEven(std::cos(theta[i]) * rho[i]);
+            y[i] = RoundHalfEven(std::sin(theta[i]) * rho[i]);
+        }
+}
+
+// WaveScaled(p[i], centre, x[i], ...) for i < n into out[i]. `quick` tells that every
+// |x| <= QuickTrigRange and that the positions and the centre lie within
+// QuickFactorRange / 2 of the picture: then QuickSinCos decides every rounding it
+// can, and the formula with std::sin or std::cos takes the rest.
+void ScaledRun(const TBeamPoint* p, const double* x, int n, TBeamPoint centre, bool sine, bool scaleX,
+               bool scaleY, bool quick, TBeamPoint* out)
+{
+    double off[RunLength]; // the larger distance of the quick values from an integer
+    if (quick) {
+        double sinQ[RunLength], cosQ[RunLength];
+        QuickSinCosRun(x, n, sinQ, cosQ);
+        const double* t = sine ? sinQ : cosQ;
+        for (int i = 0; i < n; ++i) {
+            const double vx = double(p[i].X - centre.X) * t[i] + centre.X;
+            const double vy = double(p[i].Y - centre.Y) * t[i] + centre.Y;
+            const double rx = RoundNearDouble(vx);
+            const double ry = RoundNearDouble(vy);
+            off[i] = Larger(scaleX ? std::fabs(vx - rx) : 0.0, scaleY ? std::fabs(vy - ry) : 0.0);
+            out[i] = {scaleX ? int(rx) : p[i].X, scaleY ? int(ry) : p[i].Y};
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (!quick || !(off[i] < ClearOfHalf)) {
+            const double t = sine ? std::sin(x[i]) : std::cos(x[i]);
+            out[i] = p[i];
+            if (scaleX)
+                out[i].X = RoundHalfEven(double(p[i].X - centre.X) * t + centre.X);
+            if (scaleY)
+                out[i].Y = RoundHalfEven(double(p[i].Y - centre.Y) * t + centre.Y);
+        }
 }
 
 bool NearPicture(TBeamPoint p)
@@ -205,7 +231,8 @@ void PlayScale(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     const bool scaleX = a.Effect == EffectPlode || a.Effect == EffectYFlip;
     const bool scaleY = a.Effect == EffectPlode || a.Effect == EffectXFlip;
     const bool linear = a.EffectParam == 0;
-    const bool near = NearPicture({cx, cy}); // played positions lie in 0..255
+    // Played positions lie in 0..255 and the angles pi s / 2 in (0, pi / 2].
+    const bool quick = NearPicture({cx, cy});
     DrawLoops(st, a, b, incoming, [](TBeamPoint) { return TNothing(); }, [&](const TSampleRun<TNothing>& run) {
         if (linear) {
             for (int i = 0; i < run.Count; ++i) {
@@ -221,15 +248,11 @@ void PlayScale(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
             }
             return;
         }
-        // t = sin(pi s / 2) coming in, cos(pi s / 2) going out.
+        // t = sin(pi s / 2) coming in, cos(pi s / 2) going out; 0 < s <= 1.
         double x[RunLength];
-        TSinCos quickT[RunLength];
         for (int i = 0; i < run.Count; ++i)
             x[i] = M_PI * run.Progress[i] / 2;
-        if (near)
-            QuickSinCosRun(x, run.Count, quickT);
-        for (int i = 0; i < run.Count; ++i)
-            run.Drawn[i] = Scaled(run.Positions[i], {cx, cy}, x[i], incoming, scaleX, scaleY, near, quickT[i]);
+        ScaledRun(run.Positions, x, run.Count, {cx, cy}, incoming, scaleX, scaleY, quick, run.Drawn);
     });
 }
 
@@ -311,29 +334,38 @@ void PlayRotate(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, b
         }
         MoveBeam(st, st.MoveTarget, a.ColorBit());
     }
+    // Directions lie in [0, 2 pi) and |alpha| <= 32768 pi / 180, so every angle is
+    // within QuickTrigRange; positions lie in 0..255, so every radius is within
+    // QuickFactorRange when the centre is near the picture.
+    const bool quick = NearPicture({cx, cy});
     DrawLoops(st, a, b, incoming, polar, [&](const TSampleRun<TPolar>& run) {
-        double theta[RunLength];
-        TSinCos quick[RunLength];
-        for (int i = 0; i < run.Count; ++i) {
+        const int n = run.Count;
+        double theta[RunLength], rho[RunLength];
+        int x[RunLength], y[RunLength];
+        const double turn = a.EffectParam * M_PI; // the first product of alpha's
+        for (int i = 0; i < n; ++i) {
             const double u = incoming ? 1 - run.Progress[i] : run.Progress[i];
-            double alpha = a.EffectParam * M_PI * u / 180;
+            double alpha = turn * u / 180;
             if (!incoming)
                 alpha = -alpha;
             theta[i] = run.Ready[i].angle + alpha;
+            rho[i] = run.Ready[i].radius;
         }
-        QuickSinCosRun(theta, run.Count, quick);
-        for (int i = 0; i < run.Count; ++i) {
-            const TBeamPoint turned = Turned(theta[i], run.Ready[i].radius, quick[i]);
-            int x = turned.X + cx;
-            int y = turned.Y + cy;
-            if (drain) {
+        TurnedRun(theta, rho, n, quick, x, y);
+        for (int i = 0; i < n; ++i) {
+            x[i] += cx;
+            y[i] += cy;
+        }
+        if (drain)
+            for (int i = 0; i < n; ++i) {
+                // x - cx is the turned offset, well below 2^51.
                 const double s = run.Progress[i];
                 const double w = incoming ? s : 1 - s;
-                x = RoundHalfEven(double(x - cx) * w) + cx;
-                y = RoundHalfEven(double(y - cy) * w) + cy;
+                x[i] = RoundNear(double(x[i] - cx) * w) + cx;
+                y[i] = RoundNear(double(y[i] - cy) * w) + cy;
             }
-            run.Drawn[i] = {Clamp(x, 1, 254), Clamp(y, 1, 254)};
-        }
+        for (int i = 0; i < n; ++i)
+            run.Drawn[i] = {Clamp(x[i], 1, 254), Clamp(y[i], 1, 254)};
     });
 }
 
@@ -529,17 +561,25 @@ void PlayMorph(TCompileState& st, const TLaserFrame& a)
 
 TSinCos QuickSinCos(double x)
 {
-    TSinCos q;
-    QuickSinCosRun(&x, 1, &q);
+    TSinCos q{std::sin(x), std::cos(x)};
+    if (std::fabs(x) <= QuickTrigRange)
+        QuickSinCosRun(&x, 1, &q.Sin, &q.Cos);
     return q;
 }
 
-TBeamPoint TurnedOffset(double theta, double rho) { return Turned(theta, rho, QuickSinCos(theta)); }
+TBeamPoint TurnedOffset(double theta, double rho)
+{
+    TBeamPoint v;
+    TurnedRun(&theta, &rho, 1, std::fabs(theta) <= QuickTrigRange && rho <= QuickFactorRange, &v.X, &v.Y);
+    return v;
+}
 
 TBeamPoint WaveScaled(TBeamPoint p, TBeamPoint centre, double x, bool sine, bool scaleX, bool scaleY)
 {
-    const bool near = NearPicture(p) && NearPicture(centre);
-    return Scaled(p, centre, x, sine, scaleX, scaleY, near, QuickSinCos(x));
+    const bool quick = std::fabs(x) <= QuickTrigRange && NearPicture(p) && NearPicture(centre);
+    TBeamPoint v;
+    ScaledRun(&p, &x, 1, centre, sine, scaleX, scaleY, quick, &v);
+    return v;
 }
 
 void MoveBeam(TCompileState& st, TBeamPoint to, bool colour)
