@@ -60,11 +60,7 @@ void QuickSinCosRun(const double* x, int n, double* sinOut, double* cosOut)
     }
 }
 
-// RoundHalfEven for |v| < 2^51, where it needs no test.
-inline double RoundNearDouble(double v) { return (v + RoundingShift) - RoundingShift; }
-inline int RoundNear(double v) { return int(RoundNearDouble(v)); }
-
-// A quick value farther than this from an integer decides its rounding (QuickRound).
+// A quick value nearer than this to an integer rounds as the formula would.
 constexpr double ClearOfHalf = 0.5 - QuickRoundMargin;
 
 inline double Larger(double a, double b) { return a > b ? a : b; }
@@ -81,8 +77,8 @@ void TurnedRun(const double* theta, const double* rho, int n, bool quick, int* x
         for (int i = 0; i < n; ++i) {
             const double vx = cosQ[i] * rho[i];
             const double vy = sinQ[i] * rho[i];
-            const double rx = RoundNearDouble(vx);
-            const double ry = RoundNearDouble(vy);
+            const double rx = RoundSmall(vx);
+            const double ry = RoundSmall(vy);
             off[i] = Larger(std::fabs(vx - rx), std::fabs(vy - ry));
             x[i] = int(rx);
             y[i] = int(ry);
@@ -110,8 +106,8 @@ void ScaledRun(const TBeamPoint* p, const double* x, int n, TBeamPoint centre, b
         for (int i = 0; i < n; ++i) {
             const double vx = double(p[i].X - centre.X) * t[i] + centre.X;
             const double vy = double(p[i].Y - centre.Y) * t[i] + centre.Y;
-            const double rx = RoundNearDouble(vx);
-            const double ry = RoundNearDouble(vy);
+            const double rx = RoundSmall(vx);
+            const double ry = RoundSmall(vy);
             off[i] = Larger(scaleX ? std::fabs(vx - rx) : 0.0, scaleY ? std::fabs(vy - ry) : 0.0);
             out[i] = {scaleX ? int(rx) : p[i].X, scaleY ? int(ry) : p[i].Y};
         }
@@ -127,10 +123,12 @@ void ScaledRun(const TBeamPoint* p, const double* x, int n, TBeamPoint centre, b
         }
 }
 
-bool NearPicture(TBeamPoint p)
+// Whether the quick sines and cosines can stand in for the library's around p: the
+// arithmetic is plain double, and p lies within QuickFactorRange / 2 of the picture.
+bool QuickAround(TBeamPoint p)
 {
     const auto near = [](qint32 v) { return v >= -QuickFactorRange / 2 && v <= QuickFactorRange / 2; };
-    return near(p.X) && near(p.Y);
+    return PlainDoubleArithmetic && near(p.X) && near(p.Y);
 }
 
 // Progress s of sample j of loop r, of h loops over a path of c samples. The loops
@@ -184,11 +182,14 @@ void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     for (const TBeamPoint& p : positions)
         prepared.push_back(prepare(p));
     // The first part of every sample's progress, (j + 1) / c, is the same in every
-    // loop. With one loop it is the whole progress: adding 0 and dividing by 1 change
-    // no bit.
-    std::vector<double> along(static_cast<size_t>(c));
-    for (qint64 j = 0; j < c; ++j)
-        along[size_t(j)] = double(j + 1) / double(c);
+    // loop, and in both halves played on a path. With one loop it is the whole
+    // progress: adding 0 and dividing by 1 change no bit.
+    std::vector<double>& along = st.Along;
+    if (qint64(along.size()) != c) {
+        along.resize(size_t(c));
+        for (qint64 j = 0; j < c; ++j)
+            along[size_t(j)] = double(j + 1) / double(c);
+    }
     // Room for every loop at once; samples are packed straight into it.
     const qsizetype start = st.Out.Bytes.size();
     st.Out.Bytes.resize(start + h * c * 4);
@@ -232,7 +233,7 @@ void PlayScale(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     const bool scaleY = a.Effect == EffectPlode || a.Effect == EffectXFlip;
     const bool linear = a.EffectParam == 0;
     // Played positions lie in 0..255 and the angles pi s / 2 in (0, pi / 2].
-    const bool quick = NearPicture({cx, cy});
+    const bool quick = QuickAround({cx, cy});
     DrawLoops(st, a, b, incoming, [](TBeamPoint) { return TNothing(); }, [&](const TSampleRun<TNothing>& run) {
         if (linear) {
             for (int i = 0; i < run.Count; ++i) {
@@ -337,7 +338,7 @@ void PlayRotate(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, b
     // Directions lie in [0, 2 pi) and |alpha| <= 32768 pi / 180, so every angle is
     // within QuickTrigRange; positions lie in 0..255, so every radius is within
     // QuickFactorRange when the centre is near the picture.
-    const bool quick = NearPicture({cx, cy});
+    const bool quick = QuickAround({cx, cy});
     DrawLoops(st, a, b, incoming, polar, [&](const TSampleRun<TPolar>& run) {
         const int n = run.Count;
         double theta[RunLength], rho[RunLength];
@@ -358,11 +359,11 @@ void PlayRotate(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, b
         }
         if (drain)
             for (int i = 0; i < n; ++i) {
-                // x - cx is the turned offset, well below 2^51.
+                // x - cx is the turned offset, far below 2^51.
                 const double s = run.Progress[i];
                 const double w = incoming ? s : 1 - s;
-                x[i] = RoundNear(double(x[i] - cx) * w) + cx;
-                y[i] = RoundNear(double(y[i] - cy) * w) + cy;
+                x[i] = int(RoundSmall(double(x[i] - cx) * w)) + cx;
+                y[i] = int(RoundSmall(double(y[i] - cy) * w)) + cy;
             }
         for (int i = 0; i < n; ++i)
             run.Drawn[i] = {Clamp(x[i], 1, 254), Clamp(y[i], 1, 254)};
@@ -562,7 +563,7 @@ void PlayMorph(TCompileState& st, const TLaserFrame& a)
 TSinCos QuickSinCos(double x)
 {
     TSinCos q{std::sin(x), std::cos(x)};
-    if (std::fabs(x) <= QuickTrigRange)
+    if (PlainDoubleArithmetic && std::fabs(x) <= QuickTrigRange)
         QuickSinCosRun(&x, 1, &q.Sin, &q.Cos);
     return q;
 }
@@ -570,13 +571,14 @@ TSinCos QuickSinCos(double x)
 TBeamPoint TurnedOffset(double theta, double rho)
 {
     TBeamPoint v;
-    TurnedRun(&theta, &rho, 1, std::fabs(theta) <= QuickTrigRange && rho <= QuickFactorRange, &v.X, &v.Y);
+    const bool quick = PlainDoubleArithmetic && std::fabs(theta) <= QuickTrigRange && rho <= QuickFactorRange;
+    TurnedRun(&theta, &rho, 1, quick, &v.X, &v.Y);
     return v;
 }
 
 TBeamPoint WaveScaled(TBeamPoint p, TBeamPoint centre, double x, bool sine, bool scaleX, bool scaleY)
 {
-    const bool quick = std::fabs(x) <= QuickTrigRange && NearPicture(p) && NearPicture(centre);
+    const bool quick = std::fabs(x) <= QuickTrigRange && QuickAround(p) && QuickAround(centre);
     TBeamPoint v;
     ScaledRun(&p, &x, 1, centre, sine, scaleX, scaleY, quick, &v);
     return v;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <vector>
 
 class TLaserFrame;
 class TLaserFrames;
@@ -62,6 +63,7 @@ struct TCompileState {
     TBeamPoint Marker{-1, -1};       // last drawn effect sample; -1: none
     TAngleTable* Angles = nullptr;   // directions from the effect centres; null: worked out each time
     bool TooLong = false;            // planning: the samples outgrow what a WAV file can hold
+    std::vector<double> Along;       // (j + 1) / c for the path of c samples loops were last drawn on
 };
 
 // Buffered samples past which a morph writes them out before it goes on.
@@ -79,27 +81,21 @@ inline int ToBar(qint64 v)
 }
 
 // Sine and cosine of x from a table of 256 steps round the circle and short
-// series, within 2e-15 of std::sin and std::cos for |x| <= QuickTrigRange: several
-// times faster, and close enough to decide almost every rounding the effects make.
+// series: within 2e-15 of std::sin and std::cos for |x| <= QuickTrigRange (beyond
+// it, theirs), and several times faster.
 struct TSinCos {
     double Sin = 0, Cos = 1;
 };
 constexpr double QuickTrigRange = 4096;
 TSinCos QuickSinCos(double x);
 
-// Round(v) of a value v worked out with QuickSinCos in place of std::sin and
-// std::cos, when that decides it: false when v lies within QuickRoundMargin of a
-// halfway point, where the exact value might round the other way. The margin is
-// far above the error of any value the effects work out this way (their factors
-// stay below QuickFactorRange), and a value that near a halfway point is rare.
+// The turning and scaling effects round a value worked out with QuickSinCos when
+// it lies farther than QuickRoundMargin from a halfway point: its error, below
+// 1e-11 while the factors (radii, distances from a centre) stay within
+// QuickFactorRange, cannot carry it across one, so it rounds as the formula with
+// std::sin and std::cos would. The few values nearer take the formula itself.
 constexpr double QuickRoundMargin = 1e-9;
 constexpr double QuickFactorRange = 4096;
-inline bool QuickRound(double v, int& rounded)
-{
-    const double r = (v + RoundingShift) - RoundingShift; // as RoundHalfEven, |v| being small
-    rounded = int(r);
-    return std::fabs(v - r) < 0.5 - QuickRoundMargin;
-}
 
 // (Round(cos theta * rho), Round(sin theta * rho)): a turned position's offset
 // from the centre.

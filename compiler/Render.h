@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -152,16 +153,23 @@ struct TCornerSamples {
 TCornerSamples CornerSamples(const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next,
                              const TScanDelays& delays, TAngleCache& angles);
 
-// Round(v), half to even: std::nearbyint's result, without the library call for
-// |v| < 2^51. Adding 1.5 * 2^52 leaves no fraction bits, so the sum is rounded to
+// Round(v), half to even, for |v| < 2^51: std::nearbyint's result without the
+// library call. Adding 1.5 * 2^52 leaves no fraction bits, so the sum is rounded to
 // an integer as every operation is rounded, to nearest with ties to even, and
-// taking the constant away again is exact.
+// taking the constant away again is exact. That needs arithmetic in plain double
+// (not the x87's extended registers).
+constexpr bool PlainDoubleArithmetic = FLT_EVAL_METHOD == 0;
 constexpr double RoundingShift = 0x1.8p52;
-inline double RoundHalfEvenDouble(double v)
+inline double RoundSmall(double v)
 {
-    return std::fabs(v) < 0x1p51 ? (v + RoundingShift) - RoundingShift : std::nearbyint(v);
+    if constexpr (PlainDoubleArithmetic)
+        return (v + RoundingShift) - RoundingShift;
+    else
+        return std::nearbyint(v);
 }
-inline int RoundHalfEven(double v) { return int(RoundHalfEvenDouble(v)); }
+
+// Round(v), half to even: std::nearbyint's result.
+inline int RoundHalfEven(double v) { return int(std::fabs(v) < 0x1p51 ? RoundSmall(v) : std::nearbyint(v)); }
 
 // Position k (0 <= k < steps) of the straight run from p by (dx, dy).
 inline TBeamPoint RunPosition(TBeamPoint p, int dx, int dy, int k, int steps)
