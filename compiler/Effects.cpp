@@ -13,8 +13,8 @@ namespace {
 
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-// The table's step, pi/128, in two parts: the first has 33 significant bits, so k
-// times it is exact for every |k| < 2^20, and the second holds the rest of pi
+// The table's step, pi/128, in two parts: the first has 31 significant bits, so k
+// times it is exact for every |k| < 2^22, and the second holds the rest of pi
 // (M_PI falls short of it by 1.2246467991473532e-16).
 constexpr double PiHigh = 0x1.921fb544p+1;
 constexpr double PiLow = (M_PI - PiHigh) + 1.2246467991473532e-16;

@@ -5,7 +5,6 @@
 #include "ScanDelays.h"
 
 #include <QByteArray>
-#include <cmath>
 #include <functional>
 #include <limits>
 #include <vector>
