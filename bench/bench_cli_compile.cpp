@@ -3,10 +3,13 @@
 // transition) against a process that writes as many bytes, in 1 MiB blocks, into
 // the same folder. Then the same with half of the time in transitions (500 ms shown,
 // 500 ms of transition), whose samples are each worked out with sine and cosine.
-// Prints both times (wall and CPU) and their ratios, best of 5.
+// Prints both times (wall and CPU) and their ratios, best of 5, and what starting
+// each process costs before it does anything (skelmar-cli --help, and the writer
+// writing nothing).
 //
 //   bench_cli_compile [path/to/skelmar-cli]
 //   bench_cli_compile --write BYTES FILE     (the plain writer, run by the bench itself)
+//   bench_cli_compile --show DELAY EFFECTTIME FILE   (writes the show, for a profiler)
 #include "LaserFrames.h"
 #include "ShowFile.h"
 
@@ -149,8 +152,24 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     if (args.size() == 4 && args[1] == QLatin1String("--write"))
         return PlainWrite(args[2].toLongLong(), args[3]);
+    if (args.size() == 5 && args[1] == QLatin1String("--show")) {
+        TLaserFrames show;
+        BuildShow(show, quint16(args[2].toUInt()), quint16(args[3].toUInt()));
+        return WriteShowFile(args[4], show).ok ? 0 : 1;
+    }
     const QString cli = args.size() > 1 ? args[1] : QStringLiteral(SKELMAR_CLI);
 
     const bool ok = Measure(cli, 1000, 100) && Measure(cli, 500, 500);
+    TTimes cliStart{1e12, 1e12}, writerStart{1e12, 1e12};
+    QTemporaryDir dir;
+    for (int round = 0; round < 5; ++round) {
+        const TTimes c = TimeProcess(cli, {"--help"});
+        const TTimes w = TimeProcess(QCoreApplication::applicationFilePath(),
+                                     {"--write", "0", dir.filePath("empty.bin")});
+        cliStart = {qMin(cliStart.wall, c.wall), qMin(cliStart.cpu, c.cpu)};
+        writerStart = {qMin(writerStart.wall, w.wall), qMin(writerStart.cpu, w.cpu)};
+    }
+    std::printf("process start: skelmar-cli %.0f ms (%.0f ms CPU), plain writer %.0f ms (%.0f ms CPU), best of 5\n",
+                cliStart.wall, cliStart.cpu, writerStart.wall, writerStart.cpu);
     return ok ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "WaveFile.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 
@@ -12,7 +13,123 @@ namespace {
 
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
-int RoundInt(double v) { return int(std::nearbyint(v)); }
+// The table's step, pi/128, in two parts: the first has 31 significant bits, so k
+// times it is exact for every |k| < 2^22, and the second holds the rest of pi
+// (M_PI falls short of it by 1.2246467991473532e-16).
+constexpr double PiHigh = 0x1.921fb544p+1;
+constexpr double PiLow = (M_PI - PiHigh) + 1.2246467991473532e-16;
+constexpr double StepHigh = PiHigh / 128;
+constexpr double StepLow = PiLow / 128;
+constexpr double StepsPerRadian = 128 / M_PI;
+
+// sin(k pi / 128) for k = 0..319, each rounded once from extended precision; the
+// cosine of step k is the sine of step k + 64.
+const std::array<double, 320> SineSteps = [] {
+    constexpr long double Pi = 3.141592653589793238462643383279502884L;
+    std::array<double, 320> t{};
+    for (int k = 0; k < 320; ++k)
+        t[size_t(k)] = double(sinl(k * Pi / 128));
+    return t;
+}();
+
+// Samples are worked out this many at a time, each step of the arithmetic over the
+// whole run before the next: the steps are short, so the processor works on many
+// samples at once instead of waiting on one long chain per sample.
+constexpr int RunLength = 256;
+
+// QuickSinCos of x[0..n), n <= RunLength, every |x| <= QuickTrigRange. x = k steps
+// + r with |r| <= pi/256: the sine and cosine of step k come from the table, and the
+// series of sin r and cos r - 1 end where their next terms fall below 1e-17.
+void QuickSinCosRun(const double* x, int n, double* sinOut, double* cosOut)
+{
+    double steps[RunLength], sinR[RunLength], cosR1[RunLength];
+    for (int i = 0; i < n; ++i) {
+        const double k = (x[i] * StepsPerRadian + RoundingShift) - RoundingShift;
+        const double r = (x[i] - k * StepHigh) - k * StepLow;
+        const double r2 = r * r;
+        steps[i] = k;
+        sinR[i] = r + r * r2 * (-1.0 / 6 + r2 * (1.0 / 120));
+        cosR1[i] = r2 * (-0.5 + r2 * (1.0 / 24 - r2 * (1.0 / 720)));
+    }
+    for (int i = 0; i < n; ++i) {
+        const size_t k = size_t(int(steps[i]) & 255);
+        const double sinK = SineSteps[k];
+        const double cosK = SineSteps[k + 64];
+        sinOut[i] = sinK + (sinK * cosR1[i] + cosK * sinR[i]);
+        cosOut[i] = cosK + (cosK * cosR1[i] - sinK * sinR[i]);
+    }
+}
+
+// A quick value nearer than this to an integer rounds as the formula would.
+constexpr double ClearOfHalf = 0.5 - QuickRoundMargin;
+
+inline double Larger(double a, double b) { return a > b ? a : b; }
+
+// TurnedOffset(theta[i], rho[i]) for i < n into x[i], y[i]. `quick` tells that every
+// |theta| <= QuickTrigRange and rho <= QuickFactorRange: then QuickSinCos decides
+// every rounding it can, and the formula with std::cos and std::sin takes the rest.
+void TurnedRun(const double* theta, const double* rho, int n, bool quick, int* x, int* y)
+{
+    double off[RunLength]; // the larger distance of the two quick values from an integer
+    if (quick) {
+        double sinQ[RunLength], cosQ[RunLength];
+        QuickSinCosRun(theta, n, sinQ, cosQ);
+        for (int i = 0; i < n; ++i) {
+            const double vx = cosQ[i] * rho[i];
+            const double vy = sinQ[i] * rho[i];
+            const double rx = RoundSmall(vx);
+            const double ry = RoundSmall(vy);
+            off[i] = Larger(std::fabs(vx - rx), std::fabs(vy - ry));
+            x[i] = int(rx);
+            y[i] = int(ry);
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (!quick || !(off[i] < ClearOfHalf)) {
+            x[i] = RoundHalfEven(std::cos(theta[i]) * rho[i]);
+            y[i] = RoundHalfEven(std::sin(theta[i]) * rho[i]);
+        }
+}
+
+// WaveScaled(p[i], centre, x[i], ...) for i < n into out[i]. `quick` tells that every
+// |x| <= QuickTrigRange and that the positions and the centre lie within
+// QuickFactorRange / 2 of the picture: then QuickSinCos decides every rounding it
+// can, and the formula with std::sin or std::cos takes the rest.
+void ScaledRun(const TBeamPoint* p, const double* x, int n, TBeamPoint centre, bool sine, bool scaleX,
+               bool scaleY, bool quick, TBeamPoint* out)
+{
+    double off[RunLength]; // the larger distance of the quick values from an integer
+    if (quick) {
+        double sinQ[RunLength], cosQ[RunLength];
+        QuickSinCosRun(x, n, sinQ, cosQ);
+        const double* t = sine ? sinQ : cosQ;
+        for (int i = 0; i < n; ++i) {
+            const double vx = double(p[i].X - centre.X) * t[i] + centre.X;
+            const double vy = double(p[i].Y - centre.Y) * t[i] + centre.Y;
+            const double rx = RoundSmall(vx);
+            const double ry = RoundSmall(vy);
+            off[i] = Larger(scaleX ? std::fabs(vx - rx) : 0.0, scaleY ? std::fabs(vy - ry) : 0.0);
+            out[i] = {scaleX ? int(rx) : p[i].X, scaleY ? int(ry) : p[i].Y};
+        }
+    }
+    for (int i = 0; i < n; ++i)
+        if (!quick || !(off[i] < ClearOfHalf)) {
+            const double t = sine ? std::sin(x[i]) : std::cos(x[i]);
+            out[i] = p[i];
+            if (scaleX)
+                out[i].X = RoundHalfEven(double(p[i].X - centre.X) * t + centre.X);
+            if (scaleY)
+                out[i].Y = RoundHalfEven(double(p[i].Y - centre.Y) * t + centre.Y);
+        }
+}
+
+// Whether the quick sines and cosines can stand in for the library's around p: the
+// arithmetic is plain double, and p lies within QuickFactorRange / 2 of the picture.
+bool QuickAround(TBeamPoint p)
+{
+    const auto near = [](qint32 v) { return v >= -QuickFactorRange / 2 && v <= QuickFactorRange / 2; };
+    return PlainDoubleArithmetic && near(p.X) && near(p.Y);
+}
 
 // Progress s of sample j of loop r, of h loops over a path of c samples. The loops
 // below compute it in two steps, with the same operations.
@@ -21,22 +138,36 @@ double LoopProgress(qint64 j, qint64 r, qint64 c, qint64 h)
     return ((double(j + 1) / double(c)) + double(r)) / double(h);
 }
 
+// A run of consecutive samples of one loop: the played positions and what `prepare`
+// worked out for them, each sample's progress s, and where the samples are drawn.
+template <class Prepared>
+struct TSampleRun {
+    int Count;
+    const Prepared* Ready;
+    const TBeamPoint* Positions;
+    const double* Progress;
+    TBeamPoint* Drawn;
+};
+
 // Runs the R div 2 loops of a half over the played path. `prepare` works out once
-// per played position p what `map` needs; map(prepared, p, s) turns the position and
-// the sample's progress s into the drawn position. Every drawn sample is lit and
+// per played position p what `draw` needs; draw(run) turns the positions of a run
+// and the samples' progress into the drawn positions. Every drawn sample is lit and
 // carries B's colour bit. Planning only counts the samples and works out the last.
-template <class Prepare, class Map>
+template <class Prepare, class Draw>
 void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bool incoming,
-               Prepare&& prepare, Map&& map)
+               Prepare&& prepare, Draw&& draw)
 {
+    using TPrepared = std::decay_t<decltype(prepare(TBeamPoint()))>;
     const TPlayedPath& played = st.Played;
     const qint64 c = played.Count;
     const qint64 h = st.R / 2;
     if (h <= 0 || c <= 0)
         return;
     if (st.Planning) {
+        const TPrepared ready = prepare(played.Last);
+        const double s = LoopProgress(c - 1, h - 1, c, h);
+        draw(TSampleRun<TPrepared>{1, &ready, &played.Last, &s, &st.Marker});
         st.Written += h * c;
-        st.Marker = map(prepare(played.Last), played.Last, LoopProgress(c - 1, h - 1, c, h));
         return;
     }
     if (!played.Path)
@@ -46,34 +177,45 @@ void DrawLoops(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     const bool drain = a.Effect == EffectDrain;
     if (!incoming)
         st.Progress.SetMorphMax(ToBar(st.R)); // the driver set it for the incoming half only
-    std::vector<std::decay_t<decltype(prepare(TBeamPoint()))>> prepared;
+    std::vector<TPrepared> prepared;
     prepared.reserve(positions.size());
     for (const TBeamPoint& p : positions)
         prepared.push_back(prepare(p));
     // The first part of every sample's progress, (j + 1) / c, is the same in every
-    // loop. With one loop it is the whole progress: adding 0 and dividing by 1 change
-    // no bit.
-    std::vector<double> along(static_cast<size_t>(c));
-    for (qint64 j = 0; j < c; ++j)
-        along[size_t(j)] = double(j + 1) / double(c);
+    // loop, and in both halves played on a path. With one loop it is the whole
+    // progress: adding 0 and dividing by 1 change no bit.
+    std::vector<double>& along = st.Along;
+    if (qint64(along.size()) != c) {
+        along.resize(size_t(c));
+        for (qint64 j = 0; j < c; ++j)
+            along[size_t(j)] = double(j + 1) / double(c);
+    }
     // Room for every loop at once; samples are packed straight into it.
     const qsizetype start = st.Out.Bytes.size();
     st.Out.Bytes.resize(start + h * c * 4);
     uchar* out = reinterpret_cast<uchar*>(st.Out.Bytes.data()) + start;
     const uchar flags = SampleFlags(colour, false);
-    TBeamPoint last;
+    double progress[RunLength];
+    TBeamPoint drawn[RunLength];
     for (qint64 r = 0; r < h; ++r) {
-        for (qint64 j = 0; j < c; ++j, out += 4) {
-            const double s = h == 1 ? along[size_t(j)] : (along[size_t(j)] + double(r)) / double(h);
-            last = map(prepared[size_t(j)], positions[size_t(j)], s);
-            PackSample(out, last.X + 128, last.Y + 128, flags, st.Out.FlipX, st.Out.FlipY);
+        for (qint64 j = 0; j < c; j += RunLength) {
+            const int n = int(std::min<qint64>(RunLength, c - j));
+            const double* first = along.data() + j;
+            if (h == 1)
+                std::copy(first, first + n, progress);
+            else
+                for (int i = 0; i < n; ++i)
+                    progress[i] = (first[i] + double(r)) / double(h);
+            draw(TSampleRun<TPrepared>{n, prepared.data() + j, positions.data() + j, progress, drawn});
+            for (int i = 0; i < n; ++i, out += 4)
+                PackSample(out, drawn[i].X + 128, drawn[i].Y + 128, flags, st.Out.FlipX, st.Out.FlipY);
+            st.Marker = drawn[n - 1];
         }
         st.Written += c;
         st.Progress.SetMorphPos(ToBar(incoming || drain ? r : st.R + r));
         st.Progress.SetTotalPos(ToBar(st.Elapsed + qint64(a.EffectTime) * r / st.R));
         st.Progress.Repaint();
     }
-    st.Marker = last;
 }
 
 struct TNothing {};
@@ -90,20 +232,29 @@ void PlayScale(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     const bool scaleX = a.Effect == EffectPlode || a.Effect == EffectYFlip;
     const bool scaleY = a.Effect == EffectPlode || a.Effect == EffectXFlip;
     const bool linear = a.EffectParam == 0;
-    DrawLoops(st, a, b, incoming, [](TBeamPoint) { return TNothing(); },
-              [&](TNothing, TBeamPoint p, double s) {
-                  double t;
-                  if (linear)
-                      t = incoming ? s : 1 - s;
-                  else
-                      t = incoming ? std::sin(M_PI * s / 2) : std::cos(M_PI * s / 2);
-                  TBeamPoint q = p;
-                  if (scaleX)
-                      q.X = RoundInt(double(p.X - cx) * t + cx);
-                  if (scaleY)
-                      q.Y = RoundInt(double(p.Y - cy) * t + cy);
-                  return q;
-              });
+    // Played positions lie in 0..255 and the angles pi s / 2 in (0, pi / 2].
+    const bool quick = QuickAround({cx, cy});
+    DrawLoops(st, a, b, incoming, [](TBeamPoint) { return TNothing(); }, [&](const TSampleRun<TNothing>& run) {
+        if (linear) {
+            for (int i = 0; i < run.Count; ++i) {
+                const double s = run.Progress[i];
+                const double t = incoming ? s : 1 - s;
+                const TBeamPoint p = run.Positions[i];
+                TBeamPoint& q = run.Drawn[i];
+                q = p;
+                if (scaleX)
+                    q.X = RoundHalfEven(double(p.X - cx) * t + cx);
+                if (scaleY)
+                    q.Y = RoundHalfEven(double(p.Y - cy) * t + cy);
+            }
+            return;
+        }
+        // t = sin(pi s / 2) coming in, cos(pi s / 2) going out; 0 < s <= 1.
+        double x[RunLength];
+        for (int i = 0; i < run.Count; ++i)
+            x[i] = M_PI * run.Progress[i] / 2;
+        ScaledRun(run.Positions, x, run.Count, {cx, cy}, incoming, scaleX, scaleY, quick, run.Drawn);
+    });
 }
 
 // D-Flip: fold the picture onto the axis through the effect centre that points
@@ -121,11 +272,11 @@ void PlayDFlip(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
     // Foot of a played position on the axis; it does not change from loop to loop.
     const auto foot = [&](TBeamPoint p) {
         const double lambda = double((p.X - cx) * dx + (p.Y - cy) * dy) / den;
-        return TBeamPoint{RoundInt(double(dx) * lambda) + cx, RoundInt(double(dy) * lambda) + cy};
+        return TBeamPoint{RoundHalfEven(double(dx) * lambda) + cx, RoundHalfEven(double(dy) * lambda) + cy};
     };
     const auto fold = [](TBeamPoint f, TBeamPoint p, double t) {
-        return TBeamPoint{Clamp(p.X + RoundInt(double(f.X - p.X) * t), 0, 255),
-                          Clamp(p.Y + RoundInt(double(f.Y - p.Y) * t), 0, 255)};
+        return TBeamPoint{Clamp(p.X + RoundHalfEven(double(f.X - p.X) * t), 0, 255),
+                          Clamp(p.Y + RoundHalfEven(double(f.Y - p.Y) * t), 0, 255)};
     };
 
     if (st.Played.Count > 0) {
@@ -135,8 +286,12 @@ void PlayDFlip(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, bo
         st.Marker = q;
     }
     MoveBeam(st, st.MoveTarget, a.ColorBit());
-    DrawLoops(st, a, b, incoming, foot,
-              [&](TBeamPoint f, TBeamPoint p, double s) { return fold(f, p, incoming ? 1 - s : s); });
+    DrawLoops(st, a, b, incoming, foot, [&](const TSampleRun<TBeamPoint>& run) {
+        for (int i = 0; i < run.Count; ++i) {
+            const double s = run.Progress[i];
+            run.Drawn[i] = fold(run.Ready[i], run.Positions[i], incoming ? 1 - s : s);
+        }
+    });
 }
 
 // Rotate and Drain: turn the picture about the effect centre; Drain also scales it.
@@ -175,25 +330,43 @@ void PlayRotate(TCompileState& st, const TLaserFrame& a, const TLaserFrame& b, b
             const TPolar first = polar(st.Played.First);
             const double phi = a.EffectParam * M_PI / 180;
             const double theta = first.angle + phi;
-            st.MoveTarget = {Clamp(RoundInt(std::cos(theta) * first.radius) + cx, 0, 255),
-                             Clamp(RoundInt(std::sin(theta) * first.radius) + cy, 0, 255)};
+            st.MoveTarget = {Clamp(RoundHalfEven(std::cos(theta) * first.radius) + cx, 0, 255),
+                             Clamp(RoundHalfEven(std::sin(theta) * first.radius) + cy, 0, 255)};
         }
         MoveBeam(st, st.MoveTarget, a.ColorBit());
     }
-    DrawLoops(st, a, b, incoming, polar, [&](const TPolar& v, TBeamPoint, double s) {
-        const double u = incoming ? 1 - s : s;
-        const double w = incoming ? s : 1 - s;
-        double alpha = a.EffectParam * M_PI * u / 180;
-        if (!incoming)
-            alpha = -alpha;
-        const double theta = v.angle + alpha;
-        int x = RoundInt(std::cos(theta) * v.radius) + cx;
-        int y = RoundInt(std::sin(theta) * v.radius) + cy;
-        if (drain) {
-            x = RoundInt(double(x - cx) * w) + cx;
-            y = RoundInt(double(y - cy) * w) + cy;
+    // Directions lie in [0, 2 pi) and |alpha| <= 32768 pi / 180, so every angle is
+    // within QuickTrigRange; positions lie in 0..255, so every radius is within
+    // QuickFactorRange when the centre is near the picture.
+    const bool quick = QuickAround({cx, cy});
+    DrawLoops(st, a, b, incoming, polar, [&](const TSampleRun<TPolar>& run) {
+        const int n = run.Count;
+        double theta[RunLength], rho[RunLength];
+        int x[RunLength], y[RunLength];
+        const double turn = a.EffectParam * M_PI; // the first product of alpha's
+        for (int i = 0; i < n; ++i) {
+            const double u = incoming ? 1 - run.Progress[i] : run.Progress[i];
+            double alpha = turn * u / 180;
+            if (!incoming)
+                alpha = -alpha;
+            theta[i] = run.Ready[i].angle + alpha;
+            rho[i] = run.Ready[i].radius;
         }
-        return TBeamPoint{Clamp(x, 1, 254), Clamp(y, 1, 254)};
+        TurnedRun(theta, rho, n, quick, x, y);
+        for (int i = 0; i < n; ++i) {
+            x[i] += cx;
+            y[i] += cy;
+        }
+        if (drain)
+            for (int i = 0; i < n; ++i) {
+                // x - cx is the turned offset, far below 2^51.
+                const double s = run.Progress[i];
+                const double w = incoming ? s : 1 - s;
+                x[i] = int(RoundSmall(double(x[i] - cx) * w)) + cx;
+                y[i] = int(RoundSmall(double(y[i] - cy) * w)) + cy;
+            }
+        for (int i = 0; i < n; ++i)
+            run.Drawn[i] = {Clamp(x[i], 1, 254), Clamp(y[i], 1, 254)};
     });
 }
 
@@ -234,8 +407,8 @@ private:
     {
         const TSmallPoint& from = FFrom.Points[size_t(j)];
         const TSmallPoint& to = FTo.Points[size_t(i)];
-        return {quint8(from.X + RoundInt(double(int(to.X) - int(from.X)) * t)),
-                quint8(from.Y + RoundInt(double(int(to.Y) - int(from.Y)) * t)), from.Flags};
+        return {quint8(from.X + RoundHalfEven(double(int(to.X) - int(from.X)) * t)),
+                quint8(from.Y + RoundHalfEven(double(int(to.Y) - int(from.Y)) * t)), from.Flags};
     }
 
     // f(j, i) for every link in shape order. `ends` visits only the first and the
@@ -386,6 +559,30 @@ void PlayMorph(TCompileState& st, const TLaserFrame& a)
 }
 
 } // namespace
+
+TSinCos QuickSinCos(double x)
+{
+    TSinCos q{std::sin(x), std::cos(x)};
+    if (PlainDoubleArithmetic && std::fabs(x) <= QuickTrigRange)
+        QuickSinCosRun(&x, 1, &q.Sin, &q.Cos);
+    return q;
+}
+
+TBeamPoint TurnedOffset(double theta, double rho)
+{
+    TBeamPoint v;
+    const bool quick = PlainDoubleArithmetic && std::fabs(theta) <= QuickTrigRange && rho <= QuickFactorRange;
+    TurnedRun(&theta, &rho, 1, quick, &v.X, &v.Y);
+    return v;
+}
+
+TBeamPoint WaveScaled(TBeamPoint p, TBeamPoint centre, double x, bool sine, bool scaleX, bool scaleY)
+{
+    const bool quick = std::fabs(x) <= QuickTrigRange && QuickAround(p) && QuickAround(centre);
+    TBeamPoint v;
+    ScaledRun(&p, &x, 1, centre, sine, scaleX, scaleY, quick, &v);
+    return v;
+}
 
 void MoveBeam(TCompileState& st, TBeamPoint to, bool colour)
 {

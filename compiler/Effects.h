@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <functional>
 #include <limits>
+#include <vector>
 
 class TLaserFrame;
 class TLaserFrames;
@@ -61,6 +62,7 @@ struct TCompileState {
     TBeamPoint Marker{-1, -1};       // last drawn effect sample; -1: none
     TAngleTable* Angles = nullptr;   // directions from the effect centres; null: worked out each time
     bool TooLong = false;            // planning: the samples outgrow what a WAV file can hold
+    std::vector<double> Along;       // (j + 1) / c for the path of c samples loops were last drawn on
 };
 
 // Buffered samples past which a morph writes them out before it goes on.
@@ -76,6 +78,31 @@ inline int ToBar(qint64 v)
            : v < std::numeric_limits<int>::min() ? std::numeric_limits<int>::min()
                                                  : int(v);
 }
+
+// Sine and cosine of x from a table of 256 steps round the circle and short
+// series: within 2e-15 of std::sin and std::cos for |x| <= QuickTrigRange (beyond
+// it, theirs), and several times faster.
+struct TSinCos {
+    double Sin = 0, Cos = 1;
+};
+constexpr double QuickTrigRange = 4096;
+TSinCos QuickSinCos(double x);
+
+// The turning and scaling effects round a value worked out with QuickSinCos when
+// it lies farther than QuickRoundMargin from a halfway point: its error, below
+// 1e-11 while the factors (radii, distances from a centre) stay within
+// QuickFactorRange, cannot carry it across one, so it rounds as the formula with
+// std::sin and std::cos would. The few values nearer take the formula itself.
+constexpr double QuickRoundMargin = 1e-9;
+constexpr double QuickFactorRange = 4096;
+
+// (Round(cos theta * rho), Round(sin theta * rho)): a turned position's offset
+// from the centre.
+TBeamPoint TurnedOffset(double theta, double rho);
+
+// p scaled towards the centre by t = sin x (sine) or cos x on the axes asked for:
+// Round((p - centre) * t + centre).
+TBeamPoint WaveScaled(TBeamPoint p, TBeamPoint centre, double x, bool sine, bool scaleX, bool scaleY);
 
 // Plays one half of the transition owned by frame `a` on the path of frame `b`
 // (st.Played, with st.R set by the caller; its positions must be rendered when

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QtGlobal>
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -152,11 +153,29 @@ struct TCornerSamples {
 TCornerSamples CornerSamples(const TLoopPoint& prev, const TLoopPoint& p, const TLoopPoint& next,
                              const TScanDelays& delays, TAngleCache& angles);
 
+// Round(v), half to even, for |v| < 2^51: std::nearbyint's result without the
+// library call. Adding 1.5 * 2^52 leaves no fraction bits, so the sum is rounded to
+// an integer as every operation is rounded, to nearest with ties to even, and
+// taking the constant away again is exact. That needs arithmetic in plain double
+// (not the x87's extended registers).
+constexpr bool PlainDoubleArithmetic = FLT_EVAL_METHOD == 0;
+constexpr double RoundingShift = 0x1.8p52;
+inline double RoundSmall(double v)
+{
+    if constexpr (PlainDoubleArithmetic)
+        return (v + RoundingShift) - RoundingShift;
+    else
+        return std::nearbyint(v);
+}
+
+// Round(v), half to even: std::nearbyint's result.
+inline int RoundHalfEven(double v) { return int(std::fabs(v) < 0x1p51 ? RoundSmall(v) : std::nearbyint(v)); }
+
 // Position k (0 <= k < steps) of the straight run from p by (dx, dy).
 inline TBeamPoint RunPosition(TBeamPoint p, int dx, int dy, int k, int steps)
 {
-    return {p.X + qint32(std::nearbyint(double(qint64(dx) * k) / steps)),
-            p.Y + qint32(std::nearbyint(double(qint64(dy) * k) / steps))};
+    return {p.X + qint32(RoundHalfEven(double(qint64(dx) * k) / steps)),
+            p.Y + qint32(RoundHalfEven(double(qint64(dy) * k) / steps))};
 }
 
 // Count, first and last position of a rendered path, worked out without rendering it.

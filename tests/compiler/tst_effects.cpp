@@ -6,9 +6,27 @@
 
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
+
 Q_DECLARE_METATYPE(TBeamPoint)
 
 namespace {
+
+// Doubles from `from` stepped `count` times to the next double either way.
+QList<double> Around(double from, int count)
+{
+    QList<double> out{from};
+    double up = from, down = from;
+    for (int i = 0; i < count; ++i) {
+        up = std::nextafter(up, HUGE_VAL);
+        down = std::nextafter(down, -HUGE_VAL);
+        out << up << down;
+    }
+    return out;
+}
+
+int Nearby(double v) { return int(std::nearbyint(v)); }
 
 // A compile state over a two-position played path P0 = (200, 56), P1 = (100, 160),
 // effect centre (128, 128), beam starting at (100, 100).
@@ -68,6 +86,12 @@ private slots:
     void morphSplitsMergesAndDropsPoints();
     void morphThatCannotProceed_data();
     void morphThatCannotProceed();
+    void roundHalfEvenIsNearbyint();
+    void quickSinCosIsWithinItsBound();
+    void turnedOffsetNearHalfway_data();
+    void turnedOffsetNearHalfway();
+    void waveScaledNearHalfway_data();
+    void waveScaledNearHalfway();
 };
 
 void TestEffects::drawnHalf_data()
@@ -387,6 +411,129 @@ void TestEffects::morphThatCannotProceed()
         QCOMPARE(rig.St.BeamPosition, (TBeamPoint{128, 128}));
     else
         QCOMPARE(rig.St.BeamPosition, (TBeamPoint{2, 2})); // one step short of (0, 0)
+}
+
+// The quick sine and cosine of the turning and scaling effects, and the roundings
+// they decide: the same integers as the formulas with std::sin and std::cos, most
+// of all where a value lies next to a halfway point.
+
+void TestEffects::roundHalfEvenIsNearbyint()
+{
+    QList<double> values{0.0, -0.0, 1e-300, -1e-300, 0.49999999999999994, -0.49999999999999994,
+                         2147483647.0, -2147483648.0, 1073741823.5, -1073741824.5};
+    for (int k = -1000; k <= 1000; ++k)
+        values << Around(k + 0.5, 3) << Around(k, 2) << Around(k * 1048576.25, 2);
+    for (double v = 0x1p29; v < 0x1p31; v *= 1.37)
+        values << Around(v, 2) << Around(-v, 2);
+    for (const double v : values)
+        if (std::fabs(v) < 0x1p31)
+            QVERIFY2(RoundHalfEven(v) == Nearby(v), qPrintable(QString::number(v, 'g', 17)));
+}
+
+void TestEffects::quickSinCosIsWithinItsBound()
+{
+    // Every boundary between two table steps, and values spread over the range.
+    QList<double> xs{0.0, -0.0, 1e-300, -1e-300, 1e-9, M_PI / 2, M_PI, 2 * M_PI, QuickTrigRange, -QuickTrigRange};
+    for (double b = -QuickTrigRange; b <= QuickTrigRange; b += M_PI / 128)
+        xs << Around(b + M_PI / 256, 1);
+    for (int i = 0; i < 200000; ++i)
+        xs << (i * 0.6180339887498949 - std::floor(i * 0.6180339887498949) - 0.5) * 2 * QuickTrigRange;
+    double worst = 0;
+    for (const double x : xs) {
+        const TSinCos q = QuickSinCos(x);
+        worst = std::max({worst, std::fabs(q.Sin - std::sin(x)), std::fabs(q.Cos - std::cos(x))});
+    }
+    QVERIFY2(worst <= 2e-15, qPrintable(QString::number(worst, 'g', 3)));
+    // Beyond the range it is the library's.
+    QCOMPARE(QuickSinCos(1e6).Sin, std::sin(1e6));
+    QCOMPARE(QuickSinCos(-5000).Cos, std::cos(-5000.0));
+}
+
+void TestEffects::turnedOffsetNearHalfway_data()
+{
+    QTest::addColumn<int>("vx");
+    QTest::addColumn<int>("vy");
+    QTest::newRow("one step") << 1 << 0;
+    QTest::newRow("a diagonal step") << 1 << 1;
+    QTest::newRow("3-4-5") << 3 << 4;
+    QTest::newRow("irrational radius") << 65 << 71;
+    QTest::newRow("corner to corner") << 255 << 255;
+    QTest::newRow("centre far off the picture") << 4000 << -3000;
+}
+
+void TestEffects::turnedOffsetNearHalfway()
+{
+    QFETCH(int, vx);
+    QFETCH(int, vy);
+    const double rho = std::sqrt(double(qint64(vx) * vx + qint64(vy) * vy));
+    // Angles where cos theta * rho or sin theta * rho is a halfway point, a few
+    // doubles either side, and the same a number of turns further on.
+    int cases = 0;
+    for (double half = -std::floor(rho) - 0.5; half <= rho; half += std::max(1.0, std::floor(rho / 16))) {
+        if (std::fabs(half) > rho)
+            continue;
+        for (const double base : {std::acos(half / rho), std::asin(half / rho), -std::acos(half / rho)}) {
+            for (const double turns : {0.0, 1.0, -3.0, 91.0}) {
+                for (const double theta : Around(base + turns * 2 * M_PI, 40)) {
+                    const TBeamPoint expected{Nearby(std::cos(theta) * rho), Nearby(std::sin(theta) * rho)};
+                    const TBeamPoint got = TurnedOffset(theta, rho);
+                    if (got != expected)
+                        QFAIL(qPrintable(QStringLiteral("theta %1: (%2, %3) instead of (%4, %5)")
+                                             .arg(theta, 0, 'g', 17)
+                                             .arg(got.X).arg(got.Y).arg(expected.X).arg(expected.Y)));
+                    ++cases;
+                }
+            }
+        }
+    }
+    QVERIFY(cases > 1000);
+}
+
+void TestEffects::waveScaledNearHalfway_data()
+{
+    QTest::addColumn<bool>("sine");
+    QTest::addColumn<TBeamPoint>("centre");
+    QTest::newRow("growing, centre of the picture") << true << TBeamPoint{128, 128};
+    QTest::newRow("shrinking, centre of the picture") << false << TBeamPoint{128, 128};
+    QTest::newRow("growing, centre in a corner") << true << TBeamPoint{0, 255};
+    QTest::newRow("shrinking, centre off the picture") << false << TBeamPoint{-700, 900};
+    QTest::newRow("growing, centre far off the picture") << true << TBeamPoint{5000, -4000};
+}
+
+void TestEffects::waveScaledNearHalfway()
+{
+    QFETCH(bool, sine);
+    QFETCH(TBeamPoint, centre);
+    const auto formula = [&](int p, int c, double x) {
+        return Nearby(double(p - c) * (sine ? std::sin(x) : std::cos(x)) + c);
+    };
+    // Angles where the scaled X is a halfway point, a few doubles either side; Y
+    // scales by the same t from a position of its own.
+    int cases = 0;
+    for (const int px : {0, 1, 37, 127, 200, 255}) {
+        const int d = px - centre.X;
+        if (d == 0)
+            continue;
+        for (int k = 0; k < 12; ++k) {
+            const double t = (k + 0.5) / 12.5; // of the way from the centre
+            const double half = std::floor(centre.X + d * t) + 0.5;
+            const double share = (half - centre.X) / d;
+            if (share <= 0 || share >= 1)
+                continue;
+            for (const double x : Around(sine ? std::asin(share) : std::acos(share), 40)) {
+                const TBeamPoint p{px, 255 - px};
+                const TBeamPoint expected{formula(p.X, centre.X, x), formula(p.Y, centre.Y, x)};
+                const TBeamPoint got = WaveScaled(p, centre, x, sine, true, true);
+                if (got != expected)
+                    QFAIL(qPrintable(QStringLiteral("x %1 from (%2, %3): (%4, %5) instead of (%6, %7)")
+                                         .arg(x, 0, 'g', 17).arg(p.X).arg(p.Y)
+                                         .arg(got.X).arg(got.Y).arg(expected.X).arg(expected.Y)));
+                QCOMPARE(WaveScaled(p, centre, x, sine, true, false), (TBeamPoint{expected.X, p.Y}));
+                ++cases;
+            }
+        }
+    }
+    QVERIFY(cases > 1000);
 }
 
 QTEST_GUILESS_MAIN(TestEffects)
