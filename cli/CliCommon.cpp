@@ -40,6 +40,13 @@ int UsageError(TCliStreams io, const QString& reason)
     return ExitUsage;
 }
 
+int FileError(TCliStreams io, const QString& message)
+{
+    io.err << "skelmar-cli: " << message << '\n';
+    io.err.flush();
+    return ExitFileError;
+}
+
 bool LoadShowForCli(const QString& path, TLaserFrames& show, TShowFileResult& result, TCliStreams io)
 {
     TShowReadOptions options;

@@ -19,6 +19,8 @@ int RunCompile(const QStringList& args, TCliStreams io);
 QString CliUsage();
 // Prints the usage text after a one-line reason and returns ExitUsage.
 int UsageError(TCliStreams io, const QString& reason);
+// Prints the one line naming the file and the reason and returns ExitFileError.
+int FileError(TCliStreams io, const QString& message);
 
 class TLaserFrames;
 struct TShowFileResult;

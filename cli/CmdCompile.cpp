@@ -78,13 +78,6 @@ QString ParseArgs(const QStringList& args, TCompileArgs& parsed)
     return {};
 }
 
-int FileError(TCliStreams io, const QString& message)
-{
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
 } // namespace
 
 int RunCompile(const QStringList& args, TCliStreams io)

@@ -49,13 +49,6 @@ std::optional<double> ParseTolerance(const QString& text)
     return value;
 }
 
-int FileError(TCliStreams io, const QString& message)
-{
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
 // The frame as a show of its own.
 int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName)
 {

@@ -10,13 +10,6 @@
 
 namespace {
 
-int FileError(TCliStreams io, const QString& message)
-{
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
 // Splits `args` into the two file names and the value of the one option `option`.
 // Returns an empty string on success, else the reason for the usage error.
 QString ParseArgs(const QString& verb, const QStringList& args, const QString& option, QStringList& files,

@@ -10,13 +10,6 @@
 
 namespace {
 
-int FileError(TCliStreams io, const QString& message)
-{
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
 bool IsOption(const QString& arg)
 {
     return arg.startsWith(QLatin1Char('-')) && arg.size() > 1;

@@ -2,7 +2,6 @@
 
 #include "ShowFile.h"
 
-
 int RunResave(const QStringList& args, TCliStreams io)
 {
     if (args.size() != 2 || args[0].startsWith(QLatin1Char('-')) || args[1].startsWith(QLatin1Char('-')))
@@ -15,9 +14,7 @@ int RunResave(const QStringList& args, TCliStreams io)
     if (show.Count() == 0)
         show.Add();
     const TShowFileResult written = WriteShowFile(args[1], show);
-    if (!written.ok) {
-        io.err << "skelmar-cli: " << written.message << "\n";
-        return ExitFileError;
-    }
+    if (!written.ok)
+        return FileError(io, written.message);
     return ExitOk;
 }

@@ -1,6 +1,7 @@
 #include "FormUnitImport.h"
 
 #include "FrameList.h"
+#include "PixelFont.h"
 #include "Prompts.h"
 #include "ShowFile.h"
 
@@ -95,7 +96,7 @@ void DrawImportItem(QPainter& canvas, const QRect& rect, const TLaserFrame& fram
     const int L = rect.x(), T = rect.y();
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.setFont(ThumbFont());
+    canvas.setFont(PixelFont());
     canvas.fillRect(rect, Qt::black);
     if (selected) {
         canvas.setPen(QPen(SelectionColor, 1, Qt::DotLine));

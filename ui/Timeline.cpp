@@ -1,5 +1,7 @@
 #include "Timeline.h"
 
+#include "PixelFont.h"
+
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -127,16 +129,6 @@ void Arrow(QPainter& p, bool right)
 
 } // namespace
 
-QFont TimelineFont()
-{
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    // Crisp text in exactly the colours asked for.
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
-}
-
 QString TimelineLabel(qint64 t)
 {
     return QStringLiteral("%1").arg(t, 7);
@@ -183,7 +175,7 @@ void DrawTimeline(QPainter& canvas, const QSize& size, const TLaserFrames* show,
     const int width = size.width(), height = size.height();
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.setFont(TimelineFont());
+    canvas.setFont(PixelFont());
     canvas.setBackgroundMode(Qt::TransparentMode);
     canvas.fillRect(QRect(QPoint(0, 0), size), colors.TimelineBackground);
     const QFontMetrics metrics(canvas.font());

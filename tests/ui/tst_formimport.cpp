@@ -4,6 +4,7 @@
 #include "FormUnitMain.h"
 #include "FrameList.h"
 #include "HelpWindow.h"
+#include "PixelFont.h"
 #include "MainWindowFixture.h"
 #include "ScriptedPrompts.h"
 #include "ShowFile.h"
@@ -116,9 +117,9 @@ QImage RenderText(const QString& text, QPoint at)
     QImage image(ItemRect.size(), QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
-    painter.setFont(ThumbFont());
+    painter.setFont(PixelFont());
     painter.setPen(QColor(0, 255, 0));
-    painter.drawText(QPoint(at.x(), at.y() + QFontMetrics(ThumbFont()).ascent()), text);
+    painter.drawText(QPoint(at.x(), at.y() + QFontMetrics(PixelFont()).ascent()), text);
     return image;
 }
 
@@ -421,7 +422,7 @@ void TestFormImport::itemTexts()
     frame.EffectParam = 45;   // the import list has no parameter line
     const QImage image = RenderItem(frame, {}, false);
 
-    const int height = QFontMetrics(ThumbFont()).height();
+    const int height = QFontMetrics(PixelFont()).height();
     const QRect labelBox(66, line, 40, qMin(height, 14));
     const QRect valueBox(106, line, ItemRect.width() - 106, qMin(height, 14));
     const QImage labelOnly = RenderText(label, labelBox.topLeft());
