@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 
+#include "Result.h"
 #include "ShowFile.h"
 
 QString CliUsage()
@@ -40,9 +41,9 @@ int UsageError(TCliStreams io, const QString& reason)
     return ExitUsage;
 }
 
-int FileError(TCliStreams io, const QString& message)
+int FileError(TCliStreams io, const TResult& result)
 {
-    io.err << "skelmar-cli: " << message << '\n';
+    io.err << "skelmar-cli: " << result.message << '\n';
     io.err.flush();
     return ExitFileError;
 }
@@ -53,8 +54,8 @@ bool LoadShowForCli(const QString& path, TLaserFrames& show, TShowFileResult& re
     options.LoadImages = false; // no command shows them
     result = ReadShowFile(show, path, options);
     const bool headerOnly = result.notAShow && result.version >= 0;
-    if (result.ok && (!result.notAShow || headerOnly) && !result.missing)
+    if (result.outcome.ok && (!result.notAShow || headerOnly) && !result.missing)
         return true;
-    io.err << "skelmar-cli: " << result.message << "\n";
+    FileError(io, result.outcome);
     return false;
 }

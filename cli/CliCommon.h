@@ -19,8 +19,10 @@ int RunCompile(const QStringList& args, TCliStreams io);
 QString CliUsage();
 // Prints the usage text after a one-line reason and returns ExitUsage.
 int UsageError(TCliStreams io, const QString& reason);
-// Prints the one line naming the file and the reason and returns ExitFileError.
-int FileError(TCliStreams io, const QString& message);
+struct TResult;
+// Prints a failed result's message (it names the file and the reason) as one line
+// and returns ExitFileError.
+int FileError(TCliStreams io, const TResult& result);
 
 class TLaserFrames;
 struct TShowFileResult;

@@ -103,11 +103,11 @@ int RunCompile(const QStringList& args, TCliStreams io)
         progress = std::make_unique<TCliProgress>(io.err, TCliProgress::StderrIsTerminal());
     const TCompileResult result = CompileShow(show, wavName, parsed.options, progress.get());
     if (progress)
-        progress->Finish(result.ok);
-    if (!result.ok)
-        return FileError(io, result.message.isEmpty()
-                                 ? QStringLiteral("cannot write \"%1\"").arg(wavName)
-                                 : result.message);
+        progress->Finish(result.outcome.ok);
+    if (!result.outcome.ok)
+        return FileError(io, result.outcome.message.isEmpty()
+                                 ? TResult::Failure(QStringLiteral("cannot write \"%1\"").arg(wavName))
+                                 : result.outcome);
 
     const int frames = result.framesDrawn;
     const int skipped = show.Count() - frames;

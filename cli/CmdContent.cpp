@@ -55,9 +55,8 @@ int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName
     const int points = built.Frame->PointCount();
     TLaserFrames show;
     show.FitLinksAt(show.AddFrame(std::move(built.Frame)));
-    const TShowFileResult written = WriteShowFile(outName, show);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (const TResult written = WriteShowFile(outName, show); !written.ok)
+        return FileError(io, written);
     const auto count = [](int n, const char* what) {
         return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
     };
@@ -95,8 +94,8 @@ int RunImportSvg(const QStringList& args, TCliStreams io)
         options.Tolerance = *tolerance;
     }
     TVectorFrameResult built = ImportSvgFile(parsed.positional[0], options);
-    if (!built.ok)
-        return FileError(io, built.error + FitHint(built));
+    if (!built.outcome.ok)
+        return FileError(io, TResult::Failure(built.outcome.message + FitHint(built)));
     return WriteFrame(io, built, parsed.positional[1]);
 }
 
@@ -116,11 +115,11 @@ int RunText(const QStringList& args, TCliStreams io)
     };
     TTextFont font;
     if (!parsed.font.isNull()) {
-        if (const QString error = ResolveTextFont(parsed.font, font); !error.isEmpty())
-            return refuse(error);
+        if (const TResult resolved = ResolveTextFont(parsed.font, font); !resolved.ok)
+            return refuse(resolved.message);
     }
     TVectorFrameResult built = MakeTextFrame(parsed.positional[0], font, {});
-    if (!built.ok)
-        return refuse(built.error);
+    if (!built.outcome.ok)
+        return refuse(built.outcome.message);
     return WriteFrame(io, built, parsed.positional[1]);
 }

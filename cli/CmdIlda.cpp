@@ -69,8 +69,8 @@ int RunExportIlda(const QStringList& args, TCliStreams io)
         return ExitFileError;
     // The command line has no user settings: the laser colours are the default red and blue.
     const TIldaFileResult written = ExportIldaFile(files[1], show, options);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (!written.outcome.ok)
+        return FileError(io, written.outcome);
     io.out << "Wrote " << written.frames << " frames to " << files[1] << " (ILDA format " << options.Format
            << ")\n";
     return ExitOk;
@@ -93,11 +93,10 @@ int RunImportIlda(const QStringList& args, TCliStreams io)
 
     TLaserFrames show;
     const TIldaFileResult read = ImportIldaFile(files[0], show, options);
-    if (!read.ok)
-        return FileError(io, read.message);
-    const TShowFileResult written = WriteShowFile(files[1], show);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (!read.outcome.ok)
+        return FileError(io, read.outcome);
+    if (const TResult written = WriteShowFile(files[1], show); !written.ok)
+        return FileError(io, written);
     io.out << "Wrote " << read.frames << " frames to " << files[1] << '\n';
     return ExitOk;
 }

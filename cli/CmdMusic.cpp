@@ -41,8 +41,8 @@ int RunBeats(const QStringList& args, TCliStreams io)
 
     TMusicAnalysis analysis;
     const TMusicResult result = AnalyseMusic(music, analysis);
-    if (!result.ok)
-        return FileError(io, result.message);
+    if (!result.outcome.ok)
+        return FileError(io, result.outcome);
     if (json) {
         io.out << "{\"bpm\": " << QString::number(analysis.Bpm, 'f', 2) << ", \"beats\": [";
         for (size_t i = 0; i < analysis.Beats.size(); ++i)
@@ -87,22 +87,21 @@ int RunFitBeats(const QStringList& args, TCliStreams io)
         return ExitFileError;
     TMusicAnalysis analysis;
     const TMusicResult analysed = AnalyseMusic(music, analysis);
-    if (!analysed.ok)
-        return FileError(io, analysed.message);
+    if (!analysed.outcome.ok)
+        return FileError(io, analysed.outcome);
     const TBeatFit fit = FitFramesToBeats(show, analysis.Beats, offset, TCompileOptions{});
-    if (!fit.ok)
-        return FileError(io, QStringLiteral("cannot fit \"%1\" to \"%2\": %3").arg(showName, music, fit.message));
+    if (!fit.outcome.ok)
+        return FileError(io, TResult::Failure(QStringLiteral("cannot fit \"%1\" to \"%2\": %3")
+                                                  .arg(showName, music, fit.outcome.message)));
     ApplyBeatFit(show, fit);
     if (show.Count() == 0)
         show.Add();
-    const TShowFileResult written = WriteShowFile(outName, show);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (const TResult written = WriteShowFile(outName, show); !written.ok)
+        return FileError(io, written);
     // The fitted show keeps its music, so the editor opens the two together.
-    const TSoundtrackFileResult linked =
-        WriteSoundtrackFile(outName, TSoundtrack{QFileInfo(music).absoluteFilePath(), offset});
+    const TResult linked = WriteSoundtrackFile(outName, TSoundtrack{QFileInfo(music).absoluteFilePath(), offset});
     if (!linked.ok)
-        return FileError(io, linked.message);
+        return FileError(io, linked);
 
     io.out << "Fitted " << fit.FramesFitted << " of " << show.Count() << " frames to the beats of "
            << QFileInfo(music).fileName() << " (" << QString::number(analysis.Bpm, 'f', 2) << " bpm, "

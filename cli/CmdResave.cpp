@@ -13,8 +13,7 @@ int RunResave(const QStringList& args, TCliStreams io)
     // As the editor would: a show needs at least one frame.
     if (show.Count() == 0)
         show.Add();
-    const TShowFileResult written = WriteShowFile(args[1], show);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (const TResult written = WriteShowFile(args[1], show); !written.ok)
+        return FileError(io, written);
     return ExitOk;
 }

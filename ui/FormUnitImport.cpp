@@ -385,11 +385,9 @@ void TFormImport::editFilenameChange(const QString& text)
         return;
     std::unique_ptr<TLaserFrames> loaded;
     const TShowFileResult result = OpenShowFile(text, loaded);
-    if (!result.ok || !loaded) {
-        // A damaged show: say so and keep what was listed before.
-        Prompts.Tell(TMsgIcon::Error, result.message);
+    // A damaged show: say so and keep what was listed before.
+    if (!Succeeded(Prompts, result.outcome) || !loaded)
         return;
-    }
     ClearList();
     ImportFrames = std::move(loaded);
     for (int i = 0; i < ImportFrames->Count(); ++i)

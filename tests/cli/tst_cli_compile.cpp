@@ -100,8 +100,7 @@ QString TestCliCompile::WriteShow(const QString& name)
     TLaserFrames show;
     BuildShow(show);
     const QString path = FDir.filePath(name);
-    const TShowFileResult written = WriteShowFile(path, show);
-    return written.ok ? path : QString();
+    return WriteShowFile(path, show).ok ? path : QString();
 }
 
 QByteArray TestCliCompile::ReadAll(const QString& path)
@@ -152,9 +151,9 @@ void TestCliCompile::defaultNameAndSummary()
 
     // The file is what the compiler itself writes for the show as stored.
     TLaserFrames stored;
-    QVERIFY(ReadShowFile(stored, showPath).ok);
+    QVERIFY(ReadShowFile(stored, showPath).outcome.ok);
     const QString refPath = FDir.filePath(QStringLiteral("reference.wav"));
-    QVERIFY(CompileShow(stored, refPath, TCompileOptions{}).ok);
+    QVERIFY(CompileShow(stored, refPath, TCompileOptions{}).outcome.ok);
     QVERIFY(file == ReadAll(refPath));
 }
 
@@ -210,15 +209,15 @@ void TestCliCompile::optionsMatchTheCompiler()
     QCOMPARE(run.exitCode, 0);
 
     TLaserFrames stored;
-    QVERIFY(ReadShowFile(stored, showPath).ok);
+    QVERIFY(ReadShowFile(stored, showPath).outcome.ok);
     TCompileOptions options;
     options.Delays = delays;
     options.FlipX = flipX;
     options.FlipY = flipY;
     const QString refPath = FDir.filePath(QStringLiteral("options-ref.wav"));
-    QVERIFY(CompileShow(stored, refPath, options).ok);
+    QVERIFY(CompileShow(stored, refPath, options).outcome.ok);
     const QString plainPath = FDir.filePath(QStringLiteral("options-plain.wav"));
-    QVERIFY(CompileShow(stored, plainPath, TCompileOptions{}).ok);
+    QVERIFY(CompileShow(stored, plainPath, TCompileOptions{}).outcome.ok);
 
     const QByteArray produced = ReadAll(wavPath);
     QVERIFY(produced == ReadAll(refPath));

@@ -81,7 +81,7 @@ void TestCliFaults::init()
     TLaserFrames show;
     FillShow(show, 3, 40);
     QVERIFY(WriteShowFile(Path("in/show.RZ4"), show).ok);
-    QVERIFY(ExportIldaFile(Path("in/show.ild"), show, TIldaExportOptions()).ok);
+    QVERIFY(ExportIldaFile(Path("in/show.ild"), show, TIldaExportOptions()).outcome.ok);
 }
 
 QStringList TestCliFaults::Args(const QString& verb, const QString& out) const
@@ -273,7 +273,7 @@ void TestCliFaults::notEnoughMemory()
     {
         TLaserFrames show;
         FillShow(show, 150, 30000);
-        QVERIFY(ExportIldaFile(Path("in/big.ild"), show, TIldaExportOptions()).ok);
+        QVERIFY(ExportIldaFile(Path("in/big.ild"), show, TIldaExportOptions()).outcome.ok);
     }
     QVERIFY(WriteFile(Path("out"), Earlier));
     TLimits tight;
@@ -296,7 +296,7 @@ void TestCliFaults::showTooLargeForTheReader()
             f.Points.resize(65535);
         QFile file(Path("in/wide.ild"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(TIldaWriter::Write(file, frames, 5), QString());
+        QCOMPARE(TIldaWriter::Write(file, frames, 5).message, QString());
     }
     QVERIFY(WriteFile(Path("out"), Earlier));
     const TLimitedRun r = RunCliLimited({"import-ilda", Path("in/wide.ild"), Path("out")}, TLimits());

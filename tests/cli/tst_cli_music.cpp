@@ -165,9 +165,9 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     QCOMPARE(ReadAll(in), before);
 
     TLaserFrames fitted;
-    QVERIFY(ReadShowFile(fitted, out).ok);
+    QVERIFY(ReadShowFile(fitted, out).outcome.ok);
     const TCompileResult timing = MeasureShow(fitted, TCompileOptions{});
-    QVERIFY(timing.ok);
+    QVERIFY(timing.outcome.ok);
     for (const TFrameTiming& t : timing.timing) {
         const double change = double(t.DisplayEnd()) / 44100;
         double best = 1e9;
@@ -177,7 +177,7 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     }
 
     TSoundtrack linked;
-    QVERIFY(ReadSoundtrackFile(out, linked).ok);
+    QVERIFY(ReadSoundtrackFile(out, linked).outcome.ok);
     QCOMPARE(linked.MusicFile, QFileInfo(Music).absoluteFilePath());
     QCOMPARE(linked.OffsetMs, offset);
     QVERIFY(ReadAll(SoundtrackFileName(out)).contains("\"../clicks.flac\""));

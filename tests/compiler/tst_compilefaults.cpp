@@ -169,7 +169,7 @@ void TestCompileFaults::faults()
         TLaserFrames show;
         AddLine(show, 1000); // 176,924 bytes
         const TCompileResult result = CompileShow(show, target, TCompileOptions());
-        return result.ok ? QByteArray() : result.message.toUtf8();
+        return result.outcome.ok ? QByteArray() : result.outcome.message.toUtf8();
     }, limits);
     QFile::setPermissions(Dir().path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(child.Exited);
@@ -197,8 +197,8 @@ void TestCompileFaults::fullDisk()
     AddLine(show, 1000);
     const QString target = disk.FilePath("show.RZ4.WAV");
     const TCompileResult result = CompileShow(show, target, TCompileOptions());
-    QVERIFY(!result.ok);
-    QCOMPARE(result.message, QStringLiteral("Cannot write \"%1\": No space left on device").arg(target));
+    QVERIFY(!result.outcome.ok);
+    QCOMPARE(result.outcome.message, QStringLiteral("Cannot write \"%1\": No space left on device").arg(target));
     QCOMPARE(Litter(disk.FilePath({}), {"filler"}), QStringList());
 }
 
@@ -210,7 +210,7 @@ void TestCompileFaults::symbolicLinkIsWrittenThrough()
     TLaserFrames show;
     AddLine(show, 1000);
     const TCompileResult result = CompileShow(show, Wav(), TCompileOptions());
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QVERIFY(QFileInfo(Wav()).isSymLink());
     QCOMPARE(QFileInfo(Wav("real/show.RZ4.WAV")).size(), result.bytes);
     QCOMPARE(Litter(Wav("real"), {"show.RZ4.WAV"}), QStringList());
@@ -228,7 +228,7 @@ void TestCompileFaults::interruptedCompileLeavesNoFileOrACompleteOne()
             const TChildResult child = RunInChild(
                 [&] {
                     InstallInterruptCleanup();
-                    return CompileShow(show, Wav(), TCompileOptions()).message.toUtf8();
+                    return CompileShow(show, Wav(), TCompileOptions()).outcome.message.toUtf8();
                 },
                 TLimits(), [&](pid_t pid) {
                     QThread::msleep(afterMs);
@@ -258,7 +258,7 @@ void TestCompileFaults::showTooLongIsRefusedBeforeWriting()
     QCOMPARE(CountSampleFrames(show, TCompileOptions()), -1);
     QVERIFY(WriteFile(Wav(), Earlier));
     const TChildResult child = RunInChild([&] {
-        return CompileShow(show, Wav(), TCompileOptions()).message.toUtf8();
+        return CompileShow(show, Wav(), TCompileOptions()).outcome.message.toUtf8();
     }, TLimits{0, -1, 60});
     QCOMPARE(QString::fromUtf8(child.Output),
              QStringLiteral("The show is too long for a wave file: \"%1\" would exceed 4 GB.").arg(Wav()));
@@ -294,7 +294,7 @@ void TestCompileFaults::countedSamplesAreTheWrittenOnes()
     TCompileOptions options;
     options.Delays = delays;
     const TCompileResult result = CompileShow(show, Wav(), options);
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QCOMPARE(CountSampleFrames(show, options), qint64(result.sampleFrames));
     QCOMPARE(QFileInfo(Wav()).size(), result.bytes);
 }
@@ -326,7 +326,7 @@ void TestCompileFaults::frameNeverDrawnIsNotRendered()
             limits.AddressSpace += line.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
     const TChildResult child = RunInChild([&] {
         const TCompileResult result = CompileShow(show, Wav(), slow);
-        return result.ok ? QByteArray::number(result.sampleFrames) : result.message.toUtf8();
+        return result.outcome.ok ? QByteArray::number(result.sampleFrames) : result.outcome.message.toUtf8();
     }, limits);
     QVERIFY(child.Exited);
     // Three moves of 65535 samples: the incoming half's from the centre to point 0
@@ -362,7 +362,7 @@ void TestCompileFaults::morphLongerThanTheBufferIsWrittenInPieces()
     TCompileOptions options;
     options.Delays = {65535, 65535, 65535, 0};
     const TCompileResult result = CompileShow(show, Wav(), options);
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
 
     // The morph's one shape (t = 0) is frame a's own path, drawn in frame a's colour.
     TSamplePath path;

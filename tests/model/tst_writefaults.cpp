@@ -50,7 +50,7 @@ QString WriteShow(const QString& path, TLaserFrames& show) { return WriteShowFil
 
 QString ExportIlda(const QString& path, TLaserFrames& show)
 {
-    return ExportIldaFile(path, show, TIldaExportOptions()).message;
+    return ExportIldaFile(path, show, TIldaExportOptions()).outcome.message;
 }
 
 const QByteArray Earlier = "the earlier file, kept byte for byte";
@@ -307,7 +307,7 @@ void TestWriteFaults::fileSizeIsKnownBeforeWriting()
     const qint64 predicted = TShowFileWriter::FileSize(show);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    QCOMPARE(TShowFileWriter::Write(buffer, show), QString());
+    QCOMPARE(TShowFileWriter::Write(buffer, show).message, QString());
     QCOMPARE(buffer.data().size(), predicted);
 }
 
@@ -348,7 +348,7 @@ void TestWriteFaults::outOfMemoryEndsInAMessage()
         TLaserFrames frames;
         FillShow(frames, 60, 30000);
         return WriteShowFile(showFile, show).message.toUtf8()
-               + ExportIldaFile(ildaFile, frames, TIldaExportOptions()).message.toUtf8();
+               + ExportIldaFile(ildaFile, frames, TIldaExportOptions()).outcome.message.toUtf8();
     });
     QVERIFY2(made.Exited && made.Output.isEmpty(), made.Output.constData());
     // Room for small things, not for a read of the show on top.
@@ -364,17 +364,17 @@ void TestWriteFaults::outOfMemoryEndsInAMessage()
     };
     run([&] {
         TLaserFrames show;
-        return ReadShowFile(show, showFile).message;
+        return ReadShowFile(show, showFile).outcome.message;
     });
     run([&] {
         std::unique_ptr<TLaserFrames> target;
-        const QString message = OpenShowFile(showFile, target).message;
+        const QString message = OpenShowFile(showFile, target).outcome.message;
         return target ? QStringLiteral("the show was replaced") : message;
     });
     run([&] {
         TLaserFrames show;
         show.Add().Name = "kept";
-        const QString message = ImportIldaFile(ildaFile, show, TIldaImportOptions()).message;
+        const QString message = ImportIldaFile(ildaFile, show, TIldaImportOptions()).outcome.message;
         return show.Count() == 1 && show.Frame(0).Name == "kept" ? message : QStringLiteral("the show changed");
     });
     run([&] {

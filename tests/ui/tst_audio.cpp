@@ -179,7 +179,7 @@ QByteArray TestAudio::CompileTo(const QString& wav, int frames, int delay, int s
         f.Delay = quint16(delay);
     }
     const TCompileResult result = CompileShow(show, wav, TCompileOptions{});
-    if (!result.ok)
+    if (!result.outcome.ok)
         return QByteArray();
     QFile file(wav);
     file.open(QIODevice::ReadOnly);

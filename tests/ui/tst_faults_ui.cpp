@@ -157,7 +157,7 @@ void TestFaultsUi::ildaImportWithoutMemoryKeepsTheShow()
         TLaserFrames big;
         for (int k = 0; k < 60; ++k)
             big.Add().Points.resize(30000);
-        QVERIFY(ExportIldaFile(ild, big, {}).ok);
+        QVERIFY(ExportIldaFile(ild, big, {}).outcome.ok);
     }
     Form->Document().MarkSaved();
     Prompts->ExpectOpen(ild);

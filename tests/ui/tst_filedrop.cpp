@@ -75,7 +75,7 @@ QString TestFileDrop::MakeIlda(const QString& name, const QStringList& frameName
         }
     }
     const QString path = Dir->filePath(name);
-    if (!ExportIldaFile(path, show, TIldaExportOptions{}).ok)
+    if (!ExportIldaFile(path, show, TIldaExportOptions{}).outcome.ok)
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }

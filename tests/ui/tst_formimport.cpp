@@ -59,7 +59,7 @@ QString WriteShow(const QTemporaryDir& dir, const QString& name, const QList<TFr
     if (adjust)
         adjust(show);
     const QString path = dir.filePath(name);
-    const TShowFileResult result = WriteShowFile(path, show);
+    const TResult result = WriteShowFile(path, show);
     if (!result.ok)
         qFatal("cannot write %s", qPrintable(result.message));
     return path;

@@ -114,7 +114,7 @@ QString TestFormMain::MakeShow(const QString& name, const QStringList& frameName
         }
     }
     const QString path = Dir->filePath(name);
-    const TShowFileResult result = WriteShowFile(path, show);
+    const TResult result = WriteShowFile(path, show);
     if (!result.ok)
         qFatal("cannot write %s", qPrintable(result.message));
     return path;
@@ -776,7 +776,7 @@ void TestFormMain::saveWritesToOpenedFile()
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
     QVERIFY(!Form->IsModified());
     TLaserFrames saved;
-    QVERIFY(ReadShowFile(saved, path).ok);
+    QVERIFY(ReadShowFile(saved, path).outcome.ok);
     QCOMPARE(saved.Frame(0).Name, QStringLiteral("Renamed"));
 }
 

@@ -360,7 +360,7 @@ void TestHistory::Start()
     FOtherShow = Dir->filePath("other.RZ4");
     QVERIFY(WriteShowFile(FOtherShow, other).ok);
     FIldaFile = Dir->filePath("other.ild");
-    QVERIFY(ExportIldaFile(FIldaFile, other, TIldaExportOptions()).ok);
+    QVERIFY(ExportIldaFile(FIldaFile, other, TIldaExportOptions()).outcome.ok);
     FBitmap = Dir->filePath("back.bmp");
     QImage picture(32, 32, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
@@ -383,9 +383,9 @@ QByteArray TestHistory::Bytes() const
     }
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const QString error = TShowFileWriter::Write(buffer, copy);
-    if (!error.isEmpty())
-        qWarning("%s", qPrintable(error));
+    const TResult written = TShowFileWriter::Write(buffer, copy);
+    if (!written.ok)
+        qWarning("%s", qPrintable(written.message));
     return buffer.data();
 }
 
@@ -512,7 +512,7 @@ void TestHistory::saveKeepsWhatUndoNeeds()
     Prompts->ExpectTell();   // "File was saved."
     Trigger("aSaveFile");
     TLaserFrames saved;
-    QVERIFY(ReadShowFile(saved, FShow).ok);
+    QVERIFY(ReadShowFile(saved, FShow).outcome.ok);
     QCOMPARE(saved.Frame(1).Links.Rows(), 3);
     Trigger("miUndo");
     QCOMPARE(Form->Show().Frame(1).PointCount(), 4);

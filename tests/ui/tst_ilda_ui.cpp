@@ -107,9 +107,9 @@ void TestIldaUi::importInsertsBeforeCurrent()
     Form->OpenCommandLineFile(MakeShow("xyz.RZ4", {"X", "Y", "Z"}));
     // A, B, C as an ILDA file, made from a show.
     TLaserFrames abc;
-    QVERIFY(ReadShowFile(abc, MakeShow("abc.RZ4", {"A", "B", "C"})).ok);
+    QVERIFY(ReadShowFile(abc, MakeShow("abc.RZ4", {"A", "B", "C"})).outcome.ok);
     const QString ild = Dir->filePath("abc.ild");
-    QVERIFY(ExportIldaFile(ild, abc, {}).ok);
+    QVERIFY(ExportIldaFile(ild, abc, {}).outcome.ok);
 
     Form->lbThumbsClick(2);
     Form->Document().MarkSaved();
@@ -138,8 +138,8 @@ void TestIldaUi::damagedFileInsertsNothing()
     const QString ild = Dir->filePath("cut.ild");
     {
         TLaserFrames one;
-        QVERIFY(ReadShowFile(one, MakeShow("one.RZ4", {"A", "B"})).ok);
-        QVERIFY(ExportIldaFile(ild, one, {}).ok);
+        QVERIFY(ReadShowFile(one, MakeShow("one.RZ4", {"A", "B"})).outcome.ok);
+        QVERIFY(ExportIldaFile(ild, one, {}).outcome.ok);
         QFile f(ild);
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.resize(f.size() - 32 - 5)); // the end header and part of the last record

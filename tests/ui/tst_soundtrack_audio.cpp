@@ -188,7 +188,7 @@ void TestSoundtrackAudio::musicStartsWithTheLaser()
     }
     const QString showFile = Dir->filePath("sync.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
-    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
     QFile wave(WaveFileName(showFile));
     QVERIFY(wave.open(QIODevice::ReadOnly));
     const QByteArray laser = wave.readAll().mid(44);
@@ -253,7 +253,7 @@ void TestSoundtrackAudio::noMusicOnTheLasersOutput()
     f.Points[2].Y = 200;
     const QString showFile = Dir->filePath("same.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
-    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
     const QString music = Dir->filePath("clicks.wav");
     QVERIFY(WriteMusic(music, ClickTrack(44100, 2, {0.0, 0.5}), 44100, MusicWav));
     QVERIFY(WriteSoundtrackFile(showFile, {music, 0}).ok);
@@ -286,7 +286,7 @@ void TestSoundtrackAudio::previewKeepsToTheMusicsTime()
     }
     const QString showFile = Dir->filePath("preview.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
-    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
     const QString music = Dir->filePath("clicks.wav");
     QVERIFY(WriteMusic(music, ClickTrack(44100, 8, BeatTimes(0, 8, 120)), 44100, MusicWav));
     QVERIFY(WriteSoundtrackFile(showFile, {music, 0}).ok);

@@ -137,7 +137,7 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
     Form->aSaveFile->trigger();
     QVERIFY(!Form->IsModified());
     TSoundtrack stored;
-    QVERIFY(ReadSoundtrackFile(show, stored).ok);
+    QVERIFY(ReadSoundtrackFile(show, stored).outcome.ok);
     QCOMPARE(stored, (TSoundtrack{Clicks, 250}));
 
     // Opened again in a fresh window, the show brings its music.
@@ -186,7 +186,7 @@ void TestSoundtrackUi::saveAsRewritesTheRelativePath()
     Prompts->ExpectTell();
     QVERIFY(Form->SaveAs());
     TSoundtrack stored;
-    QVERIFY(ReadSoundtrackFile(copy, stored).ok);
+    QVERIFY(ReadSoundtrackFile(copy, stored).outcome.ok);
     QCOMPARE(stored.MusicFile, Clicks);
     QFile file(SoundtrackFileName(copy));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -226,7 +226,7 @@ void TestSoundtrackUi::missingMusicIsANoteNotAFailure()
     Prompts->ExpectTell();
     Form->aSaveFile->trigger();
     TSoundtrack stored;
-    QVERIFY(ReadSoundtrackFile(show, stored).ok);
+    QVERIFY(ReadSoundtrackFile(show, stored).outcome.ok);
     QCOMPARE(stored, (TSoundtrack{gone, 100}));
     QVERIFY(NoUnexpectedPrompts());
 }

@@ -161,7 +161,7 @@ void TestUnsaved::notAShowFile()
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
     QCOMPARE(ReadFile(other), otherBytes);
     TLaserFrames saved;
-    QVERIFY(ReadShowFile(saved, kept).ok);
+    QVERIFY(ReadShowFile(saved, kept).outcome.ok);
     QCOMPARE(saved.Count(), 2);
 }
 
