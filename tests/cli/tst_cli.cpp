@@ -48,6 +48,10 @@ private slots:
     void resaveIsByteIdenticalForCurrentFiles();
     void usageErrors_data();
     void usageErrors();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void optionsStandAnywhere_data();
+    void optionsStandAnywhere();
     void fileErrors_data();
     void fileErrors();
     void randomFilesNeverCrash();
@@ -133,6 +137,68 @@ void TestCli::usageErrors()
     const TRun r = RunCli(args);
     QCOMPARE(r.exitCode, 1);
     QVERIFY2(r.err.contains("Usage: skelmar-cli"), qPrintable(r.err));
+}
+
+void TestCli::helpAndVersion_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("start");   // of what is printed on stdout
+    QTest::addColumn<QStringList>("lines"); // it also holds
+    const QString version = QStringLiteral("skelmar-cli ");
+    QTest::newRow("program help") << QStringList{"--help"} << "Usage: skelmar-cli COMMAND"
+                                  << QStringList{"  fit-beats SHOW MUSIC OUT.RZ4 [--offset MS]", "Exit status: 0 success"};
+    QTest::newRow("program version") << QStringList{"--version"} << version << QStringList{};
+    QTest::newRow("compile help") << QStringList{"compile", "--help"} << "Usage: skelmar-cli compile SHOW [--out WAV]"
+                                  << QStringList{"  --delays A,B,C,D ", "  --quiet ", "  -h, --help ", "  --version "};
+    QTest::newRow("help before a missing file")
+        << QStringList{"info", "/no/such.RZ4", "-h"} << "Usage: skelmar-cli info SHOW [--json]" << QStringList{"  --json "};
+    QTest::newRow("help among bad options") << QStringList{"export-ilda", "--format", "9", "--help"}
+                                            << "Usage: skelmar-cli export-ilda " << QStringList{"  --format 0|1|4|5 "};
+    QTest::newRow("help word") << QStringList{"help", "fit-beats"} << "Usage: skelmar-cli fit-beats "
+                               << QStringList{"  --offset MS "};
+    for (const char* verb : {"info", "resave", "compile", "export-ilda", "import-ilda", "import-svg", "text", "beats",
+                             "fit-beats"}) {
+        QTest::addRow("%s help", verb) << QStringList{verb, "--help"} << QStringLiteral("Usage: skelmar-cli %1 ").arg(verb)
+                                       << QStringList{"  --version "};
+        QTest::addRow("%s version", verb) << QStringList{verb, "--version"} << version << QStringList{};
+    }
+}
+
+void TestCli::helpAndVersion()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, start);
+    QFETCH(QStringList, lines);
+    const TRun r = RunCli(args);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(r.out.startsWith(start), qPrintable(r.out));
+    for (const QString& line : lines)
+        QVERIFY2(r.out.contains(line), qPrintable(line));
+    if (start == QLatin1String("skelmar-cli "))
+        QVERIFY2(QRegularExpression("^skelmar-cli \\d+\\.\\d+(\\.\\d+)?\n$").match(r.out).hasMatch(), qPrintable(r.out));
+}
+
+// An option means the same before and after the files, and "--" ends the options.
+void TestCli::optionsStandAnywhere_data()
+{
+    QTest::addColumn<QStringList>("args");  // "SHOW" stands for the show
+    QTest::newRow("after") << QStringList{"info", "SHOW", "--json"};
+    QTest::newRow("before") << QStringList{"info", "--json", "SHOW"};
+    QTest::newRow("after --") << QStringList{"info", "--json", "--", "SHOW"};
+}
+
+void TestCli::optionsStandAnywhere()
+{
+    QFETCH(QStringList, args);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("party.RZ4");
+    WriteFile(path, TwoFrameShow(6));
+    args.replaceInStrings(QRegularExpression("^SHOW$"), path);
+    const TRun r = RunCli(args);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, RunCli({"info", path, "--json"}).out);
+    QVERIFY(QJsonDocument::fromJson(r.out.toUtf8()).isObject());
 }
 
 void TestCli::fileErrors_data()
