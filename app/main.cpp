@@ -53,10 +53,11 @@ int main(int argc, char* argv[])
     app.SetReporter([&prompts](const QString& message) { prompts.Tell(TMsgIcon::Error, message); });
     form.setWindowIcon(QApplication::windowIcon());
 
+    // The window comes first, so that a message about the file stands over it.
+    form.show();
     const QStringList arguments = QCoreApplication::arguments();
     if (arguments.size() > 1)
         form.OpenCommandLineFile(arguments.at(1));
-    form.show();
     const int status = app.exec();
     app.SetReporter({}); // the prompts go before the application object
     return status;

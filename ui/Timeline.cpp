@@ -1,6 +1,6 @@
 #include "Timeline.h"
 
-#include "PixelFont.h"
+#include "TimelineDrawing.h"
 
 #include <QCloseEvent>
 #include <QFontMetrics>
@@ -17,81 +17,6 @@
 using namespace TimelineGeometry;
 
 namespace {
-
-// Like a Windows TextOut: (x, y) is the top left of the text box.
-void TextAt(QPainter& canvas, const QFontMetrics& metrics, int x, int y, const QString& text)
-{
-    canvas.drawText(QPoint(x, y + metrics.ascent()), text);
-}
-
-// One frame: rising ramp, display time, falling ramp, then its number and name.
-void DrawBand(QPainter& canvas, const QFontMetrics& metrics, const TLaserFrame& frame, int index,
-              const int (&edge)[4], int height, const TColorSettings& colors)
-{
-    const int x = edge[0], x1 = edge[1], x2 = edge[2], x3 = edge[3], H = height;
-    const int colour = frame.ColorBit() ? 1 : 0;
-    canvas.setPen(QPen(colors.Norm[colour], 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    const QColor& hatch = colors.Back[colour];
-
-    const QPoint rising[3] = {{x, H}, {x1, H}, {x1, BandTop}};
-    canvas.setBrush(QBrush(hatch, Qt::BDiagPattern));
-    canvas.drawPolygon(rising, 3);
-    const QPoint display[4] = {{x1, H}, {x2, H}, {x2, BandTop}, {x1, BandTop}};
-    canvas.setBrush(QBrush(hatch, Qt::DiagCrossPattern));
-    canvas.drawPolygon(display, 4);
-    const QPoint falling[3] = {{x2, H}, {x3, H}, {x2, BandTop}};
-    canvas.setBrush(QBrush(hatch, Qt::FDiagPattern));
-    canvas.drawPolygon(falling, 3);
-
-    // A label wider than its band would run into the next band's: it is left out.
-    canvas.setPen(colors.TimelineText);
-    const int room = x3 - x1 - 4;
-    const QString number = QLatin1Char('#') + QString::number(index);
-    if (metrics.horizontalAdvance(number) <= room)
-        TextAt(canvas, metrics, x1 + 2, NumberRow, number);
-    const QString name = TimelineName(frame.Name, room, metrics);
-    if (metrics.horizontalAdvance(name) <= room)
-        TextAt(canvas, metrics, x1 + 2, NameRow, name);
-}
-
-// With equally wide digits a later 7-character mark at the same pixel covers an
-// earlier one completely, so only the last of them needs drawing.
-bool TabularDigits(const QFontMetrics& metrics)
-{
-    const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
-    for (char c = '1'; c <= '9'; ++c)
-        if (metrics.horizontalAdvance(QLatin1Char(c)) != zero)
-            return false;
-    return true;
-}
-
-// The time marks from S + 500 up to the first one that reaches or passes E.
-void DrawTimeScale(QPainter& canvas, const QFontMetrics& metrics, qint64 S, qint64 E, qint64 s,
-                   int width, int height, const TColorSettings& colors)
-{
-    const QPen divider(colors.TimelineText, 1, Qt::DotLine, Qt::FlatCap);
-    // Beyond this no part of a label can reach into the picture (19 digits at most).
-    const qint64 reach = qint64(width) + 3 + 20 * qint64(metrics.maxWidth());
-    const bool coveredBySame = TabularDigits(metrics);
-    qint64 t = S;
-    while (t < E) {
-        t += LabelStep;
-        const qint64 px = (t - S) / s;
-        if (px > reach)
-            break;
-        if (coveredBySame && t < E && (t + LabelStep - S) / s == px)
-            continue;
-        const QString label = TimelineLabel(t);
-        const int labelWidth = metrics.horizontalAdvance(label);
-        const int left = int(px) - labelWidth + 3;
-        // An opaque box, so that a crowded scale stays readable; the divider's gaps stay clear.
-        canvas.fillRect(left, 0, labelWidth, metrics.height(), colors.TimelineBackground);
-        canvas.setPen(colors.TimelineText);
-        TextAt(canvas, metrics, left, 0, label);
-        canvas.setPen(divider);
-        canvas.drawLine(int(px), BandTop, int(px), height);
-    }
-}
 
 using TIconPainter = void (*)(QPainter&);
 
@@ -137,12 +62,16 @@ QString TimelineLabel(qint64 t)
 QString TimelineName(const QString& name, int room, const QFontMetrics& metrics)
 {
     int length = int(name.size());
+    // Each cut is measured on its own: measured inside the whole name, kerning with the
+    // character after it could pass a cut that is wider alone, which the fit check
+    // then leaves out altogether.
+    const auto width = [&](int k) { return metrics.horizontalAdvance(name.left(k)); };
     // A longer text is never narrower: when five characters do not fit, none of the
     // lengths between does, and a zoomed-out strip of many frames is spared measuring
     // every one of them.
-    if (length > 5 && metrics.horizontalAdvance(name, 5) > room)
+    if (length > 5 && width(5) > room)
         return name.left(5);
-    while (length > 5 && metrics.horizontalAdvance(name, length) > room)
+    while (length > 5 && width(length) > room)
         --length;
     return name.left(length);
 }
@@ -165,44 +94,14 @@ int TimelineFrameAt(const TLaserFrames* show, int scale, int firstFrame, int px)
 }
 
 void DrawTimeline(QPainter& canvas, const QSize& size, const TLaserFrames* show,
-                  const TColorSettings& colors, int scale, int firstFrame)
+                  const TColorSettings& colors, int scale, int firstFrame, TTimelineDrawing* drawing)
 {
-    const int n = show ? show->Count() : 0;
-    if (n == 0)
+    if (drawing) {
+        drawing->Draw(canvas, size, show, colors, scale, firstFrame);
         return;
-    // 64-bit times and positions: 2 * scale and a long show's pixels leave 32 bits.
-    const qint64 s = std::max(scale, 1);
-    const int width = size.width(), height = size.height();
-    canvas.save();
-    canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.setFont(PixelFont());
-    canvas.setBackgroundMode(Qt::TransparentMode);
-    canvas.fillRect(QRect(QPoint(0, 0), size), colors.TimelineBackground);
-    const QFontMetrics metrics(canvas.font());
-
-    const int first = std::clamp(firstFrame, 0, n - 1);
-    qint64 S = 0;
-    for (int i = 0; i < first; ++i)
-        S += show->Frame(i).Delay + show->Frame(i).EffectTime;
-    qint64 E = S;
-    qint64 x = 0;
-    for (int i = first; i < n; ++i) {
-        const TLaserFrame& frame = show->Frame(i);
-        const qint64 d = frame.Delay, e = frame.EffectTime;
-        const qint64 x1 = x + e / (2 * s);
-        const qint64 x2 = x1 + d / s;
-        const qint64 x3 = x2 + e / (2 * s);
-        E += d + e;
-        // A band starting right of the picture leaves no pixel in it (the pen reaches
-        // one pixel left); its time still counts for the scale.
-        if (x < width + 2) {
-            const int edge[4] = {int(x), int(x1), int(x2), int(x3)};
-            DrawBand(canvas, metrics, frame, i, edge, height, colors);
-        }
-        x = x3;
     }
-    DrawTimeScale(canvas, metrics, S, E, s, width, height, colors);
-    canvas.restore();
+    TTimelineDrawing once;
+    once.Draw(canvas, size, show, colors, scale, firstFrame);
 }
 
 // --- iTimeline ------------------------------------------------------------------------------
@@ -242,7 +141,8 @@ void TTimelineImage::resizeEvent(QResizeEvent*)
 
 // --- toolwinTimeline ------------------------------------------------------------------------
 
-TTimeline::TTimeline(QWidget* parent) : QDockWidget(QStringLiteral("Timeline"), parent)
+TTimeline::TTimeline(QWidget* parent)
+    : QDockWidget(QStringLiteral("Timeline"), parent), Drawing(std::make_unique<TTimelineDrawing>())
 {
     setObjectName(QStringLiteral("toolwinTimeline"));
     setFeatures(DockWidgetClosable | DockWidgetMovable | DockWidgetFloatable);
@@ -302,6 +202,8 @@ TTimeline::TTimeline(QWidget* parent) : QDockWidget(QStringLiteral("Timeline"), 
     });
 }
 
+TTimeline::~TTimeline() = default;
+
 QToolButton* TTimeline::NewButton(const QString& name, const QString& hint, const QIcon& icon)
 {
     auto* button = new QToolButton(tbTimeline);
@@ -339,7 +241,7 @@ void TTimeline::TimeLineRedraw()
     {
         QPainter painter(&canvas);
         DrawTimeline(painter, canvas.size(), ShowSource ? ShowSource() : nullptr, Colors, TimelineScale,
-                     TimelineFirstFrame);
+                     TimelineFirstFrame, Drawing.get());
     }
     iTimeline->update();
     emit redrawn();

@@ -7,11 +7,13 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <memory>
 
 class QFontMetrics;
 class QPainter;
 class QSize;
 class QToolButton;
+class TTimelineDrawing;
 
 // Geometry of the strip: the band's top edge, the text rows and the button bar.
 namespace TimelineGeometry {
@@ -36,8 +38,9 @@ int TimelineFrameAt(const TLaserFrames* show, int scale, int firstFrame, int px)
 // The whole strip onto `canvas` (size: the drawing area). Draws nothing at all when
 // there is no show or it has no frames, so that the previous picture stays.
 // `scale` is milliseconds per pixel (>= 1); `firstFrame` is clamped to the last frame.
+// `drawing` keeps what makes the next repaint quicker; without one it starts afresh.
 void DrawTimeline(QPainter& canvas, const QSize& size, const TLaserFrames* show,
-                  const TColorSettings& colors, int scale, int firstFrame);
+                  const TColorSettings& colors, int scale, int firstFrame, TTimelineDrawing* drawing = nullptr);
 
 // The drawing area `iTimeline`: shows its own persistent picture, which only
 // TTimeline::TimeLineRedraw paints.
@@ -74,6 +77,7 @@ public:
     static constexpr int MaxScale = 1 << 30;
 
     explicit TTimeline(QWidget* parent = nullptr);
+    ~TTimeline() override;
 
     // Where the show comes from; asked at every redraw, so the owner may replace its
     // show at will. Null (or a null result): nothing is drawn.
@@ -123,6 +127,7 @@ private:
     int FrameCount() const;
 
     std::function<const TLaserFrames*()> ShowSource;
+    std::unique_ptr<TTimelineDrawing> Drawing;
     TColorSettings Colors;
     QWidget* Client = nullptr;
     QWidget* Lane = nullptr;
