@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "CliRun.h"
 #include "ShowBytes.h"
 #include "ShowFile.h"
@@ -10,19 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Two frames: "intro" with a point, locked, colour 1, and "spin" rotating by -30 degrees.
 QByteArray TwoFrameShow(int version)
@@ -61,7 +49,7 @@ void TestCli::infoListsEveryFrame()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("party.RZ4");
-    WriteFile(path, TwoFrameShow(6));
+    QVERIFY(WriteFile(path, TwoFrameShow(6)));
     const TRun r = RunCli({"info", path});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.out.contains("format version 6, 2 frames"), qPrintable(r.out));
@@ -77,7 +65,7 @@ void TestCli::infoAsJson()
     const QString path = dir.filePath("party.RZ4");
     QByteArray bytes = TwoFrameShow(6);
     bytes[4] = 9; // a newer version reads as 6
-    WriteFile(path, bytes);
+    QVERIFY(WriteFile(path, bytes));
     const TRun r = RunCli({"info", "--json", path});
     QCOMPARE(r.exitCode, 0);
     const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -102,7 +90,7 @@ void TestCli::resaveWritesVersionSixAndKeepsTheShow()
     b.Text("old").U16(700).U16(20).U16(2).U16(1);
     b.Text({}).Zeros(16);
     b.U16(1).Point("0", 9, 8, 0x1234, 1).U16(1).U16(0);
-    WriteFile(dir.filePath("old.RZ4"), b);
+    QVERIFY(WriteFile(dir.filePath("old.RZ4"), b));
     const TRun r = RunCli({"resave", dir.filePath("old.RZ4"), dir.filePath("new.RZ4")});
     QCOMPARE(r.exitCode, 0);
     TShowBytes expected;
@@ -116,7 +104,7 @@ void TestCli::resaveIsByteIdenticalForCurrentFiles()
 {
     QTemporaryDir dir;
     const QByteArray bytes = TwoFrameShow(6);
-    WriteFile(dir.filePath("a.RZ4"), bytes);
+    QVERIFY(WriteFile(dir.filePath("a.RZ4"), bytes));
     QCOMPARE(RunCli({"resave", dir.filePath("a.RZ4"), dir.filePath("b.RZ4")}).exitCode, 0);
     QCOMPARE(ReadFile(dir.filePath("b.RZ4")).toHex(' '), bytes.toHex(' '));
 }
@@ -193,7 +181,7 @@ void TestCli::optionsStandAnywhere()
     QFETCH(QStringList, args);
     QTemporaryDir dir;
     const QString path = dir.filePath("party.RZ4");
-    WriteFile(path, TwoFrameShow(6));
+    QVERIFY(WriteFile(path, TwoFrameShow(6)));
     args.replaceInStrings(QRegularExpression("^SHOW$"), path);
     const TRun r = RunCli(args);
     QCOMPARE(r.exitCode, 0);
@@ -217,7 +205,7 @@ void TestCli::fileErrors()
     QTemporaryDir dir;
     const QString path = dir.filePath("bad.RZ4");
     if (exists)
-        WriteFile(path, bytes);
+        QVERIFY(WriteFile(path, bytes));
     for (const QStringList& args : {QStringList{"info", path}, QStringList{"resave", path, dir.filePath("out.RZ4")}}) {
         const TRun r = RunCli(args);
         QCOMPARE(r.status, QProcess::NormalExit);
@@ -240,7 +228,7 @@ void TestCli::randomFilesNeverCrash()
         if (i % 2)
             bytes.truncate(rng.bounded(bytes.size()));
         const QString path = dir.filePath(QStringLiteral("r%1.RZ4").arg(i));
-        WriteFile(path, bytes);
+        QVERIFY(WriteFile(path, bytes));
         const TRun r = RunCli({"info", path});
         QCOMPARE(r.status, QProcess::NormalExit);
         QVERIFY2(r.exitCode == 0 || r.exitCode == 2, qPrintable(r.err));

@@ -1,5 +1,5 @@
 #include "CliRun.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "ShowFile.h"
 #include "SvgImport.h"
 #include "TextFrame.h"

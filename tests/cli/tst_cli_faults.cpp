@@ -4,7 +4,7 @@
 // system's reason, the earlier file kept (the compile deletes the earlier WAV
 // first, and then leaves none), and no temporary file.
 #include "ChildRun.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "IldaFile.h"
 #include "ShowFile.h"
 #include "SmallDisk.h"

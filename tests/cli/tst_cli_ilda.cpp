@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "Builders.h"
 #include "CliRun.h"
 #include "IldaFile.h"
 #include "ShowFile.h"

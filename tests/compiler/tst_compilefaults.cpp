@@ -5,7 +5,7 @@
 // the first sample is written.
 #include "ChildRun.h"
 #include "Effects.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "LaserFrames.h"
 #include "OutputFile.h"
 #include "Samples.h"
@@ -60,11 +60,8 @@ void FillRandomShow(TLaserFrames& show, QRandomGenerator& rng)
         TLaserFrame& f = show.Add();
         const int points = QList<int>{0, 1, 2, 3, 7, 20}[rng.bounded(6)];
         for (int i = 0; i < points; ++i) {
-            TSmallPoint p;
-            p.X = quint8(rng.bounded(256));
-            p.Y = quint8(rng.bounded(256));
-            p.Flags = quint16(rng.bounded(4));
-            f.Points.push_back(p);
+            const int x = rng.bounded(256), y = rng.bounded(256);
+            f.Points.push_back(PointAt(x, y, quint16(rng.bounded(4))));
         }
         f.Delay = quint16(QList<int>{0, 1, 40, 700, 3000}[rng.bounded(5)]);
         f.EffectTime = quint16(QList<int>{0, 1, 3, 300, 1500}[rng.bounded(5)]);

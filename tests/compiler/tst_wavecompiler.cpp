@@ -1,4 +1,5 @@
 // The compile driver end to end: file layout, sample order, progress, failures.
+#include "Builders.h"
 #include "LaserFrames.h"
 #include "Samples.h"
 #include "WaveCompiler.h"
@@ -20,12 +21,6 @@ TLaserFrame& AddLine(TLaserFrames& show, quint16 delay)
     f = MakeFrame({{0, 128}, {255, 128}});
     f.Delay = delay;
     return f;
-}
-
-QByteArray ReadAll(const QString& name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 QByteArray Le32(quint32 v)
@@ -96,7 +91,7 @@ void TestWaveCompiler::twoPointShowLayout()
 
     // 66 move + 334 x 132 display + 66 move back.
     const int n = 66 + 334 * 132 + 66;
-    const QByteArray file = ReadAll(Wav());
+    const QByteArray file = ReadFile(Wav());
     QCOMPARE(file.size(), 44 + 4 * n);
     QCOMPARE(file.left(44), ExpectedHeader(4 * n));
     QCOMPARE(result.sampleFrames, quint32(n));
@@ -160,7 +155,7 @@ void TestWaveCompiler::transitionIntoFrameWithoutPoints()
     QCOMPARE(result.framesDrawn, 2);
 
     // reps = Round(441 / 132) = 3; outgoing R = Round(300 * 44.1 / 132) = 100, 50 loops.
-    const QList<TSample> s = DecodeSamples(ReadAll(Wav()), 44);
+    const QList<TSample> s = DecodeSamples(ReadFile(Wav()), 44);
     QCOMPARE(s.size(), 66 + 396 + 66 + 30 + 6600 + 66 + 396 + 66);
     const int out = 66 + 396;
     QCOMPARE(s[out], (TSample{4, 128, true, true}));       // to the effect centre, next frame's colour
@@ -176,7 +171,7 @@ void TestWaveCompiler::transitionIntoFrameWithoutPoints()
     TLaserFrame& last = tail.Add();
     last.Flags = TLaserFrame::FlagColor;
     QVERIFY(CompileShow(tail, Wav(), TCompileOptions()).outcome.ok);
-    const QList<TSample> t = DecodeSamples(ReadAll(Wav()), 44);
+    const QList<TSample> t = DecodeSamples(ReadFile(Wav()), 44);
     QCOMPARE(t.size(), 66 + 30 + 66);
     QCOMPARE(t.last(), (TSample{126, 128, true, true}));
 }
@@ -197,7 +192,7 @@ void TestWaveCompiler::morphBetweenFrames()
     // Move in, back to the path's start (outgoing half of a morph draws nothing), the
     // morph's move, one shape of 132 samples (>= the total of 44), move to the path,
     // move home.
-    const QList<TSample> s = DecodeSamples(ReadAll(Wav()), 44);
+    const QList<TSample> s = DecodeSamples(ReadFile(Wav()), 44);
     QCOMPARE(s.size(), 66 + 30 + 30 + 132 + 30 + 66);
     QCOMPARE(s[96], (TSample{0, 128, true, true}));
     QCOMPARE(s[126], (TSample{0, 128, false, false})); // the shape, in the previous frame's colour
@@ -228,7 +223,7 @@ void TestWaveCompiler::framesThatRenderNothingAreSkipped()
     const TCompileResult none = CompileShow(show, Wav(), options);
     QVERIFY(none.outcome.ok);
     QCOMPARE(none.framesDrawn, 0);
-    QCOMPARE(ReadAll(Wav()), ExpectedHeader(0));
+    QCOMPARE(ReadFile(Wav()), ExpectedHeader(0));
 }
 
 void TestWaveCompiler::outputInversions_data()
@@ -256,7 +251,7 @@ void TestWaveCompiler::outputInversions()
     options.FlipX = flipX;
     options.FlipY = flipY;
     QVERIFY(CompileShow(show, Wav(), options).outcome.ok);
-    const QByteArray file = ReadAll(Wav());
+    const QByteArray file = ReadFile(Wav());
     const char* sample = file.constData() + 44 + 66 * 4;
     QCOMPARE(int(qFromLittleEndian<qint16>(sample)), left);
     QCOMPARE(int(qFromLittleEndian<qint16>(sample + 2)), right);
@@ -295,7 +290,7 @@ void TestWaveCompiler::compilingTwiceReplacesTheFile()
     show.Frame(0).Delay = 0;
     const TCompileResult second = CompileShow(show, Wav(), TCompileOptions());
     QVERIFY(second.outcome.ok);
-    const QByteArray file = ReadAll(Wav());
+    const QByteArray file = ReadFile(Wav());
     QCOMPARE(file.size(), 44 + 132 * 4);
     QCOMPARE(file.left(44), ExpectedHeader(132 * 4));
     QCOMPARE(QDir(Dir.path()).entryList(QDir::Files), QStringList{"show.RZ4.WAV"});

@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "PadTools.h"
 #include "Transforms.h"
 
@@ -104,10 +105,7 @@ struct TFixture {
 
 TSmallPoint& AddPoint(TLaserFrame& frame, int x, int y, quint16 flags = 0)
 {
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
-    p.Flags = flags;
+    TSmallPoint p = PointAt(x, y, flags);
     p.Selection = 0;
     p.Name = QString::number(frame.PointCount());
     frame.Points.push_back(p);

@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "Builders.h"
 #include "IldaFile.h"
 
 #include <QBuffer>

@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "ShowBytes.h"
 #include "ShowFile.h"
 #include "ShowFileReader.h"
@@ -29,19 +30,6 @@ QByteArray WriteBytes(TLaserFrames& show)
 }
 
 QByteArray FromHex(const char* hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A show that uses every field of the format.
 void FillRichShow(TLaserFrames& show)
@@ -353,7 +341,7 @@ void TestShowFile::openingShortOrForeignFilesGivesOneDefaultFrame()
     QTemporaryDir dir;
     const QString path = dir.filePath("x.RZ4");
     if (exists)
-        WriteFile(path, bytes);
+        QVERIFY(WriteFile(path, bytes));
     if (size > 0) {
         QFile file(path);
         if (!file.resize(size))
@@ -391,7 +379,7 @@ void TestShowFile::damagedFilesFailWithoutTouchingTheOpenShow()
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath("damaged.RZ4");
-    WriteFile(path, bytes);
+    QVERIFY(WriteFile(path, bytes));
     auto target = std::make_unique<TLaserFrames>();
     target->Add().Name = "open show";
     target->FileName = "open.RZ4";

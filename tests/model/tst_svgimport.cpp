@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "Builders.h"
 #include "SvgImport.h"
 
 #include <QTemporaryDir>

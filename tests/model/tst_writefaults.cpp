@@ -3,7 +3,7 @@
 // stays byte for byte, the message names the file and the system's reason, and no
 // temporary file is left behind.
 #include "ChildRun.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "IldaFile.h"
 #include "OutputFile.h"
 #include "ShowFile.h"

@@ -1,5 +1,6 @@
 // The player against a real sound server: what it plays is recorded back from
 // a private null sink's monitor and must hold the exact samples meant to be played.
+#include "Builders.h"
 #include "AudioPlayer.h"
 #include "LaserFrame.h"
 #include "LaserFrames.h"
@@ -23,16 +24,10 @@ namespace {
 
 constexpr int WaitMs = 5000; // bound of every wait on the sound server
 
-TLaserFrame Polygon(std::initializer_list<std::pair<int, int>> points, quint16 flags = 0)
+TLaserFrame Polygon(const QList<QPoint>& points, quint16 flags = 0)
 {
-    TLaserFrame frame;
+    TLaserFrame frame = FrameOf(points);
     frame.Flags = flags;
-    for (auto [x, y] : points) {
-        TSmallPoint p;
-        p.X = quint8(x);
-        p.Y = quint8(y);
-        frame.Points.push_back(p);
-    }
     return frame;
 }
 

@@ -1,5 +1,6 @@
 // "Import frame": the dialog on its own (file choice, list, item drawing, browser) and
 // the "Import frame..." command of a real main window.
+#include "Builders.h"
 #include "FormUnitImport.h"
 #include "FormUnitMain.h"
 #include "FrameList.h"
@@ -173,10 +174,7 @@ void TestFormImport::init()
 
 QStringList TestFormImport::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 void TestFormImport::RunImport(const std::function<void(TFormImport&)>& inDialog)

@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FormUnitMain.h"
 #include "FormUnitStatus.h"
 #include "HelpWindow.h"
@@ -106,18 +107,10 @@ QString TestFormMain::MakeShow(const QString& name, const QStringList& frameName
         TLaserFrame& frame = show.Add();
         frame.Name = frameNames[i];
         const int count = i < pointCounts.size() ? pointCounts[i] : i + 1;
-        for (int k = 0; k < count; ++k) {
-            TSmallPoint point;
-            point.X = quint8(20 + 10 * k);
-            point.Y = quint8(40 + 5 * i);
-            frame.Points.push_back(point);
-        }
+        for (int k = 0; k < count; ++k)
+            AddPoints(frame, {{20 + 10 * k, 40 + 5 * i}});
     }
-    const QString path = Dir->filePath(name);
-    const TResult result = WriteShowFile(path, show);
-    if (!result.ok)
-        qFatal("cannot write %s", qPrintable(result.message));
-    return path;
+    return WriteTestShow(Dir->filePath(name), show);
 }
 
 void TestFormMain::OpenShow(const QString& path)
@@ -128,10 +121,7 @@ void TestFormMain::OpenShow(const QString& path)
 
 QStringList TestFormMain::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 QStringList TestFormMain::ItemTexts() const

@@ -1,6 +1,7 @@
 // The soundtrack played in step with the show, against a real sound server: the
 // laser and the music go to two sinks that feed the two channel pairs of one
 // four-channel null sink, so one recording of its monitor holds both on one clock.
+#include "Builders.h"
 #include "AudioPlayer.h"
 #include "FormUnitPreview.h"
 #include "MainWindowFixture.h"
@@ -179,12 +180,7 @@ void TestSoundtrackAudio::musicStartsWithTheLaser()
     for (int i = 0; i < 2; ++i) {
         TLaserFrame& f = show.Add();
         f.Delay = 1500;
-        for (auto [x, y] : {std::pair{30, 40}, {220, 50 + 40 * i}, {120, 230}}) {
-            TSmallPoint p;
-            p.X = quint8(x);
-            p.Y = quint8(y);
-            f.Points.push_back(p);
-        }
+        AddPoints(f, {{30, 40}, {220, 50 + 40 * i}, {120, 230}});
     }
     const QString showFile = Dir->filePath("sync.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
@@ -278,12 +274,7 @@ void TestSoundtrackAudio::previewKeepsToTheMusicsTime()
     TLaserFrames show;
     TLaserFrame& f = show.Add();
     f.Delay = 6000;
-    for (auto [x, y] : {std::pair{30, 40}, {220, 50}, {120, 230}}) {
-        TSmallPoint p;
-        p.X = quint8(x);
-        p.Y = quint8(y);
-        f.Points.push_back(p);
-    }
+    AddPoints(f, {{30, 40}, {220, 50}, {120, 230}});
     const QString showFile = Dir->filePath("preview.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
     QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);

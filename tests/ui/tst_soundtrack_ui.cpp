@@ -1,6 +1,7 @@
 // The soundtrack in the editor: chosen in its dialog, kept in the file beside the
 // show through save, save as and open, read in the background with a cancel,
 // drawn under the timeline, and the frames fitted to its beats.
+#include "Builders.h"
 #include "FormUnitSoundOutputs.h"
 #include "FormUnitSoundtrack.h"
 #include "MainWindowFixture.h"
@@ -73,18 +74,11 @@ QString TestSoundtrackUi::MakeShow(const QString& name, int frames)
     for (int i = 0; i < frames; ++i) {
         TLaserFrame& f = show.Add();
         f.Delay = quint16(700 + 130 * i);
-        for (auto [x, y] : {std::pair{20 + 20 * i, 30}, {220, 60 + 10 * i}, {100, 210}}) {
-            TSmallPoint p;
-            p.X = quint8(x);
-            p.Y = quint8(y);
-            f.Points.push_back(p);
-        }
+        AddPoints(f, {{20 + 20 * i, 30}, {220, 60 + 10 * i}, {100, 210}});
     }
     const QString path = Dir->filePath(name);
     QDir().mkpath(QFileInfo(path).path());
-    if (!WriteShowFile(path, show).ok)
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return WriteTestShow(path, show);
 }
 
 void TestSoundtrackUi::ChooseInDialog(const QString& music, int offset)
