@@ -4,9 +4,14 @@
 
 #include "Artwork.h"
 #include "AudioPlayer.h"
+#include "FormUnitColors.h"
 #include "FormUnitDebug.h"
 #include "FormUnitDelays.h"
+#include "FormUnitHelpLines.h"
+#include "FormUnitImport.h"
+#include "FormUnitPick.h"
 #include "FormUnitPreview.h"
+#include "FormUnitSoundtrack.h"
 #include "FormUnitStatus.h"
 #include "FrameList.h"
 #include "HelpContexts.h"
@@ -113,6 +118,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     CreateFrameList();
     CreateHistoryPanel();
     CreateStatusBar();
+    CreateDialogs();
     ConnectPanelSwitch(miPanelFiles, toolbarFiles);
     ConnectPanelSwitch(miPanelPlay, toolbarPlay);
     ConnectPanelSwitch(miPanelTools, toolbarTools);
@@ -147,15 +153,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     miPanelTimeline->setChecked(!Timeline->isHidden());
     miPanelHistory->setChecked(!panelHistory->isHidden());
 
-    // Every dialog is made once and reused for the whole run.
-    FormStatus = new TFormStatus(this);
-    FormDebug = new TFormDebug(this);
-    FormDebug->CurrentFrame = [this] { return static_cast<const TLaserFrame*>(CurrentFrame()); };
-    FormDelays = new TFormDelays(this);
-    FormHelp = new THelpWindow(this);
-
     CreateSketchpad();
-    FormPreview = new TFormPreview(this);
     InstallHelpContexts(*this);
     ConnectSoundtrackPreview();
 }
@@ -645,6 +643,31 @@ void TFormMain::CreateStatusBar()
     sbFrameMessage->setObjectName(QStringLiteral("sbFrameMessage"));
     sbFrame->addWidget(sbFramePos);
     sbFrame->addWidget(sbFrameMessage, 1);
+}
+
+// Every dialog (and the timeline's window) is made here, once, before any command is
+// wired to it or any setting read into it, and reused for the whole run. Only the text
+// dialog waits for its first use: it reads the list of installed fonts.
+void TFormMain::CreateDialogs()
+{
+    Timeline = new TTimeline(this);
+    addDockWidget(Qt::BottomDockWidgetArea, Timeline);
+    // The strip runs the full width, under the frame list too.
+    setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
+    setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
+
+    FormStatus = new TFormStatus(this);
+    FormDebug = new TFormDebug(this);
+    FormDebug->CurrentFrame = [this] { return static_cast<const TLaserFrame*>(CurrentFrame()); };
+    FormDelays = new TFormDelays(this);
+    FormHelp = new THelpWindow(this);
+    FormPreview = new TFormPreview(this);
+    FormColors = new TFormColors(Prompts, this);
+    FormImport = new TFormImport(Prompts, this);   // keeps its folder and its last show
+    FormPickImage = new TFormPickImage(this);
+    FormHelpLines = new TFormHelpLines(this);
+    FormSoundtrack = new TFormSoundtrack(Prompts, this);
+    FormSoundOutputs = new TFormSoundOutputs(this);
 }
 
 void TFormMain::ConnectPanelSwitch(QAction* item, QWidget* panel)

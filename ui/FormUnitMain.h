@@ -379,6 +379,7 @@ private:
     void CreateFrameList();
     void CreateHistoryPanel();
     void CreateStatusBar();
+    void CreateDialogs();
     void CreateSketchpad();
     void ConnectPanelSwitch(QAction* item, QWidget* panel);
 

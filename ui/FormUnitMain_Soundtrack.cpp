@@ -38,8 +38,6 @@ void TFormMain::ConnectSoundtrackCommands()
 {
     ShowMusic = new TShowSoundtrack(this);
     MusicPlayer = new TMusicPlayer(this);
-    FormSoundtrack = new TFormSoundtrack(Prompts, this);
-    FormSoundOutputs = new TFormSoundOutputs(this);
 
     TimelineMusic = new TTimelineMusic(*Timeline);
     Timeline->SetLane(TimelineMusic);
