@@ -24,16 +24,6 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-void TFormMain::CreateSoundtrackActions()
-{
-    aSoundtrack = NewAction("aSoundtrack", "&Soundtrack...", "Choose the music of this show");
-    aRemoveSoundtrack = NewAction("aRemoveSoundtrack", "Remove soundtrack", "Remove the music from this show");
-    aFitFramesToBeats = NewAction("aFitFramesToBeats", "Fit frames to beats",
-                                  "Change the frame delays so that every change of frame falls on a beat");
-    miSoundOutputs = NewAction("miSoundOutputs", "Sound outputs...");
-    aRemoveSoundtrack->setEnabled(false);
-}
-
 void TFormMain::ConnectSoundtrackCommands()
 {
     ShowMusic = new TShowSoundtrack(this);
