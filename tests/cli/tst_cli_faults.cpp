@@ -39,14 +39,6 @@ void FillShow(TLaserFrames& show, int frames, int points)
     }
 }
 
-QStringList Litter(const QString& folder, const QStringList& expected)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    for (const QString& name : expected)
-        names.removeAll(name);
-    return names;
-}
-
 } // namespace
 
 class TestCliFaults : public QObject {

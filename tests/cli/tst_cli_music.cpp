@@ -13,18 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-double Nearest(const std::vector<double>& times, double t)
-{
-    double best = 1e9;
-    for (double x : times)
-        best = std::min(best, std::abs(x - t));
-    return best;
-}
-
-} // namespace
-
 class TestCliMusic : public QObject {
     Q_OBJECT
 

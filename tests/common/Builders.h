@@ -7,6 +7,7 @@
 #include "ShowFile.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QList>
 #include <QPoint>
@@ -26,6 +27,15 @@ inline QByteArray ReadFile(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Everything in the folder but the named entries: a temporary file left behind shows here.
+inline QStringList Litter(const QString& folder, const QStringList& expected)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    for (const QString& name : expected)
+        names.removeAll(name);
+    return names;
 }
 
 // --- points and frames -------------------------------------------------------------

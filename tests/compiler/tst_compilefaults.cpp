@@ -27,14 +27,6 @@ Q_DECLARE_METATYPE(TScanDelays)
 
 namespace {
 
-TLaserFrame& AddLine(TLaserFrames& show, quint16 delay)
-{
-    TLaserFrame& f = show.Add();
-    f = MakeFrame({{0, 128}, {255, 128}});
-    f.Delay = delay;
-    return f;
-}
-
 // `minutes` of the two-point line, one frame a minute.
 void FillLongShow(TLaserFrames& show, int minutes)
 {
@@ -43,14 +35,6 @@ void FillLongShow(TLaserFrames& show, int minutes)
 }
 
 const QByteArray Earlier = "an earlier wave file";
-
-QStringList Litter(const QString& folder, const QStringList& expected)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    for (const QString& name : expected)
-        names.removeAll(name);
-    return names;
-}
 
 // A random show with every effect, links and odd delays.
 void FillRandomShow(TLaserFrames& show, QRandomGenerator& rng)

@@ -9,19 +9,6 @@
 #include <algorithm>
 #include <random>
 
-namespace {
-
-// Distance from `t` to the nearest of `times`.
-double Nearest(const std::vector<double>& times, double t)
-{
-    double best = 1e9;
-    for (double x : times)
-        best = std::min(best, std::abs(x - t));
-    return best;
-}
-
-} // namespace
-
 class TestMusic : public QObject {
     Q_OBJECT
 

@@ -15,14 +15,6 @@
 
 namespace {
 
-TLaserFrame& AddLine(TLaserFrames& show, quint16 delay)
-{
-    TLaserFrame& f = show.Add();
-    f = MakeFrame({{0, 128}, {255, 128}});
-    f.Delay = delay;
-    return f;
-}
-
 QByteArray Le32(quint32 v)
 {
     QByteArray b(4, '\0');

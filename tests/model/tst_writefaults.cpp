@@ -57,15 +57,6 @@ const QByteArray Earlier = "the earlier file, kept byte for byte";
 
 bool IsRoot() { return geteuid() == 0; }
 
-// Everything in the folder but the named entries: a temporary file left behind shows here.
-QStringList Litter(const QString& folder, const QStringList& expected)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    for (const QString& name : expected)
-        names.removeAll(name);
-    return names;
-}
-
 } // namespace
 
 class TestWriteFaults : public QObject {
