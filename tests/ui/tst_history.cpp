@@ -38,17 +38,6 @@ struct TStepCase {
     int AfterRedo = 1;                              // and after redo
 };
 
-class TPaintCounter : public QObject {
-public:
-    int Paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++Paints;
-        return false;
-    }
-};
-
 } // namespace
 
 class TestHistory : public QObject, protected TMainWindowFixture {

@@ -25,46 +25,6 @@ namespace {
 
 constexpr int WaitMs = 5000;
 
-// Records the four-channel monitor as raw 16-bit samples.
-class TStageRecorder {
-public:
-    bool Start(const QString& source)
-    {
-        QObject::connect(&Process, &QProcess::readyReadStandardOutput,
-                         [this] { Bytes += Process.readAllStandardOutput(); });
-        Process.start("parec", {"-d", source, "--format=s16le", "--rate=44100", "--channels=4",
-                                "--channel-map=front-left,front-right,rear-left,rear-right", "--raw",
-                                "--latency-msec=20"});
-        if (!Process.waitForStarted(WaitMs))
-            return false;
-        QElapsedTimer t;
-        t.start();
-        while (Bytes.size() < 8 * 441 && t.elapsed() < WaitMs)
-            Process.waitForReadyRead(100);
-        return Bytes.size() >= 8 * 441;
-    }
-    QByteArray Finish()
-    {
-        Process.terminate();
-        if (!Process.waitForFinished(WaitMs)) {
-            Process.kill();
-            Process.waitForFinished(WaitMs);
-        }
-        Bytes += Process.readAllStandardOutput();
-        return Bytes;
-    }
-    ~TStageRecorder()
-    {
-        if (Process.state() != QProcess::NotRunning) {
-            Process.kill();
-            Process.waitForFinished(WaitMs);
-        }
-    }
-
-    QProcess Process;
-    QByteArray Bytes;
-};
-
 qint16 Channel(const QByteArray& frames, qint64 frame, int channel)
 {
     qint16 v;
@@ -203,8 +163,8 @@ void TestSoundtrackAudio::musicStartsWithTheLaser()
     QVERIFY(Form->OpenShow(showFile));
     QVERIFY(Form->aPlayShow->isEnabled());
 
-    TStageRecorder recorder;
-    QVERIFY(recorder.Start(Stage + ".monitor"));
+    TMonitorRecorder recorder;
+    QVERIFY(recorder.Start(Stage + ".monitor", 4, {"--channel-map=front-left,front-right,rear-left,rear-right"}));
     Form->aPlayShow->trigger();
     QVERIFY2(Form->aStopShow->isEnabled(), qPrintable(Form->sbFrameMessage->text()));
     QTest::qWait(1500);

@@ -27,18 +27,6 @@ using TPoints = QList<QPoint>;    // a frame's points, frame coordinates
 using TCenters = QList<int>;      // EffectCenterX, EffectCenterY, AuxCenterX, AuxCenterY
 static const QString Cancel = QStringLiteral("<cancel>");
 
-// Counts the paints of the watched widget.
-class TPaintCounter : public QObject {
-public:
-    int Paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++Paints;
-        return false;
-    }
-};
-
 class TestTransformsUi : public QObject, protected TMainWindowFixture {
     Q_OBJECT
 private slots:
