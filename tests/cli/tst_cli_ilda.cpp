@@ -10,11 +10,7 @@ namespace {
 
 TSmallPoint Pt(int x, int y, bool blank = false)
 {
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
-    p.Flags = blank ? TSmallPoint::FlagBlank : 0;
-    return p;
+    return PointAt(x, y, blank ? TSmallPoint::FlagBlank : 0);
 }
 
 // "tri" (colour 0, dark closing line) and "bar" (colour 1, dark middle line).

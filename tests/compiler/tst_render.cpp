@@ -1,4 +1,5 @@
 // Frame rendering and sample packing, against hand-worked values.
+#include "Builders.h"
 #include "Render.h"
 #include "Samples.h"
 
@@ -144,13 +145,8 @@ void TestRender::squareHolds()
     QFETCH(QList<int>, ys);
     QFETCH(QList<int>, holds);
     TLaserFrame f;
-    for (int i = 0; i < 4; ++i) {
-        TSmallPoint p;
-        p.X = quint8(xs[i]);
-        p.Y = quint8(ys[i]);
-        p.Flags = TSmallPoint::FlagSharp;
-        f.Points.push_back(p);
-    }
+    for (int i = 0; i < 4; ++i)
+        f.Points.push_back(PointAt(xs[i], ys[i], TSmallPoint::FlagSharp));
     TSamplePath path;
     RenderFramePath(f, path, TScanDelays());
     QCOMPARE(path.Count(), 4 * 66 + 180);

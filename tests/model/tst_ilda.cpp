@@ -142,11 +142,7 @@ TNaiveFile NaiveRead(const QByteArray& d)
 
 TSmallPoint Pt(int x, int y, bool blank = false, bool sharp = false)
 {
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
-    p.Flags = quint16((blank ? TSmallPoint::FlagBlank : 0) | (sharp ? TSmallPoint::FlagSharp : 0));
-    return p;
+    return PointAt(x, y, quint16((blank ? TSmallPoint::FlagBlank : 0) | (sharp ? TSmallPoint::FlagSharp : 0)));
 }
 
 TLaserFrame& AddFrame(TLaserFrames& show, const QString& name, int color, const std::vector<TSmallPoint>& points)

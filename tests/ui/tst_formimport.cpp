@@ -49,12 +49,7 @@ QString WriteShow(const QTemporaryDir& dir, const QString& name, const QList<TFr
         frame.Name = spec.name;
         frame.Effect = spec.effect;
         frame.Flags = spec.flags;
-        for (const QPoint& p : spec.points) {
-            TSmallPoint point;
-            point.X = quint8(p.x());
-            point.Y = quint8(p.y());
-            frame.Points.push_back(point);
-        }
+        AddPoints(frame, spec.points);
         frame.FitLinks(show.PreviousPointCount(show.Count() - 1));
     }
     if (adjust)
@@ -356,12 +351,7 @@ void TestFormImport::itemPixels()
 
     TLaserFrame frame;
     frame.Flags = flags;
-    for (QPoint p : {QPoint(32, 32), QPoint(252, 32), QPoint(32, 32), QPoint(32, 252)}) {
-        TSmallPoint point;
-        point.X = quint8(p.x());
-        point.Y = quint8(p.y());
-        frame.Points.push_back(point);
-    }
+    AddPoints(frame, {{32, 32}, {252, 32}, {32, 32}, {32, 252}});
     const TImportItemView view{QColor(200, 10, 30), QColor(20, 30, 220), flipX, flipY};
     const QImage image = RenderItem(frame, view, selected);
 

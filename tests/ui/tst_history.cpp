@@ -1,6 +1,7 @@
 // The edit history as the user reaches it: every kind of change made through the real
 // main window is one step that undo takes back to the very bytes the show had, and redo
 // brings forward again, on the frame it changed; unsaved changes follow the history.
+#include "Builders.h"
 #include "FormUnitHelpLines.h"
 #include "FormUnitImport.h"
 #include "FormUnitMain.h"
@@ -291,9 +292,7 @@ TLaserFrame& AddFrame(TLaserFrames& show, const QString& name, const QList<QPoin
     TLaserFrame& frame = show.Add();
     frame.Name = name;
     for (int i = 0; i < points.size(); ++i) {
-        TSmallPoint p;
-        p.X = quint8(points[i].x());
-        p.Y = quint8(points[i].y());
+        TSmallPoint p = PointAt(points[i].x(), points[i].y());
         p.Selection = 0;
         p.Name = i < names.size() ? names[i] : QString::number(i);
         frame.Points.push_back(p);
