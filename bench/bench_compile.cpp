@@ -64,8 +64,8 @@ int main()
         t.start();
         const TCompileResult result = CompileShow(show, wav, TCompileOptions());
         const double compileMs = t.nsecsElapsed() / 1e6;
-        if (!result.ok) {
-            std::fprintf(stderr, "%s\n", qPrintable(result.message));
+        if (!result.outcome.ok) {
+            std::fprintf(stderr, "%s\n", qPrintable(result.outcome.message));
             return 1;
         }
         bestCompile = qMin(bestCompile, compileMs);

@@ -31,7 +31,7 @@ void Case(const char* what, const std::function<void(TLaserFrames&)>& build, con
         options.Delays = delays;
         const TCompileResult result = CompileShow(show, wav, options);
         std::printf("  %-44s %s", what,
-                    result.ok ? qPrintable(QStringLiteral("%1 bytes").arg(result.bytes)) : qPrintable(result.message));
+                    result.outcome.ok ? qPrintable(QStringLiteral("%1 bytes").arg(result.bytes)) : qPrintable(result.outcome.message));
         std::fflush(stdout);
         _exit(0);
     }

@@ -41,8 +41,8 @@ double Time(const std::function<TVectorFrameResult()>& make, int& points, int& s
         t.start();
         const TVectorFrameResult result = make();
         best = std::min(best, t.nsecsElapsed() / 1e6);
-        if (!result.ok) {
-            std::fprintf(stderr, "%s\n", qPrintable(result.error));
+        if (!result.outcome.ok) {
+            std::fprintf(stderr, "%s\n", qPrintable(result.outcome.message));
             return -1;
         }
         points = result.Frame->PointCount();

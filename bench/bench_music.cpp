@@ -71,8 +71,8 @@ int main()
             clock.start();
             const TMusicResult result = AnalyseMusic(file, analysis);
             const qint64 ns = clock.nsecsElapsed();
-            if (!result.ok) {
-                std::printf("%s: %s\n", format.name, qPrintable(result.message));
+            if (!result.outcome.ok) {
+                std::printf("%s: %s\n", format.name, qPrintable(result.outcome.message));
                 return 1;
             }
             if (best < 0 || ns < best)

@@ -58,8 +58,8 @@ int main(int argc, char** argv)
     BuildShow(show);
     const QString wave = dir.filePath(QStringLiteral("bench.RZ4.WAV"));
     const TCompileResult compiled = CompileShow(show, wave, TCompileOptions{});
-    if (!compiled.ok) {
-        std::fprintf(stderr, "compile failed: %s\n", qPrintable(compiled.message));
+    if (!compiled.outcome.ok) {
+        std::fprintf(stderr, "compile failed: %s\n", qPrintable(compiled.outcome.message));
         return 1;
     }
     QFile file(wave);

@@ -34,7 +34,7 @@ int main()
         out.open(QIODevice::WriteOnly);
         QElapsedTimer t;
         t.start();
-        if (!TShowFileWriter::Write(out, show).isEmpty())
+        if (!TShowFileWriter::Write(out, show).ok)
             return 1;
         bestWrite = qMin(bestWrite, t.nsecsElapsed() / 1e6);
         bytes = out.data().size();
@@ -44,7 +44,7 @@ int main()
         in.open(QIODevice::ReadOnly);
         TLaserFrames back;
         t.restart();
-        if (!TShowFileReader::Read(in, back).ok() || back.Count() != Frames)
+        if (!TShowFileReader::Read(in, back).IsShow() || back.Count() != Frames)
             return 1;
         bestRead = qMin(bestRead, t.nsecsElapsed() / 1e6);
     }

@@ -71,7 +71,7 @@ int main(int argc, char* argv[])
 
     const TRun editor = InChild([&] {
         TLaserFrames show;
-        return ReadShowFile(show, showFile).ok && !show.Frame(499).Image.isNull();
+        return ReadShowFile(show, showFile).outcome.ok && !show.Frame(499).Image.isNull();
     });
     std::printf("  read with pictures (editor): %s %.0f ms, peak %.0f MB\n", editor.ok ? "ok" : "FAILED",
                 editor.ms, editor.peakMb);

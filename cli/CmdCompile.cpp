@@ -40,54 +40,33 @@ std::optional<TScanDelays> ParseDelays(const QString& text)
 }
 
 // Returns an empty string on success, else the reason for the usage error.
-QString ParseArgs(const QStringList& args, TCompileArgs& parsed)
+QString ParseArgs(const TCliArgs& args, TCompileArgs& parsed)
 {
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--out") || arg == QLatin1String("--delays")) {
-            if (i + 1 >= args.size())
-                return QStringLiteral("%1 needs a value").arg(arg);
-            const QString value = args[++i];
-            if (arg == QLatin1String("--out")) {
-                if (value.isEmpty())
-                    return QStringLiteral("--out needs a file name");
-                parsed.out = value;
-            } else {
-                const auto delays = ParseDelays(value);
-                if (!delays)
-                    return QStringLiteral("--delays needs four integers 0..65535 separated by "
-                                          "commas, not \"%1\"").arg(value);
-                parsed.options.Delays = *delays;
-            }
-        } else if (arg == QLatin1String("--flip-x")) {
-            parsed.options.FlipX = true;
-        } else if (arg == QLatin1String("--flip-y")) {
-            parsed.options.FlipY = true;
-        } else if (arg == QLatin1String("--quiet")) {
-            parsed.quiet = true;
-        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            return QStringLiteral("unknown option \"%1\" for compile").arg(arg);
-        } else if (parsed.show.isEmpty()) {
-            parsed.show = arg;
-        } else {
-            return QStringLiteral("compile takes one show file, got \"%1\" too").arg(arg);
-        }
-    }
-    if (parsed.show.isEmpty())
+    const QStringList shows = args.Positional();
+    if (shows.isEmpty())
         return QStringLiteral("compile needs a show file");
+    if (shows.size() > 1)
+        return QStringLiteral("compile takes one show file, got \"%1\" too").arg(shows[1]);
+    parsed.show = shows[0];
+    if (args.IsSet(QStringLiteral("out"))) {
+        parsed.out = args.Value(QStringLiteral("out"));
+        if (parsed.out.isEmpty())
+            return QStringLiteral("--out needs a file name");
+    }
+    if (args.IsSet(QStringLiteral("delays"))) {
+        const QString value = args.Value(QStringLiteral("delays"));
+        const auto delays = ParseDelays(value);
+        if (!delays)
+            return QStringLiteral("--delays needs four integers 0..65535 separated by commas, not \"%1\"").arg(value);
+        parsed.options.Delays = *delays;
+    }
+    parsed.options.FlipX = args.IsSet(QStringLiteral("flip-x"));
+    parsed.options.FlipY = args.IsSet(QStringLiteral("flip-y"));
+    parsed.quiet = args.IsSet(QStringLiteral("quiet"));
     return {};
 }
 
-int FileError(TCliStreams io, const QString& message)
-{
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
-} // namespace
-
-int RunCompile(const QStringList& args, TCliStreams io)
+int RunCompile(const TCliArgs& args, TCliStreams io)
 {
     TCompileArgs parsed;
     const QString reason = ParseArgs(args, parsed);
@@ -110,11 +89,11 @@ int RunCompile(const QStringList& args, TCliStreams io)
         progress = std::make_unique<TCliProgress>(io.err, TCliProgress::StderrIsTerminal());
     const TCompileResult result = CompileShow(show, wavName, parsed.options, progress.get());
     if (progress)
-        progress->Finish(result.ok);
-    if (!result.ok)
-        return FileError(io, result.message.isEmpty()
-                                 ? QStringLiteral("cannot write \"%1\"").arg(wavName)
-                                 : result.message);
+        progress->Finish(result.outcome.ok);
+    if (!result.outcome.ok)
+        return FileError(io, result.outcome.message.isEmpty()
+                                 ? TResult::Failure(QStringLiteral("cannot write \"%1\"").arg(wavName))
+                                 : result.outcome);
 
     const int frames = result.framesDrawn;
     const int skipped = show.Count() - frames;
@@ -126,4 +105,25 @@ int RunCompile(const QStringList& args, TCliStreams io)
            << result.bytes << " bytes -> " << wavName << '\n';
     io.out.flush();
     return ExitOk;
+}
+
+} // namespace
+
+const TCliVerb& CompileVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("compile"), .Synopsis = QStringLiteral("SHOW [--out WAV] [--delays A,B,C,D] [--flip-x] [--flip-y] [--quiet]"),
+        .Summary = QStringLiteral("compile a show into the WAV file that drives the laser\n"
+                       "(default name: SHOW with \".WAV\" appended)"),
+        .Options = {QCommandLineOption(QStringLiteral("out"), QStringLiteral("write the sound to WAV (default: SHOW with \".WAV\" appended)"),
+                            QStringLiteral("WAV")),
+         QCommandLineOption(QStringLiteral("delays"),
+                            QStringLiteral("the scanner driver delays, 0..65535 each: 5, 10 and\n"
+                                           "40 degree steps and maximum edges (default 30,55,66,30)"),
+                            QStringLiteral("A,B,C,D")),
+         QCommandLineOption(QStringLiteral("flip-x"), QStringLiteral("mirror the output horizontally")),
+         QCommandLineOption(QStringLiteral("flip-y"), QStringLiteral("mirror the output vertically")),
+         QCommandLineOption(QStringLiteral("quiet"), QStringLiteral("show no progress"))},
+        .Run = RunCompile};
+    return verb;
 }

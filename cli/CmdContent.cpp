@@ -12,34 +12,6 @@
 
 namespace {
 
-struct TParsed {
-    QStringList positional;
-    QString tolerance;  // null when not given
-    QString font;
-};
-
-// Positional arguments and the options in `options`; "--" ends the options, so a
-// text may begin with a dash. Returns the reason for a usage error, empty on success.
-QString Parse(const QString& verb, const QStringList& args, const QStringList& options, TParsed& parsed)
-{
-    bool optionsEnd = false;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (!optionsEnd && arg == QLatin1String("--")) {
-            optionsEnd = true;
-        } else if (!optionsEnd && options.contains(arg)) {
-            if (i + 1 >= args.size())
-                return QStringLiteral("%1 needs a value").arg(arg);
-            (arg == QLatin1String("--tolerance") ? parsed.tolerance : parsed.font) = args[++i];
-        } else if (!optionsEnd && arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            return QStringLiteral("unknown option \"%1\" for %2").arg(arg, verb);
-        } else {
-            parsed.positional << arg;
-        }
-    }
-    return {};
-}
-
 std::optional<double> ParseTolerance(const QString& text)
 {
     bool ok = false;
@@ -49,22 +21,14 @@ std::optional<double> ParseTolerance(const QString& text)
     return value;
 }
 
-int FileError(TCliStreams io, const QString& message)
-{
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
 // The frame as a show of its own.
 int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName)
 {
     const int points = built.Frame->PointCount();
     TLaserFrames show;
     show.FitLinksAt(show.AddFrame(std::move(built.Frame)));
-    const TShowFileResult written = WriteShowFile(outName, show);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (const TResult written = WriteShowFile(outName, show); !written.ok)
+        return FileError(io, written);
     const auto count = [](int n, const char* what) {
         return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
     };
@@ -80,41 +44,37 @@ QString FitHint(const TVectorFrameResult& built)
     return QStringLiteral("; --tolerance %1 would fit").arg(QLocale::c().toString(built.FittingTolerance));
 }
 
-} // namespace
-
-int RunImportSvg(const QStringList& args, TCliStreams io)
+int RunImportSvg(const TCliArgs& args, TCliStreams io)
 {
-    TParsed parsed;
-    QString reason = Parse(QStringLiteral("import-svg"), args, {QStringLiteral("--tolerance")}, parsed);
-    if (reason.isEmpty() && parsed.positional.size() != 2)
+    const QStringList files = args.Positional();
+    QString reason;
+    if (files.size() != 2)
         reason = QStringLiteral("import-svg takes an SVG file and an output show file");
-    if (reason.isEmpty() && QFileInfo::exists(parsed.positional[0])
-        && QFileInfo(parsed.positional[0]).canonicalFilePath() == QFileInfo(parsed.positional[1]).canonicalFilePath())
-        reason = QStringLiteral("the output \"%1\" would replace the input").arg(parsed.positional[1]);
+    else if (QFileInfo::exists(files[0])
+             && QFileInfo(files[0]).canonicalFilePath() == QFileInfo(files[1]).canonicalFilePath())
+        reason = QStringLiteral("the output \"%1\" would replace the input").arg(files[1]);
     if (!reason.isEmpty())
         return UsageError(io, reason);
     TVectorOptions options;
-    if (!parsed.tolerance.isNull()) {
-        const auto tolerance = ParseTolerance(parsed.tolerance);
+    if (args.IsSet(QStringLiteral("tolerance"))) {
+        const QString text = args.Value(QStringLiteral("tolerance"));
+        const auto tolerance = ParseTolerance(text);
         if (!tolerance)
             return UsageError(io, QStringLiteral("--tolerance takes frame units from %1 to %2, not \"%3\"")
-                                      .arg(MinTolerance).arg(MaxTolerance).arg(parsed.tolerance));
+                                      .arg(MinTolerance).arg(MaxTolerance).arg(text));
         options.Tolerance = *tolerance;
     }
-    TVectorFrameResult built = ImportSvgFile(parsed.positional[0], options);
-    if (!built.ok)
-        return FileError(io, built.error + FitHint(built));
-    return WriteFrame(io, built, parsed.positional[1]);
+    TVectorFrameResult built = ImportSvgFile(files[0], options);
+    if (!built.outcome.ok)
+        return FileError(io, TResult::Failure(built.outcome.message + FitHint(built)));
+    return WriteFrame(io, built, files[1]);
 }
 
-int RunText(const QStringList& args, TCliStreams io)
+int RunText(const TCliArgs& args, TCliStreams io)
 {
-    TParsed parsed;
-    QString reason = Parse(QStringLiteral("text"), args, {QStringLiteral("--font")}, parsed);
-    if (reason.isEmpty() && parsed.positional.size() != 2)
-        reason = QStringLiteral("text takes a text and an output show file");
-    if (!reason.isEmpty())
-        return UsageError(io, reason);
+    const QStringList words = args.Positional();
+    if (words.size() != 2)
+        return UsageError(io, QStringLiteral("text takes a text and an output show file"));
     // A font or a text that cannot be drawn is a wrong argument, told in one line.
     const auto refuse = [&io](const QString& error) {
         io.err << "skelmar-cli: " << error << '\n';
@@ -122,12 +82,41 @@ int RunText(const QStringList& args, TCliStreams io)
         return ExitUsage;
     };
     TTextFont font;
-    if (!parsed.font.isNull()) {
-        if (const QString error = ResolveTextFont(parsed.font, font); !error.isEmpty())
-            return refuse(error);
+    if (args.IsSet(QStringLiteral("font"))) {
+        if (const TResult resolved = ResolveTextFont(args.Value(QStringLiteral("font")), font); !resolved.ok)
+            return refuse(resolved.message);
     }
-    TVectorFrameResult built = MakeTextFrame(parsed.positional[0], font, {});
-    if (!built.ok)
-        return refuse(built.error);
-    return WriteFrame(io, built, parsed.positional[1]);
+    TVectorFrameResult built = MakeTextFrame(words[0], font, {});
+    if (!built.outcome.ok)
+        return refuse(built.outcome.message);
+    return WriteFrame(io, built, words[1]);
+}
+
+} // namespace
+
+const TCliVerb& ImportSvgVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("import-svg"), .Synopsis = QStringLiteral("IN.svg OUT.RZ4 [--tolerance T]"),
+        .Summary = QStringLiteral("turn an SVG drawing into a one-frame show, curves\n"
+                       "within T frame units (default 0.5, 0.01 to 64)"),
+        .Options = {QCommandLineOption(QStringLiteral("tolerance"),
+                            QStringLiteral("follow curves within T frame units, 0.01 to 64"),
+                            QStringLiteral("T"))},
+        .Run = RunImportSvg, .NeedsFonts = true};
+    return verb;
+}
+
+const TCliVerb& TextVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("text"), .Synopsis = QStringLiteral("TEXT OUT.RZ4 [--font NAME]"),
+        .Summary = QStringLiteral("write TEXT on one line as a one-frame show, in a\n"
+                       "Hershey font (default futural) or an installed font"),
+        .Options = {QCommandLineOption(QStringLiteral("font"),
+                            QStringLiteral("a Hershey font (futural, rowmans, ...) or the family\n"
+                                           "of an installed font"),
+                            QStringLiteral("NAME"))},
+        .Run = RunText, .NeedsFonts = true};
+    return verb;
 }

@@ -10,30 +10,10 @@
 
 namespace {
 
-int FileError(TCliStreams io, const QString& message)
+// The input and the output file. Returns an empty string on success, else the
+// reason for the usage error.
+QString CheckFiles(const QString& verb, const QStringList& files)
 {
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
-// Splits `args` into the two file names and the value of the one option `option`.
-// Returns an empty string on success, else the reason for the usage error.
-QString ParseArgs(const QString& verb, const QStringList& args, const QString& option, QStringList& files,
-                  QString& value)
-{
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == option) {
-            if (i + 1 >= args.size())
-                return QStringLiteral("%1 needs a value").arg(option);
-            value = args[++i];
-        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
-            return QStringLiteral("unknown option \"%1\" for %2").arg(arg, verb);
-        } else {
-            files << arg;
-        }
-    }
     if (files.size() != 2)
         return QStringLiteral("%1 takes an input and an output file").arg(verb);
     // Reading fully before writing would make it work, but the input would be lost.
@@ -53,17 +33,14 @@ std::optional<int> ParseNumber(const QString& text, int lo, int hi)
     return value;
 }
 
-} // namespace
-
-int RunExportIlda(const QStringList& args, TCliStreams io)
+int RunExportIlda(const TCliArgs& args, TCliStreams io)
 {
-    QStringList files;
-    QString formatText;
-    const QString reason = ParseArgs(QStringLiteral("export-ilda"), args, QStringLiteral("--format"), files, formatText);
-    if (!reason.isEmpty())
+    const QStringList files = args.Positional();
+    if (const QString reason = CheckFiles(QStringLiteral("export-ilda"), files); !reason.isEmpty())
         return UsageError(io, reason);
     TIldaExportOptions options;
-    if (!formatText.isNull()) {
+    if (args.IsSet(QStringLiteral("format"))) {
+        const QString formatText = args.Value(QStringLiteral("format"));
         const auto format = ParseNumber(formatText, 0, 5);
         if (!format || !TIldaWriter::ValidFormat(*format))
             return UsageError(io, QStringLiteral("--format takes 0, 1, 4 or 5, not \"%1\"").arg(formatText));
@@ -76,22 +53,21 @@ int RunExportIlda(const QStringList& args, TCliStreams io)
         return ExitFileError;
     // The command line has no user settings: the laser colours are the default red and blue.
     const TIldaFileResult written = ExportIldaFile(files[1], show, options);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (!written.outcome.ok)
+        return FileError(io, written.outcome);
     io.out << "Wrote " << written.frames << " frames to " << files[1] << " (ILDA format " << options.Format
            << ")\n";
     return ExitOk;
 }
 
-int RunImportIlda(const QStringList& args, TCliStreams io)
+int RunImportIlda(const TCliArgs& args, TCliStreams io)
 {
-    QStringList files;
-    QString delayText;
-    const QString reason = ParseArgs(QStringLiteral("import-ilda"), args, QStringLiteral("--delay"), files, delayText);
-    if (!reason.isEmpty())
+    const QStringList files = args.Positional();
+    if (const QString reason = CheckFiles(QStringLiteral("import-ilda"), files); !reason.isEmpty())
         return UsageError(io, reason);
     TIldaImportOptions options;
-    if (!delayText.isNull()) {
+    if (args.IsSet(QStringLiteral("delay"))) {
+        const QString delayText = args.Value(QStringLiteral("delay"));
         const auto delay = ParseNumber(delayText, 0, 65535);
         if (!delay)
             return UsageError(io, QStringLiteral("--delay takes milliseconds 0..65535, not \"%1\"").arg(delayText));
@@ -100,11 +76,37 @@ int RunImportIlda(const QStringList& args, TCliStreams io)
 
     TLaserFrames show;
     const TIldaFileResult read = ImportIldaFile(files[0], show, options);
-    if (!read.ok)
-        return FileError(io, read.message);
-    const TShowFileResult written = WriteShowFile(files[1], show);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (!read.outcome.ok)
+        return FileError(io, read.outcome);
+    if (const TResult written = WriteShowFile(files[1], show); !written.ok)
+        return FileError(io, written);
     io.out << "Wrote " << read.frames << " frames to " << files[1] << '\n';
     return ExitOk;
+}
+
+} // namespace
+
+const TCliVerb& ExportIldaVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("export-ilda"), .Synopsis = QStringLiteral("SHOW OUT.ild [--format 0|1|4|5]"),
+        .Summary = QStringLiteral("write the show as an ILDA file (default format 5)"),
+        .Options = {QCommandLineOption(QStringLiteral("format"),
+                            QStringLiteral("0 or 1: indexed colour, 3D or 2D; 4 or 5: true colour,\n"
+                                           "3D or 2D (the default)"),
+                            QStringLiteral("0|1|4|5"))},
+        .Run = RunExportIlda};
+    return verb;
+}
+
+const TCliVerb& ImportIldaVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("import-ilda"), .Synopsis = QStringLiteral("IN.ild OUT.RZ4 [--delay MS]"),
+        .Summary = QStringLiteral("turn the frames of an ILDA file into a show\n"
+                       "(each frame shown MS milliseconds, default 40)"),
+        .Options = {QCommandLineOption(QStringLiteral("delay"), QStringLiteral("show each frame MS milliseconds, 0..65535"),
+                            QStringLiteral("MS"))},
+        .Run = RunImportIlda};
+    return verb;
 }

@@ -43,20 +43,10 @@ QString FrameLine(int index, const TLaserFrame& f)
         .arg(f.IsLocked() ? QStringLiteral("locked") : QStringLiteral("unlocked"));
 }
 
-} // namespace
-
-int RunInfo(const QStringList& args, TCliStreams io)
+int RunInfo(const TCliArgs& args, TCliStreams io)
 {
-    QStringList files;
-    bool json = false;
-    for (const QString& a : args) {
-        if (a == QLatin1String("--json"))
-            json = true;
-        else if (a.startsWith(QLatin1Char('-')) && a.size() > 1)
-            return UsageError(io, QStringLiteral("unknown option \"%1\" for info").arg(a));
-        else
-            files << a;
-    }
+    const QStringList files = args.Positional();
+    const bool json = args.IsSet(QStringLiteral("json"));
     if (files.size() != 1)
         return UsageError(io, QStringLiteral("info takes one show file"));
 
@@ -79,4 +69,16 @@ int RunInfo(const QStringList& args, TCliStreams io)
     for (int k = 0; k < show.Count(); ++k)
         io.out << FrameLine(k, show.Frame(k)) << "\n";
     return ExitOk;
+}
+
+} // namespace
+
+const TCliVerb& InfoVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("info"), .Synopsis = QStringLiteral("SHOW [--json]"),
+        .Summary = QStringLiteral("print the format version and every frame of a show"),
+        .Options = {QCommandLineOption(QStringLiteral("json"), QStringLiteral("print the same as a JSON document"))},
+        .Run = RunInfo};
+    return verb;
 }

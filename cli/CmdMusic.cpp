@@ -10,46 +10,28 @@
 
 namespace {
 
-int FileError(TCliStreams io, const QString& message)
-{
-    io.err << "skelmar-cli: " << message << '\n';
-    io.err.flush();
-    return ExitFileError;
-}
-
-bool IsOption(const QString& arg)
-{
-    return arg.startsWith(QLatin1Char('-')) && arg.size() > 1;
-}
+// What --offset takes.
+constexpr char OffsetValue[] = "a whole number of milliseconds";
 
 QString Seconds(double t)
 {
     return QString::number(t, 'f', 3);
 }
 
-} // namespace
-
-int RunBeats(const QStringList& args, TCliStreams io)
+int RunBeats(const TCliArgs& args, TCliStreams io)
 {
-    QString music;
-    bool json = false;
-    for (const QString& arg : args) {
-        if (arg == QLatin1String("--json"))
-            json = true;
-        else if (IsOption(arg))
-            return UsageError(io, QStringLiteral("unknown option \"%1\" for beats").arg(arg));
-        else if (music.isEmpty())
-            music = arg;
-        else
-            return UsageError(io, QStringLiteral("beats takes one music file, got \"%1\" too").arg(arg));
-    }
-    if (music.isEmpty())
+    const QStringList files = args.Positional();
+    if (files.isEmpty())
         return UsageError(io, QStringLiteral("beats needs a music file"));
+    if (files.size() > 1)
+        return UsageError(io, QStringLiteral("beats takes one music file, got \"%1\" too").arg(files[1]));
+    const QString& music = files[0];
+    const bool json = args.IsSet(QStringLiteral("json"));
 
     TMusicAnalysis analysis;
     const TMusicResult result = AnalyseMusic(music, analysis);
-    if (!result.ok)
-        return FileError(io, result.message);
+    if (!result.outcome.ok)
+        return FileError(io, result.outcome);
     if (json) {
         io.out << "{\"bpm\": " << QString::number(analysis.Bpm, 'f', 2) << ", \"beats\": [";
         for (size_t i = 0; i < analysis.Beats.size(); ++i)
@@ -66,24 +48,16 @@ int RunBeats(const QStringList& args, TCliStreams io)
     return ExitOk;
 }
 
-int RunFitBeats(const QStringList& args, TCliStreams io)
+int RunFitBeats(const TCliArgs& args, TCliStreams io)
 {
-    QStringList files;
     int offset = 0;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--offset")) {
-            bool ok = false;
-            if (i + 1 < args.size())
-                offset = args[++i].toInt(&ok, 10);
-            if (!ok)
-                return UsageError(io, QStringLiteral("--offset needs a whole number of milliseconds"));
-        } else if (IsOption(arg) && !(arg.size() > 1 && arg[1].isDigit())) {
-            return UsageError(io, QStringLiteral("unknown option \"%1\" for fit-beats").arg(arg));
-        } else {
-            files << arg;
-        }
+    if (args.IsSet(QStringLiteral("offset"))) {
+        bool ok = false;
+        offset = args.Value(QStringLiteral("offset")).toInt(&ok, 10);
+        if (!ok)
+            return UsageError(io, QStringLiteral("--offset needs %1").arg(QLatin1String(OffsetValue)));
     }
+    const QStringList files = args.Positional();
     if (files.size() != 3)
         return UsageError(io, QStringLiteral("fit-beats takes a show, a music file and an output show"));
     const QString &showName = files[0], &music = files[1], &outName = files[2];
@@ -94,22 +68,21 @@ int RunFitBeats(const QStringList& args, TCliStreams io)
         return ExitFileError;
     TMusicAnalysis analysis;
     const TMusicResult analysed = AnalyseMusic(music, analysis);
-    if (!analysed.ok)
-        return FileError(io, analysed.message);
+    if (!analysed.outcome.ok)
+        return FileError(io, analysed.outcome);
     const TBeatFit fit = FitFramesToBeats(show, analysis.Beats, offset, TCompileOptions{});
-    if (!fit.ok)
-        return FileError(io, QStringLiteral("cannot fit \"%1\" to \"%2\": %3").arg(showName, music, fit.message));
+    if (!fit.outcome.ok)
+        return FileError(io, TResult::Failure(QStringLiteral("cannot fit \"%1\" to \"%2\": %3")
+                                                  .arg(showName, music, fit.outcome.message)));
     ApplyBeatFit(show, fit);
     if (show.Count() == 0)
         show.Add();
-    const TShowFileResult written = WriteShowFile(outName, show);
-    if (!written.ok)
-        return FileError(io, written.message);
+    if (const TResult written = WriteShowFile(outName, show); !written.ok)
+        return FileError(io, written);
     // The fitted show keeps its music, so the editor opens the two together.
-    const TSoundtrackFileResult linked =
-        WriteSoundtrackFile(outName, TSoundtrack{QFileInfo(music).absoluteFilePath(), offset});
+    const TResult linked = WriteSoundtrackFile(outName, TSoundtrack{QFileInfo(music).absoluteFilePath(), offset});
     if (!linked.ok)
-        return FileError(io, linked.message);
+        return FileError(io, linked);
 
     io.out << "Fitted " << fit.FramesFitted << " of " << show.Count() << " frames to the beats of "
            << QFileInfo(music).fileName() << " (" << QString::number(analysis.Bpm, 'f', 2) << " bpm, "
@@ -117,4 +90,31 @@ int RunFitBeats(const QStringList& args, TCliStreams io)
            << QString::number(fit.WorstMs, 'f', 1) << " ms of their beats) -> " << outName << '\n';
     io.out.flush();
     return ExitOk;
+}
+
+} // namespace
+
+const TCliVerb& BeatsVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("beats"), .Synopsis = QStringLiteral("MUSIC [--json]"),
+        .Summary = QStringLiteral("print the tempo and the beat times (seconds) of a music\n"
+                       "file (WAV, FLAC, Ogg or MP3)"),
+        .Options = {QCommandLineOption(QStringLiteral("json"), QStringLiteral("print the same as a JSON document"))},
+        .Run = RunBeats};
+    return verb;
+}
+
+const TCliVerb& FitBeatsVerb()
+{
+    static const TCliVerb verb{
+        .Name = QStringLiteral("fit-beats"), .Synopsis = QStringLiteral("SHOW MUSIC OUT.RZ4 [--offset MS]"),
+        .Summary = QStringLiteral("set the frame delays so every change of frame falls on a\n"
+                       "beat; the music starts MS ms after the show (default 0)"),
+        .Options = {QCommandLineOption(QStringLiteral("offset"),
+                            QStringLiteral("start the music MS milliseconds after the show;\n"
+                                           "less than 0: the show starts within the music"),
+                            QStringLiteral("MS"))},
+        .Run = RunFitBeats, .NeedsFonts = false, .ValueNeeded = QLatin1String(OffsetValue)};
+    return verb;
 }

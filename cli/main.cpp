@@ -5,47 +5,30 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <new>
 
-// ILDA exchange (CmdIlda.cpp)
-int RunExportIlda(const QStringList& args, TCliStreams io);
-int RunImportIlda(const QStringList& args, TCliStreams io);
-// Drawings and text (CmdContent.cpp)
-int RunImportSvg(const QStringList& args, TCliStreams io);
-int RunText(const QStringList& args, TCliStreams io);
-// music (CmdMusic.cpp)
-int RunBeats(const QStringList& args, TCliStreams io);
-int RunFitBeats(const QStringList& args, TCliStreams io);
-
 namespace {
 
-int RunVerb(const QString& verb, const QStringList& args, TCliStreams io)
+int RunVerb(const QString& name, const QStringList& args, TCliStreams io)
 {
-    if (verb == QLatin1String("info"))
-        return RunInfo(args, io);
-    if (verb == QLatin1String("resave"))
-        return RunResave(args, io);
-    if (verb == QLatin1String("compile"))
-        return RunCompile(args, io);
-    if (verb == QLatin1String("export-ilda"))
-        return RunExportIlda(args, io);
-    if (verb == QLatin1String("import-ilda"))
-        return RunImportIlda(args, io);
-    if (verb == QLatin1String("import-svg"))
-        return RunImportSvg(args, io);
-    if (verb == QLatin1String("text"))
-        return RunText(args, io);
-    if (verb == QLatin1String("beats"))
-        return RunBeats(args, io);
-    if (verb == QLatin1String("fit-beats"))
-        return RunFitBeats(args, io);
-    if (verb == QLatin1String("--help") || verb == QLatin1String("-h") || verb == QLatin1String("help")) {
-        io.out << CliUsage();
+    if (const TCliVerb* verb = FindVerb(name)) {
+        TCliArgs parsed(*verb);
+        if (const std::optional<int> answered = parsed.Parse(args, io))
+            return *answered;
+        return verb->Run(parsed, io);
+    }
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help")) {
+        // "help compile" is "compile --help".
+        const TCliVerb* verb = args.isEmpty() ? nullptr : FindVerb(args.first());
+        io.out << (verb ? VerbHelp(*verb) : CliUsage());
         return ExitOk;
     }
-    return UsageError(io, QStringLiteral("unknown command \"%1\"").arg(verb));
+    if (name == QLatin1String("--version")) {
+        io.out << CliVersion() << '\n';
+        return ExitOk;
+    }
+    return UsageError(io, QStringLiteral("unknown command \"%1\"").arg(name));
 }
 
 } // namespace
@@ -56,7 +39,8 @@ int main(int argc, char* argv[])
     InstallInterruptCleanup();
     // Drawings and text need fonts, and fonts need the GUI application; it runs on
     // the offscreen platform, so no display is needed.
-    const bool fonts = argc > 1 && (std::strcmp(argv[1], "import-svg") == 0 || std::strcmp(argv[1], "text") == 0);
+    const TCliVerb* known = argc > 1 ? FindVerb(QString::fromLocal8Bit(argv[1])) : nullptr;
+    const bool fonts = known && known->NeedsFonts;
     std::unique_ptr<QCoreApplication> app;
     if (fonts) {
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -44,8 +44,8 @@ TBeatFit FitFramesToBeats(const TLaserFrames& show, const std::vector<double>& b
 {
     TBeatFit fit;
     const TCompileResult now = MeasureShow(show, options);
-    if (!now.ok) {
-        fit.message = now.message;
+    if (!now.outcome.ok) {
+        fit.outcome = now.outcome;
         return fit;
     }
     // Beats in sample frames of the compiled show; those before its start do not count.
@@ -56,7 +56,7 @@ TBeatFit FitFramesToBeats(const TLaserFrames& show, const std::vector<double>& b
             beat.push_back(at);
     }
     if (beat.empty()) {
-        fit.message = QStringLiteral("The music has no beats while the show runs.");
+        fit.outcome.message = QStringLiteral("The music has no beats while the show runs.");
         return fit;
     }
     const auto interval = [&](size_t k) {
@@ -119,8 +119,8 @@ TBeatFit FitFramesToBeats(const TLaserFrames& show, const std::vector<double>& b
             ++fit.FramesChanged;
     }
     const TCompileResult after = MeasureShow(fitted, options);
-    if (!after.ok) {
-        fit.message = after.message;
+    if (!after.outcome.ok) {
+        fit.outcome = after.outcome;
         return fit;
     }
     for (int i = 0; i < n; ++i) {
@@ -136,7 +136,7 @@ TBeatFit FitFramesToBeats(const TLaserFrames& show, const std::vector<double>& b
             distance = std::min(distance, end - *(near - 1));
         fit.WorstMs = std::max(fit.WorstMs, distance * 1000 / Rate);
     }
-    fit.ok = true;
+    fit.outcome.ok = true;
     return fit;
 }
 

@@ -9,8 +9,7 @@ class TLaserFrames;
 
 // The outcome of fitting a show's frame changes to the beats of its music.
 struct TBeatFit {
-    bool ok = false;
-    QString message;               // on failure: why nothing could be fitted
+    TResult outcome = TResult::Failure({}); // on failure, why nothing could be fitted
     std::vector<quint16> Delays;   // the new Delay of every frame, in show order
     int FramesFitted = 0;          // frames whose change now lies on a beat
     int FramesChanged = 0;         // frames whose Delay differs from before

@@ -215,7 +215,7 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
     TMusicResult result;
     TMusicReader reader;
     if (!reader.Open(fileName)) {
-        result.message = reader.Error();
+        result.outcome.message = reader.Error();
         return result;
     }
     const TMusicInfo info = reader.Info();
@@ -230,7 +230,7 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
     }
     TBeatTracker tracker(info.SampleRate);
     if (!tracker.IsValid()) {
-        result.message = QStringLiteral("The music file \"%1\" cannot be analysed at %2 Hz.")
+        result.outcome.message = QStringLiteral("The music file \"%1\" cannot be analysed at %2 Hz.")
                              .arg(QDir::toNativeSeparators(fileName))
                              .arg(info.SampleRate);
         return result;
@@ -244,7 +244,7 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
         for (;;) {
             const qint64 n = reader.ReadFloat(frames.data(), Block);
             if (n < 0) {
-                result.message = reader.Error();
+                result.outcome.message = reader.Error();
                 return result;
             }
             if (n == 0)
@@ -265,14 +265,14 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
                 const double share = info.Frames > 0 ? std::min(1.0, double(done) / double(info.Frames)) : 0.0;
                 if (!progress(share)) {
                     result.cancelled = true;
-                    result.message = QStringLiteral("Cancelled");
+                    result.outcome.message = QStringLiteral("Cancelled");
                     return result;
                 }
             }
         }
         out.Info.Frames = done; // what was decoded, whatever the header promised
     } catch (const std::bad_alloc&) {
-        result.message = QStringLiteral("Not enough memory to read the music file \"%1\".")
+        result.outcome.message = QStringLiteral("Not enough memory to read the music file \"%1\".")
                              .arg(QDir::toNativeSeparators(fileName));
         return result;
     }
@@ -284,6 +284,6 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
     if (progress)
         progress(1.0);
     analysis = std::move(out);
-    result.ok = true;
+    result.outcome.ok = true;
     return result;
 }

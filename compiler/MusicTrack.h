@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QString>
 #include <QtGlobal>
 #include <functional>
@@ -88,9 +90,8 @@ struct TMusicAnalysis {
 };
 
 struct TMusicResult {
-    bool ok = false;
+    TResult outcome = TResult::Failure({});   // names the file
     bool cancelled = false;
-    QString message;             // on failure: what went wrong, naming the file
 };
 
 // Called now and then with the share done (0..1); returning false cancels.

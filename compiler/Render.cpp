@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr long double PiExtended = 3.141592653589793238462643383279502884L;
-
 quint16 DistanceClass(int d, const TScanDelays& delays)
 {
     d = std::abs(d);
@@ -36,24 +34,6 @@ void ForEachCornerOf(const std::vector<TSmallPoint>& points, Visit&& visit)
 }
 
 } // namespace
-
-double VectorAngle(int dx, int dy)
-{
-    if (dx == 0) {
-        if (dy > 0)
-            return double(PiExtended / 2);
-        if (dy < 0)
-            return double(3 * PiExtended / 2);
-        return 0.0;
-    }
-    const long double q = (long double)dy / (long double)dx;
-    long double angle = atanl(q);
-    if (dx < 0)
-        angle += PiExtended;
-    else if (dy < 0)
-        angle += 2 * PiExtended;
-    return double(angle);
-}
 
 quint16 StepCount(int dx, int dy, const TScanDelays& delays)
 {

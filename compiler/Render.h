@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Geometry.h"
 #include "ScanDelays.h"
 
 #include <QByteArray>
@@ -42,10 +43,6 @@ struct TSampleStream {
     bool FlipX = false; // "Flip X": the vertical output is no longer inverted
     bool FlipY = false; // "Flip Y": the horizontal output is mirrored
 };
-
-// Direction of (dx, dy) in radians, in [0, 2*pi). The quotient and arctangent
-// are taken in extended precision, the result rounded to double.
-double VectorAngle(int dx, int dy);
 
 // VectorAngle that remembers its last argument: paths repeat a position for many
 // samples (corner holds, short runs), and the extended arctangent is costly.

@@ -192,8 +192,7 @@ private:
     // A failed compile removes what it wrote: no half file is left behind.
     bool Fail(const QString& message)
     {
-        Result.ok = false;
-        Result.message = message;
+        Result.outcome = TResult::Failure(message);
         File.Cancel();
         return false;
     }
@@ -219,14 +218,14 @@ TCompileResult TCompileRun::Run()
 {
     if (Show.Count() == 0) {
         const QString name = QFileInfo(Show.FileName).fileName();
-        Result.message = name.isEmpty()
+        Result.outcome.message = name.isEmpty()
                              ? QStringLiteral("The show has no frames to compile.")
                              : QStringLiteral("Show \"%1\" has no frames to compile.").arg(name);
         return Result;
     }
     const QString target = File.Target();
     if (const QString problem = OutputTargetProblem(target); !problem.isEmpty()) {
-        Result.message = QStringLiteral("Cannot create \"%1\": %2").arg(WavName, problem);
+        Result.outcome.message = QStringLiteral("Cannot create \"%1\": %2").arg(WavName, problem);
         return Result;
     }
 
@@ -237,7 +236,7 @@ TCompileResult TCompileRun::Run()
     if (QFileInfo::exists(target)) {
         QFile old(target);
         if (!old.remove()) {
-            Result.message =
+            Result.outcome.message =
                 QStringLiteral("Cannot replace \"%1\": %2").arg(WavName, old.errorString());
             return Result;
         }
@@ -246,12 +245,12 @@ TCompileResult TCompileRun::Run()
     // Every sample is counted before the first is written: a show too long for a
     // WAV file is refused at once.
     if (CountSampleFrames(Show, Options) < 0) {
-        Result.message = TooLongMessage(WavName);
+        Result.outcome.message = TooLongMessage(WavName);
         return Result;
     }
 
     if (!File.Open()) {
-        Result.message = QStringLiteral("Cannot create \"%1\": %2").arg(WavName, File.ErrorString());
+        Result.outcome.message = QStringLiteral("Cannot create \"%1\": %2").arg(WavName, File.ErrorString());
         return Result;
     }
     if (!File.Write(WaveHeader(0))) {
@@ -271,7 +270,7 @@ TCompileResult TCompileRun::Run()
     st.Drain = [this] { return Flush(); };
     TShowPass pass(st, Options, [this] { return Flush(); }, &Result.timing);
     if (!pass.Run()) {
-        if (Result.message.isEmpty())
+        if (Result.outcome.message.isEmpty())
             Fail(TooLongMessage(WavName));
         return Result;
     }
@@ -284,7 +283,7 @@ TCompileResult TCompileRun::Run()
         WriteFailed();
         return Result;
     }
-    Result.ok = true;
+    Result.outcome.ok = true;
     Result.sampleFrames = quint32(st.Written);
     Result.bytes = 44 + 4 * st.Written;
     Result.framesDrawn = pass.FramesDrawn();
@@ -309,7 +308,7 @@ TCompileResult MeasureShow(const TLaserFrames& show, const TCompileOptions& opti
     const QString name = wavFileName.isEmpty() ? WaveFileName(show.FileName) : wavFileName;
     TCompileResult result;
     if (show.Count() == 0) {
-        result.message = QStringLiteral("The show has no frames to compile.");
+        result.outcome.message = QStringLiteral("The show has no frames to compile.");
         return result;
     }
     try {
@@ -319,16 +318,16 @@ TCompileResult MeasureShow(const TLaserFrames& show, const TCompileOptions& opti
         plan.Planning = true;
         TShowPass pass(plan, options, {}, &result.timing);
         if (!pass.Run()) {
-            result.message = TooLongMessage(name);
+            result.outcome.message = TooLongMessage(name);
             return result;
         }
-        result.ok = true;
+        result.outcome.ok = true;
         result.sampleFrames = quint32(plan.Written);
         result.bytes = 44 + 4 * plan.Written;
         result.framesDrawn = pass.FramesDrawn();
     } catch (const std::bad_alloc&) {
         result = TCompileResult();
-        result.message = QStringLiteral("Not enough memory to measure the show.");
+        result.outcome.message = QStringLiteral("Not enough memory to measure the show.");
     }
     return result;
 }

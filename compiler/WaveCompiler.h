@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CompileProgress.h"
+#include "Result.h"
 #include "ScanDelays.h"
 
 #include <QString>
@@ -27,8 +28,7 @@ struct TFrameTiming {
 };
 
 struct TCompileResult {
-    bool ok = false;
-    QString message;          // on failure: what went wrong, naming the file
+    TResult outcome = TResult::Failure({}); // names the file
     quint32 sampleFrames = 0; // sample frames in the data chunk
     qint64 bytes = 0;         // size of the whole file
     int framesDrawn = 0;      // frames with points, the ones that produced a path

@@ -1,6 +1,6 @@
 #include "PadTools.h"
 
-#include "Render.h"
+#include "Geometry.h"
 
 #include <QtMath>
 #include <cmath>

@@ -1,6 +1,6 @@
 #include "Transforms.h"
 
-#include "Render.h"
+#include "Geometry.h"
 
 #include <QtMath>
 #include <cmath>
@@ -15,17 +15,6 @@ quint8 ClampedRound(double v, int offset)
 }
 
 } // namespace
-
-int SnapToGrid(int v, int gridSize)
-{
-    if (gridSize < 1)
-        return v;
-    const int q = (v + gridSize / 2) / gridSize;
-    const int snapped = (q * gridSize) % 256;
-    if (v > gridSize && snapped < gridSize)
-        return 255;
-    return snapped;
-}
 
 void RotateFrame(TLaserFrame& frame, double angle)
 {

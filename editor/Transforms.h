@@ -9,11 +9,6 @@
 // Frame-wide reshaping shared by the sketchpad tools and the Frame menu.
 // Coordinates are the frame's bytes; every result is clamped to 0..255.
 
-// Rounds v (0..255) to the nearest multiple of gridSize. A result that would wrap
-// to 0 from above the first grid line becomes 255, so points near the right or
-// bottom edge stay there. A grid size below 1 leaves v unchanged.
-int SnapToGrid(int v, int gridSize);
-
 // Turns every point by `angle` radians (clockwise on screen) around the auxiliary
 // centre and places the result around the effect centre: with different centres
 // the frame is also shifted by effect centre - auxiliary centre, even for angle 0.

@@ -2,7 +2,6 @@
 
 #include "OutputFile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -171,11 +170,6 @@ int MajorityColor(const std::vector<TIldaPoint>& points, const TLaserColors& col
     return 0;
 }
 
-QString Named(const QString& fileName, const QString& what)
-{
-    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), what);
-}
-
 // Point labels "0", "1", ... shared between frames instead of one allocation per point.
 class TLabels {
 public:
@@ -255,8 +249,7 @@ TIldaReader::Result TIldaReader::Read(QIODevice& device)
 {
     Result result;
     const auto fail = [&result](const QString& error) {
-        result.ok = false;
-        result.error = error;
+        result.outcome = TResult::Failure(error);
         result.Frames.clear();
         return result;
     };
@@ -346,23 +339,26 @@ TIldaReader::Result TIldaReader::Read(QIODevice& device)
 
 // --- writer ------------------------------------------------------------------------------------
 
-QString TIldaWriter::Encode(const std::vector<TIldaFrame>& frames, int format, QByteArray& data)
+TResult TIldaWriter::Encode(const std::vector<TIldaFrame>& frames, int format, QByteArray& data)
 {
     if (!ValidFormat(format))
-        return QStringLiteral("ILDA format %1 cannot be written (0, 1, 4 or 5)").arg(format);
+        return TResult::Failure(QStringLiteral("ILDA format %1 cannot be written (0, 1, 4 or 5)").arg(format));
     if (frames.size() > 65535)
-        return QStringLiteral("%1 frames are more than an ILDA file can number (65535)").arg(frames.size());
+        return TResult::Failure(
+            QStringLiteral("%1 frames are more than an ILDA file can number (65535)").arg(frames.size()));
     const int recordSize = RecordSize(format);
     qsizetype total = HeaderSize;
     for (size_t i = 0; i < frames.size(); ++i) {
         const size_t count = frames[i].Points.size();
         if (count == 0 || count > size_t(MaxRecords))
-            return QStringLiteral("frame %1 has %2 ILDA points; a frame holds 1 to %3").arg(i).arg(count).arg(MaxRecords);
+            return TResult::Failure(
+                QStringLiteral("frame %1 has %2 ILDA points; a frame holds 1 to %3").arg(i).arg(count).arg(MaxRecords));
         total += HeaderSize + qsizetype(count) * recordSize;
     }
     if (total > TIldaReader::MaxFileSize)
-        return QStringLiteral("the file would take %1 bytes, more than an ILDA file may hold here (%2 bytes)")
-            .arg(total).arg(TIldaReader::MaxFileSize);
+        return TResult::Failure(
+            QStringLiteral("the file would take %1 bytes, more than an ILDA file may hold here (%2 bytes)")
+                .arg(total).arg(TIldaReader::MaxFileSize));
     data.clear();
     data.reserve(total);
     TOut out(data);
@@ -378,13 +374,13 @@ QString TIldaWriter::Encode(const std::vector<TIldaFrame>& frames, int format, Q
     return {};
 }
 
-QString TIldaWriter::Write(QIODevice& device, const std::vector<TIldaFrame>& frames, int format)
+TResult TIldaWriter::Write(QIODevice& device, const std::vector<TIldaFrame>& frames, int format)
 {
     QByteArray data;
-    if (QString problem = Encode(frames, format, data); !problem.isEmpty())
-        return problem;
+    if (TResult encoded = Encode(frames, format, data); !encoded.ok)
+        return encoded;
     if (device.write(data) != data.size())
-        return device.errorString();
+        return TResult::Failure(device.errorString());
     return {};
 }
 
@@ -465,8 +461,7 @@ TIldaFileResult ExportOrThrow(const QString& fileName, const TLaserFrames& show,
 {
     TIldaFileResult result;
     const auto fail = [&](const QString& what) {
-        result.ok = false;
-        result.message = Named(fileName, what);
+        result.outcome = TResult::FileFailure(fileName, what);
         return result;
     };
     if (!TIldaWriter::ValidFormat(options.Format))
@@ -485,7 +480,7 @@ TIldaFileResult ExportOrThrow(const QString& fileName, const TLaserFrames& show,
             return fail(QStringLiteral("frame %1 \"%2\": %3").arg(i).arg(show.Frame(i).Name, error));
     }
     QByteArray data;
-    QString error = TIldaWriter::Encode(frames, options.Format, data);
+    QString error = TIldaWriter::Encode(frames, options.Format, data).message;
     frames.clear();
     if (error.isEmpty() && !(file.Open() && file.Write(data) && file.Commit()))
         error = file.ErrorString();
@@ -499,8 +494,7 @@ TIldaFileResult ImportOrThrow(const QString& fileName, TLaserFrames& show, const
 {
     TIldaFileResult result;
     const auto fail = [&](const QString& what) {
-        result.ok = false;
-        result.message = Named(fileName, what);
+        result.outcome = TResult::FileFailure(fileName, what);
         return result;
     };
     if (!QFileInfo(fileName).isFile())
@@ -509,8 +503,8 @@ TIldaFileResult ImportOrThrow(const QString& fileName, TLaserFrames& show, const
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());
     const TIldaReader::Result read = TIldaReader::Read(file);
-    if (!read.ok)
-        return fail(read.error);
+    if (!read.outcome.ok)
+        return fail(read.outcome.message);
     if (read.Frames.empty())
         return fail(QStringLiteral("the file holds no frames"));
     // Running out of memory half-way takes back the frames added so far.
@@ -534,8 +528,7 @@ TIldaFileResult ImportOrThrow(const QString& fileName, TLaserFrames& show, const
 TIldaFileResult OutOfMemory(const QString& what, const QString& fileName)
 {
     TIldaFileResult result;
-    result.ok = false;
-    result.message = QStringLiteral("Not enough memory to %1 \"%2\".").arg(what, QDir::toNativeSeparators(fileName));
+    result.outcome = TResult::OutOfMemory(what, fileName);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LaserFrames.h"
+#include "Result.h"
 
 #include <QIODevice>
 #include <QRgb>
@@ -51,8 +52,7 @@ const std::vector<QRgb>& IldaStandardPalette();
 class TIldaReader {
 public:
     struct Result {
-        bool ok = true;
-        QString error;              // what is wrong, without the file name
+        TResult outcome;            // says what is wrong, without the file name
         std::vector<TIldaFrame> Frames;
         int Palettes = 0;           // palette sections read
         int ColorTables = 0;        // format 3 sections read
@@ -69,10 +69,10 @@ public:
 class TIldaWriter {
 public:
     // One section of `format` (0, 1, 4 or 5) per frame, numbered in order, and the
-    // end-of-file header, into `data`. Returns an error text, empty on success; a
-    // file larger than the reader takes is refused before anything is encoded.
-    static QString Encode(const std::vector<TIldaFrame>& frames, int format, QByteArray& data);
-    static QString Write(QIODevice& device, const std::vector<TIldaFrame>& frames, int format);
+    // end-of-file header, into `data`. A file larger than the reader takes is
+    // refused before anything is encoded.
+    static TResult Encode(const std::vector<TIldaFrame>& frames, int format, QByteArray& data);
+    static TResult Write(QIODevice& device, const std::vector<TIldaFrame>& frames, int format);
 
     static bool ValidFormat(int format) { return format == 0 || format == 1 || format == 4 || format == 5; }
     static constexpr int MaxRecords = 65535;
@@ -118,8 +118,7 @@ struct TIldaImportOptions {
 };
 
 struct TIldaFileResult {
-    bool ok = true;
-    QString message;  // names the file; empty on success
+    TResult outcome;  // names the file
     int frames = 0;   // frames written or read
 };
 

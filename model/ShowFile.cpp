@@ -4,35 +4,24 @@
 #include "ShowFileReader.h"
 #include "ShowFileWriter.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <new>
 
 namespace {
-QString Named(const QString& fileName, const QString& what)
-{
-    return QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), what);
-}
-
-QString OutOfMemory(const QString& what, const QString& fileName)
-{
-    return QStringLiteral("Not enough memory to %1 \"%2\".").arg(what, QDir::toNativeSeparators(fileName));
-}
 
 TShowFileResult ReadShowFileOrThrow(TLaserFrames& show, const QString& fileName, const TShowReadOptions& options)
 {
     TShowFileResult result;
     if (!QFileInfo(fileName).isFile()) {
         result.missing = true;
-        result.message = Named(fileName, QStringLiteral("no such file"));
+        result.outcome.message = FileMessage(fileName, QStringLiteral("no such file"));
         return result;
     }
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.ok = false;
-        result.message = Named(fileName, file.errorString());
+        result.outcome = TResult::FileFailure(fileName, file.errorString());
         return result;
     }
     show.FileName = fileName;
@@ -41,18 +30,19 @@ TShowFileResult ReadShowFileOrThrow(TLaserFrames& show, const QString& fileName,
     readOptions.LoadImages = options.LoadImages;
     const TShowFileReader::Result read = TShowFileReader::Read(file, show, readOptions);
     result.version = read.version;
-    switch (read.status) {
-    case TShowFileReader::Status::Ok:
-        break;
-    case TShowFileReader::Status::NotAShow:
+    if (!read.outcome.ok) {
+        result.outcome = TResult::FileFailure(fileName, read.outcome.message);
+    } else if (read.notAShow) {
         result.notAShow = true;
-        result.message = Named(fileName, QStringLiteral("not a Skelmar show file"));
-        break;
-    case TShowFileReader::Status::Damaged:
-        result.ok = false;
-        result.message = Named(fileName, read.error);
-        break;
+        result.outcome.message = FileMessage(fileName, QStringLiteral("not a Skelmar show file"));
     }
+    return result;
+}
+
+TShowFileResult OutOfMemory(const QString& fileName)
+{
+    TShowFileResult result;
+    result.outcome = TResult::OutOfMemory(QStringLiteral("read"), fileName);
     return result;
 }
 
@@ -64,37 +54,29 @@ TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName, const 
         return ReadShowFileOrThrow(show, fileName, options);
     } catch (const std::bad_alloc&) {
         show.Clear();
-        TShowFileResult result;
-        result.ok = false;
-        result.message = OutOfMemory(QStringLiteral("read"), fileName);
-        return result;
+        return OutOfMemory(fileName);
     }
 }
 
-TShowFileResult WriteShowFile(const QString& fileName, TLaserFrames& show)
+TResult WriteShowFile(const QString& fileName, TLaserFrames& show)
 {
-    TShowFileResult result;
-    result.version = TShowFileWriter::Version;
-    QString error;
     try {
         // A device or a pipe is refused before the show is encoded.
         TOutputFile file(fileName);
-        error = OutputTargetProblem(file.Target());
+        QString error = OutputTargetProblem(file.Target());
         QByteArray data;
-        if (error.isEmpty())
-            error = TShowFileWriter::Encode(show, data);
+        if (error.isEmpty()) {
+            if (const TResult encoded = TShowFileWriter::Encode(show, data); !encoded.ok)
+                error = encoded.message;
+        }
         if (error.isEmpty() && !(file.Open() && file.Write(data) && file.Commit()))
             error = file.ErrorString();
         if (!error.isEmpty())
-            error = Named(fileName, QStringLiteral("could not be saved: %1").arg(error));
+            return TResult::FileFailure(fileName, QStringLiteral("could not be saved: %1").arg(error));
+        return {};
     } catch (const std::bad_alloc&) {
-        error = OutOfMemory(QStringLiteral("save"), fileName);
+        return TResult::OutOfMemory(QStringLiteral("save"), fileName);
     }
-    if (!error.isEmpty()) {
-        result.ok = false;
-        result.message = error;
-    }
-    return result;
 }
 
 TShowFileResult OpenShowFile(const QString& fileName, std::unique_ptr<TLaserFrames>& target)
@@ -102,7 +84,7 @@ TShowFileResult OpenShowFile(const QString& fileName, std::unique_ptr<TLaserFram
     try {
         auto show = std::make_unique<TLaserFrames>();
         TShowFileResult result = ReadShowFile(*show, fileName);
-        if (!result.ok)
+        if (!result.outcome.ok)
             return result; // the open show stays as it was
         // Missing, short or foreign files give an empty show: the editor still needs a frame.
         if (show->Count() == 0)
@@ -110,10 +92,7 @@ TShowFileResult OpenShowFile(const QString& fileName, std::unique_ptr<TLaserFram
         target = std::move(show);
         return result;
     } catch (const std::bad_alloc&) {
-        TShowFileResult result;
-        result.ok = false;
-        result.message = OutOfMemory(QStringLiteral("read"), fileName);
-        return result;
+        return OutOfMemory(fileName);
     }
 }
 

@@ -1,14 +1,16 @@
 #pragma once
 
 #include "LaserFrames.h"
+#include "Result.h"
 
 #include <QString>
 #include <memory>
 
 // File-level show operations. Messages name the file; the caller decides how to show them.
 struct TShowFileResult {
-    bool ok = true;
-    QString message;       // empty on success
+    // A missing, short or foreign file is no failure of ReadShowFile and OpenShowFile:
+    // `missing` or `notAShow` tells, and the message names the file and what it is.
+    TResult outcome;
     int version = -1;      // version byte of the file read, -1 when none
     bool missing = false;  // no file of that name
     bool notAShow = false; // too short or wrong magic
@@ -26,7 +28,7 @@ TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName,
 // Writes the whole show through a temporary file that replaces `fileName` only when
 // everything was written, so a failure leaves the previous file as it was. A target
 // that is not a regular file is refused; a symbolic link is written through.
-TShowFileResult WriteShowFile(const QString& fileName, TLaserFrames& show);
+TResult WriteShowFile(const QString& fileName, TLaserFrames& show);
 
 // Reads `fileName` into a new show and hands it to `target` only on success. A
 // missing, short or foreign file gives a show of one default frame (and succeeds);

@@ -205,12 +205,12 @@ TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& s
         // point at a film of gigabytes).
         const QByteArray head = device.peek(5);
         if (head.size() == 5 && !head.startsWith("RZ4P")) {
-            result.status = Status::NotAShow;
+            result.notAShow = true;
             return result;
         }
         if (device.size() - device.pos() > MaxFileSize) {
-            result.status = Status::Damaged;
-            result.error = QStringLiteral("the file is too large to be a show (%1 bytes)").arg(device.size());
+            result.outcome = TResult::Failure(
+                QStringLiteral("the file is too large to be a show (%1 bytes)").arg(device.size()));
             return result;
         }
         data = device.readAll();
@@ -223,13 +223,12 @@ TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& s
             data += chunk;
         }
         if (data.size() > MaxFileSize) {
-            result.status = Status::Damaged;
-            result.error = QStringLiteral("the file is too large to be a show");
+            result.outcome = TResult::Failure(QStringLiteral("the file is too large to be a show"));
             return result;
         }
     }
     if (data.size() <= 5 || !data.startsWith("RZ4P")) {
-        result.status = Status::NotAShow;
+        result.notAShow = true;
         if (data.size() >= 5 && data.startsWith("RZ4P"))
             result.version = quint8(data[4]);
         return result;
@@ -248,8 +247,8 @@ TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& s
             ReadFrame(in, frame, previous, context);
         }
     } catch (const TTruncated& t) {
-        result.status = Status::Damaged;
-        result.error = QStringLiteral("the file ends inside frame %1 (%2)").arg(show.Count() - 1).arg(QLatin1String(t.what));
+        result.outcome = TResult::Failure(
+            QStringLiteral("the file ends inside frame %1 (%2)").arg(show.Count() - 1).arg(QLatin1String(t.what)));
     }
     return result;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LaserFrames.h"
+#include "Result.h"
 #include "ShowFileLimits.h"
 
 #include <QIODevice>
@@ -9,16 +10,16 @@
 // Reads the "Pudlo" show format, versions 0 to 6 (a higher version reads as 6).
 class TShowFileReader {
 public:
-    enum class Status {
-        Ok,        // frames were read (possibly none: a header-only file)
-        NotAShow,  // 5 bytes or less, or the magic is not "RZ4P": the editor opens a default frame
-        Damaged,   // ends inside a frame record or cannot be read: nothing is handed over
-    };
     struct Result {
-        Status status = Status::Ok;
+        // Fails when the data ends inside a frame record or cannot be read: nothing is
+        // handed over. The message says what is wrong, without the file name.
+        TResult outcome;
+        // 5 bytes or less, or the magic is not "RZ4P": no frames, the editor opens a
+        // default frame. Not a failure.
+        bool notAShow = false;
         int version = -1;     // the version byte as stored, -1 when there was none
-        QString error;        // what is wrong, without the file name
-        bool ok() const { return status == Status::Ok; }
+        // A show was read (possibly without frames: a header-only file).
+        bool IsShow() const { return outcome.ok && !notAShow; }
     };
 
     struct Options {
@@ -27,7 +28,7 @@ public:
         bool LoadImages = true;
     };
 
-    // Appends the frames of the show on `device` to `show`. On Damaged `show` holds
+    // Appends the frames of the show on `device` to `show`. On failure `show` holds
     // the frames read so far; callers read into a fresh show and drop it.
     static Result Read(QIODevice& device, TLaserFrames& show, const Options& options);
     static Result Read(QIODevice& device, TLaserFrames& show) { return Read(device, show, Options()); }

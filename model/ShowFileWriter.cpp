@@ -157,14 +157,14 @@ qint64 TShowFileWriter::FileSize(const TLaserFrames& show)
     return size;
 }
 
-QString TShowFileWriter::Encode(TLaserFrames& show, QByteArray& data)
+TResult TShowFileWriter::Encode(TLaserFrames& show, QByteArray& data)
 {
     if (QString problem = CheckLimits(show); !problem.isEmpty())
-        return problem;
+        return TResult::Failure(problem);
     const qint64 size = FileSize(show);
     if (size > MaxShowFileSize)
-        return QStringLiteral("the show would take %1 bytes, more than a show file may hold (%2 bytes)")
-            .arg(size).arg(MaxShowFileSize);
+        return TResult::Failure(QStringLiteral("the show would take %1 bytes, more than a show file may hold (%2 bytes)")
+                                    .arg(size).arg(MaxShowFileSize));
     data.clear();
     data.reserve(qsizetype(size));
     data.append("RZ4P");
@@ -175,13 +175,13 @@ QString TShowFileWriter::Encode(TLaserFrames& show, QByteArray& data)
     return {};
 }
 
-QString TShowFileWriter::Write(QIODevice& device, TLaserFrames& show)
+TResult TShowFileWriter::Write(QIODevice& device, TLaserFrames& show)
 {
     QByteArray data;
-    if (QString problem = Encode(show, data); !problem.isEmpty())
-        return problem;
+    if (TResult encoded = Encode(show, data); !encoded.ok)
+        return encoded;
     if (device.write(data) != data.size())
-        return device.errorString().isEmpty() ? QStringLiteral("the data could not be written")
-                                              : device.errorString();
+        return TResult::Failure(device.errorString().isEmpty() ? QStringLiteral("the data could not be written")
+                                                               : device.errorString());
     return {};
 }

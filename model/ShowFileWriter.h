@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LaserFrames.h"
+#include "Result.h"
 
 #include <QIODevice>
 #include <QString>
@@ -14,10 +15,9 @@ public:
     // The exact size of the file Write produces, worked out without writing it.
     static qint64 FileSize(const TLaserFrames& show);
 
-    // The whole file in `data`. Returns an empty string on success, else what went
-    // wrong; a show over MaxShowFileSize is refused before anything is encoded.
-    static QString Encode(TLaserFrames& show, QByteArray& data);
+    // The whole file in `data`. A show over MaxShowFileSize is refused before
+    // anything is encoded.
+    static TResult Encode(TLaserFrames& show, QByteArray& data);
 
-    // Returns an empty string on success, else what went wrong.
-    static QString Write(QIODevice& device, TLaserFrames& show);
+    static TResult Write(QIODevice& device, TLaserFrames& show);
 };

@@ -46,38 +46,29 @@ QByteArray SoundtrackToJson(const TSoundtrack& soundtrack, const QString& showFi
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
-bool SoundtrackFromJson(const QByteArray& text, const QString& showFileName, TSoundtrack& soundtrack,
-                        QString& reason)
+TResult SoundtrackFromJson(const QByteArray& text, const QString& showFileName, TSoundtrack& soundtrack)
 {
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(text, &error);
-    if (error.error != QJsonParseError::NoError) {
-        reason = error.errorString();
-        return false;
-    }
-    if (!document.isObject()) {
-        reason = QStringLiteral("it holds no settings");
-        return false;
-    }
+    if (error.error != QJsonParseError::NoError)
+        return TResult::Failure(error.errorString());
+    if (!document.isObject())
+        return TResult::Failure(QStringLiteral("it holds no settings"));
     const QJsonObject object = document.object();
     const QString music = object.value(MusicKey).toString();
-    if (music.isEmpty()) {
-        reason = QStringLiteral("it names no music file");
-        return false;
-    }
+    if (music.isEmpty())
+        return TResult::Failure(QStringLiteral("it names no music file"));
     const QJsonValue offset = object.value(OffsetKey);
     double ms = 0;
     if (!offset.isUndefined()) {
         ms = offset.toDouble(std::nan(""));
-        if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxOffsetMs) {
-            reason = QStringLiteral("its offset is not a whole number of milliseconds within a day");
-            return false;
-        }
+        if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxOffsetMs)
+            return TResult::Failure(QStringLiteral("its offset is not a whole number of milliseconds within a day"));
     }
     const QString path = QDir::isAbsolutePath(music) ? music : QDir(ShowFolder(showFileName)).filePath(music);
     soundtrack.MusicFile = QDir::cleanPath(path);
     soundtrack.OffsetMs = int(ms);
-    return true;
+    return {};
 }
 
 TSoundtrackFileResult ReadSoundtrackFile(const QString& showFileName, TSoundtrack& soundtrack)
@@ -90,8 +81,8 @@ TSoundtrackFileResult ReadSoundtrackFile(const QString& showFileName, TSoundtrac
         return result;
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        result.ok = false;
-        result.message = QStringLiteral("Cannot read the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString());
+        result.outcome = TResult::Failure(
+            QStringLiteral("Cannot read the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString()));
         return result;
     }
     const QByteArray text = file.read(MaxFileSize + 1);
@@ -102,19 +93,20 @@ TSoundtrackFileResult ReadSoundtrackFile(const QString& showFileName, TSoundtrac
         reason = file.errorString();
     if (reason.isEmpty()) {
         TSoundtrack read;
-        if (SoundtrackFromJson(text, showFileName, read, reason)) {
+        const TResult parsed = SoundtrackFromJson(text, showFileName, read);
+        if (parsed.ok) {
             soundtrack = read;
             return result;
         }
+        reason = parsed.message;
     }
-    result.ok = false;
-    result.message = QStringLiteral("The soundtrack file \"%1\" cannot be used: %2.").arg(Shown(name), reason);
+    result.outcome = TResult::Failure(
+        QStringLiteral("The soundtrack file \"%1\" cannot be used: %2.").arg(Shown(name), reason));
     return result;
 }
 
-TSoundtrackFileResult WriteSoundtrackFile(const QString& showFileName, const TSoundtrack& soundtrack)
+TResult WriteSoundtrackFile(const QString& showFileName, const TSoundtrack& soundtrack)
 {
-    TSoundtrackFileResult result;
     const QString name = SoundtrackFileName(showFileName);
     // The same safe path as the show: a full disk or a device in its place leaves an
     // earlier soundtrack file as it was.
@@ -123,21 +115,17 @@ TSoundtrackFileResult WriteSoundtrackFile(const QString& showFileName, const TSo
     const QByteArray text = SoundtrackToJson(soundtrack, showFileName);
     if (error.isEmpty() && !(file.Open() && file.Write(text) && file.Commit()))
         error = file.ErrorString();
-    if (!error.isEmpty()) {
-        result.ok = false;
-        result.message = QStringLiteral("Cannot write the soundtrack file \"%1\": %2").arg(Shown(name), error);
-    }
-    return result;
+    if (!error.isEmpty())
+        return TResult::Failure(QStringLiteral("Cannot write the soundtrack file \"%1\": %2").arg(Shown(name), error));
+    return {};
 }
 
-TSoundtrackFileResult RemoveSoundtrackFile(const QString& showFileName)
+TResult RemoveSoundtrackFile(const QString& showFileName)
 {
-    TSoundtrackFileResult result;
     const QString name = SoundtrackFileName(showFileName);
     QFile file(name);
-    if (QFileInfo::exists(name) && !file.remove()) {
-        result.ok = false;
-        result.message = QStringLiteral("Cannot remove the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString());
-    }
-    return result;
+    if (QFileInfo::exists(name) && !file.remove())
+        return TResult::Failure(
+            QStringLiteral("Cannot remove the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString()));
+    return {};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Result.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -14,9 +16,8 @@ struct TSoundtrack {
 };
 
 struct TSoundtrackFileResult {
-    bool ok = true;
-    bool missing = false;  // reading: there is no soundtrack file
-    QString message;       // on failure: what went wrong, naming the file
+    TResult outcome;       // names the file
+    bool missing = false;  // there is no soundtrack file: no failure
 };
 
 // The soundtrack file of a show: the show file's name with ".soundtrack" appended.
@@ -25,14 +26,13 @@ QString SoundtrackFileName(const QString& showFileName);
 // The file's text: JSON holding the music's path relative to the show's folder
 // (so the two can move together) with '/' between folders, and the offset.
 QByteArray SoundtrackToJson(const TSoundtrack& soundtrack, const QString& showFileName);
-// Reads that text; a relative path is taken from the show's folder. False with
+// Reads that text; a relative path is taken from the show's folder. Fails with
 // the reason when the text is no soundtrack.
-bool SoundtrackFromJson(const QByteArray& text, const QString& showFileName, TSoundtrack& soundtrack,
-                        QString& reason);
+TResult SoundtrackFromJson(const QByteArray& text, const QString& showFileName, TSoundtrack& soundtrack);
 
 // Reads the soundtrack file of `showFileName` into `soundtrack` (untouched on failure).
 TSoundtrackFileResult ReadSoundtrackFile(const QString& showFileName, TSoundtrack& soundtrack);
 // Writes it through a temporary file, so a failure leaves the old one as it was.
-TSoundtrackFileResult WriteSoundtrackFile(const QString& showFileName, const TSoundtrack& soundtrack);
+TResult WriteSoundtrackFile(const QString& showFileName, const TSoundtrack& soundtrack);
 // Removes the soundtrack file of a show; no file is no failure.
-TSoundtrackFileResult RemoveSoundtrackFile(const QString& showFileName);
+TResult RemoveSoundtrackFile(const QString& showFileName);

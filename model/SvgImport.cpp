@@ -2,7 +2,6 @@
 
 #include "PathRecorder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPainter>
@@ -60,17 +59,17 @@ QString CheckXml(const QByteArray& data)
 
 } // namespace
 
-QString ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing)
+TResult ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing)
 {
     drawing.clear();
     if (data.trimmed().isEmpty())
-        return QStringLiteral("the file is empty");
+        return TResult::Failure(QStringLiteral("the file is empty"));
     if (const QString error = CheckXml(data); !error.isEmpty())
-        return error;
+        return TResult::Failure(error);
     const TQuietSvgLog quiet;
     QSvgRenderer renderer;
     if (!renderer.load(data) || !renderer.isValid())
-        return QStringLiteral("not a readable SVG drawing");
+        return TResult::Failure(QStringLiteral("not a readable SVG drawing"));
     TPathRecorder recorder;
     {
         QPainter painter(&recorder);
@@ -89,8 +88,7 @@ TVectorFrameResult ImportSvgFile(const QString& fileName, const TVectorOptions& 
 {
     TVectorFrameResult result;
     const auto fail = [&](const QString& what) {
-        result.ok = false;
-        result.error = QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fileName), what);
+        result.outcome = TResult::FileFailure(fileName, what);
         return std::move(result);
     };
     const QFileInfo info(fileName);
@@ -110,13 +108,13 @@ TVectorFrameResult ImportSvgFile(const QString& fileName, const TVectorOptions& 
         return fail(QStringLiteral("the file is too large for an SVG drawing (more than %1 bytes)").arg(MaxSvgFileSize));
 
     TVectorDrawing drawing;
-    if (const QString error = ReadSvgDrawing(data, drawing); !error.isEmpty())
-        return fail(error);
+    if (const TResult read = ReadSvgDrawing(data, drawing); !read.ok)
+        return fail(read.message);
     TVectorOptions named = options;
     if (named.Name.isEmpty())
         named.Name = info.completeBaseName();
     result = BuildVectorFrame(drawing, named);
-    if (!result.ok)
-        return fail(result.error);
+    if (!result.outcome.ok)
+        return fail(result.outcome.message);
     return result;
 }

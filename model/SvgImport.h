@@ -10,12 +10,12 @@
 // becomes one frame (see BuildVectorFrame). Filled areas are drawn by their outlines,
 // strokes by their middle lines.
 
-// The paths an SVG document draws. Returns an error text (without a file name) for
-// data that is not a readable SVG drawing, empty on success.
-QString ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing);
+// The paths an SVG document draws. Fails (without a file name in the message) for
+// data that is not a readable SVG drawing.
+TResult ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing);
 
 // One SVG file as one frame, named after the file unless options.Name is set.
-// On failure `error` names the file: the system's reason it cannot be read, why it
+// A failure's message names the file: the system's reason it cannot be read, why it
 // is not a readable SVG drawing, or that it has nothing to draw.
 TVectorFrameResult ImportSvgFile(const QString& fileName, const TVectorOptions& options);
 

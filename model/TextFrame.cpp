@@ -71,7 +71,7 @@ bool OutlineDrawing(const QString& line, const QString& name, TVectorDrawing& dr
 
 } // namespace
 
-QString ResolveTextFont(const QString& name, TTextFont& font)
+TResult ResolveTextFont(const QString& name, TTextFont& font)
 {
     if (THersheyFont::Load(name)) {
         font = {TTextFont::TKind::Hershey, name};
@@ -82,30 +82,29 @@ QString ResolveTextFont(const QString& name, TTextFont& font)
         return {};
     }
     QStringList hershey = THersheyFont::Names();
-    return QStringLiteral("unknown font \"%1\": neither a Hershey font (%2) nor an installed font family")
-        .arg(name, hershey.isEmpty() ? QStringLiteral("none installed") : hershey.join(QStringLiteral(", ")));
+    return TResult::Failure(
+        QStringLiteral("unknown font \"%1\": neither a Hershey font (%2) nor an installed font family")
+            .arg(name, hershey.isEmpty() ? QStringLiteral("none installed") : hershey.join(QStringLiteral(", "))));
 }
 
-bool TextDrawing(const QString& text, const TTextFont& font, TVectorDrawing& drawing, QString& error)
+TResult TextDrawing(const QString& text, const TTextFont& font, TVectorDrawing& drawing)
 {
     drawing.clear();
     const QString line = OneLine(text);
-    if (line.trimmed().isEmpty()) {
-        error = QStringLiteral("the text is empty");
-        return false;
-    }
-    return font.Kind == TTextFont::TKind::Hershey ? HersheyDrawing(line, font.Name, drawing, error)
-                                                  : OutlineDrawing(line, font.Name, drawing, error);
+    if (line.trimmed().isEmpty())
+        return TResult::Failure(QStringLiteral("the text is empty"));
+    QString error;
+    const bool drawn = font.Kind == TTextFont::TKind::Hershey ? HersheyDrawing(line, font.Name, drawing, error)
+                                                              : OutlineDrawing(line, font.Name, drawing, error);
+    return drawn ? TResult() : TResult::Failure(error);
 }
 
 TVectorFrameResult MakeTextFrame(const QString& text, const TTextFont& font, const TVectorOptions& options)
 {
     TVectorFrameResult result;
     TVectorDrawing drawing;
-    if (!TextDrawing(text, font, drawing, result.error)) {
-        result.ok = false;
+    if (result.outcome = TextDrawing(text, font, drawing); !result.outcome.ok)
         return result;
-    }
     TVectorOptions named = options;
     if (named.Name.isEmpty())
         named.Name = OneLine(text).simplified().left(64);

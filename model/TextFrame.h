@@ -14,14 +14,14 @@ struct TTextFont {
 };
 
 // The font a name given on the command line stands for: a Hershey font of that name,
-// else an installed font family of that name (letter case aside). Returns an error
-// text for a name that is neither.
-QString ResolveTextFont(const QString& name, TTextFont& font);
+// else an installed font family of that name (letter case aside). Fails for a name
+// that is neither.
+TResult ResolveTextFont(const QString& name, TTextFont& font);
 
 // The text on one line; tabs and line breaks count as spaces. The frame is named
 // after the text unless options.Name is set. Fails for an empty text, an unknown font
 // and a character the Hershey font has no glyph for.
 TVectorFrameResult MakeTextFrame(const QString& text, const TTextFont& font, const TVectorOptions& options);
 
-// The text laid out as paths, before fitting; false with `error` set as above.
-bool TextDrawing(const QString& text, const TTextFont& font, TVectorDrawing& drawing, QString& error);
+// The text laid out as paths, before fitting; fails as above.
+TResult TextDrawing(const QString& text, const TTextFont& font, TVectorDrawing& drawing);

@@ -398,15 +398,13 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
     TVectorFrameResult result;
     const std::vector<TSubpath> subpaths = Subpaths(drawing);
     if (subpaths.empty()) {
-        result.ok = false;
-        result.error = QStringLiteral("there is nothing to draw");
+        result.outcome = TResult::Failure(QStringLiteral("there is nothing to draw"));
         return result;
     }
     const QRectF bounds = Bounds(subpaths);
     const double tolerance = std::clamp(options.Tolerance, MinTolerance, MaxTolerance);
     const TBuilt built = Build(subpaths, bounds, tolerance);
     if (built.tooLarge) {
-        result.ok = false;
         // Straight lines stay what they are: when the coarsest tolerance does not
         // help, none does.
         if (tolerance < MaxTolerance && !Build(subpaths, bounds, MaxTolerance).tooLarge)
@@ -414,11 +412,12 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
                 if (t > tolerance && (t == MaxTolerance || !Build(subpaths, bounds, t).tooLarge))
                     result.FittingTolerance = t;
         const QString within = QLocale::c().toString(tolerance);
-        result.error = built.layout.Size() > MaxFramePoints
-            ? QStringLiteral("flattened within %1 units the drawing needs %2 points, more than a frame holds (%3)")
-                  .arg(within).arg(built.layout.Size()).arg(MaxFramePoints)
-            : QStringLiteral("flattened within %1 units the drawing needs far more points than a frame holds (%2)")
-                  .arg(within).arg(MaxFramePoints);
+        result.outcome = TResult::Failure(
+            built.layout.Size() > MaxFramePoints
+                ? QStringLiteral("flattened within %1 units the drawing needs %2 points, more than a frame holds (%3)")
+                      .arg(within).arg(built.layout.Size()).arg(MaxFramePoints)
+                : QStringLiteral("flattened within %1 units the drawing needs far more points than a frame holds (%2)")
+                      .arg(within).arg(MaxFramePoints));
         return result;
     }
 

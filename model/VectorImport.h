@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LaserFrame.h"
+#include "Result.h"
 
 #include <QPainterPath>
 #include <QString>
@@ -33,8 +34,7 @@ struct TVectorOptions {
 };
 
 struct TVectorFrameResult {
-    bool ok = true;
-    QString error;                       // what is wrong, without a file name
+    TResult outcome;                     // says what is wrong, without a file name
     std::unique_ptr<TLaserFrame> Frame;
     int Shapes = 0;                      // shapes drawn
     int Jumps = 0;                       // dark jumps between them, the way back included

@@ -1,6 +1,7 @@
 #include "FormUnitImport.h"
 
 #include "FrameList.h"
+#include "PixelFont.h"
 #include "Prompts.h"
 #include "ShowFile.h"
 
@@ -95,7 +96,7 @@ void DrawImportItem(QPainter& canvas, const QRect& rect, const TLaserFrame& fram
     const int L = rect.x(), T = rect.y();
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.setFont(ThumbFont());
+    canvas.setFont(PixelFont());
     canvas.fillRect(rect, Qt::black);
     if (selected) {
         canvas.setPen(QPen(SelectionColor, 1, Qt::DotLine));
@@ -384,11 +385,9 @@ void TFormImport::editFilenameChange(const QString& text)
         return;
     std::unique_ptr<TLaserFrames> loaded;
     const TShowFileResult result = OpenShowFile(text, loaded);
-    if (!result.ok || !loaded) {
-        // A damaged show: say so and keep what was listed before.
-        Prompts.Tell(TMsgIcon::Error, result.message);
+    // A damaged show: say so and keep what was listed before.
+    if (!Succeeded(Prompts, result.outcome) || !loaded)
         return;
-    }
     ClearList();
     ImportFrames = std::move(loaded);
     for (int i = 0; i < ImportFrames->Count(); ++i)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FormUnitMainUi.h"
 #include "FormUnitPad.h"
 #include "LaserFrames.h"
 #include "PadTools.h"
@@ -64,10 +65,39 @@ QStringList DroppedFiles(const QMimeData* mime);
 // The main window: owns the show document (the frames with their edit history) and
 // everything that is not a single frame (settings, colours, the frame clipboard, the
 // tools' state) and hosts the sketchpad and its tools.
-// Its code is split by menu: FormUnitMain.cpp builds the window and serves the sketchpad
-// and its tools, the _File, _Frame, _Settings and _Project files hold the commands, and
-// _History the Edit menu and how the windows follow the document.
-class TFormMain : public QMainWindow, public TSketchpadHost, public TToolHost {
+// Its commands, menus and bars are made by TFormMainUi (FormUnitMainUi.cpp); the code
+// that runs them is split over these files:
+//
+//   file                          commands and parts of the window
+//   FormUnitMain.cpp              the constructor: frame list, status bar, every dialog,
+//                                 the sketchpad; the Working tools bar, Sharpen and
+//                                 Blank; Windows: the panels
+//   FormUnitMain_File.cpp         File: New, Open, Open again, Save, Save As, recent
+//                                 files, Import show, Exit; the discard question
+//   FormUnitMain_History.cpp      Edit: Undo, Redo, the History panel; how the windows
+//                                 follow the document
+//   FormUnitMain_Project.cpp      Project: Create wavefile; Settings: Driver delays;
+//                                 Help: Help Contents, About
+//   FormUnitMain_Soundtrack.cpp   Project: Soundtrack, Remove soundtrack; Frame: Fit
+//                                 frames to beats; Settings: Sound outputs; the music
+//   FormUnitMain_Frame.cpp        Frame: add, rename, delete, delay, morph, effect
+//                                 param, the frame clipboard; effect, colour and lock
+//                                 buttons; the frame list's clicks and drags
+//   FormUnitMain_Transforms.cpp   Frame: Check frame links, Link overlaying points,
+//                                 Helplines, the flips, centre, rotate, scale, set
+//                                 centres, renumber; Project: Check all links
+//   FormUnitMain_Images.cpp       Frame: Background image, Choose part of image
+//   FormUnitMain_Import.cpp       File/Frame: Import frame (the import dialog)
+//   FormUnitMain_Content.cpp      File: Import SVG file; Frame: Insert text frame
+//   FormUnitMain_Ilda.cpp         File: Export ILDA file, Import ILDA file
+//   FormUnitMain_Playback.cpp     the Playback bar (play, stop, repeat, live, Show
+//                                 preview), Frame: Show frame-wave preview, the timeline
+//   FormUnitMain_Settings.cpp     Settings: the display switches, image mode, zoom,
+//                                 circles, grid; Windows: Optimize size; the settings store
+//   FormUnitMain_Colors.cpp       Settings: Frame colors
+//   FormUnitMain_Pad.cpp          the sketchpad's and the tools' host, the pad's mouse
+//   FormUnitMain_Drop.cpp         files dropped on the window
+class TFormMain : public QMainWindow, public TFormMainUi, public TSketchpadHost, public TToolHost {
     Q_OBJECT
 public:
     // Reads the settings from `settings`; writes them back only on a regular close.
@@ -149,162 +179,6 @@ public:
     QString OpenDir, SaveDir;           // initial folders of the open and save dialogs
     QString OpenDialogFileName;         // the open dialog's file name; import keeps it
 
-    // --- File
-    QAction* aNewFile = nullptr;
-    QAction* aOpenFile = nullptr;
-    QAction* miOpenAgain = nullptr;
-    QAction* aSaveFile = nullptr;
-    QAction* aSaveAsFile = nullptr;
-    QAction* aImportFrame = nullptr;
-    QAction* aImportShow = nullptr;
-    QAction* miExit = nullptr;
-    QMenu* pmLastFiles = nullptr;
-    std::array<QAction*, TRecentFiles::Count> miLastFile{};
-    // --- Edit
-    QAction* miUndo = nullptr;
-    QAction* miRedo = nullptr;
-    // --- Project
-    QAction* aCheckAllLinks = nullptr;
-    QAction* aShowPreview = nullptr;
-    QAction* aCreateWavefile = nullptr;
-    // --- Frame
-    QAction* aAddFrame = nullptr;
-    QAction* aRenameFrame = nullptr;
-    QAction* aDeleteFrame = nullptr;
-    QAction* aFrameDelay = nullptr;
-    QAction* aFrameMorph = nullptr;
-    QAction* aFrameEffectParam = nullptr;
-    QAction* aCutFrameToClipboard = nullptr;
-    QAction* aCopyFrameToClipboard = nullptr;
-    QAction* aPasteFrameFromClipboard = nullptr;
-    QAction* aCheckFrameLinks = nullptr;
-    QAction* miLinkOverlay = nullptr;
-    QAction* aFramePreview = nullptr;
-    QAction* aLoadBackImg = nullptr;     // shown as miBackImg
-    QAction* miChoosePart = nullptr;
-    QAction* miHelpLines = nullptr;
-    QAction* miFrameFlipX2 = nullptr;
-    QAction* miFrameFlipY = nullptr;
-    QAction* miFrameFlipD = nullptr;
-    QAction* miCenterFrame = nullptr;
-    QAction* miRotateFrame = nullptr;
-    QAction* miScale = nullptr;
-    QAction* miSetRotPoint = nullptr;
-    QAction* miRenum = nullptr;
-    QMenu* pmFrame = nullptr;
-    // Effect and colour of the frame, lock, point properties.
-    QMenu* pmEffect = nullptr;
-    std::array<QAction*, EffectCount> miEffect{};   // miEffectSlide .. miEffectDrain
-    QAction* aEffectStep = nullptr;                 // the effect button's click
-    QMenu* pmColor = nullptr;
-    QAction* miColor0 = nullptr;
-    QAction* miColor1 = nullptr;
-    QAction* aColorSwitch = nullptr;                // the colour button's click
-    QAction* aLock = nullptr;
-    QAction* aSharpen = nullptr;
-    QAction* aBlank = nullptr;
-    // --- Settings: display switches (menu check marks mirrored by the sb buttons)
-    QAction* miShowPoints = nullptr;
-    QAction* miShowNoOfPoints = nullptr;
-    QAction* miShowBackframe = nullptr;
-    QAction* miShowLinks = nullptr;
-    QAction* miShowReal = nullptr;
-    QAction* miUseGrid = nullptr;
-    QAction* miSnapGrid = nullptr;
-    QAction* miSnapHelp = nullptr;
-    QAction* miShowRuler = nullptr;
-    QAction* miCloseloop = nullptr;
-    QAction* miFlipX = nullptr;
-    QAction* miFlipY = nullptr;
-    QAction* miMoveNoRedraw = nullptr;
-    QAction* miNoImg = nullptr;
-    QAction* miPartImg = nullptr;
-    QAction* miFullImg = nullptr;
-    QAction* miColors = nullptr;
-    QAction* miCircles = nullptr;
-    QAction* miZoom = nullptr;
-    QAction* miGrid = nullptr;
-    QAction* miDelays = nullptr;
-    QMenu* pmZoom = nullptr;
-    QMenu* pmCircles = nullptr;
-    QMenu* pmGrid = nullptr;
-    QMenu* pmBackImg = nullptr;
-    std::array<QAction*, 8> miZoomN{};     // miZoom1 .. miZoom8
-    std::array<QAction*, 8> miCirclesN{};  // miCircles1 .. miCircles8
-    std::array<QAction*, 6> miGridN{};     // miGrid4 .. miGrid128
-    QAction* miGridCustom = nullptr;
-    // --- Working tools
-    QAction* aToolMove = nullptr;
-    QAction* aToolAdd = nullptr;
-    QAction* aToolDel = nullptr;
-    QAction* aToolZoom = nullptr;
-    QAction* aToolPoint = nullptr;
-    QAction* aToolGeo = nullptr;
-    QAction* miToolSharpen = nullptr;
-    QAction* miToolLink = nullptr;
-    QAction* miToolMoveRotate = nullptr;
-    QAction* miToolAuxPoints = nullptr;
-    QAction* miEquilateral = nullptr;
-    // --- Playback
-    QAction* aPlayShow = nullptr;
-    QAction* aStopShow = nullptr;
-    QAction* aRepeatPlay = nullptr;
-    QAction* aLivePreview = nullptr;
-    // --- Windows
-    QAction* miOptimize2 = nullptr;
-    QAction* miOptimize3 = nullptr;
-    QAction* miPanelFiles = nullptr;
-    QAction* miPanelPlay = nullptr;
-    QAction* miPanelTools = nullptr;
-    QAction* miPanelPointsFrames = nullptr;
-    QAction* miPanelDisplay = nullptr;
-    QAction* miPanelMouse = nullptr;
-    QAction* miPanelTimeline = nullptr;
-    QAction* miPanelHistory = nullptr;
-    // --- Help
-    QAction* aHelpContents = nullptr;
-    QAction* miAbout = nullptr;
-
-    // --- tool bars and their named buttons
-    QToolBar* toolbarFiles = nullptr;
-    QToolBar* toolbarPlay = nullptr;
-    QToolBar* toolbarTools = nullptr;
-    QToolBar* toolbarDisplay = nullptr;
-    QToolBar* toolbarPointsFrames = nullptr;
-    QToolButton* tbOpen = nullptr;
-    QToolButton* tbCompile = nullptr;
-    QToolButton* tbPlay = nullptr;
-    QToolButton* tbStop = nullptr;
-    QToolButton* tbRepeat = nullptr;
-    QToolButton* tbShowPreview = nullptr;
-    QToolButton* tbLive = nullptr;
-    QToolButton* tbMove = nullptr;
-    QToolButton* tbAdd = nullptr;
-    QToolButton* tbDel = nullptr;
-    QToolButton* tbZoom = nullptr;
-    QToolButton* tbPointTools = nullptr;
-    QToolButton* tbGeo = nullptr;
-    QToolButton* sbShowPoints = nullptr;
-    QToolButton* sbShowNumPoints = nullptr;
-    QToolButton* sbShowBackframe = nullptr;
-    QToolButton* sbShowLinks = nullptr;
-    QToolButton* sbShowReal = nullptr;
-    QToolButton* sbShowGrid = nullptr;
-    QToolButton* sbSnapGrid = nullptr;
-    QToolButton* sbSnapHelp = nullptr;
-    QToolButton* sbRuler = nullptr;
-    QToolButton* sbCloseLoop = nullptr;
-    QToolButton* sbFlipX = nullptr;
-    QToolButton* sbFlipY = nullptr;
-    QToolButton* sbNoImg = nullptr;
-    QToolButton* sbPartImg = nullptr;
-    QToolButton* sbFullImg = nullptr;
-    QToolButton* sbSharpen = nullptr;
-    QToolButton* sbBlank = nullptr;
-    QToolButton* sbColor = nullptr;
-    QToolButton* sbLock = nullptr;
-    QToolButton* sbEffect = nullptr;
-
     // --- other components
     QDockWidget* panelLeft = nullptr;
     TFrameList* lbThumbs = nullptr;
@@ -331,10 +205,6 @@ public:
     void TimelineRedraw() override;
 
     // --- the soundtrack (FormUnitMain_Soundtrack.cpp)
-    QAction* aSoundtrack = nullptr;         // Project: "&Soundtrack..."
-    QAction* aRemoveSoundtrack = nullptr;   // Project: "Remove soundtrack"
-    QAction* aFitFramesToBeats = nullptr;   // Frame: "Fit frames to beats"
-    QAction* miSoundOutputs = nullptr;      // Settings: "Sound outputs..."
     TShowSoundtrack* ShowMusic = nullptr;   // the soundtrack and its analysis
     TMusicPlayer* MusicPlayer = nullptr;    // plays it beside the show
     TTimelineMusic* TimelineMusic = nullptr;
@@ -354,31 +224,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // construction (FormUnitMain.cpp)
-    QAction* NewAction(const QString& name, const QString& caption, const QString& hint = {},
-                       const QKeySequence& shortcut = {});
-    QAction* NewCheck(const QString& name, const QString& caption, const QString& hint = {},
-                      const QKeySequence& shortcut = {});
-    QActionGroup* NewRadioGroup(const QList<QAction*>& items);
-    QMenu* NewPopup(const QString& name, const QList<QAction*>& items);
-    QToolButton* AddButton(QToolBar* bar, QAction* action, const QString& name, const QString& icon,
-                           QMenu* dropDown = nullptr);
-    QToolBar* NewToolBar(const QString& name, const QString& title, Qt::ToolBarArea area);
-    void CreateFileActions();
-    void CreateEditProjectActions();
-    void CreateFrameActions();
-    void CreatePropertyActions();
-    void CreateSettingsActions();
-    void CreateSettingsPopups();
-    void CreateToolActions();
-    void CreatePlayActions();
-    void CreateWindowActions();
-    void CreateMenus();
-    void CreateFileToolBars();
-    void CreateEditToolBars();
+    // construction (FormUnitMain.cpp; the commands, menus and bars: FormUnitMainUi.cpp)
     void CreateFrameList();
     void CreateHistoryPanel();
     void CreateStatusBar();
+    void CreateDialogs();
     void CreateSketchpad();
     void ConnectPanelSwitch(QAction* item, QWidget* panel);
 
@@ -505,8 +355,6 @@ private:
     void aImportIldaExecute();
     void ImportIldaFrames(const QString& fileName);   // an ILDA file's frames before the current frame
     void aExportIldaExecute();
-    QAction* aImportIlda = nullptr;
-    QAction* aExportIlda = nullptr;
 
     // dropped files (FormUnitMain_Drop.cpp)
     void OpenDroppedFiles(const QStringList& files);
@@ -517,12 +365,9 @@ private:
     void aInsertTextExecute();
     // The one way these frames enter the show: before the current frame, as an import.
     void InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QString& stepName);
-    QAction* aImportSvg = nullptr;
-    QAction* aInsertText = nullptr;
     TFormText* FormText = nullptr;
 
     // the soundtrack (FormUnitMain_Soundtrack.cpp)
-    void CreateSoundtrackActions();
     void ConnectSoundtrackCommands();
     void WriteSoundtrackSettings(TSettingsStore& store) const;
     void aSoundtrackExecute();

@@ -6,7 +6,6 @@
 
 void TFormMain::ConnectColorCommands()
 {
-    FormColors = new TFormColors(Prompts, this);
     connect(FormColors, &TFormColors::colorsApplied, this, [this](const TColorSettings& colors) {
         Colors = colors;
         ApplyColorNames();

@@ -49,20 +49,18 @@ void TFormMain::aImportSvgExecute()
         result = ImportSvgFile(fileName, options);
     }
     // Too many points for a frame: offer the tolerance that makes it fit.
-    if (!result.ok && result.FittingTolerance > 0) {
+    if (!result.outcome.ok && result.FittingTolerance > 0) {
         const QString within = QLocale::c().toString(result.FittingTolerance);
         if (!Prompts.Ask(TMsgIcon::Confirmation,
                          QStringLiteral("%1.\n\nImport it with its curves flattened within %2 units?")
-                             .arg(result.error, within)))
+                             .arg(result.outcome.message, within)))
             return;
         options.Tolerance = result.FittingTolerance;
         const QScopedValueRollback busy(Busy, true);
         result = ImportSvgFile(fileName, options);
     }
-    if (!result.ok) {
-        Prompts.Tell(TMsgIcon::Error, result.error);
+    if (!Succeeded(Prompts, result.outcome))
         return;
-    }
     const QString status = QStringLiteral("Frame \"%1\" imported from %2: %3")
                                .arg(result.Frame->Name, QFileInfo(fileName).fileName(), PointsText(*result.Frame));
     InsertContentFrame(std::move(result.Frame), StepName(aImportSvg->text()));
@@ -78,8 +76,8 @@ void TFormMain::aInsertTextExecute()
     if (!FormText->Execute())
         return;
     TVectorFrameResult result = MakeTextFrame(FormText->Text(), FormText->Font(), {});
-    if (!result.ok) {
-        Prompts.Tell(TMsgIcon::Error, QStringLiteral("The text cannot be drawn: %1.").arg(result.error));
+    if (!result.outcome.ok) {
+        Prompts.Tell(TMsgIcon::Error, QStringLiteral("The text cannot be drawn: %1.").arg(result.outcome.message));
         return;
     }
     const QString status = QStringLiteral("Text frame \"%1\" inserted: %2").arg(result.Frame->Name, PointsText(*result.Frame));

@@ -115,14 +115,15 @@ std::unique_ptr<TLaserFrames> TFormMain::LoadShow(const QString& fileName)
     }
     // A file of another kind would open as an empty show under its name, and the next
     // save would overwrite it.
-    if (result.ok && result.notAShow)
-        result.message = QStringLiteral("%1 is not a Skelmar show file").arg(QDir::toNativeSeparators(fileName));
+    TResult& outcome = result.outcome;
+    if (outcome.ok && result.notAShow)
+        outcome.message = QStringLiteral("%1 is not a Skelmar show file").arg(QDir::toNativeSeparators(fileName));
     // A recent file may have gone since it was listed: say so rather than replace the
     // open show by an empty one.
-    if (!result.ok || result.missing || result.notAShow || !loaded) {
-        Prompts.Tell(TMsgIcon::Error, result.message);
+    if (result.missing || result.notAShow)
+        outcome.ok = false;
+    if (!Succeeded(Prompts, outcome) || !loaded)
         return nullptr;
-    }
     return loaded;
 }
 
@@ -200,17 +201,15 @@ bool TFormMain::WriteShow(const QString& fileName)
         if (frame.Links.Rows() != frame.PointCount() || frame.Links.Cols() != show.PreviousPointCount(i))
             stale.emplace_back(i, frame.Links);
     }
-    TShowFileResult result;
+    TResult result;
     {
         const QScopedValueRollback busy(Busy, true);
         result = WriteShowFile(fileName, show);
     }
     for (auto& [index, links] : stale)
         show.Frame(index).Links = std::move(links);
-    if (!result.ok) {
-        Prompts.Tell(TMsgIcon::Error, result.message);
+    if (!Succeeded(Prompts, result))
         return false;
-    }
     Sketchpad->SetDocumentCaption(fileName);
     SoundtrackShowSaved(fileName);
     Prompts.Tell(TMsgIcon::Confirmation, QStringLiteral("File was saved."));

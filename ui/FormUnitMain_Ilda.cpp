@@ -48,14 +48,11 @@ void TFormMain::ImportIldaFrames(const QString& fileName)
         const QScopedValueRollback busy(Busy, true);
         result = ImportIldaFile(fileName, imported, options);
     }
+    if (!Succeeded(Prompts, result.outcome))
+        return;
     // The frames go before the current one, as "Import show" puts them.
-    if (result.ok) {
-        ImportFrames(imported, StepName(aImportIlda->text()));
-        SetStatusText(1, QStringLiteral("%1 frames imported from %2")
-                             .arg(result.frames).arg(QFileInfo(fileName).fileName()));
-    } else {
-        Prompts.Tell(TMsgIcon::Error, result.message);
-    }
+    ImportFrames(imported, StepName(aImportIlda->text()));
+    SetStatusText(1, QStringLiteral("%1 frames imported from %2").arg(result.frames).arg(QFileInfo(fileName).fileName()));
 }
 
 void TFormMain::aExportIldaExecute()
@@ -73,10 +70,8 @@ void TFormMain::aExportIldaExecute()
     TIldaExportOptions options;
     options.Colors = LaserColors(Colors);
     const TIldaFileResult result = ExportIldaFile(fileName, Show(), options);
-    if (!result.ok) {
-        Prompts.Tell(TMsgIcon::Error, result.message);
+    if (!Succeeded(Prompts, result.outcome))
         return;
-    }
     // Success is said in the status bar: a box would only be clicked away.
     SetStatusText(1, QStringLiteral("%1 frames written to %2").arg(result.frames).arg(QDir::toNativeSeparators(fileName)));
 }

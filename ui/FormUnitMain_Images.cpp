@@ -9,7 +9,6 @@
 
 void TFormMain::ConnectImageCommands()
 {
-    FormPickImage = new TFormPickImage(this);
     connect(aLoadBackImg, &QAction::triggered, this, &TFormMain::aLoadBackImgExecute);
     // The Frame menu's item and the one in pmBackImg are the same command.
     connect(miChoosePart, &QAction::triggered, this, &TFormMain::miChoosePartClick);

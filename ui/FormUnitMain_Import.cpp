@@ -9,12 +9,7 @@
 
 void TFormMain::ConnectImportCommands()
 {
-    // Made once, like every dialog; it keeps its folder and its last show between uses.
-    FormImport = new TFormImport(Prompts, this);
-
     connect(FormImport, &TFormImport::helpRequested, this, [this] {
-        if (!FormHelp)
-            return;
         // Over the modal import dialog a plain window could not be used: show it modal
         // too for as long as it is open, then give it back its ordinary behaviour.
         if (FormHelp->isVisible() && !FormHelp->isModal())

@@ -16,11 +16,6 @@
 
 void TFormMain::ConnectPlaybackCommands()
 {
-    Timeline = new TTimeline(this);
-    addDockWidget(Qt::BottomDockWidgetArea, Timeline);
-    // The strip runs the full width, under the frame list too.
-    setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
-    setCorner(Qt::BottomRightCorner, Qt::BottomDockWidgetArea);
     Timeline->SetShow([this] { return static_cast<const TLaserFrames*>(&Show()); });
     Timeline->SetColors(Colors);
     ConnectPanelSwitch(miPanelTimeline, Timeline);

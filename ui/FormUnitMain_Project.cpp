@@ -32,8 +32,7 @@ void TFormMain::aCreateWavefileExecute()
     FormStatus->show();
     const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};
     const TCompileResult result = CompileShow(Show(), WaveFileName(Document().FileName()), options, FormStatus);
-    if (!result.ok) {
-        Prompts.Tell(TMsgIcon::Error, result.message);
+    if (!Succeeded(Prompts, result.outcome)) {
         // The status window has no close button: leaving it up would leave it up for good.
         FormStatus->hide();
         return;

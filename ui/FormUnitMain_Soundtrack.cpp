@@ -24,22 +24,10 @@
 #include <QStatusBar>
 #include <QToolButton>
 
-void TFormMain::CreateSoundtrackActions()
-{
-    aSoundtrack = NewAction("aSoundtrack", "&Soundtrack...", "Choose the music of this show");
-    aRemoveSoundtrack = NewAction("aRemoveSoundtrack", "Remove soundtrack", "Remove the music from this show");
-    aFitFramesToBeats = NewAction("aFitFramesToBeats", "Fit frames to beats",
-                                  "Change the frame delays so that every change of frame falls on a beat");
-    miSoundOutputs = NewAction("miSoundOutputs", "Sound outputs...");
-    aRemoveSoundtrack->setEnabled(false);
-}
-
 void TFormMain::ConnectSoundtrackCommands()
 {
     ShowMusic = new TShowSoundtrack(this);
     MusicPlayer = new TMusicPlayer(this);
-    FormSoundtrack = new TFormSoundtrack(Prompts, this);
-    FormSoundOutputs = new TFormSoundOutputs(this);
 
     TimelineMusic = new TTimelineMusic(*Timeline);
     Timeline->SetLane(TimelineMusic);
@@ -68,18 +56,18 @@ void TFormMain::ConnectSoundtrackCommands()
         bnMusicCancel->show();
     });
     connect(ShowMusic, &TShowSoundtrack::analysisProgress, pgMusic, &QProgressBar::setValue);
-    connect(ShowMusic, &TShowSoundtrack::analysisEnded, this, [this](bool ok, bool cancelled, const QString& message) {
+    connect(ShowMusic, &TShowSoundtrack::analysisEnded, this, [this](const TMusicResult& result) {
         pgMusic->hide();
         bnMusicCancel->hide();
-        if (ok)
+        if (result.outcome.ok)
             SetStatusText(1, QStringLiteral("Soundtrack %1: %2 beats, %3 bpm")
                                  .arg(QFileInfo(ShowMusic->Track().MusicFile).fileName())
                                  .arg(ShowMusic->Analysis()->Beats.size())
                                  .arg(ShowMusic->Analysis()->Bpm, 0, 'f', 1));
-        else if (cancelled)
+        else if (result.cancelled)
             SetStatusText(1, QStringLiteral("Reading the music was cancelled"));
         else
-            SetStatusText(1, message);
+            SetStatusText(1, result.outcome.message);
     });
     connect(ShowMusic, &TShowSoundtrack::changed, this, [this] {
         TimelineMusic->SetMusic(ShowMusic->Analysis(), ShowMusic->Track().OffsetMs);
@@ -215,11 +203,11 @@ void TFormMain::SoundtrackShowOpened(const QString& fileName)
     KeepUnreadableSoundtrackOf.clear();
     TSoundtrack track;
     const TSoundtrackFileResult read = ReadSoundtrackFile(fileName, track);
-    if (!read.ok) {
+    if (!read.outcome.ok) {
         // The show opens all the same; its soundtrack file stays as it is.
         ShowMusic->Clear();
         KeepUnreadableSoundtrackOf = fileName;
-        SetStatusText(1, read.message);
+        SetStatusText(1, read.outcome.message);
         return;
     }
     ShowMusic->SetTrack(read.missing ? TSoundtrack() : track);
@@ -237,13 +225,12 @@ void TFormMain::SoundtrackShowCleared()
 
 void TFormMain::SoundtrackShowSaved(const QString& fileName)
 {
-    TSoundtrackFileResult result;
+    TResult result;
     if (ShowMusic->Track().IsSet())
         result = WriteSoundtrackFile(fileName, ShowMusic->Track());
     else if (fileName != KeepUnreadableSoundtrackOf)
         result = RemoveSoundtrackFile(fileName);   // a removed soundtrack must not come back
-    if (!result.ok)
-        Prompts.Tell(TMsgIcon::Error, result.message);
+    Succeeded(Prompts, result);
 }
 
 // --- sound outputs and the music's playback --------------------------------------------------
@@ -348,8 +335,8 @@ void TFormMain::aFitFramesToBeatsExecute()
     }
     const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};
     const TBeatFit fit = FitFramesToBeats(Show(), music->Beats, ShowMusic->Track().OffsetMs, options);
-    if (!fit.ok) {
-        Prompts.Tell(TMsgIcon::Warning, fit.message);
+    if (!fit.outcome.ok) {
+        Prompts.Tell(TMsgIcon::Warning, fit.outcome.message);
         return;
     }
     if (fit.FramesChanged == 0) {

@@ -23,13 +23,9 @@ void TFormMain::ConnectTransformCommands()
     connect(aCheckAllLinks, &QAction::triggered, this, [this] { CheckLinks(true); });
     connect(miLinkOverlay, &QAction::triggered, this, &TFormMain::miLinkOverlayClick);
 
-    // Made once, like every dialog; it edits the current frame's lines when run.
-    FormHelpLines = new TFormHelpLines(this);
+    // The dialog edits the current frame's lines when run.
     connect(FormHelpLines, &TFormHelpLines::applied, this, &TFormMain::FormHelpLinesApplied);
-    connect(FormHelpLines, &TFormHelpLines::helpRequested, this, [this] {
-        if (FormHelp)
-            FormHelp->ShowContents();
-    });
+    connect(FormHelpLines, &TFormHelpLines::helpRequested, FormHelp, &THelpWindow::ShowContents);
     connect(miHelpLines, &QAction::triggered, this, &TFormMain::miHelpLinesClick);
 }
 

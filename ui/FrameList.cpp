@@ -1,5 +1,7 @@
 #include "FrameList.h"
 
+#include "PixelFont.h"
+
 #include <QAbstractItemDelegate>
 #include <QCoreApplication>
 #include <QDrag>
@@ -129,23 +131,13 @@ QString ThumbParamText(int effect, int effectParam)
     }
 }
 
-QFont ThumbFont()
-{
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    // Crisp small text, and only the colours asked for.
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
-}
-
 void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& frame,
                     const TThumbColors& colors, bool selected, bool flipX, bool flipY)
 {
     const int L = rect.x(), T = rect.y(), R = rect.x() + rect.width();
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.setFont(ThumbFont());
+    canvas.setFont(PixelFont());
     canvas.fillRect(rect, colors.Background);
     if (selected) {
         canvas.setPen(QPen(SelectionColor, 1, Qt::DotLine));
@@ -176,7 +168,7 @@ void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& fram
 
 int ThumbEntryMinimumWidth()
 {
-    const QFontMetrics metrics(ThumbFont());
+    const QFontMetrics metrics(PixelFont());
     int label = 0;
     for (const char* text : {"Delay:", "Morph:", "Effect:", "Rotation:"})
         label = qMax(label, metrics.horizontalAdvance(QLatin1String(text)));

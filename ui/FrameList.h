@@ -3,7 +3,6 @@
 #include "LaserFrames.h"
 
 #include <QColor>
-#include <QFont>
 #include <QListWidget>
 #include <QPoint>
 #include <QString>
@@ -25,9 +24,6 @@ void DrawThumbnail(QPainter& canvas, const TLaserFrame& frame, const QColor& col
 // Texts of a frame-list entry.
 QString ThumbEffectName(int effect);                  // "Slide" .. "Drain", "?" for unknown codes
 QString ThumbParamText(int effect, int effectParam);  // value of the "Rotation:" line; empty: no line
-
-// The font of the entries: fixed pixel size, so that five lines fit into an 84-pixel entry on any screen.
-QFont ThumbFont();
 
 // Draws one entry into `rect` (its right and bottom edges exclusive, as the list hands them out).
 void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& frame,

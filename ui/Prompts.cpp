@@ -1,6 +1,7 @@
 #include "Prompts.h"
 
 #include "ReportBox.h"
+#include "Result.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -59,6 +60,13 @@ QString RunFileDialog(QWidget* parent, const TFileDialogRequest& request, QFileD
 }
 
 } // namespace
+
+bool Succeeded(TPrompts& prompts, const TResult& result)
+{
+    if (!result.ok)
+        prompts.Tell(TMsgIcon::Error, result.message);
+    return result.ok;
+}
 
 int CaptionFitWidth(const QWidget& box, const QString& caption, const QString& prompt)
 {

@@ -6,6 +6,7 @@
 #include <optional>
 
 class QWidget;
+struct TResult;
 
 // The four kinds of message box.
 enum class TMsgIcon { Warning, Error, Information, Confirmation };
@@ -31,6 +32,10 @@ public:
     virtual QString SaveFileName(const TFileDialogRequest& request) = 0; // empty = cancelled; asks before overwrite
     virtual std::optional<QColor> ChooseColor(const QColor& initial) = 0; // nullopt = cancelled
 };
+
+// How the editor tells how a load, save, import, export or compile went: a failure's
+// message in an error box. Returns whether it succeeded.
+bool Succeeded(TPrompts& prompts, const TResult& result);
 
 // The width a box needs to show its caption and its prompt (a line of its text) whole,
 // within the screen.

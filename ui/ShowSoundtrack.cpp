@@ -82,7 +82,9 @@ void TShowSoundtrack::CancelAnalysis()
         return;
     const std::shared_ptr<TJob> job = std::exchange(FRunning, nullptr);
     job->Cancel = true;
-    emit analysisEnded(false, true, QString());
+    TMusicResult cancelled;
+    cancelled.cancelled = true;
+    emit analysisEnded(cancelled);
 }
 
 void TShowSoundtrack::Finished(const std::shared_ptr<TJob>& job)
@@ -93,9 +95,9 @@ void TShowSoundtrack::Finished(const std::shared_ptr<TJob>& job)
     if (FRunning != job)
         return;   // cancelled or replaced meanwhile
     FRunning.reset();
-    if (job->Result.ok)
+    if (job->Result.outcome.ok)
         FAnalysis = job->Analysis;
-    emit analysisEnded(job->Result.ok, job->Result.cancelled, job->Result.ok ? QString() : job->Result.message);
+    emit analysisEnded(job->Result);
     emit changed();
 }
 

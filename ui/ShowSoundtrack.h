@@ -37,8 +37,8 @@ public:
 signals:
     void analysisStarted();
     void analysisProgress(int percent);
-    // Over: `message` says why it failed, empty on success or when cancelled.
-    void analysisEnded(bool ok, bool cancelled, const QString& message);
+    // Over: done, cancelled, or failed with the reason.
+    void analysisEnded(const TMusicResult& result);
     // The soundtrack or its analysis changed: the timeline redraws.
     void changed();
 

@@ -54,16 +54,6 @@ void Arrow(QPainter& p, bool right)
 
 } // namespace
 
-QFont TimelineFont()
-{
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
-    // Crisp text in exactly the colours asked for.
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
-}
-
 QString TimelineLabel(qint64 t)
 {
     return QStringLiteral("%1").arg(t, 7);

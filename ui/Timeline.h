@@ -4,7 +4,6 @@
 #include "ProgramSettings.h"
 
 #include <QDockWidget>
-#include <QFont>
 #include <QImage>
 #include <QString>
 #include <functional>
@@ -24,9 +23,6 @@ constexpr int NameRow = 30;
 constexpr int ClientHeight = 48;
 constexpr int LabelStep = 500;   // ms between two time marks
 }
-
-// The small fixed-pixel font of the strip; 14-pixel rows need it on any screen.
-QFont TimelineFont();
 
 // A time mark's text: t right-justified in 7 characters ("   1500").
 QString TimelineLabel(qint64 t);

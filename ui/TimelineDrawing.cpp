@@ -1,5 +1,6 @@
 #include "TimelineDrawing.h"
 
+#include "PixelFont.h"
 #include "Timeline.h"
 
 #include <QFontMetrics>
@@ -393,7 +394,7 @@ bool TBandImages::Draw(QPainter& canvas, const TBandStyle& style, int colour, co
 // --- the strip ------------------------------------------------------------------------------
 
 struct TTimelineDrawing::TStore {
-    QFont Font = TimelineFont();
+    QFont Font = PixelFont();
     QFont GlyphsFor;
     bool GlyphsTried = false, GlyphsReady = false;
     TMarkGlyphs Glyphs;

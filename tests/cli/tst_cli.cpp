@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "CliRun.h"
 #include "ShowBytes.h"
 #include "ShowFile.h"
@@ -10,19 +11,6 @@
 #include <QtTest>
 
 namespace {
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Two frames: "intro" with a point, locked, colour 1, and "spin" rotating by -30 degrees.
 QByteArray TwoFrameShow(int version)
@@ -48,6 +36,10 @@ private slots:
     void resaveIsByteIdenticalForCurrentFiles();
     void usageErrors_data();
     void usageErrors();
+    void helpAndVersion_data();
+    void helpAndVersion();
+    void optionsStandAnywhere_data();
+    void optionsStandAnywhere();
     void fileErrors_data();
     void fileErrors();
     void randomFilesNeverCrash();
@@ -57,7 +49,7 @@ void TestCli::infoListsEveryFrame()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("party.RZ4");
-    WriteFile(path, TwoFrameShow(6));
+    QVERIFY(WriteFile(path, TwoFrameShow(6)));
     const TRun r = RunCli({"info", path});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.out.contains("format version 6, 2 frames"), qPrintable(r.out));
@@ -73,7 +65,7 @@ void TestCli::infoAsJson()
     const QString path = dir.filePath("party.RZ4");
     QByteArray bytes = TwoFrameShow(6);
     bytes[4] = 9; // a newer version reads as 6
-    WriteFile(path, bytes);
+    QVERIFY(WriteFile(path, bytes));
     const TRun r = RunCli({"info", "--json", path});
     QCOMPARE(r.exitCode, 0);
     const QJsonObject root = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -98,7 +90,7 @@ void TestCli::resaveWritesVersionSixAndKeepsTheShow()
     b.Text("old").U16(700).U16(20).U16(2).U16(1);
     b.Text({}).Zeros(16);
     b.U16(1).Point("0", 9, 8, 0x1234, 1).U16(1).U16(0);
-    WriteFile(dir.filePath("old.RZ4"), b);
+    QVERIFY(WriteFile(dir.filePath("old.RZ4"), b));
     const TRun r = RunCli({"resave", dir.filePath("old.RZ4"), dir.filePath("new.RZ4")});
     QCOMPARE(r.exitCode, 0);
     TShowBytes expected;
@@ -112,7 +104,7 @@ void TestCli::resaveIsByteIdenticalForCurrentFiles()
 {
     QTemporaryDir dir;
     const QByteArray bytes = TwoFrameShow(6);
-    WriteFile(dir.filePath("a.RZ4"), bytes);
+    QVERIFY(WriteFile(dir.filePath("a.RZ4"), bytes));
     QCOMPARE(RunCli({"resave", dir.filePath("a.RZ4"), dir.filePath("b.RZ4")}).exitCode, 0);
     QCOMPARE(ReadFile(dir.filePath("b.RZ4")).toHex(' '), bytes.toHex(' '));
 }
@@ -135,6 +127,68 @@ void TestCli::usageErrors()
     QVERIFY2(r.err.contains("Usage: skelmar-cli"), qPrintable(r.err));
 }
 
+void TestCli::helpAndVersion_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("start");   // of what is printed on stdout
+    QTest::addColumn<QStringList>("lines"); // it also holds
+    const QString version = QStringLiteral("skelmar-cli ");
+    QTest::newRow("program help") << QStringList{"--help"} << "Usage: skelmar-cli COMMAND"
+                                  << QStringList{"  fit-beats SHOW MUSIC OUT.RZ4 [--offset MS]", "Exit status: 0 success"};
+    QTest::newRow("program version") << QStringList{"--version"} << version << QStringList{};
+    QTest::newRow("compile help") << QStringList{"compile", "--help"} << "Usage: skelmar-cli compile SHOW [--out WAV]"
+                                  << QStringList{"  --delays A,B,C,D ", "  --quiet ", "  -h, --help ", "  --version "};
+    QTest::newRow("help before a missing file")
+        << QStringList{"info", "/no/such.RZ4", "-h"} << "Usage: skelmar-cli info SHOW [--json]" << QStringList{"  --json "};
+    QTest::newRow("help among bad options") << QStringList{"export-ilda", "--format", "9", "--help"}
+                                            << "Usage: skelmar-cli export-ilda " << QStringList{"  --format 0|1|4|5 "};
+    QTest::newRow("help word") << QStringList{"help", "fit-beats"} << "Usage: skelmar-cli fit-beats "
+                               << QStringList{"  --offset MS "};
+    for (const char* verb : {"info", "resave", "compile", "export-ilda", "import-ilda", "import-svg", "text", "beats",
+                             "fit-beats"}) {
+        QTest::addRow("%s help", verb) << QStringList{verb, "--help"} << QStringLiteral("Usage: skelmar-cli %1 ").arg(verb)
+                                       << QStringList{"  --version "};
+        QTest::addRow("%s version", verb) << QStringList{verb, "--version"} << version << QStringList{};
+    }
+}
+
+void TestCli::helpAndVersion()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, start);
+    QFETCH(QStringList, lines);
+    const TRun r = RunCli(args);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(r.out.startsWith(start), qPrintable(r.out));
+    for (const QString& line : lines)
+        QVERIFY2(r.out.contains(line), qPrintable(line));
+    if (start == QLatin1String("skelmar-cli "))
+        QVERIFY2(QRegularExpression("^skelmar-cli \\d+\\.\\d+(\\.\\d+)?\n$").match(r.out).hasMatch(), qPrintable(r.out));
+}
+
+// An option means the same before and after the files, and "--" ends the options.
+void TestCli::optionsStandAnywhere_data()
+{
+    QTest::addColumn<QStringList>("args");  // "SHOW" stands for the show
+    QTest::newRow("after") << QStringList{"info", "SHOW", "--json"};
+    QTest::newRow("before") << QStringList{"info", "--json", "SHOW"};
+    QTest::newRow("after --") << QStringList{"info", "--json", "--", "SHOW"};
+}
+
+void TestCli::optionsStandAnywhere()
+{
+    QFETCH(QStringList, args);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("party.RZ4");
+    QVERIFY(WriteFile(path, TwoFrameShow(6)));
+    args.replaceInStrings(QRegularExpression("^SHOW$"), path);
+    const TRun r = RunCli(args);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, RunCli({"info", path, "--json"}).out);
+    QVERIFY(QJsonDocument::fromJson(r.out.toUtf8()).isObject());
+}
+
 void TestCli::fileErrors_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -151,7 +205,7 @@ void TestCli::fileErrors()
     QTemporaryDir dir;
     const QString path = dir.filePath("bad.RZ4");
     if (exists)
-        WriteFile(path, bytes);
+        QVERIFY(WriteFile(path, bytes));
     for (const QStringList& args : {QStringList{"info", path}, QStringList{"resave", path, dir.filePath("out.RZ4")}}) {
         const TRun r = RunCli(args);
         QCOMPARE(r.status, QProcess::NormalExit);
@@ -174,7 +228,7 @@ void TestCli::randomFilesNeverCrash()
         if (i % 2)
             bytes.truncate(rng.bounded(bytes.size()));
         const QString path = dir.filePath(QStringLiteral("r%1.RZ4").arg(i));
-        WriteFile(path, bytes);
+        QVERIFY(WriteFile(path, bytes));
         const TRun r = RunCli({"info", path});
         QCOMPARE(r.status, QProcess::NormalExit);
         QVERIFY2(r.exitCode == 0 || r.exitCode == 2, qPrintable(r.err));

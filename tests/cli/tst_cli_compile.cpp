@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "ShowFile.h"
 #include "WaveCompiler.h"
 
@@ -35,7 +36,6 @@ private:
     };
     TRun Run(const QStringList& args);
     QString WriteShow(const QString& name);
-    static QByteArray ReadAll(const QString& path);
 
     QTemporaryDir FDir;
 };
@@ -100,14 +100,7 @@ QString TestCliCompile::WriteShow(const QString& name)
     TLaserFrames show;
     BuildShow(show);
     const QString path = FDir.filePath(name);
-    const TShowFileResult written = WriteShowFile(path, show);
-    return written.ok ? path : QString();
-}
-
-QByteArray TestCliCompile::ReadAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return WriteShowFile(path, show).ok ? path : QString();
 }
 
 void TestCliCompile::defaultNameAndSummary_data()
@@ -135,7 +128,7 @@ void TestCliCompile::defaultNameAndSummary()
     const TRun run = Run({showPath, QStringLiteral("--quiet")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.err.isEmpty(), qPrintable(run.err));
-    const QByteArray file = ReadAll(wavPath);
+    const QByteArray file = ReadFile(wavPath);
     QVERIFY(file.size() > 44);
 
     static const QRegularExpression summary(QStringLiteral(
@@ -152,10 +145,10 @@ void TestCliCompile::defaultNameAndSummary()
 
     // The file is what the compiler itself writes for the show as stored.
     TLaserFrames stored;
-    QVERIFY(ReadShowFile(stored, showPath).ok);
+    QVERIFY(ReadShowFile(stored, showPath).outcome.ok);
     const QString refPath = FDir.filePath(QStringLiteral("reference.wav"));
-    QVERIFY(CompileShow(stored, refPath, TCompileOptions{}).ok);
-    QVERIFY(file == ReadAll(refPath));
+    QVERIFY(CompileShow(stored, refPath, TCompileOptions{}).outcome.ok);
+    QVERIFY(file == ReadFile(refPath));
 }
 
 void TestCliCompile::outOption()
@@ -163,21 +156,21 @@ void TestCliCompile::outOption()
     const QString showPath = WriteShow(QStringLiteral("out.RZ4"));
     QVERIFY(!showPath.isEmpty());
     QFile::remove(showPath + QStringLiteral(".WAV"));
-    const QByteArray showBytes = ReadAll(showPath);
+    const QByteArray showBytes = ReadFile(showPath);
 
     // A relative name counts from the working directory.
     const TRun run = Run({showPath, QStringLiteral("--out"), QStringLiteral("elsewhere.wav"),
                           QStringLiteral("--quiet")});
     QCOMPARE(run.exitCode, 0);
     QVERIFY(run.out.endsWith(QStringLiteral(" -> elsewhere.wav\n")));
-    QVERIFY(ReadAll(FDir.filePath(QStringLiteral("elsewhere.wav"))).size() > 44);
+    QVERIFY(ReadFile(FDir.filePath(QStringLiteral("elsewhere.wav"))).size() > 44);
     QVERIFY(!QFile::exists(showPath + QStringLiteral(".WAV")));
-    QCOMPARE(ReadAll(showPath), showBytes);
+    QCOMPARE(ReadFile(showPath), showBytes);
 
     // The output may not replace the show it is compiled from.
     const TRun same = Run({showPath, QStringLiteral("--out"), showPath});
     QCOMPARE(same.exitCode, 1);
-    QCOMPARE(ReadAll(showPath), showBytes);
+    QCOMPARE(ReadFile(showPath), showBytes);
 }
 
 void TestCliCompile::optionsMatchTheCompiler_data()
@@ -194,6 +187,8 @@ void TestCliCompile::optionsMatchTheCompiler_data()
     QTest::newRow("flip y") << QStringList{"--flip-y"} << TScanDelays{} << false << true;
     QTest::newRow("all, options first") << QStringList{"--flip-y", "--delays", "12,34,56,78", "--flip-x"}
                                         << TScanDelays{12, 34, 56, 78} << true << true;
+    QTest::newRow("value joined with =") << QStringList{"--delays=7,8,9,10"} << TScanDelays{7, 8, 9, 10} << false
+                                         << false;
 }
 
 void TestCliCompile::optionsMatchTheCompiler()
@@ -210,19 +205,19 @@ void TestCliCompile::optionsMatchTheCompiler()
     QCOMPARE(run.exitCode, 0);
 
     TLaserFrames stored;
-    QVERIFY(ReadShowFile(stored, showPath).ok);
+    QVERIFY(ReadShowFile(stored, showPath).outcome.ok);
     TCompileOptions options;
     options.Delays = delays;
     options.FlipX = flipX;
     options.FlipY = flipY;
     const QString refPath = FDir.filePath(QStringLiteral("options-ref.wav"));
-    QVERIFY(CompileShow(stored, refPath, options).ok);
+    QVERIFY(CompileShow(stored, refPath, options).outcome.ok);
     const QString plainPath = FDir.filePath(QStringLiteral("options-plain.wav"));
-    QVERIFY(CompileShow(stored, plainPath, TCompileOptions{}).ok);
+    QVERIFY(CompileShow(stored, plainPath, TCompileOptions{}).outcome.ok);
 
-    const QByteArray produced = ReadAll(wavPath);
-    QVERIFY(produced == ReadAll(refPath));
-    QVERIFY(produced != ReadAll(plainPath));  // the option reached the compile
+    const QByteArray produced = ReadFile(wavPath);
+    QVERIFY(produced == ReadFile(refPath));
+    QVERIFY(produced != ReadFile(plainPath));  // the option reached the compile
 }
 
 void TestCliCompile::progressLinesAndQuiet()

@@ -1,5 +1,5 @@
 #include "CliRun.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "ShowFile.h"
 #include "SvgImport.h"
 #include "TextFrame.h"
@@ -19,7 +19,7 @@ const QByteArray Circle = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0
 void CompareFrames(const QString& showFile, const TLaserFrame& expected)
 {
     TLaserFrames show;
-    QVERIFY(ReadShowFile(show, showFile).ok);
+    QVERIFY(ReadShowFile(show, showFile).outcome.ok);
     QCOMPARE(show.Count(), 1);
     const TLaserFrame& frame = show.Frame(0);
     QCOMPARE(frame.Name, expected.Name);
@@ -85,7 +85,7 @@ void TestCliContent::importSvg()
     TVectorOptions library;
     library.Tolerance = tolerance;
     const TVectorFrameResult expected = ImportSvgFile(in, library);
-    QVERIFY(expected.ok);
+    QVERIFY(expected.outcome.ok);
     CompareFrames(out, *expected.Frame);
 }
 
@@ -115,9 +115,9 @@ void TestCliContent::text()
     QVERIFY2(r.out.startsWith("Wrote 1 frame of "), qPrintable(r.out));
     TTextFont resolved;
     if (!font.isEmpty())
-        QCOMPARE(ResolveTextFont(font, resolved), QString());
+        QCOMPARE(ResolveTextFont(font, resolved).message, QString());
     const TVectorFrameResult expected = MakeTextFrame(text, resolved, {});
-    QVERIFY(expected.ok);
+    QVERIFY(expected.outcome.ok);
     QVERIFY(expected.Jumps > 0);
     CompareFrames(out, *expected.Frame);
 }

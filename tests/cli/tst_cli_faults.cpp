@@ -4,7 +4,7 @@
 // system's reason, the earlier file kept (the compile deletes the earlier WAV
 // first, and then leaves none), and no temporary file.
 #include "ChildRun.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "IldaFile.h"
 #include "ShowFile.h"
 #include "SmallDisk.h"
@@ -37,14 +37,6 @@ void FillShow(TLaserFrames& show, int frames, int points)
         }
         f.FitLinks(show.PreviousPointCount(k));
     }
-}
-
-QStringList Litter(const QString& folder, const QStringList& expected)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    for (const QString& name : expected)
-        names.removeAll(name);
-    return names;
 }
 
 } // namespace
@@ -81,7 +73,7 @@ void TestCliFaults::init()
     TLaserFrames show;
     FillShow(show, 3, 40);
     QVERIFY(WriteShowFile(Path("in/show.RZ4"), show).ok);
-    QVERIFY(ExportIldaFile(Path("in/show.ild"), show, TIldaExportOptions()).ok);
+    QVERIFY(ExportIldaFile(Path("in/show.ild"), show, TIldaExportOptions()).outcome.ok);
 }
 
 QStringList TestCliFaults::Args(const QString& verb, const QString& out) const
@@ -273,7 +265,7 @@ void TestCliFaults::notEnoughMemory()
     {
         TLaserFrames show;
         FillShow(show, 150, 30000);
-        QVERIFY(ExportIldaFile(Path("in/big.ild"), show, TIldaExportOptions()).ok);
+        QVERIFY(ExportIldaFile(Path("in/big.ild"), show, TIldaExportOptions()).outcome.ok);
     }
     QVERIFY(WriteFile(Path("out"), Earlier));
     TLimits tight;
@@ -296,7 +288,7 @@ void TestCliFaults::showTooLargeForTheReader()
             f.Points.resize(65535);
         QFile file(Path("in/wide.ild"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(TIldaWriter::Write(file, frames, 5), QString());
+        QCOMPARE(TIldaWriter::Write(file, frames, 5).message, QString());
     }
     QVERIFY(WriteFile(Path("out"), Earlier));
     const TLimitedRun r = RunCliLimited({"import-ilda", Path("in/wide.ild"), Path("out")}, TLimits());

@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "Builders.h"
 #include "CliRun.h"
 #include "IldaFile.h"
 #include "ShowFile.h"
@@ -10,11 +10,7 @@ namespace {
 
 TSmallPoint Pt(int x, int y, bool blank = false)
 {
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
-    p.Flags = blank ? TSmallPoint::FlagBlank : 0;
-    return p;
+    return PointAt(x, y, blank ? TSmallPoint::FlagBlank : 0);
 }
 
 // "tri" (colour 0, dark closing line) and "bar" (colour 1, dark middle line).
@@ -77,8 +73,8 @@ void TestCliIlda::exportAndImportBack()
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     TLaserFrames original, imported;
-    QVERIFY(ReadShowFile(original, show).ok);
-    QVERIFY(ReadShowFile(imported, back).ok);
+    QVERIFY(ReadShowFile(original, show).outcome.ok);
+    QVERIFY(ReadShowFile(imported, back).outcome.ok);
     QCOMPARE(imported.Count(), 2);
     for (int f = 0; f < 2; ++f) {
         const TLaserFrame& a = original.Frame(f);
@@ -117,14 +113,14 @@ void TestCliIlda::defaultFormatIsTrueColour()
     QCOMPARE(RunCli({"import-ilda", ild, ild}).exitCode, 1);
     QCOMPARE(ReadFile(ild), bytes);
     TLaserFrames kept;
-    QVERIFY(ReadShowFile(kept, show).ok);
+    QVERIFY(ReadShowFile(kept, show).outcome.ok);
     QCOMPARE(kept.Count(), 2);
 
     // The default delay of an import is 40 ms.
     const QString back = dir.filePath("back.RZ4");
     QCOMPARE(RunCli({"import-ilda", ild, back}).exitCode, 0);
     TLaserFrames imported;
-    QVERIFY(ReadShowFile(imported, back).ok);
+    QVERIFY(ReadShowFile(imported, back).outcome.ok);
     QCOMPARE(imported.Frame(0).Delay, quint16(40));
 }
 

@@ -1,4 +1,5 @@
 // skelmar-cli beats and fit-beats on click tracks the test writes.
+#include "Builders.h"
 #include "CliRun.h"
 #include "MusicFiles.h"
 #include "ShowFile.h"
@@ -11,24 +12,6 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-
-double Nearest(const std::vector<double>& times, double t)
-{
-    double best = 1e9;
-    for (double x : times)
-        best = std::min(best, std::abs(x - t));
-    return best;
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
 
 class TestCliMusic : public QObject {
     Q_OBJECT
@@ -148,26 +131,21 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     for (int i = 0; i < 5; ++i) {
         TLaserFrame& f = show.Add();
         f.Delay = delays[i];
-        for (auto [x, y] : {std::pair{20 + 30 * i, 20}, {230, 40 + 10 * i}, {120, 220}}) {
-            TSmallPoint p;
-            p.X = quint8(x);
-            p.Y = quint8(y);
-            f.Points.push_back(p);
-        }
+        AddPoints(f, {{20 + 30 * i, 20}, {230, 40 + 10 * i}, {120, 220}});
     }
     const QString in = Dir.filePath("in.RZ4"), out = Dir.filePath("fitted/out.RZ4");
     QDir().mkpath(Dir.filePath("fitted"));
     QVERIFY(WriteShowFile(in, show).ok);
-    const QByteArray before = ReadAll(in);
+    const QByteArray before = ReadFile(in);
     const TRun run = RunCli({"fit-beats", in, Music, out, "--offset", QString::number(offset)});
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.startsWith("Fitted 5 of 5 frames"), qPrintable(run.out));
-    QCOMPARE(ReadAll(in), before);
+    QCOMPARE(ReadFile(in), before);
 
     TLaserFrames fitted;
-    QVERIFY(ReadShowFile(fitted, out).ok);
+    QVERIFY(ReadShowFile(fitted, out).outcome.ok);
     const TCompileResult timing = MeasureShow(fitted, TCompileOptions{});
-    QVERIFY(timing.ok);
+    QVERIFY(timing.outcome.ok);
     for (const TFrameTiming& t : timing.timing) {
         const double change = double(t.DisplayEnd()) / 44100;
         double best = 1e9;
@@ -177,10 +155,10 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     }
 
     TSoundtrack linked;
-    QVERIFY(ReadSoundtrackFile(out, linked).ok);
+    QVERIFY(ReadSoundtrackFile(out, linked).outcome.ok);
     QCOMPARE(linked.MusicFile, QFileInfo(Music).absoluteFilePath());
     QCOMPARE(linked.OffsetMs, offset);
-    QVERIFY(ReadAll(SoundtrackFileName(out)).contains("\"../clicks.flac\""));
+    QVERIFY(ReadFile(SoundtrackFileName(out)).contains("\"../clicks.flac\""));
 }
 
 QTEST_GUILESS_MAIN(TestCliMusic)

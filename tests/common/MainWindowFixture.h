@@ -4,11 +4,24 @@
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 
+#include <QEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
 #include <memory>
+
+// Counts the paints of the widgets it watches (installEventFilter).
+class TPaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+};
 
 // A real main window on settings of its own (an INI file in a temporary folder,
 // never the user's) and scripted prompts. Test classes derive from it, call

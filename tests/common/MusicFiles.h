@@ -3,8 +3,10 @@
 // Music made by the tests: click tracks and simple rhythms written through
 // libsndfile in any format it encodes.
 #include <QString>
+#include <algorithm>
 #include <QtGlobal>
 #include <cmath>
+#include <limits>
 #include <sndfile.h>
 #include <vector>
 
@@ -67,3 +69,12 @@ constexpr int MusicWav = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
 constexpr int MusicFlac = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
 constexpr int MusicOgg = SF_FORMAT_OGG | SF_FORMAT_VORBIS;
 constexpr int MusicMp3 = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+
+// Distance from `t` to the nearest of `times`; infinite when there are none.
+inline double Nearest(const std::vector<double>& times, double t)
+{
+    double best = std::numeric_limits<double>::infinity();
+    for (double x : times)
+        best = std::min(best, std::abs(x - t));
+    return best;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Builders.h"
 #include "LaserFrame.h"
 #include "CompileProgress.h"
 #include "Render.h"
@@ -54,13 +55,17 @@ struct TPt {
 inline TLaserFrame MakeFrame(std::initializer_list<TPt> points)
 {
     TLaserFrame f;
-    for (const TPt& p : points) {
-        TSmallPoint sp;
-        sp.X = quint8(p.X);
-        sp.Y = quint8(p.Y);
-        sp.Flags = p.Flags;
-        f.Points.push_back(sp);
-    }
+    for (const TPt& p : points)
+        f.Points.push_back(PointAt(p.X, p.Y, p.Flags));
+    return f;
+}
+
+// A horizontal line through the middle, shown `delay` ms.
+inline TLaserFrame& AddLine(TLaserFrames& show, quint16 delay)
+{
+    TLaserFrame& f = show.Add();
+    f = MakeFrame({{0, 128}, {255, 128}});
+    f.Delay = delay;
     return f;
 }
 

@@ -102,14 +102,14 @@ void TestBeatFit::changesLandOnBeatsInTheWave()
         show.Add() = Shape(i, delays[i], i % 2 ? EffectMorph : EffectSlide, i % 2 ? effectTime : 0);
     const TCompileOptions options;
     const TBeatFit fit = FitFramesToBeats(show, beats, offsetMs, options);
-    QVERIFY2(fit.ok, qPrintable(fit.message));
+    QVERIFY2(fit.outcome.ok, qPrintable(fit.outcome.message));
     QCOMPARE(fit.FramesFitted, 12);
     QVERIFY(fit.WorstMs < 30);
     ApplyBeatFit(show, fit);
 
     QTemporaryDir dir;
     const QString wav = dir.filePath("fitted.RZ4.WAV");
-    QVERIFY(CompileShow(show, wav, options).ok);
+    QVERIFY(CompileShow(show, wav, options).outcome.ok);
     QFile file(wav);
     QVERIFY(file.open(QIODevice::ReadOnly));
     // A lit run of 300 ms or more is a display; morph halves are shorter.
@@ -141,10 +141,10 @@ void TestBeatFit::framesLastAtLeastOneBeat()
     for (double t = 0.5; t < 10; t += 0.5)
         beats.push_back(t);
     const TBeatFit fit = FitFramesToBeats(show, beats, 0, TCompileOptions{});
-    QVERIFY(fit.ok);
+    QVERIFY(fit.outcome.ok);
     ApplyBeatFit(show, fit);
     const TCompileResult timing = MeasureShow(show, TCompileOptions{});
-    QVERIFY(timing.ok);
+    QVERIFY(timing.outcome.ok);
     double previous = 0;
     for (const TFrameTiming& t : timing.timing) {
         const double end = double(t.DisplayEnd()) * 1000 / 44100;
@@ -164,15 +164,15 @@ void TestBeatFit::whatCannotBeFittedKeepsItsDelay()
     show.Add() = Shape(1, 900);
     show.Add() = Shape(3, 2222);        // starts after the last beat
     const TBeatFit fit = FitFramesToBeats(show, {0.5, 1.0, 1.5, 2.0}, 0, TCompileOptions{});
-    QVERIFY(fit.ok);
+    QVERIFY(fit.outcome.ok);
     QCOMPARE(fit.FramesFitted, 2);
     QCOMPARE(fit.Delays[1], quint16(1111));
     QCOMPARE(fit.Delays[3], quint16(2222));
 
     const TBeatFit none = FitFramesToBeats(show, {0.5, 1.0}, -5000, TCompileOptions{});
-    QVERIFY(!none.ok);
-    QVERIFY(!none.message.isEmpty());
-    QCOMPARE(FitFramesToBeats(TLaserFrames(), {0.5}, 0, TCompileOptions{}).ok, false);
+    QVERIFY(!none.outcome.ok);
+    QVERIFY(!none.outcome.message.isEmpty());
+    QCOMPARE(FitFramesToBeats(TLaserFrames(), {0.5}, 0, TCompileOptions{}).outcome.ok, false);
 }
 
 // The measuring run counts exactly what the compile writes.
@@ -186,7 +186,7 @@ void TestBeatFit::measuringMatchesTheCompile()
     show.FileName = dir.filePath("m.RZ4");
     const TCompileResult compiled = CompileShow(show, dir.filePath("other.WAV"), TCompileOptions{});
     const TCompileResult measured = MeasureShow(show, TCompileOptions{});
-    QVERIFY(compiled.ok && measured.ok);
+    QVERIFY(compiled.outcome.ok && measured.outcome.ok);
     QCOMPARE(measured.sampleFrames, compiled.sampleFrames);
     QCOMPARE(measured.bytes, compiled.bytes);
     QCOMPARE(measured.timing.size(), compiled.timing.size());

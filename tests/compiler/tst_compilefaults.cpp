@@ -5,7 +5,7 @@
 // the first sample is written.
 #include "ChildRun.h"
 #include "Effects.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "LaserFrames.h"
 #include "OutputFile.h"
 #include "Samples.h"
@@ -27,14 +27,6 @@ Q_DECLARE_METATYPE(TScanDelays)
 
 namespace {
 
-TLaserFrame& AddLine(TLaserFrames& show, quint16 delay)
-{
-    TLaserFrame& f = show.Add();
-    f = MakeFrame({{0, 128}, {255, 128}});
-    f.Delay = delay;
-    return f;
-}
-
 // `minutes` of the two-point line, one frame a minute.
 void FillLongShow(TLaserFrames& show, int minutes)
 {
@@ -44,14 +36,6 @@ void FillLongShow(TLaserFrames& show, int minutes)
 
 const QByteArray Earlier = "an earlier wave file";
 
-QStringList Litter(const QString& folder, const QStringList& expected)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    for (const QString& name : expected)
-        names.removeAll(name);
-    return names;
-}
-
 // A random show with every effect, links and odd delays.
 void FillRandomShow(TLaserFrames& show, QRandomGenerator& rng)
 {
@@ -60,11 +44,8 @@ void FillRandomShow(TLaserFrames& show, QRandomGenerator& rng)
         TLaserFrame& f = show.Add();
         const int points = QList<int>{0, 1, 2, 3, 7, 20}[rng.bounded(6)];
         for (int i = 0; i < points; ++i) {
-            TSmallPoint p;
-            p.X = quint8(rng.bounded(256));
-            p.Y = quint8(rng.bounded(256));
-            p.Flags = quint16(rng.bounded(4));
-            f.Points.push_back(p);
+            const int x = rng.bounded(256), y = rng.bounded(256);
+            f.Points.push_back(PointAt(x, y, quint16(rng.bounded(4))));
         }
         f.Delay = quint16(QList<int>{0, 1, 40, 700, 3000}[rng.bounded(5)]);
         f.EffectTime = quint16(QList<int>{0, 1, 3, 300, 1500}[rng.bounded(5)]);
@@ -169,7 +150,7 @@ void TestCompileFaults::faults()
         TLaserFrames show;
         AddLine(show, 1000); // 176,924 bytes
         const TCompileResult result = CompileShow(show, target, TCompileOptions());
-        return result.ok ? QByteArray() : result.message.toUtf8();
+        return result.outcome.ok ? QByteArray() : result.outcome.message.toUtf8();
     }, limits);
     QFile::setPermissions(Dir().path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(child.Exited);
@@ -197,8 +178,8 @@ void TestCompileFaults::fullDisk()
     AddLine(show, 1000);
     const QString target = disk.FilePath("show.RZ4.WAV");
     const TCompileResult result = CompileShow(show, target, TCompileOptions());
-    QVERIFY(!result.ok);
-    QCOMPARE(result.message, QStringLiteral("Cannot write \"%1\": No space left on device").arg(target));
+    QVERIFY(!result.outcome.ok);
+    QCOMPARE(result.outcome.message, QStringLiteral("Cannot write \"%1\": No space left on device").arg(target));
     QCOMPARE(Litter(disk.FilePath({}), {"filler"}), QStringList());
 }
 
@@ -210,7 +191,7 @@ void TestCompileFaults::symbolicLinkIsWrittenThrough()
     TLaserFrames show;
     AddLine(show, 1000);
     const TCompileResult result = CompileShow(show, Wav(), TCompileOptions());
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QVERIFY(QFileInfo(Wav()).isSymLink());
     QCOMPARE(QFileInfo(Wav("real/show.RZ4.WAV")).size(), result.bytes);
     QCOMPARE(Litter(Wav("real"), {"show.RZ4.WAV"}), QStringList());
@@ -228,7 +209,7 @@ void TestCompileFaults::interruptedCompileLeavesNoFileOrACompleteOne()
             const TChildResult child = RunInChild(
                 [&] {
                     InstallInterruptCleanup();
-                    return CompileShow(show, Wav(), TCompileOptions()).message.toUtf8();
+                    return CompileShow(show, Wav(), TCompileOptions()).outcome.message.toUtf8();
                 },
                 TLimits(), [&](pid_t pid) {
                     QThread::msleep(afterMs);
@@ -258,7 +239,7 @@ void TestCompileFaults::showTooLongIsRefusedBeforeWriting()
     QCOMPARE(CountSampleFrames(show, TCompileOptions()), -1);
     QVERIFY(WriteFile(Wav(), Earlier));
     const TChildResult child = RunInChild([&] {
-        return CompileShow(show, Wav(), TCompileOptions()).message.toUtf8();
+        return CompileShow(show, Wav(), TCompileOptions()).outcome.message.toUtf8();
     }, TLimits{0, -1, 60});
     QCOMPARE(QString::fromUtf8(child.Output),
              QStringLiteral("The show is too long for a wave file: \"%1\" would exceed 4 GB.").arg(Wav()));
@@ -294,7 +275,7 @@ void TestCompileFaults::countedSamplesAreTheWrittenOnes()
     TCompileOptions options;
     options.Delays = delays;
     const TCompileResult result = CompileShow(show, Wav(), options);
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QCOMPARE(CountSampleFrames(show, options), qint64(result.sampleFrames));
     QCOMPARE(QFileInfo(Wav()).size(), result.bytes);
 }
@@ -326,7 +307,7 @@ void TestCompileFaults::frameNeverDrawnIsNotRendered()
             limits.AddressSpace += line.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
     const TChildResult child = RunInChild([&] {
         const TCompileResult result = CompileShow(show, Wav(), slow);
-        return result.ok ? QByteArray::number(result.sampleFrames) : result.message.toUtf8();
+        return result.outcome.ok ? QByteArray::number(result.sampleFrames) : result.outcome.message.toUtf8();
     }, limits);
     QVERIFY(child.Exited);
     // Three moves of 65535 samples: the incoming half's from the centre to point 0
@@ -362,7 +343,7 @@ void TestCompileFaults::morphLongerThanTheBufferIsWrittenInPieces()
     TCompileOptions options;
     options.Delays = {65535, 65535, 65535, 0};
     const TCompileResult result = CompileShow(show, Wav(), options);
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
 
     // The morph's one shape (t = 0) is frame a's own path, drawn in frame a's colour.
     TSamplePath path;

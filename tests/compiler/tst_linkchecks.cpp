@@ -1,16 +1,9 @@
+#include "Builders.h"
 #include "LinkChecks.h"
 
 #include <QTest>
 
 namespace {
-
-TSmallPoint Point(int x, int y)
-{
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
-    return p;
-}
 
 // A show of frames with the given point positions; each frame's links fitted
 // to its predecessor and empty.
@@ -20,7 +13,7 @@ TLaserFrames Show(const QList<QList<QPoint>>& frames)
     for (const QList<QPoint>& points : frames) {
         TLaserFrame& frame = show.Add();
         for (const QPoint& p : points)
-            frame.Points.push_back(Point(p.x(), p.y()));
+            frame.Points.push_back(PointAt(p.x(), p.y()));
     }
     for (int k = 1; k < show.Count(); ++k)
         show.FitLinksAt(k);
@@ -110,8 +103,8 @@ void TestLinkChecks::staleMatrixCountsOutsideAsUnlinked()
 
     // Points were edited since: frame 0 grew by two, frame 1 lost its last five
     // points. The matrix is still 70 x 70.
-    show.Frame(0).Points.push_back(Point(1, 1));
-    show.Frame(0).Points.push_back(Point(2, 2));
+    show.Frame(0).Points.push_back(PointAt(1, 1));
+    show.Frame(0).Points.push_back(PointAt(2, 2));
     show.Frame(1).Points.resize(65);
     const TLinkMatrix before = links;
 
@@ -181,8 +174,8 @@ void TestLinkChecks::overlaySkipsPairsOutsideMatrix()
 {
     TLaserFrames show = Show({{QPoint(10, 10)}, {QPoint(90, 90)}});
     // Both frames gained a point at the same spot after the links were fitted.
-    show.Frame(0).Points.push_back(Point(128, 128));
-    show.Frame(1).Points.push_back(Point(128, 128));
+    show.Frame(0).Points.push_back(PointAt(128, 128));
+    show.Frame(1).Points.push_back(PointAt(128, 128));
     const TOverlayResult result = LinkOverlayingPoints(show, 1, 3);
     QCOMPARE(result.Count, 0);
     QVERIFY(!show.Frame(1).Points[1].Marked);

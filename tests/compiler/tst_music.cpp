@@ -9,19 +9,6 @@
 #include <algorithm>
 #include <random>
 
-namespace {
-
-// Distance from `t` to the nearest of `times`.
-double Nearest(const std::vector<double>& times, double t)
-{
-    double best = 1e9;
-    for (double x : times)
-        best = std::min(best, std::abs(x - t));
-    return best;
-}
-
-} // namespace
-
 class TestMusic : public QObject {
     Q_OBJECT
 
@@ -67,7 +54,7 @@ void TestMusic::readsEveryOfferedFormat()
 
     TMusicAnalysis a;
     const TMusicResult r = AnalyseMusic(file, a);
-    QVERIFY2(r.ok, qPrintable(r.message));
+    QVERIFY2(r.outcome.ok, qPrintable(r.outcome.message));
     QCOMPARE(a.Info.Format, name);
     QCOMPARE(a.Info.SampleRate, rate);
     QCOMPARE(a.Info.Channels, 2);
@@ -108,10 +95,10 @@ void TestMusic::unreadableFilesNameFileAndReason()
     TMusicAnalysis a;
     a.Bpm = 77;
     const TMusicResult r = AnalyseMusic(path, a);
-    QVERIFY(!r.ok);
+    QVERIFY(!r.outcome.ok);
     QVERIFY(!r.cancelled);
-    QVERIFY2(r.message.contains(QDir::toNativeSeparators(path)), qPrintable(r.message));
-    QVERIFY2(r.message.contains(reason), qPrintable(r.message));
+    QVERIFY2(r.outcome.message.contains(QDir::toNativeSeparators(path)), qPrintable(r.outcome.message));
+    QVERIFY2(r.outcome.message.contains(reason), qPrintable(r.outcome.message));
     QCOMPARE(a.Bpm, 77.0);   // a failed analysis leaves the old one
 }
 
@@ -163,7 +150,7 @@ void TestMusic::envelopeFollowsTheMusicTime()
     const QString file = Dir.filePath("one-click.wav");
     QVERIFY(WriteMusic(file, ClickTrack(44100, 3, {1.5}), 44100, MusicWav, 1));
     TMusicAnalysis a;
-    QVERIFY(AnalyseMusic(file, a).ok);
+    QVERIFY(AnalyseMusic(file, a).outcome.ok);
     QCOMPARE(a.Envelope.DurationMs(), 3000);
     QCOMPARE(a.Envelope.Range(0, 1000).Max, qint16(0));
     QCOMPARE(a.Envelope.Range(1490, 1499).Max, qint16(0));
@@ -199,7 +186,7 @@ void TestMusic::beatsOfClickTracks()
     const QString file = Dir.filePath("beats.wav");
     QVERIFY(WriteMusic(file, ClickTrack(44100, seconds, clicks), 44100, MusicWav));
     TMusicAnalysis a;
-    QVERIFY(AnalyseMusic(file, a).ok);
+    QVERIFY(AnalyseMusic(file, a).outcome.ok);
     for (double t : clicks)
         QVERIFY2(Nearest(a.Beats, t) < 0.03, qPrintable(QString("no beat near the click at %1 s").arg(t)));
     for (double b : a.Beats)
@@ -221,7 +208,7 @@ void TestMusic::cancelLeavesAnalysisAlone()
         ++calls;
         return done < 0.2;
     });
-    QVERIFY(!r.ok);
+    QVERIFY(!r.outcome.ok);
     QVERIFY(r.cancelled);
     QCOMPARE(a.Bpm, 42.0);
     QVERIFY(calls >= 5 && calls < 15);   // told about once a second, stopped soon after 20 %
@@ -232,7 +219,7 @@ void TestMusic::cancelLeavesAnalysisAlone()
         rising = rising && done >= last;
         last = done;
         return true;
-    }).ok);
+    }).outcome.ok);
     QVERIFY(rising);
     QCOMPARE(last, 1.0);
 }

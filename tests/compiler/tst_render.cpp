@@ -1,4 +1,5 @@
 // Frame rendering and sample packing, against hand-worked values.
+#include "Builders.h"
 #include "Render.h"
 #include "Samples.h"
 
@@ -11,8 +12,6 @@ class TestRender : public QObject {
     Q_OBJECT
 
 private slots:
-    void vectorAngle_data();
-    void vectorAngle();
     void stepCount_data();
     void stepCount();
     void edgeHoldRoundsHalfToEvenAndWraps_data();
@@ -29,32 +28,6 @@ private slots:
     void blankMove_data();
     void blankMove();
 };
-
-void TestRender::vectorAngle_data()
-{
-    QTest::addColumn<int>("dx");
-    QTest::addColumn<int>("dy");
-    QTest::addColumn<double>("angle");
-    QTest::newRow("origin") << 0 << 0 << 0.0;
-    QTest::newRow("east") << 5 << 0 << 0.0;
-    QTest::newRow("south (y down)") << 0 << 7 << M_PI / 2;
-    QTest::newRow("west") << -3 << 0 << M_PI;
-    QTest::newRow("north") << 0 << -1 << 3 * M_PI / 2;
-    QTest::newRow("first quadrant") << 1 << 1 << M_PI / 4;
-    QTest::newRow("second quadrant") << -1 << 1 << 3 * M_PI / 4;
-    QTest::newRow("third quadrant") << -3 << -4 << M_PI + std::atan(4.0 / 3.0);
-    QTest::newRow("fourth quadrant") << 3 << -4 << 2 * M_PI - std::atan(4.0 / 3.0);
-}
-
-void TestRender::vectorAngle()
-{
-    QFETCH(int, dx);
-    QFETCH(int, dy);
-    QFETCH(double, angle);
-    const double a = VectorAngle(dx, dy);
-    QVERIFY(a >= 0 && a < 2 * M_PI);
-    QVERIFY2(std::fabs(a - angle) < 1e-12, qPrintable(QString::number(a, 'g', 17)));
-}
 
 void TestRender::stepCount_data()
 {
@@ -172,13 +145,8 @@ void TestRender::squareHolds()
     QFETCH(QList<int>, ys);
     QFETCH(QList<int>, holds);
     TLaserFrame f;
-    for (int i = 0; i < 4; ++i) {
-        TSmallPoint p;
-        p.X = quint8(xs[i]);
-        p.Y = quint8(ys[i]);
-        p.Flags = TSmallPoint::FlagSharp;
-        f.Points.push_back(p);
-    }
+    for (int i = 0; i < 4; ++i)
+        f.Points.push_back(PointAt(xs[i], ys[i], TSmallPoint::FlagSharp));
     TSamplePath path;
     RenderFramePath(f, path, TScanDelays());
     QCOMPARE(path.Count(), 4 * 66 + 180);

@@ -1,4 +1,5 @@
 // The compile driver end to end: file layout, sample order, progress, failures.
+#include "Builders.h"
 #include "LaserFrames.h"
 #include "Samples.h"
 #include "WaveCompiler.h"
@@ -13,20 +14,6 @@
 #include <QtTest>
 
 namespace {
-
-TLaserFrame& AddLine(TLaserFrames& show, quint16 delay)
-{
-    TLaserFrame& f = show.Add();
-    f = MakeFrame({{0, 128}, {255, 128}});
-    f.Delay = delay;
-    return f;
-}
-
-QByteArray ReadAll(const QString& name)
-{
-    QFile f(name);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 QByteArray Le32(quint32 v)
 {
@@ -92,11 +79,11 @@ void TestWaveCompiler::twoPointShowLayout()
     TLaserFrames show;
     AddLine(show, 1000);
     const TCompileResult result = CompileShow(show, Wav(), TCompileOptions());
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
 
     // 66 move + 334 x 132 display + 66 move back.
     const int n = 66 + 334 * 132 + 66;
-    const QByteArray file = ReadAll(Wav());
+    const QByteArray file = ReadFile(Wav());
     QCOMPARE(file.size(), 44 + 4 * n);
     QCOMPARE(file.left(44), ExpectedHeader(4 * n));
     QCOMPARE(result.sampleFrames, quint32(n));
@@ -134,7 +121,7 @@ void TestWaveCompiler::displayRepetitions()
     TLaserFrames show;
     AddLine(show, quint16(delay));
     const TCompileResult result = CompileShow(show, Wav(), TCompileOptions());
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     QCOMPARE(result.sampleFrames, quint32(66 + reps * 132 + 66));
     QCOMPARE(QFileInfo(Wav()).size(), 44 + 4 * qint64(result.sampleFrames));
 }
@@ -155,12 +142,12 @@ void TestWaveCompiler::transitionIntoFrameWithoutPoints()
     AddLine(show, 10);
     TProgressLog log;
     const TCompileResult result = CompileShow(show, Wav(), TCompileOptions(), &log);
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     QCOMPARE(log.Calls.first(), "totalMax 820");
     QCOMPARE(result.framesDrawn, 2);
 
     // reps = Round(441 / 132) = 3; outgoing R = Round(300 * 44.1 / 132) = 100, 50 loops.
-    const QList<TSample> s = DecodeSamples(ReadAll(Wav()), 44);
+    const QList<TSample> s = DecodeSamples(ReadFile(Wav()), 44);
     QCOMPARE(s.size(), 66 + 396 + 66 + 30 + 6600 + 66 + 396 + 66);
     const int out = 66 + 396;
     QCOMPARE(s[out], (TSample{4, 128, true, true}));       // to the effect centre, next frame's colour
@@ -175,8 +162,8 @@ void TestWaveCompiler::transitionIntoFrameWithoutPoints()
     AddLine(tail, 0);
     TLaserFrame& last = tail.Add();
     last.Flags = TLaserFrame::FlagColor;
-    QVERIFY(CompileShow(tail, Wav(), TCompileOptions()).ok);
-    const QList<TSample> t = DecodeSamples(ReadAll(Wav()), 44);
+    QVERIFY(CompileShow(tail, Wav(), TCompileOptions()).outcome.ok);
+    const QList<TSample> t = DecodeSamples(ReadFile(Wav()), 44);
     QCOMPARE(t.size(), 66 + 30 + 66);
     QCOMPARE(t.last(), (TSample{126, 128, true, true}));
 }
@@ -193,11 +180,11 @@ void TestWaveCompiler::morphBetweenFrames()
     second.Links.Set(0, 0, true);
     second.Links.Set(1, 1, true);
     const TCompileResult result = CompileShow(show, Wav(), TCompileOptions());
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     // Move in, back to the path's start (outgoing half of a morph draws nothing), the
     // morph's move, one shape of 132 samples (>= the total of 44), move to the path,
     // move home.
-    const QList<TSample> s = DecodeSamples(ReadAll(Wav()), 44);
+    const QList<TSample> s = DecodeSamples(ReadFile(Wav()), 44);
     QCOMPARE(s.size(), 66 + 30 + 30 + 132 + 30 + 66);
     QCOMPARE(s[96], (TSample{0, 128, true, true}));
     QCOMPARE(s[126], (TSample{0, 128, false, false})); // the shape, in the previous frame's colour
@@ -218,7 +205,7 @@ void TestWaveCompiler::framesThatRenderNothingAreSkipped()
     options.Delays = {0, 55, 66, 30};
     TProgressLog log;
     const TCompileResult result = CompileShow(show, Wav(), options, &log);
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     QCOMPARE(result.framesDrawn, 1);
     QCOMPARE(result.sampleFrames, quint32(66 + 3 * 132 + 66));
     QCOMPARE(log.Calls.filter("label"), QStringList{"label line   (2/2)"});
@@ -226,9 +213,9 @@ void TestWaveCompiler::framesThatRenderNothingAreSkipped()
     // Every delay 0: nothing renders, not even the final move; still a valid file.
     options.Delays = {0, 0, 0, 0};
     const TCompileResult none = CompileShow(show, Wav(), options);
-    QVERIFY(none.ok);
+    QVERIFY(none.outcome.ok);
     QCOMPARE(none.framesDrawn, 0);
-    QCOMPARE(ReadAll(Wav()), ExpectedHeader(0));
+    QCOMPARE(ReadFile(Wav()), ExpectedHeader(0));
 }
 
 void TestWaveCompiler::outputInversions_data()
@@ -255,8 +242,8 @@ void TestWaveCompiler::outputInversions()
     TCompileOptions options;
     options.FlipX = flipX;
     options.FlipY = flipY;
-    QVERIFY(CompileShow(show, Wav(), options).ok);
-    const QByteArray file = ReadAll(Wav());
+    QVERIFY(CompileShow(show, Wav(), options).outcome.ok);
+    const QByteArray file = ReadFile(Wav());
     const char* sample = file.constData() + 44 + 66 * 4;
     QCOMPARE(int(qFromLittleEndian<qint16>(sample)), left);
     QCOMPARE(int(qFromLittleEndian<qint16>(sample + 2)), right);
@@ -270,7 +257,7 @@ void TestWaveCompiler::progressCalls()
     skipped.EffectTime = 40;
     AddLine(show, 10).Name = "A";
     TProgressLog log;
-    QVERIFY(CompileShow(show, Wav(), TCompileOptions(), &log).ok);
+    QVERIFY(CompileShow(show, Wav(), TCompileOptions(), &log).outcome.ok);
     // A frame without points adds to the maximum only; reps 3: total = 10 * r div 3.
     QCOMPARE(log.Calls, (QStringList{
         "totalMax 150", "total 0",
@@ -291,11 +278,11 @@ void TestWaveCompiler::compilingTwiceReplacesTheFile()
     }
     TLaserFrames show;
     AddLine(show, 1000);
-    QVERIFY(CompileShow(show, Wav(), TCompileOptions()).ok);
+    QVERIFY(CompileShow(show, Wav(), TCompileOptions()).outcome.ok);
     show.Frame(0).Delay = 0;
     const TCompileResult second = CompileShow(show, Wav(), TCompileOptions());
-    QVERIFY(second.ok);
-    const QByteArray file = ReadAll(Wav());
+    QVERIFY(second.outcome.ok);
+    const QByteArray file = ReadFile(Wav());
     QCOMPARE(file.size(), 44 + 132 * 4);
     QCOMPARE(file.left(44), ExpectedHeader(132 * 4));
     QCOMPARE(QDir(Dir.path()).entryList(QDir::Files), QStringList{"show.RZ4.WAV"});
@@ -309,16 +296,16 @@ void TestWaveCompiler::refusals()
     // A file that cannot be created: the message names it and gives the reason.
     const QString missing = Dir.filePath("no-such-folder/show.RZ4.WAV");
     TCompileResult result = CompileShow(show, missing, TCompileOptions());
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.contains(missing), qPrintable(result.message));
+    QVERIFY(!result.outcome.ok);
+    QVERIFY2(result.outcome.message.contains(missing), qPrintable(result.outcome.message));
     QVERIFY(!QFile::exists(missing));
 
     // A show without frames.
     TLaserFrames empty;
     empty.FileName = Dir.filePath("party.RZ4");
     result = CompileShow(empty, Wav("refused.WAV"), TCompileOptions());
-    QVERIFY(!result.ok);
-    QCOMPARE(result.message, "Show \"party.RZ4\" has no frames to compile.");
+    QVERIFY(!result.outcome.ok);
+    QCOMPARE(result.outcome.message, "Show \"party.RZ4\" has no frames to compile.");
     QVERIFY(!QFile::exists(Wav("refused.WAV")));
 }
 
@@ -339,9 +326,9 @@ void TestWaveCompiler::failedWriteLeavesNoFile()
     const TCompileResult result = CompileShow(show, Wav("cut.WAV"), TCompileOptions());
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.startsWith("Cannot write \"" + Wav("cut.WAV") + "\": "),
-             qPrintable(result.message));
+    QVERIFY(!result.outcome.ok);
+    QVERIFY2(result.outcome.message.startsWith("Cannot write \"" + Wav("cut.WAV") + "\": "),
+             qPrintable(result.outcome.message));
     QVERIFY(!QFile::exists(Wav("cut.WAV")));
 #else
     QSKIP("needs a file size limit");

@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FrameTransforms.h"
 
 #include <QTest>
@@ -28,12 +29,7 @@ TLaserFrames Show(const QList<QPoint>& points, QPoint effect = {128, 128}, QPoin
 {
     TLaserFrames show;
     TLaserFrame& frame = show.Add();
-    for (const QPoint& p : points) {
-        TSmallPoint point;
-        point.X = quint8(p.x());
-        point.Y = quint8(p.y());
-        frame.Points.push_back(point);
-    }
+    AddPoints(frame, points);
     frame.EffectCenterX = effect.x();
     frame.EffectCenterY = effect.y();
     frame.AuxCenterX = aux.x();
@@ -76,7 +72,8 @@ private slots:
     void setCenters();
     void renumber();
     void noFrameRunsNothing();
-    void tableRunsTheNamedCommand();
+    void menuItemRunsItsCommand_data();
+    void menuItemRunsItsCommand();
 };
 
 void TestFrameTransforms::axisFlipsTwiceRestore_data()
@@ -301,34 +298,62 @@ void TestFrameTransforms::noFrameRunsNothing()
     QCOMPARE(Positions(show), QList<QPoint>{QPoint(5, 5)});
 }
 
-void TestFrameTransforms::tableRunsTheNamedCommand()
+void TestFrameTransforms::menuItemRunsItsCommand_data()
 {
-    using TDirect = std::function<TFrameCommandResult(TLaserFrames&, int, const TInputText&)>;
-    const QList<std::pair<QString, TDirect>> expected{
-        {"miFrameFlipX2", [](TLaserFrames& s, int i, const TInputText&) { return FlipFrameAtXAxis(s, i); }},
-        {"miFrameFlipY", [](TLaserFrames& s, int i, const TInputText&) { return FlipFrameAtYAxis(s, i); }},
-        {"miFrameFlipD", [](TLaserFrames& s, int i, const TInputText&) { return FlipFrameAtCenterAxis(s, i); }},
-        {"miCenterFrame", [](TLaserFrames& s, int i, const TInputText&) { return CenterFrameCommand(s, i); }},
-        {"miRotateFrame", RotateFrameCommand},
-        {"miScale", ScaleFrameCommand},
-        {"miSetRotPoint", SetCentersCommand},
-        {"miRenum", [](TLaserFrames& s, int i, const TInputText&) { return RenumberCommand(s, i); }},
-    };
-    const auto& table = FrameCommandTable();
-    QCOMPARE(int(table.size()), expected.size());
-    for (size_t n = 0; n < table.size(); ++n) {
-        QCOMPARE(QString::fromLatin1(table[n].Component), expected[int(n)].first);
-        // Each command leaves its own mark on a frame with distinct centres.
-        TLaserFrames viaTable = Show({{20, 200}, {60, 90}}, {100, 120}, {30, 70});
-        TLaserFrames direct = Show({{20, 200}, {60, 90}}, {100, 120}, {30, 70});
-        TFakeInput a, b;
-        a.Answers = b.Answers = {"3", "4", "5", "6"};
-        table[n].Run(viaTable, 0, a.Box());
-        expected[int(n)].second(direct, 0, b.Box());
-        QCOMPARE(Positions(viaTable), Positions(direct));
-        QCOMPARE(Centers(viaTable), Centers(direct));
-        QCOMPARE(a.Asked, b.Asked);
+    // On (20,200) and (60,90), effect centre (100,120), auxiliary centre (30,120):
+    // the centre axis is the line y = 120.
+    QTest::addColumn<QString>("component");
+    QTest::addColumn<TAnswers>("answers");
+    QTest::addColumn<QList<QPoint>>("points");
+    QTest::addColumn<QList<QPoint>>("centers");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("firstBox");  // caption of the first input box, empty: none
+    const QList<QPoint> start{{20, 200}, {60, 90}}, centers{{100, 120}, {30, 120}};
+    const QStringList unnamed{"", ""};
+    QTest::newRow("flip at the x-axis") << "miFrameFlipX2" << TAnswers{} << QList<QPoint>{{20, 55}, {60, 165}}
+                                        << centers << unnamed << "";
+    QTest::newRow("flip at the y-axis") << "miFrameFlipY" << TAnswers{} << QList<QPoint>{{235, 200}, {195, 90}}
+                                        << centers << unnamed << "";
+    QTest::newRow("flip at the centre axis") << "miFrameFlipD" << TAnswers{} << QList<QPoint>{{20, 40}, {60, 150}}
+                                             << centers << unnamed << "";
+    QTest::newRow("centre") << "miCenterFrame" << TAnswers{} << QList<QPoint>{{80, 175}, {120, 65}} << centers
+                            << unnamed << "";
+    QTest::newRow("rotate half a turn") << "miRotateFrame" << TAnswers{"180"} << QList<QPoint>{{110, 40}, {70, 150}}
+                                        << centers << unnamed << "Enter rotation in degrees";
+    QTest::newRow("scale twice, clamped") << "miScale" << TAnswers{"2"} << QList<QPoint>{{10, 255}, {90, 60}}
+                                          << centers << unnamed << "Enter scale factor (1=100%)";
+    QTest::newRow("set the centres") << "miSetRotPoint" << TAnswers{"3", "4", "5", "6"} << start
+                                     << QList<QPoint>{{3, 4}, {5, 6}} << unnamed << "Enter new effect center point (x)";
+    QTest::newRow("renumber") << "miRenum" << TAnswers{} << start << centers << QStringList{"0", "1"} << "";
+}
+
+// Each menu item's entry of the command table does what the item says.
+void TestFrameTransforms::menuItemRunsItsCommand()
+{
+    QFETCH(QString, component);
+    QFETCH(TAnswers, answers);
+    QFETCH(QList<QPoint>, points);
+    QFETCH(QList<QPoint>, centers);
+    QFETCH(QStringList, names);
+    QFETCH(QString, firstBox);
+    const TFrameCommandEntry* entry = nullptr;
+    for (const TFrameCommandEntry& candidate : FrameCommandTable()) {
+        if (component == QLatin1String(candidate.Component)) {
+            QVERIFY2(!entry, "the menu item has two entries");
+            entry = &candidate;
+        }
     }
+    QVERIFY(entry);
+    TLaserFrames show = Show({{20, 200}, {60, 90}}, {100, 120}, {30, 120});
+    TFakeInput input;
+    input.Answers.assign(answers.begin(), answers.end());
+    const TFrameCommandResult result = entry->Run(show, 0, input.Box());
+    QVERIFY(result.Ran && result.Changed);
+    QCOMPARE(Positions(show), points);
+    QCOMPARE(Centers(show), centers);
+    QCOMPARE((QStringList{show.Frame(0).Points[0].Name, show.Frame(0).Points[1].Name}), names);
+    QCOMPARE(input.Asked.value(0).section(" | ", 0, 0), firstBox);
+    QCOMPARE(input.Asked.size(), int(answers.size()));
 }
 
 QTEST_APPLESS_MAIN(TestFrameTransforms)

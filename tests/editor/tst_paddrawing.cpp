@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FormUnitPad.h"
 #include "PadDrawing.h"
 #include "PadView.h"
@@ -64,10 +65,7 @@ TLaserFrame EmptyFrame()
 
 void AddPoint(TLaserFrame& frame, int x, int y, quint16 flags = 0)
 {
-    TSmallPoint point;
-    point.X = quint8(x);
-    point.Y = quint8(y);
-    point.Flags = flags;
+    TSmallPoint point = PointAt(x, y, flags);
     point.Selection = 0;
     point.Name = QString::number(frame.PointCount());
     frame.Points.push_back(point);

@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "PadTools.h"
 #include "Transforms.h"
 
@@ -104,10 +105,7 @@ struct TFixture {
 
 TSmallPoint& AddPoint(TLaserFrame& frame, int x, int y, quint16 flags = 0)
 {
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
-    p.Flags = flags;
+    TSmallPoint p = PointAt(x, y, flags);
     p.Selection = 0;
     p.Name = QString::number(frame.PointCount());
     frame.Points.push_back(p);
@@ -148,8 +146,6 @@ Qt::MouseButton Button(int code)
 class TestPadTools : public QObject {
     Q_OBJECT
 private slots:
-    void snapToGrid_data();
-    void snapToGrid();
     void rotateFrame_data();
     void rotateFrame();
     void renumberPoints();
@@ -191,35 +187,6 @@ private slots:
 };
 
 // ---- Transforms
-
-void TestPadTools::snapToGrid_data()
-{
-    QTest::addColumn<int>("v");
-    QTest::addColumn<int>("grid");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("250 stays at the edge") << 250 << 16 << 255;
-    QTest::newRow("247 down") << 247 << 16 << 240;
-    QTest::newRow("255") << 255 << 16 << 255;
-    QTest::newRow("0") << 0 << 16 << 0;
-    QTest::newRow("7 down to 0") << 7 << 16 << 0;
-    QTest::newRow("half rounds up") << 8 << 16 << 16;
-    QTest::newRow("on the grid") << 16 << 16 << 16;
-    QTest::newRow("grid 128 top") << 200 << 128 << 255;
-    QTest::newRow("grid 128 middle") << 64 << 128 << 128;
-    QTest::newRow("grid 128 low") << 63 << 128 << 0;
-    QTest::newRow("grid 4 near edge") << 254 << 4 << 255;
-    QTest::newRow("grid 1") << 99 << 1 << 99;
-    QTest::newRow("grid 0 leaves v") << 99 << 0 << 99;
-    QTest::newRow("negative grid leaves v") << 99 << -8 << 99;
-}
-
-void TestPadTools::snapToGrid()
-{
-    QFETCH(int, v);
-    QFETCH(int, grid);
-    QFETCH(int, expected);
-    QCOMPARE(SnapToGrid(v, grid), expected);
-}
 
 void TestPadTools::rotateFrame_data()
 {

@@ -1,5 +1,6 @@
 // The show document and its history without a window: the difference a step keeps of a
 // frame, the steps of the frame list, gestures, the saved state and the memory budget.
+#include "Builders.h"
 #include "FrameDelta.h"
 #include "ShowDocument.h"
 #include "Transforms.h"
@@ -53,9 +54,7 @@ bool SameFrame(const TLaserFrame& a, const TLaserFrame& b)
 
 TSmallPoint NewPoint(int x, int y)
 {
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
+    TSmallPoint p = PointAt(x, y);
     p.Name = QStringLiteral("new");
     return p;
 }

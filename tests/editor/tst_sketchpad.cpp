@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FormUnitPad.h"
 
 #include <QImage>
@@ -57,11 +58,7 @@ void AddFrames(TLaserFrames& show, int count)
 
 void AddPoint(TLaserFrame& frame, int x, int y, quint16 flags = 0)
 {
-    TSmallPoint point;
-    point.X = quint8(x);
-    point.Y = quint8(y);
-    point.Flags = flags;
-    frame.Points.push_back(point);
+    frame.Points.push_back(PointAt(x, y, flags));
 }
 
 // Puts the switcher where an earlier switch would have left it, without switching.

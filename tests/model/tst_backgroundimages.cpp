@@ -88,8 +88,8 @@ void TestBackgroundImages::onlyRegularFilesAreRead()
     const TChildResult child = RunInChild([&] {
         TLaserFrames read;
         const TShowFileResult result = ReadShowFile(read, show);
-        if (!result.ok || read.Count() != 1 || read.Frame(0).ImageFile != name)
-            return QByteArray("not read: ") + result.message.toUtf8();
+        if (!result.outcome.ok || read.Count() != 1 || read.Frame(0).ImageFile != name)
+            return QByteArray("not read: ") + result.outcome.message.toUtf8();
         return QByteArray(read.Frame(0).Image.isNull() ? "no image" : "image");
     }, limits);
     QVERIFY2(child.Exited, "the reader blocked");
@@ -102,7 +102,7 @@ void TestBackgroundImages::eachFileIsDecodedOnceAndShared()
     const QString show = Path("show.RZ4");
     WriteShowNaming(show, {Path("red.png"), Path("blue.bmp"), Path("red.png"), Path("red.png"), QString()});
     TLaserFrames read;
-    QVERIFY(ReadShowFile(read, show).ok);
+    QVERIFY(ReadShowFile(read, show).outcome.ok);
     const QImage& first = read.Frame(0).Image;
     QCOMPARE(first.pixel(5, 5), qRgb(255, 0, 0));
     QCOMPARE(read.Frame(1).Image.pixel(5, 5), qRgb(0, 0, 255));
@@ -127,7 +127,7 @@ void TestBackgroundImages::readerWithoutImagesKeepsTheNames()
     TLaserFrames read;
     TShowReadOptions options;
     options.LoadImages = false;
-    QVERIFY(ReadShowFile(read, show, options).ok);
+    QVERIFY(ReadShowFile(read, show, options).outcome.ok);
     QCOMPARE(read.Frame(0).ImageFile, Path("red.png"));
     QVERIFY(read.Frame(0).Image.isNull());
     QCOMPARE(read.Frame(1).ImageFile, Path("pipe"));

@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "Builders.h"
 #include "IldaFile.h"
 
 #include <QBuffer>
@@ -142,11 +142,7 @@ TNaiveFile NaiveRead(const QByteArray& d)
 
 TSmallPoint Pt(int x, int y, bool blank = false, bool sharp = false)
 {
-    TSmallPoint p;
-    p.X = quint8(x);
-    p.Y = quint8(y);
-    p.Flags = quint16((blank ? TSmallPoint::FlagBlank : 0) | (sharp ? TSmallPoint::FlagSharp : 0));
-    return p;
+    return PointAt(x, y, quint16((blank ? TSmallPoint::FlagBlank : 0) | (sharp ? TSmallPoint::FlagSharp : 0)));
 }
 
 TLaserFrame& AddFrame(TLaserFrames& show, const QString& name, int color, const std::vector<TSmallPoint>& points)
@@ -247,7 +243,7 @@ void TestIlda::roundTrip()
     out.Format = format;
     out.Colors = colors;
     const TIldaFileResult written = ExportIldaFile(path, show, out);
-    QVERIFY2(written.ok, qPrintable(written.message));
+    QVERIFY2(written.outcome.ok, qPrintable(written.outcome.message));
     QCOMPARE(written.frames, show.Count());
 
     TLaserFrames back;
@@ -255,7 +251,7 @@ void TestIlda::roundTrip()
     in.Colors = colors;
     in.Delay = 70;
     const TIldaFileResult read = ImportIldaFile(path, back, in);
-    QVERIFY2(read.ok, qPrintable(read.message));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QCOMPARE(back.Count(), show.Count());
     const QStringList names{"square", "cornerpo", "dot", "loop", QString::fromLatin1("\xC4rger"), "ILDA 5"};
     for (int f = 0; f < show.Count(); ++f) {
@@ -290,7 +286,7 @@ void TestIlda::exportReadByNaiveReader()
     const QString path = dir.filePath("naive.ild");
     TIldaExportOptions options;
     options.Format = format;
-    QVERIFY(ExportIldaFile(path, show, options).ok);
+    QVERIFY(ExportIldaFile(path, show, options).outcome.ok);
 
     const TNaiveFile file = NaiveRead(ReadFile(path));
     QVERIFY2(file.problem.isEmpty(), qPrintable(file.problem));
@@ -350,7 +346,7 @@ void TestIlda::exportLimits()
     QCOMPARE(ilda.Points.size(), size_t(65535));
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    QCOMPARE(TIldaWriter::Write(buffer, {ilda}, 1), QString());
+    QCOMPARE(TIldaWriter::Write(buffer, {ilda}, 1).message, QString());
     QCOMPARE(buffer.data().size(), 32 + 65535 * 6 + 32);
 
     big.Points.push_back(Pt(5, 5));
@@ -361,9 +357,9 @@ void TestIlda::exportLimits()
     show.Frame(0).Name = "huge";
     QTemporaryDir dir;
     const TIldaFileResult result = ExportIldaFile(dir.filePath("huge.ild"), show, {});
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.contains("huge.ild") && result.message.contains("frame 0 \"huge\""),
-             qPrintable(result.message));
+    QVERIFY(!result.outcome.ok);
+    QVERIFY2(result.outcome.message.contains("huge.ild") && result.outcome.message.contains("frame 0 \"huge\""),
+             qPrintable(result.outcome.message));
     QVERIFY(!QFile::exists(dir.filePath("huge.ild")));
 }
 
@@ -375,24 +371,24 @@ void TestIlda::exportFailsWithoutLeavingAFile()
     TIldaExportOptions options;
     options.Format = 3;
     TIldaFileResult result = ExportIldaFile(dir.filePath("a.ild"), show, options);
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.contains("format 3"), qPrintable(result.message));
+    QVERIFY(!result.outcome.ok);
+    QVERIFY2(result.outcome.message.contains("format 3"), qPrintable(result.outcome.message));
     QVERIFY(!QFile::exists(dir.filePath("a.ild")));
 
     TLaserFrames none;
     result = ExportIldaFile(dir.filePath("b.ild"), none, {});
-    QVERIFY(!result.ok);
+    QVERIFY(!result.outcome.ok);
     QVERIFY(!QFile::exists(dir.filePath("b.ild")));
 
     result = ExportIldaFile(dir.filePath("no/such/folder/c.ild"), show, {});
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.contains("c.ild"), qPrintable(result.message));
+    QVERIFY(!result.outcome.ok);
+    QVERIFY2(result.outcome.message.contains("c.ild"), qPrintable(result.outcome.message));
 
     // A failed export leaves an older file as it was.
     const QString kept = dir.filePath("kept.ild");
     QVERIFY(WriteFile(kept, "old"));
     options.Format = 9;
-    QVERIFY(!ExportIldaFile(kept, show, options).ok);
+    QVERIFY(!ExportIldaFile(kept, show, options).outcome.ok);
     QCOMPARE(ReadFile(kept), QByteArray("old"));
 }
 
@@ -450,7 +446,7 @@ void TestIlda::importBlanking()
     QFETCH(int, points);
     QFETCH(QString, blanks);
     const TIldaReader::Result read = ReadBytes(file);
-    QVERIFY2(read.ok, qPrintable(read.error));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QCOMPARE(read.Frames.size(), size_t(1));
     const auto frame = LaserFrameFromIlda(read.Frames[0], DefaultLaserColors, 40, "x");
     QCOMPARE(frame->PointCount(), points);
@@ -469,7 +465,7 @@ void TestIlda::importCoordinatesAndLabels()
     TLaserFrames show;
     show.Add().Points = {Pt(1, 1), Pt(2, 2)}; // frames already there stay in front
     const TIldaFileResult result = ImportIldaFile(path, show, {});
-    QVERIFY2(result.ok, qPrintable(result.message));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QCOMPARE(result.frames, 2);
     QCOMPARE(show.Count(), 3);
     const TLaserFrame& a = show.Frame(1);
@@ -511,7 +507,7 @@ void TestIlda::mixedSectionsAndPalette()
                                  .Header(1, 2, "idx2d").P2i(0, 0, 0, 1).P2i(1, 1, Last, 1)
                                  .End();
     const TIldaReader::Result read = ReadBytes(bytes);
-    QVERIFY2(read.ok, qPrintable(read.error));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QCOMPARE(read.Palettes, 1);
     QVERIFY(read.EndHeader);
     QCOMPARE(read.Frames.size(), size_t(5));
@@ -575,7 +571,7 @@ void TestIlda::darkPoints()
     QFETCH(QString, blanks);
     QFETCH(int, colour);
     const TIldaReader::Result read = ReadBytes(file);
-    QVERIFY2(read.ok, qPrintable(read.error));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QCOMPARE(read.Frames.size(), size_t(1));
     const auto frame = LaserFrameFromIlda(read.Frames[0], DefaultLaserColors, 40, "x");
     QCOMPARE(Blanks(*frame), blanks);
@@ -586,7 +582,7 @@ void TestIlda::darkPoints()
     const QString path = dir.filePath("dark.ild");
     QVERIFY(WriteFile(path, file));
     TLaserFrames show;
-    QVERIFY(ImportIldaFile(path, show, {}).ok);
+    QVERIFY(ImportIldaFile(path, show, {}).outcome.ok);
     QCOMPARE(Blanks(show.Frame(0)), blanks);
 }
 
@@ -626,7 +622,7 @@ void TestIlda::colourTable()
     QFETCH(QStringList, blanks);
     QFETCH(QList<int>, colours);
     const TIldaReader::Result read = ReadBytes(file);
-    QVERIFY2(read.ok, qPrintable(read.error));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QCOMPARE(read.ColorTables, 1);
     QCOMPARE(int(read.Frames.size()), int(blanks.size()));
     for (int f = 0; f < int(blanks.size()); ++f) {
@@ -672,7 +668,7 @@ void TestIlda::majorityColour()
     QFETCH(QByteArray, file);
     QFETCH(int, colour);
     const TIldaReader::Result read = ReadBytes(file);
-    QVERIFY2(read.ok, qPrintable(read.error));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QVERIFY(!read.EndHeader);
     const auto frame = LaserFrameFromIlda(read.Frames[0], DefaultLaserColors, 40, {});
     QCOMPARE(int(frame->ColorBit()), colour);
@@ -697,7 +693,7 @@ void TestIlda::endHeaderIsNotAFrame()
     const QByteArray bytes =
         TIldaBytes().Header(5, 2, "only", 0, 1).P2c(0, 0, Blank, Red).P2c(10, 10, Last, Red).Data() + tail;
     const TIldaReader::Result read = ReadBytes(bytes);
-    QVERIFY2(read.ok, qPrintable(read.error));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QCOMPARE(read.EndHeader, endHeader);
     QCOMPARE(read.Frames.size(), size_t(1));
     QCOMPARE(read.Frames[0].Name, QStringLiteral("only"));
@@ -713,7 +709,7 @@ void TestIlda::lastPointBitInTheMiddle()
                                  .Header(5, 1, "next").P2c(7, 7, Last, Red)
                                  .End();
     const TIldaReader::Result read = ReadBytes(bytes);
-    QVERIFY2(read.ok, qPrintable(read.error));
+    QVERIFY2(read.outcome.ok, qPrintable(read.outcome.message));
     QCOMPARE(read.Frames.size(), size_t(2));
     QCOMPARE(read.Frames[0].Points.size(), size_t(5));
     QVERIFY(read.Frames[0].Points[1].LastPoint);
@@ -730,7 +726,7 @@ void TestIlda::largestSection()
     for (int i = 0; i < 65535; ++i)
         bytes.P2i(qint16(i - 32768), 0, i == 65534 ? Last : 0, 0);
     const TIldaReader::Result read = ReadBytes(bytes);
-    QVERIFY(read.ok);
+    QVERIFY(read.outcome.ok);
     const auto frame = LaserFrameFromIlda(read.Frames[0], DefaultLaserColors, 40, {});
     QCOMPARE(frame->PointCount(), 65535);
     QCOMPARE(frame->Points.back().Name, QStringLiteral("65534"));
@@ -764,8 +760,8 @@ void TestIlda::damagedFiles()
     QFETCH(QByteArray, file);
     QFETCH(QString, expected);
     const TIldaReader::Result read = ReadBytes(file);
-    QVERIFY(!read.ok);
-    QVERIFY2(read.error.contains(expected), qPrintable(read.error));
+    QVERIFY(!read.outcome.ok);
+    QVERIFY2(read.outcome.message.contains(expected), qPrintable(read.outcome.message));
     QVERIFY(read.Frames.empty());
 
     // Through the file: the message names it, and nothing reaches the show.
@@ -775,9 +771,9 @@ void TestIlda::damagedFiles()
     TLaserFrames show;
     show.Add().Name = "mine";
     const TIldaFileResult result = ImportIldaFile(path, show, {});
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.startsWith(QDir::toNativeSeparators(path) + ": "), qPrintable(result.message));
-    QVERIFY2(result.message.contains(expected), qPrintable(result.message));
+    QVERIFY(!result.outcome.ok);
+    QVERIFY2(result.outcome.message.startsWith(QDir::toNativeSeparators(path) + ": "), qPrintable(result.outcome.message));
+    QVERIFY2(result.outcome.message.contains(expected), qPrintable(result.outcome.message));
     QCOMPARE(show.Count(), 1);
     QCOMPARE(show.Frame(0).Name, QStringLiteral("mine"));
 }
@@ -808,8 +804,8 @@ void TestIlda::standardPalette()
     QVERIFY(WriteFile(path, TIldaBytes().Header(2, 2).Rgb(1, 2, 3).Rgb(4, 5, 6).End()));
     TLaserFrames show;
     const TIldaFileResult result = ImportIldaFile(path, show, {});
-    QVERIFY(!result.ok);
-    QVERIFY2(result.message.contains("holds no frames"), qPrintable(result.message));
+    QVERIFY(!result.outcome.ok);
+    QVERIFY2(result.outcome.message.contains("holds no frames"), qPrintable(result.outcome.message));
     QCOMPARE(show.Count(), 0);
 }
 

@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "ShowBytes.h"
 #include "ShowFile.h"
 #include "ShowFileReader.h"
@@ -22,26 +23,13 @@ QByteArray WriteBytes(TLaserFrames& show)
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const QString error = TShowFileWriter::Write(buffer, show);
-    if (!error.isEmpty())
-        qWarning() << error;
+    const TResult written = TShowFileWriter::Write(buffer, show);
+    if (!written.ok)
+        qWarning() << written.message;
     return buffer.data();
 }
 
 QByteArray FromHex(const char* hex) { return QByteArray::fromHex(QByteArray(hex).replace(' ', "")); }
-
-void WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A show that uses every field of the format.
 void FillRichShow(TLaserFrames& show)
@@ -128,7 +116,7 @@ void TestShowFile::readsTheSmallExample()
 {
     TLaserFrames show;
     const auto r = ReadBytes(FromHex(SmallExampleHex), show);
-    QVERIFY(r.ok());
+    QVERIFY(r.IsShow());
     QCOMPARE(r.version, 6);
     QCOMPARE(show.Count(), 1);
     const TLaserFrame& f = show.Frame(0);
@@ -149,7 +137,7 @@ void TestShowFile::roundTripKeepsEveryField()
     const QByteArray bytes = WriteBytes(show);
 
     TLaserFrames back;
-    QVERIFY(ReadBytes(bytes, back).ok());
+    QVERIFY(ReadBytes(bytes, back).IsShow());
     QCOMPARE(back.Count(), 3);
     for (int k = 0; k < 3; ++k) {
         const TLaserFrame& x = show.Frame(k);
@@ -193,7 +181,7 @@ void TestShowFile::readsVersion1()
     b.U16(2).U16(0);
     TLaserFrames show;
     const auto r = ReadBytes(b, show);
-    QVERIFY(r.ok());
+    QVERIFY(r.IsShow());
     QCOMPARE(r.version, 1);
     QCOMPARE(show.Count(), 1);
     const TLaserFrame& f = show.Frame(0);
@@ -225,7 +213,7 @@ void TestShowFile::readsVersion4()
     b.U16(1).Point("x", 1, 2, 0xABCD, 0x0102);
     b.U16(1).U16(0);
     TLaserFrames show;
-    QVERIFY(ReadBytes(b, show).ok());
+    QVERIFY(ReadBytes(b, show).IsShow());
     const TLaserFrame& f = show.Frame(0);
     QCOMPARE(f.EffectParam, qint16(-45));
     QCOMPARE(f.EffectCenterX, 128);
@@ -245,7 +233,7 @@ void TestShowFile::versionAboveSixReadsAsSix()
     bytes[4] = char(200);
     TLaserFrames show;
     const auto r = ReadBytes(bytes, show);
-    QVERIFY(r.ok());
+    QVERIFY(r.IsShow());
     QCOMPARE(r.version, 200);
     QCOMPARE(show.Frame(0).Points[0].X, quint8(10));
 }
@@ -265,7 +253,7 @@ void TestShowFile::linkBlockOfTwentyByThree()
     QCOMPARE(block.toHex(' '), FromHex("14 00 03 00  00 00 00 00  00 00 00 00  00 00 02 00").toHex(' '));
 
     TLaserFrames back;
-    QVERIFY(ReadBytes(bytes, back).ok());
+    QVERIFY(ReadBytes(bytes, back).IsShow());
     const TLinkMatrix& links = back.Frame(1).Links;
     for (int i = 0; i < 20; ++i)
         for (int j = 0; j < 3; ++j)
@@ -290,7 +278,7 @@ void TestShowFile::pointNamesArePaddedAndCut()
     QCOMPARE(bytes.mid(first + 22, 5), QByteArray("abcde"));
 
     TLaserFrames back;
-    QVERIFY(ReadBytes(bytes, back).ok());
+    QVERIFY(ReadBytes(bytes, back).IsShow());
     QCOMPARE(back.Frame(0).Points[0].Name, QString("7"));
     QCOMPARE(back.Frame(0).Points[2].Name, QString("abcde"));
 }
@@ -324,7 +312,7 @@ void TestShowFile::linkBlockWithOtherDimensionsStaysInsideTheMatrix()
     for (int j = 0; j < 3; ++j)
         b.U16(0xFFFF).U16(0xFFFF).U16(0xFFFF);
     TLaserFrames show;
-    QVERIFY(ReadBytes(b, show).ok());
+    QVERIFY(ReadBytes(b, show).IsShow());
     const TLinkMatrix& links = show.Frame(1).Links;
     QCOMPARE(links.Rows(), 2);
     QCOMPARE(links.Cols(), 1);
@@ -353,7 +341,7 @@ void TestShowFile::openingShortOrForeignFilesGivesOneDefaultFrame()
     QTemporaryDir dir;
     const QString path = dir.filePath("x.RZ4");
     if (exists)
-        WriteFile(path, bytes);
+        QVERIFY(WriteFile(path, bytes));
     if (size > 0) {
         QFile file(path);
         if (!file.resize(size))
@@ -362,7 +350,7 @@ void TestShowFile::openingShortOrForeignFilesGivesOneDefaultFrame()
     auto target = std::make_unique<TLaserFrames>();
     target->Add().Name = "old";
     const TShowFileResult r = OpenShowFile(path, target);
-    QVERIFY(r.ok);
+    QVERIFY(r.outcome.ok);
     QCOMPARE(target->Count(), 1);
     QVERIFY(target->Frame(0).Name.isEmpty());
     QCOMPARE(target->Frame(0).Delay, quint16(1000));
@@ -391,16 +379,16 @@ void TestShowFile::damagedFilesFailWithoutTouchingTheOpenShow()
     QFETCH(QByteArray, bytes);
     QTemporaryDir dir;
     const QString path = dir.filePath("damaged.RZ4");
-    WriteFile(path, bytes);
+    QVERIFY(WriteFile(path, bytes));
     auto target = std::make_unique<TLaserFrames>();
     target->Add().Name = "open show";
     target->FileName = "open.RZ4";
     TLaserFrames* before = target.get();
 
     const TShowFileResult r = OpenShowFile(path, target);
-    QVERIFY(!r.ok);
-    QVERIFY2(r.message.contains("damaged.RZ4"), qPrintable(r.message));
-    QVERIFY2(r.message.contains("ends inside frame"), qPrintable(r.message));
+    QVERIFY(!r.outcome.ok);
+    QVERIFY2(r.outcome.message.contains("damaged.RZ4"), qPrintable(r.outcome.message));
+    QVERIFY2(r.outcome.message.contains("ends inside frame"), qPrintable(r.outcome.message));
     QCOMPARE(target.get(), before);
     QCOMPARE(target->Count(), 1);
     QCOMPARE(target->Frame(0).Name, QString("open show"));
@@ -427,10 +415,10 @@ void TestShowFile::randomDamageIsSurvived()
         }
         TLaserFrames show;
         const auto r = ReadBytes(bytes, show);
-        if (r.ok()) { // whatever was read must write back without trouble
+        if (r.IsShow()) { // whatever was read must write back without trouble
             QBuffer out;
             out.open(QIODevice::WriteOnly);
-            QVERIFY(TShowFileWriter::Write(out, show).isEmpty());
+            QVERIFY(TShowFileWriter::Write(out, show).ok);
         }
     }
 }
@@ -447,7 +435,7 @@ void TestShowFile::savingReplacesTheFileOnlyWhenComplete()
 
     // A show the format cannot hold is refused, and the previous file stays.
     show.Frame(0).Points.resize(70000);
-    const TShowFileResult r = WriteShowFile(path, show);
+    const TResult r = WriteShowFile(path, show);
     QVERIFY(!r.ok);
     QVERIFY2(r.message.contains("show.RZ4") && r.message.contains("65535"), qPrintable(r.message));
     QCOMPARE(ReadFile(path), saved);
@@ -460,7 +448,7 @@ void TestShowFile::savingIntoAMissingFolderNamesTheFile()
     const QString path = dir.filePath("gone/show.RZ4");
     TLaserFrames show;
     show.Add();
-    const TShowFileResult r = WriteShowFile(path, show);
+    const TResult r = WriteShowFile(path, show);
     QVERIFY(!r.ok);
     QVERIFY2(r.message.contains("show.RZ4"), qPrintable(r.message));
 }

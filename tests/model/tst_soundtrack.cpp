@@ -63,7 +63,7 @@ void TestSoundtrack::storesThePathRelativeToTheShow()
 
     TSoundtrack read;
     const TSoundtrackFileResult r = ReadSoundtrackFile(Path(show), read);
-    QVERIFY2(r.ok, qPrintable(r.message));
+    QVERIFY2(r.outcome.ok, qPrintable(r.outcome.message));
     QVERIFY(!r.missing);
     QCOMPARE(read, s);
 
@@ -72,7 +72,7 @@ void TestSoundtrack::storesThePathRelativeToTheShow()
     QDir().mkpath(QFileInfo(elsewhere).path());
     QVERIFY(WriteSoundtrackFile(elsewhere, s).ok);
     TSoundtrack again;
-    QVERIFY(ReadSoundtrackFile(elsewhere, again).ok);
+    QVERIFY(ReadSoundtrackFile(elsewhere, again).outcome.ok);
     QCOMPARE(again.MusicFile, s.MusicFile);
 }
 
@@ -84,7 +84,7 @@ void TestSoundtrack::movingBothKeepsTheLink()
     QVERIFY(WriteSoundtrackFile(show, {Path("project/audio/song.wav"), 40}).ok);
     QVERIFY(QDir().rename(Path("project"), Path("moved")));
     TSoundtrack read;
-    QVERIFY(ReadSoundtrackFile(Path("moved/show.RZ4"), read).ok);
+    QVERIFY(ReadSoundtrackFile(Path("moved/show.RZ4"), read).outcome.ok);
     QCOMPARE(read.MusicFile, Path("moved/audio/song.wav"));
     QVERIFY(QFileInfo::exists(read.MusicFile));
     QCOMPARE(read.OffsetMs, 40);
@@ -110,9 +110,9 @@ void TestSoundtrack::damagedFilesAreRefusedAndChangeNothing()
     WriteBytes(SoundtrackFileName(show), bytes);
     TSoundtrack kept{"/old/music.mp3", 5};
     const TSoundtrackFileResult r = ReadSoundtrackFile(show, kept);
-    QVERIFY(!r.ok);
+    QVERIFY(!r.outcome.ok);
     QVERIFY(!r.missing);
-    QVERIFY2(r.message.contains(QDir::toNativeSeparators(SoundtrackFileName(show))), qPrintable(r.message));
+    QVERIFY2(r.outcome.message.contains(QDir::toNativeSeparators(SoundtrackFileName(show))), qPrintable(r.outcome.message));
     QCOMPARE(kept, (TSoundtrack{"/old/music.mp3", 5}));
 }
 
@@ -120,19 +120,18 @@ void TestSoundtrack::noFileIsNoSoundtrack()
 {
     TSoundtrack s;
     const TSoundtrackFileResult r = ReadSoundtrackFile(Path("none/show.RZ4"), s);
-    QVERIFY(r.ok);
+    QVERIFY(r.outcome.ok);
     QVERIFY(r.missing);
     QVERIFY(!s.IsSet());
     // An offset may be left out: the music starts with the show.
     TSoundtrack bare;
-    QString reason;
-    QVERIFY(SoundtrackFromJson("{\"music\": \"/m/a.mp3\"}", "/s/show.RZ4", bare, reason));
+    QVERIFY(SoundtrackFromJson("{\"music\": \"/m/a.mp3\"}", "/s/show.RZ4", bare).ok);
     QCOMPARE(bare, (TSoundtrack{"/m/a.mp3", 0}));
 }
 
 void TestSoundtrack::failedWriteNamesTheFileAndKeepsTheOldOne()
 {
-    const TSoundtrackFileResult lost = WriteSoundtrackFile(Path("no/such/folder/show.RZ4"), {Path("a.mp3"), 0});
+    const TResult lost = WriteSoundtrackFile(Path("no/such/folder/show.RZ4"), {Path("a.mp3"), 0});
     QVERIFY(!lost.ok);
     QVERIFY2(lost.message.contains("show.RZ4.soundtrack"), qPrintable(lost.message));
 

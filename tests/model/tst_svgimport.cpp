@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "Builders.h"
 #include "SvgImport.h"
 
 #include <QTemporaryDir>
@@ -191,7 +191,7 @@ void TestSvgImport::polygons()
     QFETCH(QStringList, points);
     QFETCH(QList<int>, jumps);
     const TVectorFrameResult result = Import(svg);
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     const TLaserFrame& frame = *result.Frame;
     QCOMPARE(Jumps(frame), jumps);
     QCOMPARE(result.Jumps, int(jumps.size()));
@@ -262,7 +262,7 @@ void TestSvgImport::curves()
     QFETCH(TCurve, corners);
     QFETCH(int, points);
     const TVectorFrameResult result = Import(svg);
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     const TLaserFrame& frame = *result.Frame;
     if (points)
         QCOMPARE(frame.PointCount(), points);
@@ -321,7 +321,7 @@ void TestSvgImport::toleranceSetsThePointCount()
     TVectorOptions options;
     options.Tolerance = tolerance;
     const TVectorFrameResult result = BuildVectorFrame({Circle({0, 0}, 1)}, options);
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     QCOMPARE(result.Frame->PointCount(), points);
     // Within the tolerance and the rounding of the points.
     for (const TSmallPoint& p : result.Frame->Points) {
@@ -339,7 +339,7 @@ void TestSvgImport::nearestShapeComesNext()
         <line x1="5" y1="20" x2="5" y2="10" stroke="black" stroke-linecap="round"/>
         <line x1="50" y1="50" x2="50" y2="50" stroke="black" stroke-linecap="round"/>)x");
     const TVectorFrameResult result = Import(svg);
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QCOMPARE(result.Shapes, 4);
     // (0,0)-(0,26); the third line from its nearer end (13,26) to (13,51); the dot at
     // the centre, held lit over a line of no length; the second line from (230,255).
@@ -376,11 +376,11 @@ void TestSvgImport::refused()
     QFETCH(QByteArray, svg);
     QFETCH(QString, reason);
     const TVectorFrameResult result = Import(svg, {}, "drawing.svg");
-    QVERIFY(!result.ok);
+    QVERIFY(!result.outcome.ok);
     QVERIFY(!result.Frame);
-    QVERIFY2(result.error.startsWith(QDir::toNativeSeparators(Dir.filePath("drawing.svg")) + ": "),
-             qPrintable(result.error));
-    QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+    QVERIFY2(result.outcome.message.startsWith(QDir::toNativeSeparators(Dir.filePath("drawing.svg")) + ": "),
+             qPrintable(result.outcome.message));
+    QVERIFY2(result.outcome.message.contains(reason), qPrintable(result.outcome.message));
 }
 
 void TestSvgImport::pointLimit()
@@ -392,20 +392,20 @@ void TestSvgImport::pointLimit()
     for (int i = 0; i < 2000; ++i)
         circles.push_back({QTransform().rotate(i * 0.18).map(Circle({0, 0}, 1).Path), false});
     TVectorFrameResult result = BuildVectorFrame(circles, {});
-    QVERIFY(!result.ok);
+    QVERIFY(!result.outcome.ok);
     QVERIFY(!result.Frame);
-    QVERIFY2(result.error.contains("more than a frame holds (65535)"), qPrintable(result.error));
+    QVERIFY2(result.outcome.message.contains("more than a frame holds (65535)"), qPrintable(result.outcome.message));
     QCOMPARE(result.FittingTolerance, 1.0);
     TVectorOptions coarser;
     coarser.Tolerance = result.FittingTolerance;
     result = BuildVectorFrame(circles, coarser);
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QVERIFY2(result.Frame->PointCount() >= 2000 * 28 && result.Frame->PointCount() <= 2000 * 30,
              qPrintable(QString::number(result.Frame->PointCount())));
 
     // The same circle drawn 2000 times is drawn once.
     result = BuildVectorFrame(TVectorDrawing(2000, Circle({0, 0}, 1)), {});
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     QCOMPARE(result.Frame->PointCount(), 40);
 
     // Lines are not made shorter by a tolerance: no tolerance helps.
@@ -417,7 +417,7 @@ void TestSvgImport::pointLimit()
         lines.push_back(line);
     }
     result = BuildVectorFrame(lines, {});
-    QVERIFY(!result.ok);
+    QVERIFY(!result.outcome.ok);
     QCOMPARE(result.FittingTolerance, 0.0);
 }
 
@@ -425,7 +425,7 @@ void TestSvgImport::framePoints()
 {
     const TVectorFrameResult result =
         Import(Svg("0 0 10 10", R"x(<rect width="10" height="10" stroke="black" fill="none"/>)x"), {}, "logo.svg");
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     const TLaserFrame& frame = *result.Frame;
     QCOMPARE(frame.Name, QStringLiteral("logo"));
     QCOMPARE(frame.Delay, quint16(1000));

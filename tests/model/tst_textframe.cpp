@@ -81,7 +81,7 @@ void TestTextFrame::lettersAreJoinedByDarkJumps()
     const auto hershey = THersheyFont::Load(font);
     QVERIFY(hershey);
     const TVectorFrameResult result = MakeTextFrame(text, {TTextFont::TKind::Hershey, font}, {});
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     const TLaserFrame& frame = *result.Frame;
     QCOMPARE(frame.Name, text);
     const QList<TBox> boxes = LetterBoxes(*hershey, text);
@@ -106,7 +106,7 @@ void TestTextFrame::lettersAreJoinedByDarkJumps()
 void TestTextFrame::lineIsWiderThanHigh()
 {
     const TVectorFrameResult result = MakeTextFrame("Laser show", {}, {});
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     int x0 = 255, x1 = 0, y0 = 255, y1 = 0;
     for (const TSmallPoint& p : result.Frame->Points) {
         x0 = std::min<int>(x0, p.X), x1 = std::max<int>(x1, p.X);
@@ -133,13 +133,13 @@ void TestTextFrame::outlineFont()
     if (families.isEmpty())
         QSKIP("no outline font installed");
     TTextFont font;
-    QCOMPARE(ResolveTextFont(families.first().toUpper(), font), QString());
+    QCOMPARE(ResolveTextFont(families.first().toUpper(), font).message, QString());
     QCOMPARE(font.Kind, TTextFont::TKind::Outline);
     QCOMPARE(font.Name, families.first());
     // An "O" is two closed outlines: each comes back to its start and a dark jump
     // leads to the other and back.
     const TVectorFrameResult result = MakeTextFrame("O", font, {});
-    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QCOMPARE(result.Shapes, 2);
     QCOMPARE(result.Jumps, 2);
     QCOMPARE(Jumps(*result.Frame), 2);
@@ -164,9 +164,9 @@ void TestTextFrame::refused()
     QFETCH(QString, font);
     QFETCH(QString, reason);
     const TVectorFrameResult result = MakeTextFrame(text, {TTextFont::TKind::Hershey, font}, {});
-    QVERIFY(!result.ok);
+    QVERIFY(!result.outcome.ok);
     QVERIFY(!result.Frame);
-    QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+    QVERIFY2(result.outcome.message.contains(reason), qPrintable(result.outcome.message));
 }
 
 void TestTextFrame::fontNames()
@@ -175,13 +175,13 @@ void TestTextFrame::fontNames()
     QVERIFY(names.contains(THersheyFont::DefaultName()));
     QVERIFY(names.contains("rowmans"));
     TTextFont font;
-    QCOMPARE(ResolveTextFont("rowmans", font), QString());
+    QVERIFY(ResolveTextFont("rowmans", font).ok);
     QCOMPARE(font.Kind, TTextFont::TKind::Hershey);
-    const QString error = ResolveTextFont("No Such Font 42", font);
+    const QString error = ResolveTextFont("No Such Font 42", font).message;
     QVERIFY2(error.startsWith("unknown font \"No Such Font 42\"") && error.contains("futural"), qPrintable(error));
     // Line breaks join the line; the name is the text.
     const TVectorFrameResult result = MakeTextFrame("two\nlines", {}, {});
-    QVERIFY(result.ok);
+    QVERIFY(result.outcome.ok);
     QCOMPARE(result.Frame->Name, QStringLiteral("two lines"));
 }
 

@@ -3,7 +3,7 @@
 // stays byte for byte, the message names the file and the system's reason, and no
 // temporary file is left behind.
 #include "ChildRun.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "IldaFile.h"
 #include "OutputFile.h"
 #include "ShowFile.h"
@@ -50,21 +50,12 @@ QString WriteShow(const QString& path, TLaserFrames& show) { return WriteShowFil
 
 QString ExportIlda(const QString& path, TLaserFrames& show)
 {
-    return ExportIldaFile(path, show, TIldaExportOptions()).message;
+    return ExportIldaFile(path, show, TIldaExportOptions()).outcome.message;
 }
 
 const QByteArray Earlier = "the earlier file, kept byte for byte";
 
 bool IsRoot() { return geteuid() == 0; }
-
-// Everything in the folder but the named entries: a temporary file left behind shows here.
-QStringList Litter(const QString& folder, const QStringList& expected)
-{
-    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
-    for (const QString& name : expected)
-        names.removeAll(name);
-    return names;
-}
 
 } // namespace
 
@@ -307,7 +298,7 @@ void TestWriteFaults::fileSizeIsKnownBeforeWriting()
     const qint64 predicted = TShowFileWriter::FileSize(show);
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    QCOMPARE(TShowFileWriter::Write(buffer, show), QString());
+    QCOMPARE(TShowFileWriter::Write(buffer, show).message, QString());
     QCOMPARE(buffer.data().size(), predicted);
 }
 
@@ -348,7 +339,7 @@ void TestWriteFaults::outOfMemoryEndsInAMessage()
         TLaserFrames frames;
         FillShow(frames, 60, 30000);
         return WriteShowFile(showFile, show).message.toUtf8()
-               + ExportIldaFile(ildaFile, frames, TIldaExportOptions()).message.toUtf8();
+               + ExportIldaFile(ildaFile, frames, TIldaExportOptions()).outcome.message.toUtf8();
     });
     QVERIFY2(made.Exited && made.Output.isEmpty(), made.Output.constData());
     // Room for small things, not for a read of the show on top.
@@ -364,17 +355,17 @@ void TestWriteFaults::outOfMemoryEndsInAMessage()
     };
     run([&] {
         TLaserFrames show;
-        return ReadShowFile(show, showFile).message;
+        return ReadShowFile(show, showFile).outcome.message;
     });
     run([&] {
         std::unique_ptr<TLaserFrames> target;
-        const QString message = OpenShowFile(showFile, target).message;
+        const QString message = OpenShowFile(showFile, target).outcome.message;
         return target ? QStringLiteral("the show was replaced") : message;
     });
     run([&] {
         TLaserFrames show;
         show.Add().Name = "kept";
-        const QString message = ImportIldaFile(ildaFile, show, TIldaImportOptions()).message;
+        const QString message = ImportIldaFile(ildaFile, show, TIldaImportOptions()).outcome.message;
         return show.Count() == 1 && show.Frame(0).Name == "kept" ? message : QStringLiteral("the show changed");
     });
     run([&] {

@@ -1,5 +1,6 @@
 // The player against a real sound server: what it plays is recorded back from
 // a private null sink's monitor and must hold the exact samples meant to be played.
+#include "Builders.h"
 #include "AudioPlayer.h"
 #include "LaserFrame.h"
 #include "LaserFrames.h"
@@ -23,64 +24,12 @@ namespace {
 
 constexpr int WaitMs = 5000; // bound of every wait on the sound server
 
-TLaserFrame Polygon(std::initializer_list<std::pair<int, int>> points, quint16 flags = 0)
+TLaserFrame Polygon(const QList<QPoint>& points, quint16 flags = 0)
 {
-    TLaserFrame frame;
+    TLaserFrame frame = FrameOf(points);
     frame.Flags = flags;
-    for (auto [x, y] : points) {
-        TSmallPoint p;
-        p.X = quint8(x);
-        p.Y = quint8(y);
-        frame.Points.push_back(p);
-    }
     return frame;
 }
-
-// Records the monitor of one sink as raw 16-bit stereo 44100 Hz; Bytes grows
-// whenever the event loop runs.
-class TRecorder {
-public:
-    TRecorder()
-    {
-        QObject::connect(&Process, &QProcess::readyReadStandardOutput,
-                         [this] { Bytes += Process.readAllStandardOutput(); });
-    }
-    bool Start(const QString& sink)
-    {
-        Process.start("parec", {"-d", sink + ".monitor", "--format=s16le", "--rate=44100",
-                                "--channels=2", "--raw", "--latency-msec=20"});
-        if (!Process.waitForStarted(WaitMs))
-            return false;
-        // The monitor delivers silence while nothing plays: data means attached.
-        QElapsedTimer t;
-        t.start();
-        while (Bytes.size() < 4 * 441 && t.elapsed() < WaitMs)
-            Process.waitForReadyRead(100);
-        return Bytes.size() >= 4 * 441;
-    }
-    // Keeps recording for `ms` more milliseconds, then stops.
-    QByteArray Finish(int ms)
-    {
-        QTest::qWait(ms);
-        Process.terminate();
-        if (!Process.waitForFinished(WaitMs)) {
-            Process.kill();
-            Process.waitForFinished(WaitMs);
-        }
-        Bytes += Process.readAllStandardOutput();
-        return Bytes;
-    }
-    ~TRecorder()
-    {
-        if (Process.state() != QProcess::NotRunning) {
-            Process.kill();
-            Process.waitForFinished(WaitMs);
-        }
-    }
-
-    QProcess Process;
-    QByteArray Bytes;
-};
 
 // As many whole passes of a loop as fill `seconds` of sound, back to back.
 QByteArray Passes(const QByteArray& loop, double seconds)
@@ -179,7 +128,7 @@ QByteArray TestAudio::CompileTo(const QString& wav, int frames, int delay, int s
         f.Delay = quint16(delay);
     }
     const TCompileResult result = CompileShow(show, wav, TCompileOptions{});
-    if (!result.ok)
+    if (!result.outcome.ok)
         return QByteArray();
     QFile file(wav);
     file.open(QIODevice::ReadOnly);
@@ -336,8 +285,8 @@ void TestAudio::playsCompiledShowBitExact()
     player.SetDevice(Device);
     QSignalSpy buttons(&playback, &TShowPlayback::ButtonsChanged);
     QSignalSpy notices(&player, &TAudioPlayer::Notify);
-    TRecorder recorder;
-    QVERIFY(recorder.Start(Sink));
+    TMonitorRecorder recorder;
+    QVERIFY(recorder.Start(Sink + ".monitor", 2));
     QCOMPARE(playback.PlayClick(wav), TShowPlayback::TPlayResult::Playing);
     QCOMPARE(player.Mode(), TPlayerMode::Playing);
     QCOMPARE(buttons.count(), 1);
@@ -367,8 +316,8 @@ void TestAudio::repeatRestartsUntilStop()
     playback.mpPreview->SetDevice(Device);
     QSignalSpy buttons(&playback, &TShowPlayback::ButtonsChanged);
     QSignalSpy notices(playback.mpPreview, &TAudioPlayer::Notify);
-    TRecorder recorder;
-    QVERIFY(recorder.Start(Sink));
+    TMonitorRecorder recorder;
+    QVERIFY(recorder.Start(Sink + ".monitor", 2));
     QCOMPARE(playback.PlayClick(wav), TShowPlayback::TPlayResult::Playing);
     QTRY_VERIFY_WITH_TIMEOUT(notices.count() >= 2, WaitMs);
     // Let the third pass get well under way, also on a loaded machine, before Stop cuts it.
@@ -405,8 +354,8 @@ void TestAudio::loopsLiveImageBitExact()
     const TLaserFrame second = Polygon({{0, 0}, {255, 0}, {255, 255}, {0, 255}});
     QByteArray liveStream;
 
-    TRecorder recorder;
-    QVERIFY(recorder.Start(Sink));
+    TMonitorRecorder recorder;
+    QVERIFY(recorder.Start(Sink + ".monitor", 2));
     QVERIFY(RunLiveOutput(player, liveStream, true, first, TScanDelays{}, false, false));
     QVERIFY(player.IsLooping());
     const QByteArray firstLoop = liveStream.mid(44);
@@ -444,8 +393,8 @@ void TestAudio::liveStops()
     TAudioPlayer player;
     player.SetDevice(Device);
     QByteArray liveStream;
-    TRecorder recorder;
-    QVERIFY(recorder.Start(Sink));
+    TMonitorRecorder recorder;
+    QVERIFY(recorder.Start(Sink + ".monitor", 2));
     const TLaserFrame triangle = Polygon({{10, 10}, {200, 10}, {100, 200}});
     QVERIFY(RunLiveOutput(player, liveStream, true, triangle, TScanDelays{}, false, false));
     QTest::qWait(300);
@@ -484,8 +433,8 @@ void TestAudio::stopReleasesFileForCompile()
     const QByteArray fresh = CompileTo(wav, 1, 200, 7);
     QVERIFY(!fresh.isEmpty());
     QSignalSpy notices(&player, &TAudioPlayer::Notify);
-    TRecorder recorder;
-    QVERIFY(recorder.Start(Sink));
+    TMonitorRecorder recorder;
+    QVERIFY(recorder.Start(Sink + ".monitor", 2));
     playback.Repeat = false;
     QCOMPARE(playback.PlayClick(wav), TShowPlayback::TPlayResult::Playing);
     QVERIFY(notices.wait(WaitMs));

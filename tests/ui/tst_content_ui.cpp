@@ -1,4 +1,4 @@
-#include "FileBytes.h"
+#include "Builders.h"
 #include "FormUnitText.h"
 #include "FrameList.h"
 #include "MainWindowFixture.h"
@@ -78,9 +78,7 @@ void TestContentUi::OpenShow(const QStringList& frameNames, int current)
 
 QStringList TestContentUi::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
+    const QStringList names = FrameNames(Form->Show());
     QStringList items;
     for (int i = 0; i < Form->lbThumbs->count(); ++i)
         items << Form->lbThumbs->item(i)->text();

@@ -2,7 +2,7 @@
 // out: an error box naming the file and the reason, the open show and the file on
 // disk as they were, and the editor still running.
 #include "ChildRun.h"
-#include "FileBytes.h"
+#include "Builders.h"
 #include "IldaFile.h"
 #include "MainWindowFixture.h"
 #include "ShowFile.h"
@@ -67,26 +67,16 @@ QString TestFaultsUi::MakeShow(const QString& name, int frames, int points)
     for (int i = 0; i < frames; ++i) {
         TLaserFrame& frame = show.Add();
         frame.Name = QStringLiteral("F%1").arg(i);
-        for (int k = 0; k < points; ++k) {
-            TSmallPoint point;
-            point.X = quint8(k * 13 + i);
-            point.Y = quint8(k * 7);
-            frame.Points.push_back(point);
-        }
+        for (int k = 0; k < points; ++k)
+            frame.Points.push_back(PointAt(k * 13 + i, k * 7));
         frame.FitLinks(show.PreviousPointCount(i));
     }
-    const QString path = Dir->filePath(name);
-    if (!WriteShowFile(path, show).ok)
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return WriteTestShow(Dir->filePath(name), show);
 }
 
 QStringList TestFaultsUi::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 TOutcome TestFaultsUi::RunInChild(const QString& action, const TLimits& limits)
@@ -157,7 +147,7 @@ void TestFaultsUi::ildaImportWithoutMemoryKeepsTheShow()
         TLaserFrames big;
         for (int k = 0; k < 60; ++k)
             big.Add().Points.resize(30000);
-        QVERIFY(ExportIldaFile(ild, big, {}).ok);
+        QVERIFY(ExportIldaFile(ild, big, {}).outcome.ok);
     }
     Form->Document().MarkSaved();
     Prompts->ExpectOpen(ild);

@@ -1,5 +1,6 @@
 // Files dropped on the main window, delivered as the platform delivers them: to the
 // window, over whatever part of it the pointer is.
+#include "Builders.h"
 #include "FrameList.h"
 #include "IldaFile.h"
 #include "MainWindowFixture.h"
@@ -48,17 +49,9 @@ QString TestFileDrop::MakeShow(const QString& name, const QStringList& frameName
     for (const QString& frameName : frameNames) {
         TLaserFrame& frame = show.Add();
         frame.Name = frameName;
-        for (int k = 0; k < 3; ++k) {
-            TSmallPoint point;
-            point.X = quint8(30 + 70 * k);
-            point.Y = quint8(40 + 60 * (k % 2));
-            frame.Points.push_back(point);
-        }
+        AddPoints(frame, {{30, 40}, {100, 100}, {170, 40}});
     }
-    const QString path = Dir->filePath(name);
-    if (!WriteShowFile(path, show).ok)
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return WriteTestShow(Dir->filePath(name), show);
 }
 
 QString TestFileDrop::MakeIlda(const QString& name, const QStringList& frameNames)
@@ -67,25 +60,17 @@ QString TestFileDrop::MakeIlda(const QString& name, const QStringList& frameName
     for (const QString& frameName : frameNames) {
         TLaserFrame& frame = show.Add();
         frame.Name = frameName;
-        for (int k = 0; k < 4; ++k) {
-            TSmallPoint point;
-            point.X = quint8(20 + 50 * k);
-            point.Y = quint8(200 - 40 * k);
-            frame.Points.push_back(point);
-        }
+        AddPoints(frame, {{20, 200}, {70, 160}, {120, 120}, {170, 80}});
     }
     const QString path = Dir->filePath(name);
-    if (!ExportIldaFile(path, show, TIldaExportOptions{}).ok)
+    if (!ExportIldaFile(path, show, TIldaExportOptions{}).outcome.ok)
         qFatal("cannot write %s", qPrintable(path));
     return path;
 }
 
 QStringList TestFileDrop::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 QPoint TestFileDrop::Over(const QString& part) const

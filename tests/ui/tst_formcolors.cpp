@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FormUnitColors.h"
 #include "FrameList.h"
 #include "MainWindowFixture.h"
@@ -408,12 +409,7 @@ void TestFormColors::okAppliesRenamesAndRepaints()
     CreateForm({}, true);
     // Frame 0 gets a horizontal stroke, drawn at y 50 from x 0 to 50 in its list entry.
     TLaserFrame& frame = Form->Show().Frame(0);
-    for (const auto& [x, y] : {std::pair{0, 128}, std::pair{200, 128}}) {
-        TSmallPoint point;
-        point.X = quint8(x);
-        point.Y = quint8(y);
-        frame.Points.push_back(point);
-    }
+    AddPoints(frame, {{0, 128}, {200, 128}});
     Form->lbThumbs->RepaintList();
     const QColor norm0(40, 200, 90), background(30, 30, 70), timeline(90, 0, 90);
     QCOMPARE(Form->lbThumbs->viewport()->grab().toImage().pixelColor(20, 50), QColor(255, 0, 0));

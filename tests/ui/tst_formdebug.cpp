@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FormUnitDebug.h"
 #include "LaserFrame.h"
 
@@ -7,19 +8,6 @@
 #include <QtTest>
 
 namespace {
-
-TLaserFrame Frame(std::initializer_list<std::pair<int, int>> points, quint16 pointFlags = 0)
-{
-    TLaserFrame frame;
-    for (auto [x, y] : points) {
-        TSmallPoint p;
-        p.X = quint8(x);
-        p.Y = quint8(y);
-        p.Flags = pointFlags;
-        frame.Points.push_back(p);
-    }
-    return frame;
-}
 
 const QColor Red(255, 0, 0), Green(0, 255, 0), Black(0, 0, 0);
 
@@ -66,15 +54,15 @@ void TestFormDebug::caption_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<int>("width");
     QTest::newRow("two points across")
-        << Frame({{0, 128}, {255, 128}}) << 1 << 1
+        << FrameOf({{0, 128}, {255, 128}}) << 1 << 1
         << "waveform preview -- duration: 132 samples -- rate: 334 Hz -- zoom: 1/1" << 132;
     // Sharp corners and driver delays do not matter here: fixed steps, no holds.
     QTest::newRow("sharp square, zoomed")
-        << Frame({{0, 0}, {40, 0}, {40, 40}, {0, 40}}, TSmallPoint::FlagSharp) << 4 << 2
+        << FrameOf({{0, 0}, {40, 0}, {40, 40}, {0, 40}}, TSmallPoint::FlagSharp) << 4 << 2
         << "waveform preview -- duration: 220 samples -- rate: 200 Hz -- zoom: 4/2" << 220;
-    QTest::newRow("one point") << Frame({{7, 7}}) << 1 << 64
+    QTest::newRow("one point") << FrameOf({{7, 7}}) << 1 << 64
         << "waveform preview -- duration: 30 samples -- rate: 1470 Hz -- zoom: 1/64" << 30;
-    QTest::newRow("none") << Frame({}) << 1 << 1 << "waveform preview -- no wave available..."
+    QTest::newRow("none") << FrameOf({}) << 1 << 1 << "waveform preview -- no wave available..."
                           << 1116;
 }
 
@@ -92,7 +80,7 @@ void TestFormDebug::caption()
 void TestFormDebug::tracesFollowTheSignal()
 {
     // X runs 0 -> 255 over 66 samples and back; Y stays at 128.
-    const QImage image = DrawWavePreview(Frame({{0, 128}, {255, 128}}).Points, 1, 1).Image;
+    const QImage image = DrawWavePreview(FrameOf({{0, 128}, {255, 128}}).Points, 1, 1).Image;
     // Sample 0 is (0, 128), drawn from the start value 127 at column -1.
     QVERIFY(RedRows(image, 0, 0).contains(0));
     QCOMPARE(image.pixelColor(0, 256 + 128), Red);
@@ -109,7 +97,7 @@ void TestFormDebug::tracesFollowTheSignal()
 
 void TestFormDebug::stepTwoSharesColumns()
 {
-    const TLaserFrame frame = Frame({{0, 128}, {255, 128}});
+    const TLaserFrame frame = FrameOf({{0, 128}, {255, 128}});
     const QImage one = DrawWavePreview(frame.Points, 1, 1).Image;
     const QImage two = DrawWavePreview(frame.Points, 1, 2).Image;
     // Samples 2 and 3 (x 8 and 12) share column 1 with step 2: a vertical
@@ -125,7 +113,7 @@ void TestFormDebug::stepTwoSharesColumns()
 
 void TestFormDebug::zoomSpreadsAndClips()
 {
-    const QImage image = DrawWavePreview(Frame({{0, 128}, {255, 128}}).Points, 2, 1).Image;
+    const QImage image = DrawWavePreview(FrameOf({{0, 128}, {255, 128}}).Points, 2, 1).Image;
     // Sample n lands on column 2n: x = 4 at column 2, x = 251 at 130, the far
     // end (x 255) at 132, just outside: the image stays 132 wide.
     QVERIFY(RedRows(image, 2, 0).contains(4));
@@ -151,7 +139,7 @@ void TestFormDebug::zoomMenuRedrawsCurrentFrame()
     QCOMPARE(viewer.windowTitle(), QString("Demowave"));
     QCOMPARE(viewer.ViewerZoom, 1);
     QCOMPARE(viewer.ViewerStep, 1);
-    TLaserFrame frame = Frame({{0, 128}, {255, 128}});
+    TLaserFrame frame = FrameOf({{0, 128}, {255, 128}});
     viewer.CurrentFrame = [&frame] { return &frame; };
 
     QStringList texts;
@@ -186,7 +174,7 @@ void TestFormDebug::zoomMenuRedrawsCurrentFrame()
 void TestFormDebug::framePreviewShowsWindow()
 {
     TFormDebug viewer;
-    TLaserFrame frame = Frame({{0, 128}, {255, 128}, {128, 0}});
+    TLaserFrame frame = FrameOf({{0, 128}, {255, 128}, {128, 0}});
     viewer.CurrentFrame = [&frame] { return &frame; };
     viewer.FramePreview();
     QVERIFY(viewer.isVisible());

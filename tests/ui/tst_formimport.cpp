@@ -1,9 +1,11 @@
 // "Import frame": the dialog on its own (file choice, list, item drawing, browser) and
 // the "Import frame..." command of a real main window.
+#include "Builders.h"
 #include "FormUnitImport.h"
 #include "FormUnitMain.h"
 #include "FrameList.h"
 #include "HelpWindow.h"
+#include "PixelFont.h"
 #include "MainWindowFixture.h"
 #include "ScriptedPrompts.h"
 #include "ShowFile.h"
@@ -47,18 +49,13 @@ QString WriteShow(const QTemporaryDir& dir, const QString& name, const QList<TFr
         frame.Name = spec.name;
         frame.Effect = spec.effect;
         frame.Flags = spec.flags;
-        for (const QPoint& p : spec.points) {
-            TSmallPoint point;
-            point.X = quint8(p.x());
-            point.Y = quint8(p.y());
-            frame.Points.push_back(point);
-        }
+        AddPoints(frame, spec.points);
         frame.FitLinks(show.PreviousPointCount(show.Count() - 1));
     }
     if (adjust)
         adjust(show);
     const QString path = dir.filePath(name);
-    const TShowFileResult result = WriteShowFile(path, show);
+    const TResult result = WriteShowFile(path, show);
     if (!result.ok)
         qFatal("cannot write %s", qPrintable(result.message));
     return path;
@@ -116,9 +113,9 @@ QImage RenderText(const QString& text, QPoint at)
     QImage image(ItemRect.size(), QImage::Format_RGB32);
     image.fill(Qt::black);
     QPainter painter(&image);
-    painter.setFont(ThumbFont());
+    painter.setFont(PixelFont());
     painter.setPen(QColor(0, 255, 0));
-    painter.drawText(QPoint(at.x(), at.y() + QFontMetrics(ThumbFont()).ascent()), text);
+    painter.drawText(QPoint(at.x(), at.y() + QFontMetrics(PixelFont()).ascent()), text);
     return image;
 }
 
@@ -172,10 +169,7 @@ void TestFormImport::init()
 
 QStringList TestFormImport::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 void TestFormImport::RunImport(const std::function<void(TFormImport&)>& inDialog)
@@ -357,12 +351,7 @@ void TestFormImport::itemPixels()
 
     TLaserFrame frame;
     frame.Flags = flags;
-    for (QPoint p : {QPoint(32, 32), QPoint(252, 32), QPoint(32, 32), QPoint(32, 252)}) {
-        TSmallPoint point;
-        point.X = quint8(p.x());
-        point.Y = quint8(p.y());
-        frame.Points.push_back(point);
-    }
+    AddPoints(frame, {{32, 32}, {252, 32}, {32, 32}, {32, 252}});
     const TImportItemView view{QColor(200, 10, 30), QColor(20, 30, 220), flipX, flipY};
     const QImage image = RenderItem(frame, view, selected);
 
@@ -421,7 +410,7 @@ void TestFormImport::itemTexts()
     frame.EffectParam = 45;   // the import list has no parameter line
     const QImage image = RenderItem(frame, {}, false);
 
-    const int height = QFontMetrics(ThumbFont()).height();
+    const int height = QFontMetrics(PixelFont()).height();
     const QRect labelBox(66, line, 40, qMin(height, 14));
     const QRect valueBox(106, line, ItemRect.width() - 106, qMin(height, 14));
     const QImage labelOnly = RenderText(label, labelBox.topLeft());

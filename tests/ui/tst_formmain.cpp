@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FormUnitMain.h"
 #include "FormUnitStatus.h"
 #include "HelpWindow.h"
@@ -106,18 +107,10 @@ QString TestFormMain::MakeShow(const QString& name, const QStringList& frameName
         TLaserFrame& frame = show.Add();
         frame.Name = frameNames[i];
         const int count = i < pointCounts.size() ? pointCounts[i] : i + 1;
-        for (int k = 0; k < count; ++k) {
-            TSmallPoint point;
-            point.X = quint8(20 + 10 * k);
-            point.Y = quint8(40 + 5 * i);
-            frame.Points.push_back(point);
-        }
+        for (int k = 0; k < count; ++k)
+            AddPoints(frame, {{20 + 10 * k, 40 + 5 * i}});
     }
-    const QString path = Dir->filePath(name);
-    const TShowFileResult result = WriteShowFile(path, show);
-    if (!result.ok)
-        qFatal("cannot write %s", qPrintable(result.message));
-    return path;
+    return WriteTestShow(Dir->filePath(name), show);
 }
 
 void TestFormMain::OpenShow(const QString& path)
@@ -128,10 +121,7 @@ void TestFormMain::OpenShow(const QString& path)
 
 QStringList TestFormMain::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 QStringList TestFormMain::ItemTexts() const
@@ -776,7 +766,7 @@ void TestFormMain::saveWritesToOpenedFile()
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
     QVERIFY(!Form->IsModified());
     TLaserFrames saved;
-    QVERIFY(ReadShowFile(saved, path).ok);
+    QVERIFY(ReadShowFile(saved, path).outcome.ok);
     QCOMPARE(saved.Frame(0).Name, QStringLiteral("Renamed"));
 }
 

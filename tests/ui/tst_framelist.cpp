@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FrameList.h"
 
 #include <QDrag>
@@ -53,18 +54,6 @@ QImage BlankImage(int width, int height)
     return image;
 }
 
-TLaserFrame FrameWithPoints(std::initializer_list<std::pair<int, int>> points)
-{
-    TLaserFrame frame;
-    for (auto [x, y] : points) {
-        TSmallPoint p;
-        p.X = quint8(x);
-        p.Y = quint8(y);
-        frame.Points.push_back(p);
-    }
-    return frame;
-}
-
 QImage Thumbnail(const TLaserFrame& frame, bool flipX = false, bool flipY = false)
 {
     QImage image = BlankImage(100, 100);
@@ -115,7 +104,7 @@ void FillShow(TLaserFrames& show, int count)
     for (int i = 0; i < count; ++i) {
         TLaserFrame& f = show.Add();
         f.Name = QStringLiteral("F%1").arg(i);
-        f.Points = FrameWithPoints({{40, 40}, {200, 40}, {200, 200}, {40, 200}}).Points;
+        f.Points = FrameOf({{40, 40}, {200, 40}, {200, 200}, {40, 200}}).Points;
     }
 }
 
@@ -179,7 +168,7 @@ struct TListFixture {
 void TestFrameList::thumbnailDrawsClosedOutline()
 {
     // (8,8) (208,8) (8,208) at a quarter, offset (10, 20): corners (12,22) (62,22) (12,72).
-    const QImage image = Thumbnail(FrameWithPoints({{8, 8}, {208, 8}, {8, 208}}));
+    const QImage image = Thumbnail(FrameOf({{8, 8}, {208, 8}, {8, 208}}));
     for (QPoint p : {QPoint(12, 22), QPoint(62, 22), QPoint(12, 72),   // corners
                      QPoint(37, 22),                                  // first side
                      QPoint(37, 47),                                  // second side
@@ -204,7 +193,7 @@ void TestFrameList::thumbnailFlipsMirror()
 {
     QFETCH(bool, flipX);
     QFETCH(bool, flipY);
-    const TLaserFrame frame = FrameWithPoints({{3, 10}, {250, 30}, {100, 240}});
+    const TLaserFrame frame = FrameOf({{3, 10}, {250, 30}, {100, 240}});
     TLaserFrame mirrored = frame;
     for (TSmallPoint& p : mirrored.Points) {
         if (flipY)
@@ -221,7 +210,7 @@ void TestFrameList::thumbnailWithoutLineDrawsNothing_data()
 {
     QTest::addColumn<TLaserFrame>("frame");
     QTest::newRow("no points") << TLaserFrame();
-    QTest::newRow("one point") << FrameWithPoints({{100, 100}});
+    QTest::newRow("one point") << FrameOf({{100, 100}});
 }
 
 void TestFrameList::thumbnailWithoutLineDrawsNothing()
@@ -244,7 +233,7 @@ void TestFrameList::entryUsesColourOfFlags()
     QFETCH(quint16, flags);
     QFETCH(QColor, drawn);
     QFETCH(QColor, notDrawn);
-    TLaserFrame frame = FrameWithPoints({{0, 0}, {200, 0}, {200, 200}});
+    TLaserFrame frame = FrameOf({{0, 0}, {200, 0}, {200, 200}});
     frame.Flags = flags;
     const QImage image = Entry(frame);
     // The thumbnail sits at (L, T + 18): its top side runs along y = 18.

@@ -1,6 +1,7 @@
 // Reaching a frame without the frame switcher: the frame list's keys and clicks and
 // the timeline's bands all run the frame switch, so the sketchpad and the frame
 // commands act on the frame the user sees highlighted. The list keeps its width.
+#include "Builders.h"
 #include "FrameList.h"
 #include "MainWindowFixture.h"
 #include "ShowFile.h"
@@ -30,7 +31,7 @@ private:
     bool OutlineDrawnAt(int row) const;
 };
 
-const QStringList FrameNames{"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf", "Hotel",
+const QStringList Alphabet{"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot", "Golf", "Hotel",
                              "India", "Juliet", "Kilo", "Lima"};
 
 void TestFrameNavigation::OpenShow(const QStringList& names, const QList<int>& delays)
@@ -40,12 +41,7 @@ void TestFrameNavigation::OpenShow(const QStringList& names, const QList<int>& d
         TLaserFrame& frame = show.Add();
         frame.Name = names[i];
         frame.Delay = quint16(delays.value(i, 1000));
-        for (int k = 0; k < 3; ++k) {
-            TSmallPoint point;
-            point.X = quint8(20 + 60 * k);
-            point.Y = quint8(30 + 10 * i + 50 * (k % 2));
-            frame.Points.push_back(point);
-        }
+        AddPoints(frame, {{20, 30 + 10 * i}, {80, 80 + 10 * i}, {140, 30 + 10 * i}});
     }
     const QString path = Dir->filePath("nav.RZ4");
     QVERIFY(WriteShowFile(path, show).ok);
@@ -55,10 +51,7 @@ void TestFrameNavigation::OpenShow(const QStringList& names, const QList<int>& d
 
 QStringList TestFrameNavigation::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 // The dotted green outline of the selected entry, looked for along its top edge.
@@ -99,7 +92,7 @@ void TestFrameNavigation::listKeysSwitchFrame()
     QFETCH(int, modifiers);
     QFETCH(int, expected);
     CreateForm({}, true);
-    OpenShow(FrameNames);
+    OpenShow(Alphabet);
     Form->lbThumbsClick(start);
     Form->lbThumbs->setFocus();
     QCOMPARE(Form->CurrentFrameIndex(), start);
@@ -119,7 +112,7 @@ void TestFrameNavigation::listKeysSwitchFrame()
 
     // "Delete frame" deletes the highlighted frame, the one the user sees.
     Form->aDeleteFrame->trigger();
-    QStringList left = FrameNames;
+    QStringList left = Alphabet;
     left.removeAt(highlighted);
     QCOMPARE(Names(), left);
     QVERIFY(Prompts->Unexpected.isEmpty());

@@ -1,6 +1,7 @@
 // The edit history as the user reaches it: every kind of change made through the real
 // main window is one step that undo takes back to the very bytes the show had, and redo
 // brings forward again, on the frame it changed; unsaved changes follow the history.
+#include "Builders.h"
 #include "FormUnitHelpLines.h"
 #include "FormUnitImport.h"
 #include "FormUnitMain.h"
@@ -36,17 +37,6 @@ struct TStepCase {
     int Start = 1;                                  // the current frame before the step
     int AfterUndo = 1;                              // the frame shown after undo
     int AfterRedo = 1;                              // and after redo
-};
-
-class TPaintCounter : public QObject {
-public:
-    int Paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++Paints;
-        return false;
-    }
 };
 
 } // namespace
@@ -302,9 +292,7 @@ TLaserFrame& AddFrame(TLaserFrames& show, const QString& name, const QList<QPoin
     TLaserFrame& frame = show.Add();
     frame.Name = name;
     for (int i = 0; i < points.size(); ++i) {
-        TSmallPoint p;
-        p.X = quint8(points[i].x());
-        p.Y = quint8(points[i].y());
+        TSmallPoint p = PointAt(points[i].x(), points[i].y());
         p.Selection = 0;
         p.Name = i < names.size() ? names[i] : QString::number(i);
         frame.Points.push_back(p);
@@ -360,7 +348,7 @@ void TestHistory::Start()
     FOtherShow = Dir->filePath("other.RZ4");
     QVERIFY(WriteShowFile(FOtherShow, other).ok);
     FIldaFile = Dir->filePath("other.ild");
-    QVERIFY(ExportIldaFile(FIldaFile, other, TIldaExportOptions()).ok);
+    QVERIFY(ExportIldaFile(FIldaFile, other, TIldaExportOptions()).outcome.ok);
     FBitmap = Dir->filePath("back.bmp");
     QImage picture(32, 32, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
@@ -383,9 +371,9 @@ QByteArray TestHistory::Bytes() const
     }
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const QString error = TShowFileWriter::Write(buffer, copy);
-    if (!error.isEmpty())
-        qWarning("%s", qPrintable(error));
+    const TResult written = TShowFileWriter::Write(buffer, copy);
+    if (!written.ok)
+        qWarning("%s", qPrintable(written.message));
     return buffer.data();
 }
 
@@ -512,7 +500,7 @@ void TestHistory::saveKeepsWhatUndoNeeds()
     Prompts->ExpectTell();   // "File was saved."
     Trigger("aSaveFile");
     TLaserFrames saved;
-    QVERIFY(ReadShowFile(saved, FShow).ok);
+    QVERIFY(ReadShowFile(saved, FShow).outcome.ok);
     QCOMPARE(saved.Frame(1).Links.Rows(), 3);
     Trigger("miUndo");
     QCOMPARE(Form->Show().Frame(1).PointCount(), 4);

@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FrameList.h"
 #include "IldaFile.h"
 #include "MainWindowFixture.h"
@@ -45,25 +46,15 @@ QString TestIldaUi::MakeShow(const QString& name, const QStringList& frameNames)
         TLaserFrame& frame = show.Add();
         frame.Name = frameNames[i];
         frame.Flags = quint16(i % 2);
-        for (int k = 0; k < i + 2; ++k) {
-            TSmallPoint point;
-            point.X = quint8(20 + 10 * k);
-            point.Y = quint8(40 + 5 * i);
-            frame.Points.push_back(point);
-        }
+        for (int k = 0; k < i + 2; ++k)
+            AddPoints(frame, {{20 + 10 * k, 40 + 5 * i}});
     }
-    const QString path = Dir->filePath(name);
-    if (!WriteShowFile(path, show).ok)
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return WriteTestShow(Dir->filePath(name), show);
 }
 
 QStringList TestIldaUi::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 QStringList TestIldaUi::ItemTexts() const
@@ -107,9 +98,9 @@ void TestIldaUi::importInsertsBeforeCurrent()
     Form->OpenCommandLineFile(MakeShow("xyz.RZ4", {"X", "Y", "Z"}));
     // A, B, C as an ILDA file, made from a show.
     TLaserFrames abc;
-    QVERIFY(ReadShowFile(abc, MakeShow("abc.RZ4", {"A", "B", "C"})).ok);
+    QVERIFY(ReadShowFile(abc, MakeShow("abc.RZ4", {"A", "B", "C"})).outcome.ok);
     const QString ild = Dir->filePath("abc.ild");
-    QVERIFY(ExportIldaFile(ild, abc, {}).ok);
+    QVERIFY(ExportIldaFile(ild, abc, {}).outcome.ok);
 
     Form->lbThumbsClick(2);
     Form->Document().MarkSaved();
@@ -138,8 +129,8 @@ void TestIldaUi::damagedFileInsertsNothing()
     const QString ild = Dir->filePath("cut.ild");
     {
         TLaserFrames one;
-        QVERIFY(ReadShowFile(one, MakeShow("one.RZ4", {"A", "B"})).ok);
-        QVERIFY(ExportIldaFile(ild, one, {}).ok);
+        QVERIFY(ReadShowFile(one, MakeShow("one.RZ4", {"A", "B"})).outcome.ok);
+        QVERIFY(ExportIldaFile(ild, one, {}).outcome.ok);
         QFile f(ild);
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.resize(f.size() - 32 - 5)); // the end header and part of the last record

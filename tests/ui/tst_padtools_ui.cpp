@@ -1,6 +1,7 @@
 // The sketchpad tools as the user reaches them: mouse events on the pad of a real main
 // window, the tool buttons and menus, the keys and the wheel. The gestures' rules are
 // proven in tst_padtools; these cases prove the wiring.
+#include "Builders.h"
 #include "Artwork.h"
 #include "FormUnitMain.h"
 #include "MainWindowFixture.h"
@@ -108,12 +109,7 @@ void TestPadToolsUi::OpenShow(const QList<TPoints>& frames)
     TLaserFrames show;
     for (const TPoints& points : frames) {
         TLaserFrame& frame = show.Add();
-        for (const QPoint& p : points) {
-            TSmallPoint point;
-            point.X = quint8(p.x());
-            point.Y = quint8(p.y());
-            frame.Points.push_back(point);
-        }
+        AddPoints(frame, points);
         RenumberPoints(frame);
     }
     for (int i = 1; i < show.Count(); ++i)

@@ -1,6 +1,7 @@
 // The playback tool bar, live output, previews and timeline as the main window wires
 // them: a real TFormMain with scripted prompts. The tests that make sound play into
 // the private PulseAudio daemon of ./test.sh and skip without one.
+#include "Builders.h"
 #include "AudioPlayer.h"
 #include "FormUnitDebug.h"
 #include "FormUnitMain.h"
@@ -42,15 +43,9 @@ void WriteShow(const QString& path, const QList<TFrameSpec>& frames)
     for (const TFrameSpec& spec : frames) {
         TLaserFrame& frame = show.Add();
         frame.Delay = quint16(spec.Delay);
-        for (const QPoint& p : spec.Points) {
-            TSmallPoint point;
-            point.X = quint8(p.x());
-            point.Y = quint8(p.y());
-            frame.Points.push_back(point);
-        }
+        AddPoints(frame, spec.Points);
     }
-    if (!WriteShowFile(path, show).ok)
-        qFatal("cannot write %s", qPrintable(path));
+    WriteTestShow(path, show);
 }
 
 const QList<QPoint> Triangle{{10, 10}, {200, 10}, {100, 200}};

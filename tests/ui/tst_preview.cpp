@@ -1,3 +1,4 @@
+#include "Builders.h"
 #include "FormUnitPreview.h"
 #include "ScriptedPrompts.h"
 #include "WaveFile.h"
@@ -62,12 +63,6 @@ QByteArray WaveBytes(const QList<quint32>& words, const QByteArray& tail = {})
     }
     buffer.write(tail);
     return buffer.data();
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 TPreviewTrace TraceOf(const QByteArray& file)

@@ -1,6 +1,7 @@
 // The soundtrack played in step with the show, against a real sound server: the
 // laser and the music go to two sinks that feed the two channel pairs of one
 // four-channel null sink, so one recording of its monitor holds both on one clock.
+#include "Builders.h"
 #include "AudioPlayer.h"
 #include "FormUnitPreview.h"
 #include "MainWindowFixture.h"
@@ -23,46 +24,6 @@
 namespace {
 
 constexpr int WaitMs = 5000;
-
-// Records the four-channel monitor as raw 16-bit samples.
-class TStageRecorder {
-public:
-    bool Start(const QString& source)
-    {
-        QObject::connect(&Process, &QProcess::readyReadStandardOutput,
-                         [this] { Bytes += Process.readAllStandardOutput(); });
-        Process.start("parec", {"-d", source, "--format=s16le", "--rate=44100", "--channels=4",
-                                "--channel-map=front-left,front-right,rear-left,rear-right", "--raw",
-                                "--latency-msec=20"});
-        if (!Process.waitForStarted(WaitMs))
-            return false;
-        QElapsedTimer t;
-        t.start();
-        while (Bytes.size() < 8 * 441 && t.elapsed() < WaitMs)
-            Process.waitForReadyRead(100);
-        return Bytes.size() >= 8 * 441;
-    }
-    QByteArray Finish()
-    {
-        Process.terminate();
-        if (!Process.waitForFinished(WaitMs)) {
-            Process.kill();
-            Process.waitForFinished(WaitMs);
-        }
-        Bytes += Process.readAllStandardOutput();
-        return Bytes;
-    }
-    ~TStageRecorder()
-    {
-        if (Process.state() != QProcess::NotRunning) {
-            Process.kill();
-            Process.waitForFinished(WaitMs);
-        }
-    }
-
-    QProcess Process;
-    QByteArray Bytes;
-};
 
 qint16 Channel(const QByteArray& frames, qint64 frame, int channel)
 {
@@ -179,16 +140,11 @@ void TestSoundtrackAudio::musicStartsWithTheLaser()
     for (int i = 0; i < 2; ++i) {
         TLaserFrame& f = show.Add();
         f.Delay = 1500;
-        for (auto [x, y] : {std::pair{30, 40}, {220, 50 + 40 * i}, {120, 230}}) {
-            TSmallPoint p;
-            p.X = quint8(x);
-            p.Y = quint8(y);
-            f.Points.push_back(p);
-        }
+        AddPoints(f, {{30, 40}, {220, 50 + 40 * i}, {120, 230}});
     }
     const QString showFile = Dir->filePath("sync.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
-    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
     QFile wave(WaveFileName(showFile));
     QVERIFY(wave.open(QIODevice::ReadOnly));
     const QByteArray laser = wave.readAll().mid(44);
@@ -207,8 +163,8 @@ void TestSoundtrackAudio::musicStartsWithTheLaser()
     QVERIFY(Form->OpenShow(showFile));
     QVERIFY(Form->aPlayShow->isEnabled());
 
-    TStageRecorder recorder;
-    QVERIFY(recorder.Start(Stage + ".monitor"));
+    TMonitorRecorder recorder;
+    QVERIFY(recorder.Start(Stage + ".monitor", 4, {"--channel-map=front-left,front-right,rear-left,rear-right"}));
     Form->aPlayShow->trigger();
     QVERIFY2(Form->aStopShow->isEnabled(), qPrintable(Form->sbFrameMessage->text()));
     QTest::qWait(1500);
@@ -253,7 +209,7 @@ void TestSoundtrackAudio::noMusicOnTheLasersOutput()
     f.Points[2].Y = 200;
     const QString showFile = Dir->filePath("same.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
-    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
     const QString music = Dir->filePath("clicks.wav");
     QVERIFY(WriteMusic(music, ClickTrack(44100, 2, {0.0, 0.5}), 44100, MusicWav));
     QVERIFY(WriteSoundtrackFile(showFile, {music, 0}).ok);
@@ -278,15 +234,10 @@ void TestSoundtrackAudio::previewKeepsToTheMusicsTime()
     TLaserFrames show;
     TLaserFrame& f = show.Add();
     f.Delay = 6000;
-    for (auto [x, y] : {std::pair{30, 40}, {220, 50}, {120, 230}}) {
-        TSmallPoint p;
-        p.X = quint8(x);
-        p.Y = quint8(y);
-        f.Points.push_back(p);
-    }
+    AddPoints(f, {{30, 40}, {220, 50}, {120, 230}});
     const QString showFile = Dir->filePath("preview.RZ4");
     QVERIFY(WriteShowFile(showFile, show).ok);
-    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
     const QString music = Dir->filePath("clicks.wav");
     QVERIFY(WriteMusic(music, ClickTrack(44100, 8, BeatTimes(0, 8, 120)), 44100, MusicWav));
     QVERIFY(WriteSoundtrackFile(showFile, {music, 0}).ok);

@@ -1,6 +1,7 @@
 // The soundtrack in the editor: chosen in its dialog, kept in the file beside the
 // show through save, save as and open, read in the background with a cancel,
 // drawn under the timeline, and the frames fitted to its beats.
+#include "Builders.h"
 #include "FormUnitSoundOutputs.h"
 #include "FormUnitSoundtrack.h"
 #include "MainWindowFixture.h"
@@ -73,18 +74,11 @@ QString TestSoundtrackUi::MakeShow(const QString& name, int frames)
     for (int i = 0; i < frames; ++i) {
         TLaserFrame& f = show.Add();
         f.Delay = quint16(700 + 130 * i);
-        for (auto [x, y] : {std::pair{20 + 20 * i, 30}, {220, 60 + 10 * i}, {100, 210}}) {
-            TSmallPoint p;
-            p.X = quint8(x);
-            p.Y = quint8(y);
-            f.Points.push_back(p);
-        }
+        AddPoints(f, {{20 + 20 * i, 30}, {220, 60 + 10 * i}, {100, 210}});
     }
     const QString path = Dir->filePath(name);
     QDir().mkpath(QFileInfo(path).path());
-    if (!WriteShowFile(path, show).ok)
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return WriteTestShow(path, show);
 }
 
 void TestSoundtrackUi::ChooseInDialog(const QString& music, int offset)
@@ -137,7 +131,7 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
     Form->aSaveFile->trigger();
     QVERIFY(!Form->IsModified());
     TSoundtrack stored;
-    QVERIFY(ReadSoundtrackFile(show, stored).ok);
+    QVERIFY(ReadSoundtrackFile(show, stored).outcome.ok);
     QCOMPARE(stored, (TSoundtrack{Clicks, 250}));
 
     // Opened again in a fresh window, the show brings its music.
@@ -186,7 +180,7 @@ void TestSoundtrackUi::saveAsRewritesTheRelativePath()
     Prompts->ExpectTell();
     QVERIFY(Form->SaveAs());
     TSoundtrack stored;
-    QVERIFY(ReadSoundtrackFile(copy, stored).ok);
+    QVERIFY(ReadSoundtrackFile(copy, stored).outcome.ok);
     QCOMPARE(stored.MusicFile, Clicks);
     QFile file(SoundtrackFileName(copy));
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -226,7 +220,7 @@ void TestSoundtrackUi::missingMusicIsANoteNotAFailure()
     Prompts->ExpectTell();
     Form->aSaveFile->trigger();
     TSoundtrack stored;
-    QVERIFY(ReadSoundtrackFile(show, stored).ok);
+    QVERIFY(ReadSoundtrackFile(show, stored).outcome.ok);
     QCOMPARE(stored, (TSoundtrack{gone, 100}));
     QVERIFY(NoUnexpectedPrompts());
 }

@@ -1,3 +1,4 @@
+#include "PixelFont.h"
 #include "Timeline.h"
 
 #include <QApplication>
@@ -248,7 +249,7 @@ void TestTimeline::nameCut()
     QFETCH(QString, name);
     QFETCH(QString, fitting);
     QFETCH(QString, expected);
-    const QFontMetrics metrics(TimelineFont());
+    const QFontMetrics metrics(PixelFont());
     const int room = fitting.isEmpty() ? -4 : metrics.horizontalAdvance(fitting);
     QCOMPARE(TimelineName(name, room, metrics), expected);
 }

@@ -1,6 +1,7 @@
 // The timeline's quick drawing (kept band images, glyphs placed by advances, time
 // marks partly covered by the next one left out) against the straightforward drawing
 // kept here: every pixel must be the same.
+#include "PixelFont.h"
 #include "Timeline.h"
 #include "TimelineDrawing.h"
 
@@ -72,7 +73,7 @@ void PlainTimeline(QPainter& canvas, const QSize& size, const TLaserFrames& show
     const int H = size.height();
     canvas.save();
     canvas.setRenderHint(QPainter::Antialiasing, false);
-    canvas.setFont(TimelineFont());
+    canvas.setFont(PixelFont());
     canvas.setBackgroundMode(Qt::TransparentMode);
     canvas.fillRect(QRect(QPoint(0, 0), size), colors.TimelineBackground);
     const QFontMetrics metrics(canvas.font());
@@ -392,7 +393,7 @@ void TestTimelineDrawing::namesCutToTheirOwnWidth()
 {
     QFETCH(QString, name);
     QFETCH(QString, cut);
-    const QFontMetrics metrics(TimelineFont());
+    const QFontMetrics metrics(PixelFont());
     const int room = metrics.horizontalAdvance(name.left(cut.size() + 1)) - 1;
     QCOMPARE(TimelineName(name, room, metrics), cut);
     // Drawn on a band with just that room, the cut shows.

@@ -1,6 +1,7 @@
 // The frame transforms, link checks and help lines as the user reaches them: the Frame
 // and Project menus, the rulers and the "Helplines" dialog of a real main window. The
 // rules themselves are proven in the editor and compiler tests; these cases prove the wiring.
+#include "Builders.h"
 #include "FormUnitHelpLines.h"
 #include "FormUnitMain.h"
 #include "MainWindowFixture.h"
@@ -25,18 +26,6 @@
 using TPoints = QList<QPoint>;    // a frame's points, frame coordinates
 using TCenters = QList<int>;      // EffectCenterX, EffectCenterY, AuxCenterX, AuxCenterY
 static const QString Cancel = QStringLiteral("<cancel>");
-
-// Counts the paints of the watched widget.
-class TPaintCounter : public QObject {
-public:
-    int Paints = 0;
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++Paints;
-        return false;
-    }
-};
 
 class TestTransformsUi : public QObject, protected TMainWindowFixture {
     Q_OBJECT
@@ -111,14 +100,7 @@ void TestTransformsUi::OpenShow(const QList<TPoints>& frames)
 {
     TLaserFrames show;
     for (const TPoints& points : frames) {
-        TLaserFrame& frame = show.Add();
-        for (const QPoint& p : points) {
-            TSmallPoint point;
-            point.X = quint8(p.x());
-            point.Y = quint8(p.y());
-            point.Name = "p";
-            frame.Points.push_back(point);
-        }
+        AddPoints(show.Add(), points, 0, QStringLiteral("p"));
     }
     for (int i = 1; i < show.Count(); ++i)
         show.FitLinksAt(i);

@@ -1,7 +1,7 @@
 // Nothing the user made is lost without a question, and no other file becomes the save
 // target: files that are no show, recent files over unsaved changes, Exit, and commands
 // that once changed the show without marking it.
-#include "FileBytes.h"
+#include "Builders.h"
 #include "FormUnitMain.h"
 #include "FrameList.h"
 #include "MainWindowFixture.h"
@@ -61,23 +61,14 @@ QString TestUnsaved::MakeShow(const QString& name, const QStringList& frameNames
     for (const QString& frameName : frameNames) {
         TLaserFrame& frame = show.Add();
         frame.Name = frameName;
-        TSmallPoint p;
-        p.X = 10;
-        p.Y = 20;
-        frame.Points.push_back(p);
+        AddPoints(frame, {{10, 20}});
     }
-    const QString path = Dir->filePath(name);
-    if (!WriteShowFile(path, show).ok)
-        qFatal("cannot write %s", qPrintable(path));
-    return path;
+    return WriteTestShow(Dir->filePath(name), show);
 }
 
 QStringList TestUnsaved::Names() const
 {
-    QStringList names;
-    for (int i = 0; i < Form->Show().Count(); ++i)
-        names << Form->Show().Frame(i).Name;
-    return names;
+    return FrameNames(Form->Show());
 }
 
 QStringList TestUnsaved::RecentCaptions() const
@@ -161,7 +152,7 @@ void TestUnsaved::notAShowFile()
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
     QCOMPARE(ReadFile(other), otherBytes);
     TLaserFrames saved;
-    QVERIFY(ReadShowFile(saved, kept).ok);
+    QVERIFY(ReadShowFile(saved, kept).outcome.ok);
     QCOMPARE(saved.Count(), 2);
 }
 

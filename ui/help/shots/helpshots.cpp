@@ -300,8 +300,8 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
     const TCompileResult compiled = CompileShow(form.Show(), WaveFileName(show), TCompileOptions{form.ScanDelays},
                                                 &statusShot);
     form.FormStatus->hide();
-    if (!compiled.ok) {
-        Say(compiled.message);
+    if (!compiled.outcome.ok) {
+        Say(compiled.outcome.message);
         return 2;
     }
     form.aCreateWavefile->trigger();   // as the user would: enables Play and the preview

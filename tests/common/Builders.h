@@ -1,0 +1,90 @@
+#pragma once
+
+// What tests build their cases from: points and frames from lists of positions,
+// shows written to disk, and whole files as bytes.
+
+#include "LaserFrames.h"
+#include "ShowFile.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+// --- files -------------------------------------------------------------------------
+
+inline bool WriteFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Empty when the file cannot be read.
+inline QByteArray ReadFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Everything in the folder but the named entries: a temporary file left behind shows here.
+inline QStringList Litter(const QString& folder, const QStringList& expected)
+{
+    QStringList names = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System);
+    for (const QString& name : expected)
+        names.removeAll(name);
+    return names;
+}
+
+// --- points and frames -------------------------------------------------------------
+
+// A new point at (x, y): every selection bit set, as the editor makes it.
+inline TSmallPoint PointAt(int x, int y, quint16 flags = 0)
+{
+    TSmallPoint point;
+    point.X = quint8(x);
+    point.Y = quint8(y);
+    point.Flags = flags;
+    return point;
+}
+
+// Appends a point at each position, in order, with `flags` and `name`.
+inline void AddPoints(TLaserFrame& frame, const QList<QPoint>& positions, quint16 flags = 0,
+                      const QString& name = {})
+{
+    for (const QPoint& p : positions) {
+        TSmallPoint point = PointAt(p.x(), p.y(), flags);
+        point.Name = name;
+        frame.Points.push_back(point);
+    }
+}
+
+// A frame with a point at each position.
+inline TLaserFrame FrameOf(const QList<QPoint>& positions, quint16 pointFlags = 0)
+{
+    TLaserFrame frame;
+    AddPoints(frame, positions, pointFlags);
+    return frame;
+}
+
+// --- shows -------------------------------------------------------------------------
+
+inline QStringList FrameNames(const TLaserFrames& show)
+{
+    QStringList names;
+    for (int i = 0; i < show.Count(); ++i)
+        names << show.Frame(i).Name;
+    return names;
+}
+
+// Writes the show and returns `path`. A show that cannot be written stops the test
+// run: every check after it would test nothing.
+inline QString WriteTestShow(const QString& path, TLaserFrames& show)
+{
+    const TResult written = WriteShowFile(path, show);
+    if (!written.ok)
+        qFatal("cannot write %s: %s", qPrintable(path), qPrintable(written.message));
+    return path;
+}
