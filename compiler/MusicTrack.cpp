@@ -224,7 +224,7 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
     out.Info = info;
     out.Envelope.Reset(info.SampleRate);
     if (const QString why = TBeatTracker::LibraryError(); !why.isEmpty()) {
-        result.message = QStringLiteral("Beats cannot be found in \"%1\": the beat tracker (aubio, package libaubio5) cannot be loaded: %2")
+        result.outcome.message = QStringLiteral("Beats cannot be found in \"%1\": the beat tracker (aubio, package libaubio5) cannot be loaded: %2")
                              .arg(QDir::toNativeSeparators(fileName), why);
         return result;
     }

@@ -1,6 +1,6 @@
 // The compiled bytes of generated shows, pinned: any change to the arithmetic of
 // rendering or of a transition, however small, changes a hash here.
-#include "FileBytes.h"
+#include "Builders.h"
 #include "RandomShows.h"
 #include "WaveCompiler.h"
 
@@ -80,7 +80,7 @@ void TestSignalBytes::pinnedShows()
         TRandomShow random;
         FillRandomShow(random, seed, scale);
         const TCompileResult result = CompileShow(random.Show, wav, random.Options);
-        QVERIFY2(result.ok, qPrintable(result.message));
+        QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
         const QByteArray bytes = ReadFile(wav);
         QCOMPARE(qint64(bytes.size()), result.bytes);
         hash.addData(bytes);
