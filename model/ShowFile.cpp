@@ -4,6 +4,7 @@
 #include "ShowFileReader.h"
 #include "ShowFileWriter.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -34,7 +35,8 @@ TShowFileResult ReadShowFileOrThrow(TLaserFrames& show, const QString& fileName,
         result.outcome = TResult::FileFailure(fileName, read.outcome.message);
     } else if (read.notAShow) {
         result.notAShow = true;
-        result.outcome.message = FileMessage(fileName, QStringLiteral("not a Skelmar show file"));
+        result.outcome.message =
+            QStringLiteral("%1 is not a Skelmar show file").arg(QDir::toNativeSeparators(fileName));
     }
     return result;
 }

@@ -114,12 +114,9 @@ std::unique_ptr<TLaserFrames> TFormMain::LoadShow(const QString& fileName)
         result = OpenShowFile(fileName, loaded);
     }
     // A file of another kind would open as an empty show under its name, and the next
-    // save would overwrite it.
+    // save would overwrite it. A recent file may have gone since it was listed: say so
+    // rather than replace the open show by an empty one.
     TResult& outcome = result.outcome;
-    if (outcome.ok && result.notAShow)
-        outcome.message = QStringLiteral("%1 is not a Skelmar show file").arg(QDir::toNativeSeparators(fileName));
-    // A recent file may have gone since it was listed: say so rather than replace the
-    // open show by an empty one.
     if (result.missing || result.notAShow)
         outcome.ok = false;
     if (!Succeeded(Prompts, outcome) || !loaded)

@@ -256,14 +256,16 @@ void TestFormImport::choosingFilesReplacesTheList()
     QVERIFY(prompts.Shown.isEmpty());
 }
 
-// Names that give no show leave the list and the loaded show alone; a damaged show is
-// reported as such.
+// Names that give no show leave the list and the loaded show alone; a damaged show and
+// a file of another kind are reported as such.
 void TestFormImport::noShowToReadKeepsTheList_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::newRow("folder") << "folder";
     QTest::newRow("no such file") << "missing";
     QTest::newRow("damaged show") << "damaged";
+    QTest::newRow("text file") << "text";
+    QTest::newRow("two bytes") << "short";
 }
 
 void TestFormImport::noShowToReadKeepsTheList()
@@ -276,13 +278,20 @@ void TestFormImport::noShowToReadKeepsTheList()
         name = Files->filePath("sub.RZ4");
     } else if (kind == "missing") {
         name = Files->filePath("gone.RZ4");
+    } else if (kind == "text") {
+        name = Files->filePath("notes.RZ4");
+        WriteFile(name, "Shopping: lenses, mirrors, a fog machine\n");
+    } else if (kind == "short") {
+        name = Files->filePath("short.RZ4");
+        WriteFile(name, "RZ");
     } else {
         name = WriteShow(*Files, "damaged.RZ4", {{"Lost", Points(40)}});
         QFile file(name);
         QVERIFY(file.resize(file.size() / 2));
     }
+    const bool reported = kind != "folder" && kind != "missing";
     TScriptedPrompts prompts;
-    if (kind == "damaged")
+    if (reported)
         prompts.ExpectTell();
     TFormImport form(prompts);
     form.editFilename->setText(shown);
@@ -295,10 +304,12 @@ void TestFormImport::noShowToReadKeepsTheList()
     QCOMPARE(form.SelectedFrame(), 0);
     QVERIFY(prompts.AllAnswered());
     QVERIFY(prompts.Unexpected.isEmpty());
-    if (kind == "damaged") {
+    if (reported) {
         QCOMPARE(prompts.Shown.size(), 1);
         QCOMPARE(prompts.Shown[0].icon, TMsgIcon::Error);
         QVERIFY(prompts.Shown[0].text.contains(QDir::toNativeSeparators(name)));
+        if (kind != "damaged")
+            QCOMPARE(prompts.Shown[0].text, QDir::toNativeSeparators(name) + " is not a Skelmar show file");
     }
 }
 
