@@ -1,5 +1,7 @@
 #include "MusicTrack.h"
 
+#include "OutputFile.h"
+
 #include "BeatTracker.h"
 
 #include <QDir>
@@ -57,17 +59,19 @@ bool TMusicReader::Open(const QString& fileName)
     FFileName = fileName;
     FError.clear();
     const QString shown = QDir::toNativeSeparators(fileName);
-    // The system's own reason for a file that cannot be opened at all.
-    QFile probe(fileName);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        FError = QStringLiteral("Cannot open the music file \"%1\": %2").arg(shown, probe.errorString());
+    // A folder or a pipe is turned away before anything opens it (a pipe would block),
+    // then the system gives its own reason for a file that cannot be opened at all.
+    bool missing = false;
+    QString problem = InputFileProblem(fileName, &missing);
+    if (problem.isEmpty() || missing) {
+        QFile probe(fileName);
+        if (!probe.open(QIODevice::ReadOnly))
+            problem = probe.errorString();
+    }
+    if (!problem.isEmpty()) {
+        FError = QStringLiteral("Cannot open the music file \"%1\": %2").arg(shown, problem);
         return false;
     }
-    if (QFileInfo(fileName).isDir()) {
-        FError = QStringLiteral("Cannot open the music file \"%1\": it is a folder").arg(shown);
-        return false;
-    }
-    probe.close();
 
     SF_INFO info{};
     File = sf_open(QFile::encodeName(fileName).constData(), SFM_READ, &info);

@@ -497,8 +497,8 @@ TIldaFileResult ImportOrThrow(const QString& fileName, TLaserFrames& show, const
         result.outcome = TResult::FileFailure(fileName, what);
         return result;
     };
-    if (!QFileInfo(fileName).isFile())
-        return fail(QStringLiteral("no such file"));
+    if (const QString problem = InputFileProblem(fileName); !problem.isEmpty())
+        return fail(problem);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.errorString());

@@ -108,6 +108,21 @@ QString OutputTargetProblem(const QString& fileName)
     return S_ISREG(st.st_mode) ? QString() : NotRegularReason(st.st_mode);
 }
 
+QString InputFileProblem(const QString& fileName, bool* missing)
+{
+    if (missing)
+        *missing = false;
+    struct stat st;
+    if (::stat(QFile::encodeName(fileName).constData(), &st) != 0) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            return qt_error_string(errno);
+        if (missing)
+            *missing = true;
+        return QStringLiteral("no such file");
+    }
+    return S_ISREG(st.st_mode) ? QString() : NotRegularReason(st.st_mode);
+}
+
 TOutputFile::TOutputFile(const QString& fileName) : FTarget(ResolveOutputPath(fileName)) {}
 
 TOutputFile::~TOutputFile() { Cancel(); }

@@ -11,6 +11,11 @@ QString ResolveOutputPath(const QString& fileName);
 // not a regular file (a device, a pipe, a folder) is never written or replaced.
 QString OutputTargetProblem(const QString& fileName);
 
+// Why `fileName` cannot be read as a file, empty when it can (a symbolic link is
+// followed): "no such file" (and `missing` set), a folder, a device or a pipe, which
+// would block or be read without end, or the system's reason.
+QString InputFileProblem(const QString& fileName, bool* missing = nullptr);
+
 // A file replaced as a whole. The bytes go to a temporary file beside the target,
 // which takes the target's place on Commit, once every byte is written. Until then,
 // and after any failure, an earlier file stays as it was; the temporary file is

@@ -15,9 +15,10 @@ namespace {
 TShowFileResult ReadShowFileOrThrow(TLaserFrames& show, const QString& fileName, const TShowReadOptions& options)
 {
     TShowFileResult result;
-    if (!QFileInfo(fileName).isFile()) {
-        result.missing = true;
-        result.outcome.message = FileMessage(fileName, QStringLiteral("no such file"));
+    if (const QString problem = InputFileProblem(fileName, &result.missing); !problem.isEmpty()) {
+        // A missing file is told, not failed: the caller knows what it means to it.
+        result.outcome = result.missing ? TResult{true, FileMessage(fileName, problem)}
+                                        : TResult::FileFailure(fileName, problem);
         return result;
     }
     QFile file(fileName);

@@ -76,13 +76,13 @@ TSoundtrackFileResult ReadSoundtrackFile(const QString& showFileName, TSoundtrac
     TSoundtrackFileResult result;
     const QString name = SoundtrackFileName(showFileName);
     QFile file(name);
-    if (!QFileInfo::exists(name)) {
-        result.missing = true;
+    // A pipe under that name would block the opening of the show.
+    const QString problem = InputFileProblem(name, &result.missing);
+    if (result.missing)
         return result;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.outcome = TResult::Failure(
-            QStringLiteral("Cannot read the soundtrack file \"%1\": %2").arg(Shown(name), file.errorString()));
+    if (!problem.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        result.outcome = TResult::Failure(QStringLiteral("Cannot read the soundtrack file \"%1\": %2")
+                                              .arg(Shown(name), problem.isEmpty() ? file.errorString() : problem));
         return result;
     }
     const QByteArray text = file.read(MaxFileSize + 1);

@@ -1,5 +1,7 @@
 #include "SvgImport.h"
 
+#include "OutputFile.h"
+
 #include "PathRecorder.h"
 
 #include <QFile>
@@ -92,10 +94,8 @@ TVectorFrameResult ImportSvgFile(const QString& fileName, const TVectorOptions& 
         return std::move(result);
     };
     const QFileInfo info(fileName);
-    if (!info.exists())
-        return fail(QStringLiteral("no such file"));
-    if (!info.isFile())
-        return fail(QStringLiteral("not a file"));
+    if (const QString problem = InputFileProblem(fileName); !problem.isEmpty())
+        return fail(problem);
     if (info.size() > MaxSvgFileSize)
         return fail(QStringLiteral("the file is too large for an SVG drawing (more than %1 bytes)").arg(MaxSvgFileSize));
     QFile file(fileName);

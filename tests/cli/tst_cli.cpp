@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Two frames: "intro" with a point, locked, colour 1, and "spin" rotating by -30 degrees.
@@ -189,31 +191,43 @@ void TestCli::optionsStandAnywhere()
     QVERIFY(QJsonDocument::fromJson(r.out.toUtf8()).isObject());
 }
 
+// A name that gives no show fails with one line that names the file and says why; a
+// folder or a pipe is turned away before anything opens it (a pipe would block).
 void TestCli::fileErrors_data()
 {
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("missing") << QByteArray() << false;
-    QTest::newRow("not a show") << QByteArray("hello world, not a show") << true;
-    QTest::newRow("truncated") << TwoFrameShow(6).left(70) << true;
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing" << QByteArray() << "bad.RZ4: no such file";
+    QTest::newRow("not a show") << "file" << QByteArray("hello world, not a show") << "bad.RZ4 is not a Skelmar show file";
+    QTest::newRow("truncated") << "file" << TwoFrameShow(6).left(70) << "bad.RZ4";
+    QTest::newRow("folder") << "folder" << QByteArray() << "bad.RZ4: it is a folder, not a file";
+    QTest::newRow("pipe") << "pipe" << QByteArray() << "bad.RZ4: it is a pipe, not a regular file";
 }
 
 void TestCli::fileErrors()
 {
+    QFETCH(QString, kind);
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, exists);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     const QString path = dir.filePath("bad.RZ4");
-    if (exists)
+    if (kind == "file")
         QVERIFY(WriteFile(path, bytes));
-    for (const QStringList& args : {QStringList{"info", path}, QStringList{"resave", path, dir.filePath("out.RZ4")}}) {
+    else if (kind == "folder")
+        QVERIFY(QDir(dir.path()).mkdir("bad.RZ4"));
+    else if (kind == "pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    for (const QStringList& args : {QStringList{"info", path}, QStringList{"resave", path, dir.filePath("out.RZ4")},
+                                    QStringList{"compile", path, "--out", dir.filePath("out.WAV")}}) {
         const TRun r = RunCli(args);
         QCOMPARE(r.status, QProcess::NormalExit);
         QCOMPARE(r.exitCode, 2);
-        QVERIFY2(r.err.contains("bad.RZ4"), qPrintable(r.err));
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
         QCOMPARE(r.err.count('\n'), 1);
     }
     QVERIFY(!QFile::exists(dir.filePath("out.RZ4")));
+    QVERIFY(!QFile::exists(dir.filePath("out.WAV")));
 }
 
 void TestCli::randomFilesNeverCrash()

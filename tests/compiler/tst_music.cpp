@@ -6,6 +6,8 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 #include <algorithm>
 #include <random>
 
@@ -73,12 +75,15 @@ void TestMusic::readsEveryOfferedFormat()
 void TestMusic::unreadableFilesNameFileAndReason_data()
 {
     QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QByteArray>("content");    // empty: no file at all
+    QTest::addColumn<QByteArray>("content");    // empty: no file at all; "<folder>", "<pipe>": one of these
     QTest::addColumn<QString>("reason");
     QTest::newRow("missing") << "gone.mp3" << QByteArray() << "No such file";
     QTest::newRow("text") << "notes.wav" << QByteArray("just some words, no sound\n") << "cannot be read";
     QTest::newRow("cut-off WAV header") << "short.wav" << QByteArray("RIFF\x24\x00\x00\x00WAVEfmt ", 16)
                                         << "cannot be read";
+    QTest::newRow("folder") << "album.wav" << QByteArray("<folder>") << "it is a folder, not a file";
+    QTest::newRow("pipe (never opened, so no wait)") << "live.wav" << QByteArray("<pipe>")
+                                                     << "it is a pipe, not a regular file";
 }
 
 void TestMusic::unreadableFilesNameFileAndReason()
@@ -87,7 +92,11 @@ void TestMusic::unreadableFilesNameFileAndReason()
     QFETCH(QByteArray, content);
     QFETCH(QString, reason);
     const QString path = Dir.filePath(fileName);
-    if (!content.isEmpty()) {
+    if (content == "<folder>") {
+        QVERIFY(QDir(Dir.path()).mkdir(fileName));
+    } else if (content == "<pipe>") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (!content.isEmpty()) {
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(content);
