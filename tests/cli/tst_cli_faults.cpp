@@ -269,7 +269,7 @@ void TestCliFaults::notEnoughMemory()
     }
     QVERIFY(WriteFile(Path("out"), Earlier));
     TLimits tight;
-    tight.AddressSpace = qint64(320) << 20; // the program and its libraries need about 250 MB
+    tight.AddressSpace = qint64(160) << 20; // the program and its libraries need about 80 MB
     const TLimitedRun r = RunCliLimited({"import-ilda", Path("in/big.ild"), Path("out")}, tight);
     QCOMPARE(r.status, QProcess::NormalExit);
     QCOMPARE(r.exitCode, 2);
