@@ -6,6 +6,11 @@
 
 #include <QBuffer>
 
+bool LivePassTooLong(const TLaserFrame& frame, const TScanDelays& delays)
+{
+    return RenderedLength(frame.Points, delays) > LiveMaximumSampleFrames;
+}
+
 bool BuildLiveImage(QByteArray& liveStream, const TLaserFrame& frame, const TScanDelays& delays,
                     bool flipX, bool flipY)
 {
@@ -14,7 +19,7 @@ bool BuildLiveImage(QByteArray& liveStream, const TLaserFrame& frame, const TSca
         return false;
     // Checked before rendering so an absurd frame cannot claim gigabytes.
     const qint64 count = RenderedLength(frame.Points, delays);
-    if (count <= 0 || count > MaxWaveSampleFrames)
+    if (count <= 0 || count > LiveMaximumSampleFrames)
         return false;
 
     TSamplePath path;

@@ -334,6 +334,7 @@ private:
     void PlaybackButtonsChanged(bool playEnabled, bool stopEnabled);
     QString ShowWaveFile() const;         // the compiled show's file; empty when there is none
     bool ShowPlaying() const;
+    void ShowLivePassNote(bool tooLong);
     void ShowSignalWarning(TAudioPlayer& player);
 
     // import of one frame through the import dialog (FormUnitMain_Import.cpp)

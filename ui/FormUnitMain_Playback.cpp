@@ -6,12 +6,14 @@
 #include "AudioPlayer.h"
 #include "FormUnitDebug.h"
 #include "FormUnitPreview.h"
+#include "LiveOutput.h"
 #include "Prompts.h"
 #include "ShowFile.h"
 #include "SoundFailureNotice.h"
 #include "Timeline.h"
 
 #include <QFileInfo>
+#include <QLabel>
 #include <QToolButton>
 
 void TFormMain::ConnectPlaybackCommands()
@@ -110,6 +112,7 @@ void TFormMain::RefreshLiveOutput()
     static const TLaserFrame noFrame;
     if (RunLiveOutput(*LivePlayer, LiveStream, liveDown, frame ? *frame : noFrame, ScanDelays,
                       miFlipX->isChecked(), miFlipY->isChecked())) {
+        ShowLivePassNote(liveDown && LivePassTooLong(*frame, ScanDelays));
         ShowSignalWarning(*LivePlayer);
         return;
     }
@@ -117,6 +120,17 @@ void TFormMain::RefreshLiveOutput()
     if (!SoundFailure)
         SoundFailure = new TSoundFailureNotice(this, Prompts, [this](const QString& note) { SetStatusText(1, note); });
     SoundFailure->Report();
+}
+
+// Says why a frame too long to loop stays dark, and takes the note back once it no
+// longer holds (leaving any other note alone).
+void TFormMain::ShowLivePassNote(bool tooLong)
+{
+    static const QString note = QStringLiteral("Live output is off for this frame: one pass of it lasts over a minute.");
+    if (tooLong)
+        SetStatusText(1, note);
+    else if (sbFrameMessage->text() == note)
+        SetStatusText(1, QString());
 }
 
 // --- previews and timeline -------------------------------------------------------------------

@@ -15,6 +15,7 @@ private slots:
     void colourBitIsAlwaysZero();
     void blankBitsAndInversionsKept();
     void silentDelaysGiveNoImage();
+    void passOverAMinuteGivesNoImage();
 };
 
 void TestLiveOutput::tooFewPointsGiveNoImage_data()
@@ -102,6 +103,26 @@ void TestLiveOutput::silentDelaysGiveNoImage()
     QByteArray stream;
     QVERIFY(!BuildLiveImage(stream, frame, TScanDelays{0, 55, 66, 30}, false, false));
     QVERIFY(stream.isEmpty());
+}
+
+void TestLiveOutput::passOverAMinuteGivesNoImage()
+{
+    // 200 corners at the longest delays: one pass lasts far longer than a minute.
+    TLaserFrame frame;
+    for (int i = 0; i < 200; ++i)
+        frame.Points.push_back(i % 2 ? PointAt(10, 10) : PointAt(245, 245));
+    const TScanDelays longest{65535, 65535, 65535, 65535};
+    QVERIFY(RenderedLength(frame.Points, longest) > LiveMaximumSampleFrames);
+    QVERIFY(LivePassTooLong(frame, longest));
+    QByteArray stream = "left over from the last frame";
+    QVERIFY(!BuildLiveImage(stream, frame, longest, false, false));
+    QVERIFY(stream.isEmpty());
+
+    // The same frame at the usual delays loops.
+    const TScanDelays usual{30, 55, 66, 30};
+    QVERIFY(!LivePassTooLong(frame, usual));
+    QVERIFY(BuildLiveImage(stream, frame, usual, false, false));
+    QCOMPARE(qint64(stream.size()), 44 + 4 * RenderedLength(frame.Points, usual));
 }
 
 QTEST_APPLESS_MAIN(TestLiveOutput)

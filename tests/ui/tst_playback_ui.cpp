@@ -7,6 +7,7 @@
 #include "FormUnitMain.h"
 #include "FormUnitPreview.h"
 #include "MainWindowFixture.h"
+#include "LiveOutput.h"
 #include "ScriptedPrompts.h"
 #include "SettingsStore.h"
 #include "ShowFile.h"
@@ -68,6 +69,7 @@ private slots:
     void timelineFollowsSketchpadRepaint();
     void framePreviewShowsCurrentFrame();
     void liveFollowsButtonFrameAndMouse();
+    void liveSkipsPassesOverAMinute();
     void playGivesLiveWayRepeatsAndReleasesFile();
     void liveWarnsOnceInStatusBar();
     void liveFailureRaisesButton();
@@ -380,6 +382,34 @@ void TestPlaybackUi::liveFollowsButtonFrameAndMouse()
     Form->miFrameFlipY->trigger();
     QVERIFY(Form->LiveStream != before);
     QVERIFY(LiveLooping());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// A frame whose one pass lasts hours with long scanner delays is not built into a loop
+// (it would take gigabytes at every change); the status bar says why, until it fits.
+void TestPlaybackUi::liveSkipsPassesOverAMinute()
+{
+    REQUIRE_SERVER();
+    Start(true);
+    QList<QPoint> zigzag;
+    for (int i = 0; i < 200; ++i)
+        zigzag << (i % 2 ? QPoint(10, 10) : QPoint(245, 245));
+    OpenShow({TFrameSpec{Triangle}, TFrameSpec{zigzag}});
+    QVERIFY(LiveLooping());
+
+    Form->ScanDelays = TScanDelays{65535, 65535, 65535, 65535};
+    QVERIFY(LivePassTooLong(Form->Show().Frame(1), Form->ScanDelays));
+    QVERIFY(!LivePassTooLong(Form->Show().Frame(0), Form->ScanDelays));
+    Form->Sketchpad->SetFramePosition(1);
+    QVERIFY(!LiveLooping());
+    QVERIFY(Form->LiveStream.isEmpty());
+    QCOMPARE(Form->sbFrameMessage->text(),
+             QStringLiteral("Live output is off for this frame: one pass of it lasts over a minute."));
+    QVERIFY(Form->aLivePreview->isChecked()); // it is the frame, not the output, that is off
+
+    Form->Sketchpad->SetFramePosition(0);
+    QVERIFY(LiveLooping());
+    QCOMPARE(Form->sbFrameMessage->text(), QString());
     QVERIFY(NoUnexpectedPrompts());
 }
 
