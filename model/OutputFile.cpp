@@ -182,18 +182,7 @@ bool TOutputFile::Open()
 
 bool TOutputFile::Write(const char* data, qint64 size)
 {
-    if (FFd < 0)
-        return Fail(EBADF);
-    while (size > 0) {
-        const ssize_t n = ::write(FFd, data, size_t(qMin<qint64>(size, qint64(1) << 30)));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return Fail(n < 0 ? errno : EIO);
-        data += n;
-        size -= n;
-    }
-    return true;
+    return WriteAt(-1, data, size);
 }
 
 bool TOutputFile::WriteAt(qint64 offset, const char* data, qint64 size)
@@ -201,14 +190,16 @@ bool TOutputFile::WriteAt(qint64 offset, const char* data, qint64 size)
     if (FFd < 0)
         return Fail(EBADF);
     while (size > 0) {
-        const ssize_t n = ::pwrite(FFd, data, size_t(qMin<qint64>(size, qint64(1) << 30)), off_t(offset));
+        const size_t chunk = size_t(qMin<qint64>(size, qint64(1) << 30));
+        const ssize_t n = offset < 0 ? ::write(FFd, data, chunk) : ::pwrite(FFd, data, chunk, off_t(offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return Fail(n < 0 ? errno : EIO);
         data += n;
         size -= n;
-        offset += n;
+        if (offset >= 0)
+            offset += n;
     }
     return true;
 }

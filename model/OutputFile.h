@@ -32,6 +32,7 @@ public:
     bool Write(const char* data, qint64 size);
     bool Write(const QByteArray& data) { return Write(data.constData(), data.size()); }
     // Overwrites bytes already written (a header that is known only at the end).
+    // Below 0, `offset` goes on where the last Write ended, as Write does.
     bool WriteAt(qint64 offset, const char* data, qint64 size);
     // With `sync` the data reaches the disk before the file takes the target's place.
     bool Commit(bool sync = true);

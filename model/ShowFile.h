@@ -14,6 +14,15 @@ struct TShowFileResult {
     int version = -1;      // version byte of the file read, -1 when none
     bool missing = false;  // no file of that name
     bool notAShow = false; // too short or wrong magic
+
+    // The outcome for a caller that needs a show: failed as well when none was read.
+    TResult ShowOutcome() const
+    {
+        TResult result = outcome;
+        if (missing || notAShow)
+            result.ok = false;
+        return result;
+    }
 };
 
 struct TShowReadOptions {

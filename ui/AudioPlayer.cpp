@@ -252,17 +252,9 @@ void TAudioPlayer::Release()
     FDrain->stop();
     if (FSource)
         FSource->close(); // lets go of the file now
-    if (FSink) {
+    if (FSink)
         disconnect(FSink, nullptr, this, nullptr);
-        FSink->stop();
-        // Release may run inside the sink's own signal: the sink, and the
-        // source it may still point to, go once that has returned.
-        if (FSource)
-            FSource.release()->setParent(FSink);
-        FSink->deleteLater();
-        FSink = nullptr;
-    }
-    FSource.reset();
+    RetireSink(FSink, FSource);
 }
 
 bool TAudioPlayer::IsLooping() const

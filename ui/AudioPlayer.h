@@ -4,6 +4,7 @@
 
 #include <QAudioDevice>
 #include <QAudioFormat>
+#include <QAudioSink>
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
@@ -108,6 +109,21 @@ private:
     QTimer* FDrain = nullptr;
     QElapsedTimer FDrainClock;
 };
+
+// Stops `sink` and deletes it, with the `source` it may still point to, once control
+// is back in the event loop: this may run inside one of the sink's own signals.
+template <class Source>
+void RetireSink(QAudioSink*& sink, std::unique_ptr<Source>& source)
+{
+    if (sink) {
+        sink->stop();
+        if (source)
+            source.release()->setParent(sink);
+        sink->deleteLater();
+        sink = nullptr;
+    }
+    source.reset();
+}
 
 // The playback buttons' logic over the wave-audio player mpPreview: tbPlay,
 // tbStop, tbRepeat and the completion notice. The main window connects

@@ -384,12 +384,10 @@ void TFormImport::editFilenameChange(const QString& text)
     if (text.isEmpty() || !QFileInfo(text).isFile())
         return;
     std::unique_ptr<TLaserFrames> loaded;
-    TShowFileResult result = OpenShowFile(text, loaded);
+    const TShowFileResult result = OpenShowFile(text, loaded);
     // A damaged show or a file of another kind (which reads as an empty show): say so
     // and keep what was listed before.
-    if (result.notAShow)
-        result.outcome.ok = false;
-    if (!Succeeded(Prompts, result.outcome) || !loaded)
+    if (!Succeeded(Prompts, result.ShowOutcome()) || !loaded)
         return;
     ClearList();
     ImportFrames = std::move(loaded);

@@ -116,10 +116,7 @@ std::unique_ptr<TLaserFrames> TFormMain::LoadShow(const QString& fileName)
     // A file of another kind would open as an empty show under its name, and the next
     // save would overwrite it. A recent file may have gone since it was listed: say so
     // rather than replace the open show by an empty one.
-    TResult& outcome = result.outcome;
-    if (result.missing || result.notAShow)
-        outcome.ok = false;
-    if (!Succeeded(Prompts, outcome) || !loaded)
+    if (!Succeeded(Prompts, result.ShowOutcome()) || !loaded)
         return nullptr;
     return loaded;
 }

@@ -1,5 +1,7 @@
 #include "MusicPlayer.h"
 
+#include "AudioPlayer.h"
+
 #include <QAudioFormat>
 #include <QAudioSink>
 #include <QIODevice>
@@ -143,13 +145,5 @@ bool TMusicPlayer::Start(qint64 showMs, int offsetMs)
 
 void TMusicPlayer::Stop()
 {
-    if (FSink) {
-        FSink->stop();
-        // The sink may still point to the source while it winds down: both go later.
-        if (FSource)
-            FSource.release()->setParent(FSink);
-        FSink->deleteLater();
-        FSink = nullptr;
-    }
-    FSource.reset();
+    RetireSink(FSink, FSource);
 }

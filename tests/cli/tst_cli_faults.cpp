@@ -23,22 +23,6 @@ namespace {
 
 const QByteArray Earlier = "the earlier file, kept byte for byte";
 
-void FillShow(TLaserFrames& show, int frames, int points)
-{
-    for (int k = 0; k < frames; ++k) {
-        TLaserFrame& f = show.Add();
-        f.Name = QStringLiteral("f%1").arg(k);
-        for (int i = 0; i < points; ++i) {
-            TSmallPoint p;
-            p.Name = QString::number(i % 100);
-            p.X = quint8(i * 7 + k);
-            p.Y = quint8(i * 3);
-            f.Points.push_back(p);
-        }
-        f.FitLinks(show.PreviousPointCount(k));
-    }
-}
-
 } // namespace
 
 class TestCliFaults : public QObject {
@@ -71,7 +55,7 @@ void TestCliFaults::init()
     QVERIFY(Dir->isValid());
     QVERIFY(QDir(Dir->path()).mkdir("in"));
     TLaserFrames show;
-    FillShow(show, 3, 40);
+    FillLinkedShow(show, 3, 40);
     QVERIFY(WriteShowFile(Path("in/show.RZ4"), show).ok);
     QVERIFY(ExportIldaFile(Path("in/show.ild"), show, TIldaExportOptions()).outcome.ok);
 }
@@ -234,7 +218,7 @@ void TestCliFaults::interrupted()
         for (int k = 0; k < show.Count(); ++k)
             show.Frame(k).Delay = 60000, show.FitLinksAt(k);
     } else {
-        FillShow(show, 2, 30000);
+        FillLinkedShow(show, 2, 30000);
     }
     QVERIFY(WriteShowFile(Path("in/show.RZ4"), show).ok);
     for (const int afterMs : {50, 150, 400}) {
@@ -264,7 +248,7 @@ void TestCliFaults::notEnoughMemory()
     // command may take here. It says so, and writes nothing.
     {
         TLaserFrames show;
-        FillShow(show, 150, 30000);
+        FillLinkedShow(show, 150, 30000);
         QVERIFY(ExportIldaFile(Path("in/big.ild"), show, TIldaExportOptions()).outcome.ok);
     }
     QVERIFY(WriteFile(Path("out"), Earlier));

@@ -79,6 +79,25 @@ inline QStringList FrameNames(const TLaserFrames& show)
     return names;
 }
 
+// `frames` frames of `points` numbered points each, with links from the first rows of
+// every matrix: the matrices stay small in memory, while a show file stores them
+// whole, so its size grows with the square of `points`.
+inline void FillLinkedShow(TLaserFrames& show, int frames = 4, int points = 40)
+{
+    for (int k = 0; k < frames; ++k) {
+        TLaserFrame& f = show.Add();
+        f.Name = QStringLiteral("frame %1").arg(k);
+        for (int i = 0; i < points; ++i) {
+            TSmallPoint p = PointAt(i * 5 + k, i * 3);
+            p.Name = QString::number(i);
+            f.Points.push_back(p);
+        }
+        f.FitLinks(k ? points : 0);
+        for (int i = 0; k && i < points; ++i)
+            f.Links.Set(i % 64, i, true);
+    }
+}
+
 // Writes the show and returns `path`. A show that cannot be written stops the test
 // run: every check after it would test nothing.
 inline QString WriteTestShow(const QString& path, TLaserFrames& show)

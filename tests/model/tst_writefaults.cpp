@@ -23,27 +23,6 @@
 
 namespace {
 
-// Enough frames and points that the file is larger than the size limit below.
-void FillShow(TLaserFrames& show, int frames = 4, int points = 40)
-{
-    for (int k = 0; k < frames; ++k) {
-        TLaserFrame& f = show.Add();
-        f.Name = QStringLiteral("frame %1").arg(k);
-        for (int i = 0; i < points; ++i) {
-            TSmallPoint p;
-            p.Name = QString::number(i);
-            p.X = quint8(i * 5 + k);
-            p.Y = quint8(i * 3);
-            f.Points.push_back(p);
-        }
-        // Links in the first rows only: the matrix stays small in memory, while the
-        // file stores every column in full.
-        f.FitLinks(k ? points : 0);
-        for (int i = 0; k && i < points; ++i)
-            f.Links.Set(i % 64, i, true);
-    }
-}
-
 using TWriter = std::function<QString(const QString& path, TLaserFrames& show)>;
 
 QString WriteShow(const QString& path, TLaserFrames& show) { return WriteShowFile(path, show).message; }
@@ -152,7 +131,7 @@ void TestWriteFaults::RunFault(const TWriter& write)
     // In a child: the limit must not reach the test itself.
     const TChildResult child = RunInChild([&] {
         TLaserFrames show;
-        FillShow(show);
+        FillLinkedShow(show);
         return write(target, show).toUtf8();
     }, limits);
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -191,7 +170,7 @@ void TestWriteFaults::fullDisk()
     disk.Fill();
 
     TLaserFrames show;
-    FillShow(show, 2, 10); // a small file, written in one go
+    FillLinkedShow(show, 2, 10); // a small file, written in one go
     const QString message = ilda ? ExportIlda(target, show) : WriteShow(target, show);
     QVERIFY2(message.contains(target), qPrintable(message));
     QVERIFY2(message.contains("No space left on device"), qPrintable(message));
@@ -223,7 +202,7 @@ void TestWriteFaults::symbolicLinkIsWrittenThrough()
     QVERIFY(QFile::link("real/show.out", link));
 
     TLaserFrames show;
-    FillShow(show);
+    FillLinkedShow(show);
     const QString message = ilda ? ExportIlda(link, show) : WriteShow(link, show);
     QVERIFY2(message.isEmpty(), qPrintable(message));
     QVERIFY(QFileInfo(link).isSymLink());
@@ -251,7 +230,7 @@ void TestWriteFaults::interruptedWriteLeavesEarlierOrCompleteFile()
     qint64 expectedSize = 0;
     {
         TLaserFrames show;
-        FillShow(show, 3, 30000);
+        FillLinkedShow(show, 3, 30000);
         expectedSize = ilda ? -1 : TShowFileWriter::FileSize(show);
     }
     for (const int afterMs : {5, 40, 120, 250, 500}) {
@@ -260,7 +239,7 @@ void TestWriteFaults::interruptedWriteLeavesEarlierOrCompleteFile()
             [&] {
                 InstallInterruptCleanup();
                 TLaserFrames show;
-                FillShow(show, 3, 30000);
+                FillLinkedShow(show, 3, 30000);
                 return (ilda ? ExportIlda(target, show) : WriteShow(target, show)).toUtf8();
             },
             TLimits(), [&](pid_t pid) {
@@ -286,7 +265,7 @@ void TestWriteFaults::fileSizeIsKnownBeforeWriting()
     // Every part of a frame counts: texts (cut at 65535 characters, one byte each
     // whatever the character), help lines, points and links after fitting.
     TLaserFrames show;
-    FillShow(show, 3, 17);
+    FillLinkedShow(show, 3, 17);
     show.Frame(0).Name = QString(70000, QChar(0x263A));
     show.Frame(1).Name = QStringLiteral("\U0001F600 and Caf\u00e9");
     show.Frame(1).ImageFile = QStringLiteral("/pictures/\u00fcber.bmp");
@@ -335,9 +314,9 @@ void TestWriteFaults::outOfMemoryEndsInAMessage()
     // Made in a child, so this process stays small and its size says what it needs.
     const TChildResult made = RunInChild([&] {
         TLaserFrames show;
-        FillShow(show, 2, 30000);
+        FillLinkedShow(show, 2, 30000);
         TLaserFrames frames;
-        FillShow(frames, 60, 30000);
+        FillLinkedShow(frames, 60, 30000);
         return WriteShowFile(showFile, show).message.toUtf8()
                + ExportIldaFile(ildaFile, frames, TIldaExportOptions()).outcome.message.toUtf8();
     });
@@ -370,7 +349,7 @@ void TestWriteFaults::outOfMemoryEndsInAMessage()
     });
     run([&] {
         TLaserFrames show;
-        FillShow(show, 2, 30000);
+        FillLinkedShow(show, 2, 30000);
         const QString message = WriteShowFile(dir.filePath("saved.RZ4"), show).message;
         return QFile::exists(dir.filePath("saved.RZ4")) ? QStringLiteral("a file was written") : message;
     });
