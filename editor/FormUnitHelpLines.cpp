@@ -19,7 +19,7 @@ namespace {
 
 constexpr int ListColumns = 4;
 
-std::optional<int> WholeNumber(const QString& text)
+std::optional<int> WholeNumberIn(const QString& text)
 {
     bool ok = false;
     const int n = text.trimmed().toInt(&ok, 10);
@@ -194,7 +194,7 @@ bool TFormHelpLines::eventFilter(QObject* watched, QEvent* event)
 
 int TFormHelpLines::WholeOrZero(const QString& text)
 {
-    return WholeNumber(text).value_or(0);
+    return WholeNumberIn(text).value_or(0);
 }
 
 void TFormHelpLines::SelectPage(THelpLinesPage page)
@@ -249,7 +249,7 @@ void TFormHelpLines::ApplyHelpLines()
 
 void TFormHelpLines::AddToList(QLineEdit* edit, QListWidget* list)
 {
-    const std::optional<int> n = WholeNumber(edit->text());
+    const std::optional<int> n = WholeNumberIn(edit->text());
     if (!n) {
         edit->clear();
         return;

@@ -9,7 +9,7 @@ int Index(TRulerSide side)
     return side == TRulerSide::Top ? 0 : 1;
 }
 
-quint8 ClampByte(int v)
+quint8 ClampToSquare(int v)
 {
     return quint8(qBound(0, v, 255));
 }
@@ -68,7 +68,7 @@ TRulerResponse THelpLineGestures::MouseDown(TRulerSide side, QPoint pos, Qt::Mou
     } else if (button == Qt::RightButton && hit < 0) {
         // Clamped, not wrapped: a click past the square's end must not lay a line
         // at its other end.
-        list.push_back(ClampByte(v));
+        list.push_back(ClampToSquare(v));
         response.LinesChanged = true;
     } else if (button == Qt::RightButton) {
         list[size_t(hit)] = list.back();
@@ -88,7 +88,7 @@ TRulerResponse THelpLineGestures::MouseMove(TRulerSide side, QPoint pos, THelpLi
     if (RulerDragging[Index(side)] != 1)
         return response;
 
-    const quint8 clamped = ClampByte(v);
+    const quint8 clamped = ClampToSquare(v);
     response.Status = QString::fromLatin1(side == TRulerSide::Top ? "X:" : "Y:")
                       + QString::number(clamped);
     response.Repaint = true;

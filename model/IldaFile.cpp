@@ -91,9 +91,9 @@ TIldaPoint ReadPoint(const uchar* p, int format, const std::vector<QRgb>& palett
     return point;
 }
 
-class TOut {
+class TIldaOut {
 public:
-    explicit TOut(QByteArray& data) : FData(data) {}
+    explicit TIldaOut(QByteArray& data) : FData(data) {}
     void U8(quint8 v) { FData.append(char(v)); }
     void U16(quint16 v)
     {
@@ -361,7 +361,7 @@ TResult TIldaWriter::Encode(const std::vector<TIldaFrame>& frames, int format, Q
                 .arg(total).arg(TIldaReader::MaxFileSize));
     data.clear();
     data.reserve(total);
-    TOut out(data);
+    TIldaOut out(data);
     const auto frameCount = quint16(frames.size());
     for (size_t i = 0; i < frames.size(); ++i) {
         const TIldaFrame& frame = frames[i];

@@ -15,8 +15,9 @@ PACKAGES=(
     pulseaudio pulseaudio-utils
     # The editor under a virtual display, for screenshots and the GUI smoke test.
     xvfb xauth
-    # The Debian package (dpkg-shlibdeps) and the check of the desktop entry.
-    dpkg-dev desktop-file-utils
+    # The Debian package (dpkg-shlibdeps; CPack's dependency scan runs `file`) and
+    # the check of the desktop entry.
+    dpkg-dev file desktop-file-utils
 )
 
 missing=()

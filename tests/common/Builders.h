@@ -50,6 +50,17 @@ inline TSmallPoint PointAt(int x, int y, quint16 flags = 0)
     return point;
 }
 
+// Appends an unselected point at (x, y) named by its number, as the pad's tools
+// leave a new point, and returns it.
+inline TSmallPoint& AddNumberedPoint(TLaserFrame& frame, int x, int y, quint16 flags = 0)
+{
+    TSmallPoint point = PointAt(x, y, flags);
+    point.Selection = 0;
+    point.Name = QString::number(frame.PointCount());
+    frame.Points.push_back(point);
+    return frame.Points.back();
+}
+
 // Appends a point at each position, in order, with `flags` and `name`.
 inline void AddPoints(TLaserFrame& frame, const QList<QPoint>& positions, quint16 flags = 0,
                       const QString& name = {})

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QMetaType>
 #include <QStringList>
 #include <QtGlobal>
 #include <initializer_list>
@@ -40,6 +41,8 @@ inline char* toString(const TSample& s)
                        .replace("%4", s.Blank ? " blank" : "")
                        .constData());
 }
+
+Q_DECLARE_METATYPE(TBeamPoint)
 
 inline char* toString(const TBeamPoint& p)
 {

@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cmath>
 
-Q_DECLARE_METATYPE(TBeamPoint)
 
 namespace {
 

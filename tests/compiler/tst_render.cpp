@@ -6,7 +6,6 @@
 #include <QtTest>
 #include <cmath>
 
-Q_DECLARE_METATYPE(TBeamPoint)
 
 class TestRender : public QObject {
     Q_OBJECT

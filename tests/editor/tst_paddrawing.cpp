@@ -63,14 +63,6 @@ TLaserFrame EmptyFrame()
     return frame;
 }
 
-void AddPoint(TLaserFrame& frame, int x, int y, quint16 flags = 0)
-{
-    TSmallPoint point = PointAt(x, y, flags);
-    point.Selection = 0;
-    point.Name = QString::number(frame.PointCount());
-    frame.Points.push_back(point);
-}
-
 int CountColor(const QImage& image, const QColor& color, QRect area = {})
 {
     if (area.isNull())
@@ -113,7 +105,7 @@ QString At(const QPoint& p)
 }
 
 // Stands in for the main window: keeps the zoom it is given and logs the repaint.
-class TFakeHost : public TSketchpadHost {
+class TZoomHost : public TSketchpadHost {
 public:
     TLaserFrames Frames;
     bool Busy = false;
@@ -135,9 +127,9 @@ public:
     }
 };
 
-class TPaintLogger : public QObject {
+class TNamedPaintLogger : public QObject {
 public:
-    TPaintLogger(QWidget* target, QStringList& log, QString name)
+    TNamedPaintLogger(QWidget* target, QStringList& log, QString name)
         : FLog(log), FName(std::move(name))
     {
         target->installEventFilter(this);
@@ -156,7 +148,7 @@ private:
 
 // A shown sketchpad with one frame and a pad of a fixed size.
 struct TFormFixture {
-    TFakeHost Host;
+    TZoomHost Host;
     TFormSketchpad Form{Host};
 
     explicit TFormFixture(const QSize& padSize = QSize(300, 300))
@@ -250,11 +242,11 @@ void TestPadDrawing::transformWithFlips()
     TLaserFrame frame = EmptyFrame();
     frame.EffectCenterX = frame.EffectCenterY = frame.AuxCenterX = frame.AuxCenterY = 0;
     if (vertical) {
-        AddPoint(frame, coord, 16);
-        AddPoint(frame, coord, 240);
+        AddNumberedPoint(frame, coord, 16);
+        AddNumberedPoint(frame, coord, 240);
     } else {
-        AddPoint(frame, 16, coord);
-        AddPoint(frame, 240, coord);
+        AddNumberedPoint(frame, 16, coord);
+        AddNumberedPoint(frame, 240, coord);
     }
     TPadView view = QuietView(zoom);
     view.FlipX = flipX;
@@ -369,10 +361,10 @@ void TestPadDrawing::closingSegment()
     QFETCH(bool, closed);
 
     TLaserFrame frame = EmptyFrame();
-    AddPoint(frame, 32, 128, TSmallPoint::FlagBlank);
-    AddPoint(frame, 224, 128);
+    AddNumberedPoint(frame, 32, 128, TSmallPoint::FlagBlank);
+    AddNumberedPoint(frame, 224, 128);
     if (points == 3)
-        AddPoint(frame, 32, 32);
+        AddNumberedPoint(frame, 32, 32);
     TPadView view = QuietView(2);
     view.CloseLoop = closeLoop;
     TPadScene scene = Scene(view, QSize(512, 512));
@@ -418,7 +410,7 @@ void TestPadDrawing::roundEdges()
     TLaserFrame frame = EmptyFrame();
     const QPoint corners[] = {{32, 32}, {224, 32}, {224, 224}};
     for (int i = 0; i < points; ++i)
-        AddPoint(frame, corners[i].x(), corners[i].y(),
+        AddNumberedPoint(frame, corners[i].x(), corners[i].y(),
                  (sharpMask >> i) & 1 ? TSmallPoint::FlagSharp : 0);
     TPadView view = QuietView(2);
     view.ShowRound = round;
@@ -501,8 +493,8 @@ void TestPadDrawing::markerColour()
     QFETCH(bool, selectedColour);
 
     TLaserFrame frame = EmptyFrame();
-    AddPoint(frame, 10, 10);   // point 0, never current here
-    AddPoint(frame, 100, 100);
+    AddNumberedPoint(frame, 10, 10);   // point 0, never current here
+    AddNumberedPoint(frame, 100, 100);
     frame.Points[1].Selection = quint16(selection);
     frame.Flags = TLaserFrame::FlagColor;   // the second colour of each pair
     TPadView view = QuietView(2);
@@ -542,7 +534,7 @@ void TestPadDrawing::markerShapeAndFill()
     QFETCH(bool, linkFill);
 
     TLaserFrame frame = EmptyFrame();
-    AddPoint(frame, 100, 100, sharp ? TSmallPoint::FlagSharp : 0);
+    AddNumberedPoint(frame, 100, 100, sharp ? TSmallPoint::FlagSharp : 0);
     frame.Points[0].Marked = marked;
     frame.Flags = TLaserFrame::FlagColor;
     TPadView view = QuietView(2);
@@ -563,7 +555,7 @@ void TestPadDrawing::markerShapeAndFill()
 void TestPadDrawing::pointLabels()
 {
     TLaserFrame frame = EmptyFrame();
-    AddPoint(frame, 100, 100);
+    AddNumberedPoint(frame, 100, 100);
     frame.Points[0].Name = QStringLiteral("88");
     TPadView view = QuietView(2);
     view.ShowPoints = true;
@@ -652,12 +644,12 @@ void TestPadDrawing::backframeAndLinks()
     QFETCH(bool, linkIsCurrent);
 
     TLaserFrame previous = EmptyFrame();
-    AddPoint(previous, 20, 200);
-    AddPoint(previous, 236, 200);
+    AddNumberedPoint(previous, 20, 200);
+    AddNumberedPoint(previous, 236, 200);
     previous.Flags = previousColorBit ? TLaserFrame::FlagColor : 0;
     TLaserFrame current = EmptyFrame();
-    AddPoint(current, 20, 40);
-    AddPoint(current, 236, 40);
+    AddNumberedPoint(current, 20, 40);
+    AddNumberedPoint(current, 236, 40);
     current.FitLinks(2);
     current.Links.Set(1, 0, true);   // a diagonal from (20, 200) to (236, 40)
     current.Points[1].Marked = true;
@@ -688,10 +680,10 @@ void TestPadDrawing::backframeAndLinks()
 void TestPadDrawing::markedLinkShowsOnNextRepaint()
 {
     TLaserFrame previous = EmptyFrame();
-    AddPoint(previous, 100, 100);
+    AddNumberedPoint(previous, 100, 100);
     TLaserFrame current = EmptyFrame();
-    AddPoint(current, 102, 100);   // 4 pixels off at zoom 2, closer than 4 * CircleSize = 12
-    AddPoint(current, 20, 20);     // no link: keeps its mark
+    AddNumberedPoint(current, 102, 100);   // 4 pixels off at zoom 2, closer than 4 * CircleSize = 12
+    AddNumberedPoint(current, 20, 20);     // no link: keeps its mark
     current.Points[1].Marked = true;
     current.FitLinks(1);
     current.Links.Set(0, 0, true);
@@ -901,7 +893,7 @@ void TestPadDrawing::formZoomSteps()
 {
     TFormFixture f;
     QVERIFY(f.Exposed());
-    const TPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
+    const TNamedPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
     f.Host.Log.clear();
 
     f.Form.ZoomInAt(150, 150);
@@ -956,7 +948,7 @@ void TestPadDrawing::formScrollRanges()
     QCOMPARE(f.Form.sbY->maximum(), 212);
 
     // Moving a scroll bar repaints.
-    const TPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
+    const TNamedPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
     f.Host.Log.clear();
     f.Form.sbX->setValue(100);
     QCOMPARE(f.Host.Log, QStringList({"drawing on", "paint", "drawing off", "timeline"}));
@@ -971,7 +963,7 @@ void TestPadDrawing::formScrollRanges()
 
 void TestPadDrawing::formRulersFollowSwitch()
 {
-    TFakeHost host;
+    TZoomHost host;
     host.Frames.Add();
     TFormSketchpad form(host);
     form.resize(500, 400);
@@ -1007,8 +999,8 @@ void TestPadDrawing::formBusyRedrawsOnlyTimeline()
     QVERIFY(f.Exposed());
     f.Host.View.ShowRuler = true;
     f.Host.View.Zoom = 1;
-    const TPaintLogger padLogger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
-    const TPaintLogger rulerLogger(f.Form.iTopRuler, f.Host.Log, QStringLiteral("ruler"));
+    const TNamedPaintLogger padLogger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
+    const TNamedPaintLogger rulerLogger(f.Form.iTopRuler, f.Host.Log, QStringLiteral("ruler"));
     const int maximum = f.Form.sbX->maximum();
     f.Host.Busy = true;
     f.Host.Log.clear();
@@ -1037,7 +1029,7 @@ void TestPadDrawing::formControls()
     QCOMPARE(f.Form.sbX->objectName(), QStringLiteral("sbX"));
     QCOMPARE(f.Form.sbY->orientation(), Qt::Vertical);
 
-    const TPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
+    const TNamedPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
     f.Host.Log.clear();
     QTest::mouseClick(f.Form.panelCorner, Qt::LeftButton);
     QCOMPARE(f.Host.Log, QStringList({"drawing on", "paint", "drawing off", "timeline"}));

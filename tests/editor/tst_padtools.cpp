@@ -103,15 +103,6 @@ struct TFixture {
     }
 };
 
-TSmallPoint& AddPoint(TLaserFrame& frame, int x, int y, quint16 flags = 0)
-{
-    TSmallPoint p = PointAt(x, y, flags);
-    p.Selection = 0;
-    p.Name = QString::number(frame.PointCount());
-    frame.Points.push_back(p);
-    return frame.Points.back();
-}
-
 QList<QPoint> Positions(const TLaserFrame& frame)
 {
     QList<QPoint> result;
@@ -220,7 +211,7 @@ void TestPadTools::rotateFrame()
     frame.EffectCenterY = effect.y();
     frame.AuxCenterX = aux.x();
     frame.AuxCenterY = aux.y();
-    AddPoint(frame, point.x(), point.y());
+    AddNumberedPoint(frame, point.x(), point.y());
     RotateFrame(frame, angle);
     QCOMPARE(Positions(frame), QList<QPoint>{expected});
     QCOMPARE(QPoint(frame.EffectCenterX, frame.EffectCenterY), effect);
@@ -230,7 +221,7 @@ void TestPadTools::renumberPoints()
 {
     TLaserFrame frame;
     for (int i = 0; i < 12; ++i)
-        AddPoint(frame, i, i).Name = QStringLiteral("x");
+        AddNumberedPoint(frame, i, i).Name = QStringLiteral("x");
     RenumberPoints(frame);
     QCOMPARE(frame.Points[0].Name, QStringLiteral("0"));
     QCOMPARE(frame.Points[11].Name, QStringLiteral("11"));
@@ -264,8 +255,8 @@ void TestPadTools::makeEquilateral()
     QFETCH(bool, warned);
     TLaserFrames show;
     TLaserFrame& frame = show.Add();
-    AddPoint(frame, 1, 2).Name = QStringLiteral("old");
-    AddPoint(frame, 3, 4);
+    AddNumberedPoint(frame, 1, 2).Name = QStringLiteral("old");
+    AddNumberedPoint(frame, 3, 4);
     TEquilateral equilateral;
     equilateral.StartX = 228;
     equilateral.StartY = 128;
@@ -289,10 +280,10 @@ void TestPadTools::makeEquilateralFitsLinksPastFirstFrame()
 {
     TLaserFrames show;
     TLaserFrame& first = show.Add();
-    AddPoint(first, 0, 0);
-    AddPoint(first, 5, 5);
+    AddNumberedPoint(first, 0, 0);
+    AddNumberedPoint(first, 5, 5);
     TLaserFrame& second = show.Add();
-    AddPoint(second, 9, 9);
+    AddNumberedPoint(second, 9, 9);
     second.FitLinks(2);
     second.Links.Set(0, 1, true);
     TEquilateral equilateral;
@@ -342,7 +333,7 @@ void TestPadTools::addPoint()
     QFETCH(int, newCurrent);
     TFixture f(tool);
     for (int x : {10, 20, 30})
-        AddPoint(f.Host.Frame(), x, 100);
+        AddNumberedPoint(f.Host.Frame(), x, 100);
     f.State.CurrentPoint = current;
     f.Click(f.Raw(50, 60), Button(button), Qt::KeyboardModifiers(modifiers));
 
@@ -412,10 +403,10 @@ void TestPadTools::addPointFitsLinksByPosition()
     TFixture f(ToolAdd);
     TLaserFrame& first = f.Host.Frame();
     for (int x : {1, 2, 3})
-        AddPoint(first, x, x);
+        AddNumberedPoint(first, x, x);
     TLaserFrame& second = f.Host.Frames.Add();
-    AddPoint(second, 100, 100);
-    AddPoint(second, 110, 100);
+    AddNumberedPoint(second, 100, 100);
+    AddNumberedPoint(second, 110, 100);
     second.FitLinks(3);
     second.Links.Set(0, 0, true);
     second.Links.Set(1, 2, true);
@@ -443,10 +434,10 @@ void TestPadTools::deletePoint()
     TFixture f(ToolDelete);
     f.Host.View.Transform.Zoom = 2;
     TLaserFrame& frame = f.Host.Frame();
-    AddPoint(frame, 10, 100);
-    AddPoint(frame, 20, 100, TSmallPoint::FlagBlank).Name = QStringLiteral("keep");
-    AddPoint(frame, 20, 100);   // under the pointer as well
-    AddPoint(frame, 30, 100);
+    AddNumberedPoint(frame, 10, 100);
+    AddNumberedPoint(frame, 20, 100, TSmallPoint::FlagBlank).Name = QStringLiteral("keep");
+    AddNumberedPoint(frame, 20, 100);   // under the pointer as well
+    AddNumberedPoint(frame, 30, 100);
     frame.FitLinks(0);
     f.Click(f.At(20, 100) + QPoint(2, -2));
 
@@ -468,7 +459,7 @@ void TestPadTools::deletePoint()
 void TestPadTools::deleteWithAltOrRightDoesNothing()
 {
     TFixture f(ToolDelete);
-    AddPoint(f.Host.Frame(), 20, 100);
+    AddNumberedPoint(f.Host.Frame(), 20, 100);
     f.Click(f.At(20, 100), Qt::LeftButton, Qt::AltModifier);
     f.Click(f.At(20, 100), Qt::RightButton);
     QCOMPARE(f.Host.Frame().PointCount(), 1);
@@ -504,8 +495,8 @@ void TestPadTools::pointDrag()
         f.Host.View.Transform.FlipY = flipY;
         f.Host.View.SnapGrid = snap;
         f.Host.View.MoveWithoutRedraw = withoutRedraw;
-        AddPoint(f.Host.Frame(), 50, 50);
-        AddPoint(f.Host.Frame(), 100, 120);
+        AddNumberedPoint(f.Host.Frame(), 50, 50);
+        AddNumberedPoint(f.Host.Frame(), 100, 120);
         f.Down(f.At(100, 120));
         QCOMPARE(f.State.DragMode, int(DragPoint));
         QCOMPARE(f.State.CurrentPoint, 1);
@@ -533,8 +524,8 @@ void TestPadTools::pointDrag()
 void TestPadTools::pointDragWithoutMovementKeepsUndo()
 {
     TFixture f(ToolAdd);
-    AddPoint(f.Host.Frame(), 10, 10);
-    AddPoint(f.Host.Frame(), 100, 100);
+    AddNumberedPoint(f.Host.Frame(), 10, 10);
+    AddNumberedPoint(f.Host.Frame(), 100, 100);
     f.State.CurrentPoint = 1;
     f.Click(f.Raw(200, 200));   // appended as point 2
     f.State.Tool = ToolMove;
@@ -580,8 +571,8 @@ void TestPadTools::picking()
     t.ScrollY = 30;
     t.FlipX = flipX;
     t.FlipY = flipY;
-    AddPoint(f.Host.Frame(), 0, 0);
-    AddPoint(f.Host.Frame(), 60, 90);
+    AddNumberedPoint(f.Host.Frame(), 0, 0);
+    AddNumberedPoint(f.Host.Frame(), 60, 90);
     f.State.CurrentPoint = 0;
     f.Click((drawn ? f.At(60, 90) : f.Raw(60, 90)) + offset, Qt::RightButton);
     QCOMPARE(f.State.CurrentPoint, hit ? 1 : 0);
@@ -592,7 +583,7 @@ void TestPadTools::multiSelection()
 {
     TFixture f(ToolMove);
     for (int x : {10, 50, 90})
-        AddPoint(f.Host.Frame(), x, 100).Selection = 65535;   // as new points have
+        AddNumberedPoint(f.Host.Frame(), x, 100).Selection = 65535;   // as new points have
     f.State.CurrentPoint = 2;
     for (int x : {10, 50, 90}) {
         f.Down(f.At(x, 100), Qt::LeftButton, Qt::ShiftModifier);
@@ -625,7 +616,7 @@ void TestPadTools::sharpenAndBlankButtons()
 {
     TFixture f(ToolMove);
     for (int x : {10, 50, 90})
-        AddPoint(f.Host.Frame(), x, 100);
+        AddNumberedPoint(f.Host.Frame(), x, 100);
     f.State.CurrentPoint = 1;
     f.Tools.ToggleSelectedFlag(TSmallPoint::FlagSharp);
     QCOMPARE(f.Host.Frame().Points[1].Flags, quint16(TSmallPoint::FlagSharp));
@@ -644,7 +635,7 @@ void TestPadTools::sharpenAndBlankButtons()
 void TestPadTools::pointTypeTool()
 {
     TFixture f(ToolPointType);
-    AddPoint(f.Host.Frame(), 40, 40, TSmallPoint::FlagBlank);
+    AddNumberedPoint(f.Host.Frame(), 40, 40, TSmallPoint::FlagBlank);
     f.Click(f.At(40, 40), Qt::LeftButton);
     QCOMPARE(f.Host.Frame().Points[0].Flags, quint16(TSmallPoint::FlagSharp | TSmallPoint::FlagBlank));
     QCOMPARE(f.Host.PointFlags, (std::optional<std::pair<bool, bool>>({true, true})));
@@ -658,12 +649,12 @@ void TestPadTools::linkTool()
 {
     TFixture f(ToolLink);
     TLaserFrame& previous = f.Host.Frame();
-    AddPoint(previous, 10, 10);
-    AddPoint(previous, 10, 10);   // overlaps point 0
-    AddPoint(previous, 60, 60);
+    AddNumberedPoint(previous, 10, 10);
+    AddNumberedPoint(previous, 10, 10);   // overlaps point 0
+    AddNumberedPoint(previous, 60, 60);
     TLaserFrame& frame = f.Host.Frames.Add();
-    AddPoint(frame, 100, 100);
-    AddPoint(frame, 200, 200);
+    AddNumberedPoint(frame, 100, 100);
+    AddNumberedPoint(frame, 200, 200);
     frame.FitLinks(3);
     f.Host.FrameIndex = 1;
 
@@ -697,8 +688,8 @@ void TestPadTools::frameMove()
     TFixture f(ToolMoveRotate);
     f.Host.View.Transform.FlipY = true;   // frame drags ignore the flips
     TLaserFrame& frame = f.Host.Frame();
-    AddPoint(frame, 10, 10);
-    AddPoint(frame, 250, 100);
+    AddNumberedPoint(frame, 10, 10);
+    AddNumberedPoint(frame, 250, 100);
     f.Down(f.Raw(100, 100), Qt::LeftButton);
     QCOMPARE(f.State.DragMode, int(DragMove));
     QVERIFY(DragGuideLines(f.State, frame, f.Host.View.Transform).empty());
@@ -724,7 +715,7 @@ void TestPadTools::frameRotate()
 {
     TFixture f(ToolMoveRotate);
     TLaserFrame& frame = f.Host.Frame();
-    AddPoint(frame, 228, 128);
+    AddNumberedPoint(frame, 228, 128);
     f.Down(f.Raw(228, 128), Qt::RightButton);
     QCOMPARE(f.State.DragMode, int(DragRotate));
     f.Move(f.Raw(128, 228));   // a quarter turn clockwise on screen
@@ -751,7 +742,7 @@ void TestPadTools::frameDragWithoutMovementChangesNothing()
     TFixture f(ToolMoveRotate);
     TLaserFrame& frame = f.Host.Frame();
     frame.EffectCenterX = 100;   // a rotation by 0 would still shift the frame
-    AddPoint(frame, 50, 60);
+    AddNumberedPoint(frame, 50, 60);
     // An earlier drag leaves its end behind.
     f.Down(f.Raw(10, 10), Qt::LeftButton);
     f.Move(f.Raw(20, 20));
@@ -809,7 +800,7 @@ void TestPadTools::equilateralTool()
     TFixture f(ToolEquilateral);
     f.Host.View.SnapGrid = true;   // no snapping for this tool
     f.Host.View.Transform.FlipY = true;
-    AddPoint(f.Host.Frame(), 1, 1);
+    AddNumberedPoint(f.Host.Frame(), 1, 1);
     f.Click(f.Raw(127, 127));
     QCOMPARE(QPoint(f.State.Equilateral.CenterX, f.State.Equilateral.CenterY), QPoint(127, 127));
     QVERIFY(!f.State.Equilateral.HideCenter);
@@ -878,9 +869,9 @@ void TestPadTools::lockedFrameIgnoresPresses()
     QFETCH(int, modifiers);
     TFixture f(tool);
     TLaserFrame& previous = f.Host.Frame();
-    AddPoint(previous, 60, 60);
+    AddNumberedPoint(previous, 60, 60);
     TLaserFrame& frame = f.Host.Frames.Add();
-    AddPoint(frame, 60, 60);
+    AddNumberedPoint(frame, 60, 60);
     frame.FitLinks(1);
     frame.Flags = TLaserFrame::FlagLocked;
     f.Host.FrameIndex = 1;

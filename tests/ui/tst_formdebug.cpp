@@ -1,4 +1,5 @@
 #include "Builders.h"
+#include "PixelColours.h"
 #include "FormUnitDebug.h"
 #include "LaserFrame.h"
 
@@ -9,7 +10,6 @@
 
 namespace {
 
-const QColor Red(255, 0, 0), Green(0, 255, 0), Black(0, 0, 0);
 
 // Rows of column `x` in [top, top + 256) that carry red.
 QList<int> RedRows(const QImage& image, int x, int top)

@@ -1,4 +1,5 @@
 #include "Builders.h"
+#include "PixelColours.h"
 #include "FrameList.h"
 
 #include <QDrag>
@@ -41,10 +42,6 @@ private slots:
 
 namespace {
 
-const QColor Black{0, 0, 0};
-const QColor Red{255, 0, 0};
-const QColor Blue{0, 0, 255};
-const QColor Green{0, 255, 0};
 const QColor SelectionGreen{0, 128, 0};
 
 QImage BlankImage(int width, int height)

@@ -1,4 +1,5 @@
 #include "Builders.h"
+#include "PixelColours.h"
 #include "FormUnitPreview.h"
 #include "ScriptedPrompts.h"
 #include "WaveFile.h"
@@ -40,9 +41,6 @@ private slots:
 
 namespace {
 
-const QColor Black(0, 0, 0);
-const QColor Red(255, 0, 0);
-const QColor Blue(0, 0, 255);
 
 // The word a sample frame carries for picture point (x, y).
 quint32 Sample(int x, int y, int flags = 0)
