@@ -28,9 +28,9 @@ class TShowSource {
 public:
     // The largest piece taken at once: the point records of a frame.
     static constexpr qint64 LargestTake = qint64(0xFFFF) * 11;
-    // Blocks of this size stay in the processor's cache between the read and the
-    // parse, and the buffer is not worth more fresh pages than this.
-    static constexpr qint64 BlockSize = qint64(1) << 20;
+    // A block stays in the processor's cache between the read and the parse; a
+    // larger one would only cost fresh pages (bench_showfile).
+    static constexpr qint64 BlockSize = TShowFileReader::BlockSize;
     static_assert(BlockSize >= LargestTake);
 
     // `size` bytes are to be read from `device`; a smaller file needs a smaller buffer.
