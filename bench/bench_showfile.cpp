@@ -10,7 +10,8 @@
 //    sync of the copy, as the save syncs its file). Prints the times, their ratios to
 //    the `cp`, the memory the model holds and the peak (VmHWM) over it.
 //
-//   bench_showfile [--quick]   (--quick: only the 188 MB show, one round)
+//   bench_showfile [--quick | --small]   (--quick: only the 188 MB show, one round;
+//                                         --small: only 1. and 2.)
 //   bench_showfile --make FILE FRAMES POINTS   (writes such a show, for a profiler)
 //   bench_showfile --open FILE                 (opens it once, for a profiler)
 #include "ShowFile.h"
@@ -296,9 +297,12 @@ int main(int argc, char** argv)
         return 1;
     // The large shows first: their processes are forked from this one, and should
     // find no memory it has touched and freed.
-    LargeShow(dir, 5000, 500, quick ? 1 : 3);
-    if (!quick) {
+    const bool small = argc > 1 && std::strcmp(argv[1], "--small") == 0;
+    if (!small)
+        LargeShow(dir, 5000, 500, quick ? 1 : 3);
+    if (!quick && !small)
         LargeShow(dir, 14330, 500, 2);
+    if (!quick) {
         InMemoryRoundTrip();
         SmallFiles(dir);
     }
