@@ -29,7 +29,6 @@
 
 namespace {
 
-const QColor SelectionColor{0, 128, 0};
 const QColor TextColor{0, 255, 0};
 
 enum FolderRole { PathRole = Qt::UserRole, FilledRole };
@@ -98,11 +97,8 @@ void DrawImportItem(QPainter& canvas, const QRect& rect, const TLaserFrame& fram
     canvas.setRenderHint(QPainter::Antialiasing, false);
     canvas.setFont(PixelFont());
     canvas.fillRect(rect, Qt::black);
-    if (selected) {
-        canvas.setPen(QPen(SelectionColor, 1, Qt::DotLine));
-        canvas.setBrush(Qt::NoBrush);
-        canvas.drawRect(rect.adjusted(0, 0, -1, -1));
-    }
+    if (selected)
+        DrawSelectionOutline(canvas, rect);
     DrawThumbnail(canvas, frame, frame.ColorBit() ? view.Norm1 : view.Norm0, 4, T + 2, L,
                   view.FlipX, view.FlipY);
 

@@ -124,12 +124,12 @@ void TFormPickImage::Prepare(const QImage& picture, const TImagePart& part)
     PickRect = part;
 }
 
-void TFormPickImage::Execute(TLaserFrame& frame)
+TImagePart TFormPickImage::Execute(const QImage& picture, const TImagePart& part)
 {
-    Prepare(frame.Image, frame.ImagePart);
+    Prepare(picture, part);
     PlaceOverOwner();
     exec();
-    frame.ImagePart = PickRect;
+    return PickRect;
 }
 
 void TFormPickImage::RedrawPickImage()

@@ -42,9 +42,9 @@ class TFormPickImage : public QDialog {
 public:
     explicit TFormPickImage(QWidget* parent = nullptr);
 
-    // Shows the frame's picture with its part, modally, and writes the part back into the
-    // frame however the window is closed.
-    void Execute(TLaserFrame& frame);
+    // Shows a frame's picture with its part, modally, and gives the part as the window
+    // left it, however it was closed.
+    TImagePart Execute(const QImage& picture, const TImagePart& part);
     // The step before showing: the picture on `img` and all four corners from `part`.
     void Prepare(const QImage& picture, const TImagePart& part);
     // The picture with PickRect marked, once both corners are set (X1 >= 0 and X2 >= 0).

@@ -1,5 +1,6 @@
-// The main window's construction: frame list, status bar, dialogs and the sketchpad
-// (the commands, menus and bars come from TFormMainUi), and the Working tools.
+// The main window's construction: the left panel with its bars, the frame list and the
+// status bar, the dialogs and the sketchpad (the commands, menus and bars come from
+// TFormMainUi), and the Working tools.
 #include "FormUnitMain.h"
 
 #include "Artwork.h"
@@ -14,8 +15,10 @@
 #include "FormUnitSoundtrack.h"
 #include "FormUnitStatus.h"
 #include "FrameList.h"
+#include "FrameStatusBar.h"
 #include "HelpContexts.h"
 #include "HelpWindow.h"
+#include "LiveOutputView.h"
 #include "MusicPlayer.h"
 #include "ShowSoundtrack.h"
 #include "Prompts.h"
@@ -54,12 +57,12 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     setWindowIcon(AppIcon());
     resize(771, 590);
 
-    SetupUi(this, {RecentFiles, Colors, Zoom, CircleSize, PointToolsButton});
+    // The bars are made in the left panel's own window, above the frame list.
+    CreateLeftPanel();
+    SetupUi(this, LeftPanelWindow, {RecentFiles, Colors, Zoom, CircleSize, PointToolsButton});
     // An empty hint must show no tip at all, not the tip Qt makes up from the caption.
     tbPointTools->installEventFilter(this);
-    CreateFrameList();
     CreateHistoryPanel();
-    CreateStatusBar();
     CreateDialogs();
     ConnectPanelSwitch(miPanelFiles, toolbarFiles);
     ConnectPanelSwitch(miPanelPlay, toolbarPlay);
@@ -96,7 +99,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     miPanelHistory->setChecked(!panelHistory->isHidden());
 
     CreateSketchpad();
-    InstallHelpContexts(*this);
+    InstallHelpContexts(*this, [this](int context) { FormHelp->ShowAt(HelpAnchor(context)); });
     ConnectSoundtrackPreview();
 }
 
@@ -107,48 +110,41 @@ TFormMain::~TFormMain()
     // The soundtrack first: its analysis' last notices must find nothing to update.
     delete std::exchange(ShowMusic, nullptr);
     delete std::exchange(MusicPlayer, nullptr);
-    delete LivePlayer;
+    delete std::exchange(LiveOutput, nullptr);
     delete Playback;
-    // The document goes with the children and must not call back into this half-gone window.
-    disconnect(ShowDocument, nullptr, this, nullptr);
-    disconnect(&ShowDocument->History(), nullptr, this, nullptr);
+    // The document goes with the children and must not call back into half-gone views.
+    disconnect(ShowDocument, nullptr, nullptr, nullptr);
+    disconnect(&ShowDocument->History(), nullptr, nullptr, nullptr);
 }
 
-void TFormMain::CreateFrameList()
+// The left panel, 180 pixels wide: the File operations, Playback and Working tools bars
+// above the frame list, the status bar at its foot. The bars stay movable within it;
+// the panel's own window keeps their layout, saved with the main window's.
+void TFormMain::CreateLeftPanel()
 {
     lbThumbs = new TFrameList;
     lbThumbs->setObjectName(QStringLiteral("lbThumbs"));
-    // The document keeps its show object for good; Open and New refill it.
-    lbThumbs->SetShow(&Show());
+    lbThumbs->SetDocument(*ShowDocument);
     lbThumbs->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(lbThumbs, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { pmFrame->popup(lbThumbs->viewport()->mapToGlobal(pos)); });
-    connect(lbThumbs, &TFrameList::frameClicked, this, &TFormMain::lbThumbsClick);
     connect(lbThumbs, &TFrameList::frameDropped, this, &TFormMain::lbThumbsDragDrop);
+
+    LeftPanelWindow = new QMainWindow;
+    LeftPanelWindow->setObjectName(QStringLiteral("LeftPanelWindow"));
+    LeftPanelWindow->setWindowFlags(Qt::Widget);
+    LeftPanelWindow->setCentralWidget(lbThumbs);
+    sbFrame = new TFrameStatusBar(*ShowDocument, LeftPanelWindow);
+    LeftPanelWindow->setStatusBar(sbFrame);
 
     panelLeft = new QDockWidget(this);
     panelLeft->setObjectName(QStringLiteral("panelLeft"));
     panelLeft->setWindowTitle(QStringLiteral("Frames"));
     panelLeft->setTitleBarWidget(new QWidget(panelLeft));
     panelLeft->setFeatures(QDockWidget::NoDockWidgetFeatures);
-    panelLeft->setWidget(lbThumbs);
+    panelLeft->setWidget(LeftPanelWindow);
     addDockWidget(Qt::LeftDockWidgetArea, panelLeft);
     resizeDocks({panelLeft}, {180}, Qt::Horizontal);
-}
-
-void TFormMain::CreateStatusBar()
-{
-    sbFrame = statusBar();
-    sbFrame->setObjectName(QStringLiteral("sbFrame"));
-    sbFramePos = new QLabel(QStringLiteral("X:200 Y:200"), sbFrame);
-    sbFramePos->setObjectName(QStringLiteral("sbFramePos"));
-    sbFramePos->setAlignment(Qt::AlignCenter);
-    // 70 pixels as designed, wider when the font needs it for the longest position text.
-    sbFramePos->setFixedWidth(qMax(70, sbFramePos->fontMetrics().horizontalAdvance(QStringLiteral("X:255  Y:255")) + 12));
-    sbFrameMessage = new QLabel(QStringLiteral("Skelmar started"), sbFrame);
-    sbFrameMessage->setObjectName(QStringLiteral("sbFrameMessage"));
-    sbFrame->addWidget(sbFramePos);
-    sbFrame->addWidget(sbFrameMessage, 1);
 }
 
 // Every dialog (and the timeline's window) is made here, once, before any command is
@@ -157,6 +153,7 @@ void TFormMain::CreateStatusBar()
 void TFormMain::CreateDialogs()
 {
     Timeline = new TTimeline(this);
+    Timeline->SetDocument(*ShowDocument);
     addDockWidget(Qt::BottomDockWidgetArea, Timeline);
     // The strip runs the full width, under the frame list too.
     setCorner(Qt::BottomLeftCorner, Qt::BottomDockWidgetArea);
@@ -187,7 +184,7 @@ void TFormMain::ConnectPanelSwitch(QAction* item, QWidget* panel)
 
 void TFormMain::CreateSketchpad()
 {
-    Sketchpad = new TFormSketchpad(*this);
+    Sketchpad = new TFormSketchpad(*ShowDocument, *this);
     Sketchpad->setWindowIcon(AppIcon());
     SetPadCursor(ToolInfo(State.Tool).Cursor);
     connect(Sketchpad->pad, &TPad::mousePressed, this, &TFormMain::padMouseDown);
@@ -206,6 +203,9 @@ void TFormMain::CreateSketchpad()
 
 void TFormMain::ConnectToolCommands()
 {
+    // The current frame's own controls follow the frame switch.
+    connect(ShowDocument, &TShowDocument::currentFrameChanged, this, &TFormMain::FrameSwitched);
+
     // One radio group: a tool button selects its tool and stays down.
     const std::pair<QAction*, int> buttons[] = {
         {aToolMove, ToolMove}, {aToolAdd, ToolAdd}, {aToolDel, ToolDelete}, {aToolZoom, ToolZoom}};
@@ -254,6 +254,11 @@ bool TFormMain::event(QEvent* event)
 {
     if (event->type() == QEvent::WindowActivate && Sketchpad)
         Sketchpad->RedrawSketchpad();
+    // The status bar is the left panel's: the menus' tips are shown there.
+    if (event->type() == QEvent::StatusTip && sbFrame) {
+        sbFrame->showMessage(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
     return QMainWindow::event(event);
 }
 

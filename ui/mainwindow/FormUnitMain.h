@@ -25,7 +25,6 @@ class QMenu;
 class QMimeData;
 class QMouseEvent;
 class QSettings;
-class QStatusBar;
 class QToolBar;
 class QToolButton;
 class QUndoView;
@@ -49,11 +48,15 @@ class TTimeline;
 class QProgressBar;
 class TFormSoundOutputs;
 class TFormSoundtrack;
+class TFrameStatusBar;
+class TLiveOutputView;
 class TMusicPlayer;
 class TSettingsStore;
 struct TSoundtrack;
 class TShowSoundtrack;
 class TTimelineMusic;
+class THelpContexts;
+class THelpRequests;
 
 // What a file dropped on the main window is, by its extension.
 enum class TDroppedFile { None, Show, Frame, Ilda };
@@ -62,20 +65,22 @@ TDroppedFile DroppedFileKind(const QString& path);
 // files, all existing local files; empty for anything else.
 QStringList DroppedFiles(const QMimeData* mime);
 
-// The main window: owns the show document (the frames with their edit history) and
-// everything that is not a single frame (settings, colours, the frame clipboard, the
-// tools' state) and hosts the sketchpad and its tools.
+// The main window: owns the show document (the frames, the soundtrack and the edit
+// history) and everything that is not the show (settings, colours, the frame clipboard,
+// the tools' state), and hosts the views. The views (sketchpad, frame list, timeline,
+// live output, status bar) take the document and follow its signals themselves; the
+// commands change the show only through the document and repaint nothing.
 // Its commands, menus and bars are made by TFormMainUi (FormUnitMainUi.cpp); the code
 // that runs them is split over these files:
 //
 //   file                          commands and parts of the window
-//   FormUnitMain.cpp              the constructor: frame list, status bar, every dialog,
-//                                 the sketchpad; the Working tools bar, Sharpen and
-//                                 Blank; Windows: the panels
+//   FormUnitMain.cpp              the constructor: the left panel (bars, frame list,
+//                                 status bar), every dialog, the sketchpad; the Working
+//                                 tools bar, Sharpen and Blank; Windows: the panels
 //   FormUnitMain_File.cpp         File: New, Open, Open again, Save, Save As, recent
 //                                 files, Import show, Exit; the discard question
-//   FormUnitMain_History.cpp      Edit: Undo, Redo, the History panel; how the windows
-//                                 follow the document
+//   FormUnitMain_History.cpp      Edit: Undo, Redo, the History panel, the title's
+//                                 mark of unsaved changes
 //   FormUnitMain_Project.cpp      Project: Create wavefile; Settings: Driver delays;
 //                                 Help: Help Contents, About
 //   FormUnitMain_Soundtrack.cpp   Project: Soundtrack, Remove soundtrack; Frame: Fit
@@ -97,7 +102,7 @@ QStringList DroppedFiles(const QMimeData* mime);
 //   FormUnitMain_Colors.cpp       Settings: Frame colors
 //   FormUnitMain_Pad.cpp          the sketchpad's and the tools' host, the pad's mouse
 //   FormUnitMain_Drop.cpp         files dropped on the window
-class TFormMain : public QMainWindow, public TFormMainUi, public TSketchpadHost, public TToolHost {
+class TFormMain : public QMainWindow, private TFormMainUi, private TSketchpadHost, private TToolHost {
     Q_OBJECT
 public:
     // Reads the settings from `settings`; writes them back only on a regular close.
@@ -108,27 +113,47 @@ public:
     // A show named on the command line: opened when such a file exists, silently
     // ignored otherwise. The recent files stay as they are.
     void OpenCommandLineFile(const QString& path);
+    // Reads a show file into the document. A file that cannot be read or is no show is
+    // reported in an error box and the open show stays.
+    bool OpenShow(const QString& fileName);
 
-    // --- TSketchpadHost
-    TLaserFrames& Show() override { return ShowDocument->Show(); }
+    // The open show and its history.
+    TShowDocument& Document() override { return *ShowDocument; }
+    const TShowDocument& Document() const { return *ShowDocument; }
+    TLaserFrames& Show() { return ShowDocument->Show(); }
+    int CurrentFrameIndex() const override { return ShowDocument->CurrentFrameIndex(); }
+    // Unsaved changes: the history is not at the state last opened or saved.
+    bool IsModified() const { return ShowDocument->IsModified(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // dropped files (FormUnitMain_Drop.cpp)
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Tests reach the commands, the state and the views through it
+    // (tests/common/MainWindowFixture.h).
+    friend struct TFormMainTestAccess;
+
+    // --- TSketchpadHost (FormUnitMain_Pad.cpp)
     bool IsBusy() const override { return Busy; }
     void SetDrawing(bool drawing) override { Drawing = drawing; }
     TPadView PadView() const override;
-    void FrameSwitched(int index) override;
-    void TrimFrameList(int frameCount) override;
     // Keeps the zoom and shows it in the zoom menu; the caller repaints.
     void SetZoom(int zoom) override;
-    void BeginHelpLinesGesture(const QString& name) override;
-    void EndHelpLinesGesture(const QString& name) override;
     void DeleteKeyPressed() override;
+    void TimelineRedraw() override;
+    void OpenHelpLinesDialog(THelpLinesPage page) override;
 
-    // --- TToolHost
-    TShowDocument& Document() override { return *ShowDocument; }
-    // The document's current frame, shown in the sketchpad's frame switcher.
-    int CurrentFrameIndex() const override;
+    // --- TToolHost (FormUnitMain_Pad.cpp)
     TToolView ToolView() const override;
     void SetBusy(bool busy) override { Busy = busy; }
     void SetStatusText(int panel, const QString& text) override;
+    void SetPointStatus(int frame, int point, const QString& text) override;
     void RedrawSketchpad() override;
     void RefreshLiveOutput() override;
     void ZoomInAt(int px, int py) override;
@@ -142,95 +167,15 @@ public:
     // The view transform of the pad as it is scrolled now.
     TPadTransform PadTransform() const;
     bool ValidFrameIndex(int index) const { return index >= 0 && index < ShowDocument->FrameCount(); }
-    // Unsaved changes: the history is not at the state last opened or saved.
-    bool IsModified() const { return ShowDocument->IsModified(); }
 
-    // Deletes a frame as a step; with only one frame it says why it cannot.
-    bool DeleteFrame(int index, const QString& stepName);
-
-    // Reads a show file into the document and brings every window up to date. A file
-    // that cannot be read or is no show is reported in an error box and the open show stays.
-    bool OpenShow(const QString& fileName);
-    // Writes the show, tells "File was saved."; a failure is reported and returns false.
-    bool WriteShow(const QString& fileName);
-    bool SaveAs();                      // false when cancelled or failed
-    void AddRecentFile(const QString& fileName);
-
-    // Frame list events.
-    void lbThumbsClick(int index);
-    void lbThumbsDragDrop(int source, int target);
-
-    // --- state
-    TShowDocument* ShowDocument = nullptr;   // the open show and its history
-    std::unique_ptr<TLaserFrame> ClipboardFrame;
-    // Tool, CurrentPoint, MultiSelect, the drag, the undo record and the equilateral tool.
-    TToolState State;
-    TPadTools PadTools{*this, State};
-    TPointToolsButton PointToolsButton;   // tbPointTools' image and hint
-    int CircleSize = 3;
-    int Zoom = 2;
-    int GridSize = 16;
-    bool Busy = false;
-    bool Drawing = false;
-    bool PadEditing = false;            // a pad gesture is handled: it repaints the pad itself
-    TColorSettings Colors;
-    TScanDelays ScanDelays;
-    TRecentFiles RecentFiles;
-    QString OpenDir, SaveDir;           // initial folders of the open and save dialogs
-    QString OpenDialogFileName;         // the open dialog's file name; import keeps it
-
-    // --- other components
-    QDockWidget* panelLeft = nullptr;
-    TFrameList* lbThumbs = nullptr;
-    QDockWidget* panelHistory = nullptr;    // "History": the steps, undone and done
-    QUndoView* lvHistory = nullptr;
-    QStatusBar* sbFrame = nullptr;
-    QLabel* sbFramePos = nullptr;       // panel 0: pointer position
-    QLabel* sbFrameMessage = nullptr;   // panel 1: messages of the sketchpad
-    QMdiArea* mdiArea = nullptr;
-    QMdiSubWindow* SketchpadWindow = nullptr;
-    TFormSketchpad* Sketchpad = nullptr;
-    TFormStatus* FormStatus = nullptr;
-    TFormDelays* FormDelays = nullptr;
-    THelpWindow* FormHelp = nullptr;
-
-    // --- playback, live output, wave previews and the timeline (FormUnitMain_Playback.cpp)
-    TTimeline* Timeline = nullptr;          // toolwinTimeline, docked at the bottom
-    TShowPlayback* Playback = nullptr;      // tbPlay, tbStop and tbRepeat over the player mpPreview
-    TAudioPlayer* LivePlayer = nullptr;     // loops LiveStream while tbLive is down
-    QByteArray LiveStream;                  // the WAV image of the current frame's live loop
-    TFormDebug* FormDebug = nullptr;        // "Demowave", the frame-wave preview
-    TFormPreview* FormPreview = nullptr;    // "Show preview"
-    TSoundFailureNotice* SoundFailure = nullptr;  // made at the live output's first failure
-    void TimelineRedraw() override;
-
-    // --- the soundtrack (FormUnitMain_Soundtrack.cpp)
-    TShowSoundtrack* ShowMusic = nullptr;   // the soundtrack and its analysis
-    TMusicPlayer* MusicPlayer = nullptr;    // plays it beside the show
-    TTimelineMusic* TimelineMusic = nullptr;
-    TFormSoundtrack* FormSoundtrack = nullptr;
-    TFormSoundOutputs* FormSoundOutputs = nullptr;
-    QProgressBar* pgMusic = nullptr;        // the analysis' progress in the status bar
-    QToolButton* bnMusicCancel = nullptr;
-    TSoundOutputs SoundOutputs;
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    // dropped files (FormUnitMain_Drop.cpp)
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
-
-private:
     // construction (FormUnitMain.cpp; the commands, menus and bars: FormUnitMainUi.cpp)
-    void CreateFrameList();
+    void CreateLeftPanel();
     void CreateHistoryPanel();
-    void CreateStatusBar();
     void CreateDialogs();
     void CreateSketchpad();
     void ConnectPanelSwitch(QAction* item, QWidget* panel);
+    // The current frame's controls: effect and colour marks, lock, image modes.
+    void FrameSwitched(int index);
 
     // the sketchpad's tools (FormUnitMain.cpp)
     void ConnectToolCommands();
@@ -239,13 +184,9 @@ private:
     void padMouseMove(QMouseEvent* event);
     void padMouseUp(QMouseEvent* event);
 
-    // the Edit menu and the windows following the document (FormUnitMain_History.cpp)
+    // the Edit menu, the History panel and the title (FormUnitMain_History.cpp)
     void ConnectHistoryCommands();
-    void DocumentFrameChanged(int index, TShowChanges what);
-    void DocumentFramesChanged();
-    void SyncFrameList();                 // one entry per frame, each with its frame's name
-    void UpdateHistoryTips();
-    void ShowReplaced(const QString& caption);   // "new file" or the file's full name
+    void UpdateHistoryTexts();
 
     // file commands (FormUnitMain_File.cpp)
     void ConnectFileCommands();
@@ -255,6 +196,10 @@ private:
     void ShowLoaded(std::unique_ptr<TLaserFrames> show, const QString& fileName);
     TFileDialogRequest ShowFileRequest(const QString& title, const QString& folder,
                                        const QString& fileName) const;
+    // Writes the show, tells "File was saved."; a failure is reported and returns false.
+    bool WriteShow(const QString& fileName);
+    bool SaveAs();                      // false when cancelled or failed
+    void AddRecentFile(const QString& fileName);
     void aNewFileExecute();
     void aOpenFileExecute();
     void aSaveFileExecute();
@@ -277,8 +222,11 @@ private:
                           TShowChanges scope);
     // An input box whose answer is read as a decimal integer; nullopt when cancelled or not a number.
     std::optional<int> AskInteger(const QString& caption, const QString& prompt, int current);
+    // Deletes a frame as a step; with only one frame it says why it cannot.
+    bool DeleteFrame(int index, const QString& stepName);
     // Inserts all frames of `imported` before the current frame as one step.
     void ImportFrames(TLaserFrames& imported, const QString& stepName);
+    void lbThumbsDragDrop(int source, int target);
     bool ConfirmFrameMove(int source);
     void aAddFrameExecute();
     void aRenameFrameExecute();
@@ -316,13 +264,18 @@ private:
 
     // frame transforms, link checks and help lines (FormUnitMain_Transforms.cpp)
     void ConnectTransformCommands();
-    void RunFrameCommand(int command);    // an entry of FrameCommandTable() on the current frame
+    void miFrameFlipX2Click();
+    void miFrameFlipYClick();
+    void miFrameFlipDClick();
+    void miCenterFrameClick();
+    void miRotateFrameClick();
+    void miScaleClick();
+    void miSetRotPointClick();
+    void miRenumClick();
     void CheckLinks(bool allFrames);      // aCheckAllLinks, or aCheckFrameLinks for the current frame
     void miLinkOverlayClick();
     void miHelpLinesClick();
-    void OpenHelpLinesDialog(THelpLinesPage page) override;
     void FormHelpLinesApplied();
-    TFormHelpLines* FormHelpLines = nullptr;
     // The dialog edits a copy of the frame's lines; each apply becomes a step.
     THelpLines HelpLinesWork;
     int HelpLinesFrame = -1;
@@ -336,20 +289,18 @@ private:
     bool ShowPlaying() const;
     void ShowLivePassNote(bool tooLong);
     void ShowSignalWarning(TAudioPlayer& player);
+    void LiveOutputFailed();
 
     // import of one frame through the import dialog (FormUnitMain_Import.cpp)
     void ConnectImportCommands();
-    TFormImport* FormImport = nullptr;
 
     // the colours dialog (FormUnitMain_Colors.cpp)
     void ConnectColorCommands();
-    TFormColors* FormColors = nullptr;
 
     // background images and the image-part picker (FormUnitMain_Images.cpp)
     void ConnectImageCommands();
     void aLoadBackImgExecute();
     void miChoosePartClick();
-    TFormPickImage* FormPickImage = nullptr;
 
     // ILDA exchange (FormUnitMain_Ilda.cpp)
     void ConnectIldaCommands();
@@ -366,20 +317,19 @@ private:
     void aInsertTextExecute();
     // The one way these frames enter the show: before the current frame, as an import.
     void InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QString& stepName);
-    TFormText* FormText = nullptr;
 
     // the soundtrack (FormUnitMain_Soundtrack.cpp)
     void ConnectSoundtrackCommands();
     void WriteSoundtrackSettings(TSettingsStore& store) const;
     void aSoundtrackExecute();
     void aRemoveSoundtrackExecute();
-    // Chooses or removes the soundtrack as one step of the history.
-    void ChangeSoundtrack(const TSoundtrack& track, const QString& stepName);
     void aFitFramesToBeatsExecute();
     void miSoundOutputsClick();
-    void SoundtrackShowOpened(const QString& fileName);
+    // The soundtrack file of a show about to be opened; notes go to the status bar
+    // once the show is in.
+    TSoundtrack ReadShowSoundtrack(const QString& fileName, QStringList& notes);
     void SoundtrackShowSaved(const QString& fileName);
-    void SoundtrackShowCleared();
+    void SoundtrackChanged();
     void ApplySoundOutputs();
     void ConnectSoundtrackPreview();
     QString MusicUnavailable() const;     // why the music cannot play now; empty when it can
@@ -393,8 +343,60 @@ private:
     void miDelaysClick();
     void SetPlayEnabled(bool enabled);
 
+    // --- state
+    TShowDocument* ShowDocument = nullptr;   // the open show and its history
+    std::unique_ptr<TLaserFrame> ClipboardFrame;
+    // Tool, CurrentPoint, MultiSelect, the drag, the undo record and the equilateral tool.
+    TToolState State;
+    TPadTools PadTools{*this, State};
+    TPointToolsButton PointToolsButton;   // tbPointTools' image and hint
+    int CircleSize = 3;
+    int Zoom = 2;
+    int GridSize = 16;
+    bool Busy = false;
+    bool Drawing = false;
+    TColorSettings Colors;
+    TScanDelays ScanDelays;
+    TRecentFiles RecentFiles;
+    QString OpenDir, SaveDir;           // initial folders of the open and save dialogs
+    QString OpenDialogFileName;         // the open dialog's file name; import keeps it
+    TSoundOutputs SoundOutputs;
+    int EffectMark = 0;                 // the pmEffect item that carries the radio mark
     QSettings& Settings;
     TPrompts& Prompts;
     QString ProgramDir;
-    int EffectMark = 0;                 // the pmEffect item that carries the radio mark
+
+    // --- the views and panels
+    QDockWidget* panelLeft = nullptr;       // the bars, the frame list and the status bar
+    QMainWindow* LeftPanelWindow = nullptr; // lays them out inside panelLeft
+    TFrameList* lbThumbs = nullptr;
+    QDockWidget* panelHistory = nullptr;    // "History": the steps, undone and done
+    QUndoView* lvHistory = nullptr;
+    TFrameStatusBar* sbFrame = nullptr;
+    QMdiArea* mdiArea = nullptr;
+    QMdiSubWindow* SketchpadWindow = nullptr;
+    TFormSketchpad* Sketchpad = nullptr;
+    TTimeline* Timeline = nullptr;          // toolwinTimeline, docked at the bottom
+    TLiveOutputView* LiveOutput = nullptr;  // loops the current frame while tbLive is down
+
+    // --- dialogs and players
+    TFormStatus* FormStatus = nullptr;
+    TFormDelays* FormDelays = nullptr;
+    THelpWindow* FormHelp = nullptr;
+    TFormImport* FormImport = nullptr;
+    TFormColors* FormColors = nullptr;
+    TFormPickImage* FormPickImage = nullptr;
+    TFormHelpLines* FormHelpLines = nullptr;
+    TFormText* FormText = nullptr;
+    TFormDebug* FormDebug = nullptr;        // "Demowave", the frame-wave preview
+    TFormPreview* FormPreview = nullptr;    // "Show preview"
+    TFormSoundtrack* FormSoundtrack = nullptr;
+    TFormSoundOutputs* FormSoundOutputs = nullptr;
+    TShowPlayback* Playback = nullptr;      // tbPlay, tbStop and tbRepeat over the player mpPreview
+    TSoundFailureNotice* SoundFailure = nullptr;  // made at the live output's first failure
+    TShowSoundtrack* ShowMusic = nullptr;   // the analysis of the soundtrack's music
+    TMusicPlayer* MusicPlayer = nullptr;    // plays it beside the show
+    TTimelineMusic* TimelineMusic = nullptr;
+    QProgressBar* pgMusic = nullptr;        // the analysis' progress in the status bar
+    QToolButton* bnMusicCancel = nullptr;
 };

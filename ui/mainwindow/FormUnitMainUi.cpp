@@ -58,9 +58,10 @@ QString PointToolIconName(int image)
     }
 }
 
-void TFormMainUi::SetupUi(QMainWindow* window, const TFormMainUiStart& start)
+void TFormMainUi::SetupUi(QMainWindow* window, QMainWindow* leftPanel, const TFormMainUiStart& start)
 {
     Window = window;
+    LeftPanel = leftPanel;
     Start = &start;
     CreateFileActions();
     CreateEditProjectActions();
@@ -138,12 +139,12 @@ QToolButton* TFormMainUi::AddButton(QToolBar* bar, QAction* action, const QStrin
     return button;
 }
 
-QToolBar* TFormMainUi::NewToolBar(const QString& name, const QString& title, Qt::ToolBarArea area)
+QToolBar* TFormMainUi::NewToolBar(QMainWindow* host, const QString& name, const QString& title, Qt::ToolBarArea area)
 {
-    auto* bar = new QToolBar(title, Window);
+    auto* bar = new QToolBar(title, host);
     bar->setObjectName(name);  // saveState() files the layout under this name
     bar->setIconSize(QSize(20, 20));
-    Window->addToolBar(area, bar);
+    host->addToolBar(area, bar);
     return bar;
 }
 
@@ -441,7 +442,8 @@ void TFormMainUi::CreateMenus()
 
 void TFormMainUi::CreateFileToolBars()
 {
-    toolbarFiles = NewToolBar("toolbarFiles", "File operations", Qt::TopToolBarArea);
+    // One above the other in the left panel, each a row of its own.
+    toolbarFiles = NewToolBar(LeftPanel, "toolbarFiles", "File operations", Qt::TopToolBarArea);
     AddButton(toolbarFiles, aNewFile, "tbNew", "new");
     tbOpen = AddButton(toolbarFiles, aOpenFile, "tbOpen", "open", pmLastFiles);
     AddButton(toolbarFiles, aSaveFile, "tbSave", "save");
@@ -450,7 +452,8 @@ void TFormMainUi::CreateFileToolBars()
     AddButton(toolbarFiles, aImportFrame, "tbImportFrame", "importframe");
     AddButton(toolbarFiles, aImportShow, "tbImportShow", "importshow");
 
-    toolbarPlay = NewToolBar("toolbarPlay", "Playback panel", Qt::TopToolBarArea);
+    LeftPanel->addToolBarBreak(Qt::TopToolBarArea);
+    toolbarPlay = NewToolBar(LeftPanel, "toolbarPlay", "Playback panel", Qt::TopToolBarArea);
     tbCompile = AddButton(toolbarPlay, aCreateWavefile, "tbCompile", "compile");
     tbPlay = AddButton(toolbarPlay, aPlayShow, "tbPlay", "play");
     tbStop = AddButton(toolbarPlay, aStopShow, "tbStop", "stop");
@@ -460,7 +463,8 @@ void TFormMainUi::CreateFileToolBars()
     tbShowPreview = AddDetachedButton(toolbarPlay, aShowPreview, "tbShowPreview");
     tbLive = AddButton(toolbarPlay, aLivePreview, "tbLive", "live");
 
-    toolbarTools = NewToolBar("toolbarTools", "Working tools", Qt::TopToolBarArea);
+    LeftPanel->addToolBarBreak(Qt::TopToolBarArea);
+    toolbarTools = NewToolBar(LeftPanel, "toolbarTools", "Working tools", Qt::TopToolBarArea);
     tbMove = AddButton(toolbarTools, aToolMove, "tbMove", "move");
     tbAdd = AddButton(toolbarTools, aToolAdd, "tbAdd", "add");
     tbDel = AddButton(toolbarTools, aToolDel, "tbDel", "del");
@@ -473,7 +477,7 @@ void TFormMainUi::CreateFileToolBars()
 
 void TFormMainUi::CreateEditToolBars()
 {
-    toolbarDisplay = NewToolBar("toolbarDisplay", "Display options", Qt::RightToolBarArea);
+    toolbarDisplay = NewToolBar(Window, "toolbarDisplay", "Display options", Qt::RightToolBarArea);
     struct TSwitchButton {
         QAction* TFormMainUi::*item;
         QToolButton* TFormMainUi::*button;
@@ -506,7 +510,7 @@ void TFormMainUi::CreateEditToolBars()
 
     // A column of its own: the display bar alone fills the height of the designed window.
     Window->addToolBarBreak(Qt::RightToolBarArea);
-    toolbarPointsFrames = NewToolBar("toolbarPointsFrames", "Point & frame properties", Qt::RightToolBarArea);
+    toolbarPointsFrames = NewToolBar(Window, "toolbarPointsFrames", "Point & frame properties", Qt::RightToolBarArea);
     sbSharpen = AddButton(toolbarPointsFrames, aSharpen, "sbSharpen", "sharpen");
     sbBlank = AddButton(toolbarPointsFrames, aBlank, "sbBlank", "blank");
     sbColor = AddButton(toolbarPointsFrames, aColorSwitch, "sbColor", "color", pmColor);

@@ -197,8 +197,9 @@ public:
 
 
 protected:
-    // Makes every command, menu, tool bar and button, children of `window`.
-    void SetupUi(QMainWindow* window, const TFormMainUiStart& start);
+    // Makes every command, menu, tool bar and button, children of `window`; the File
+    // operations, Playback and Working tools bars go in `leftPanel`, above the frame list.
+    void SetupUi(QMainWindow* window, QMainWindow* leftPanel, const TFormMainUiStart& start);
 
 private:
     QAction* NewAction(const QString& name, const QString& caption, const QString& hint = {},
@@ -209,7 +210,7 @@ private:
     QMenu* NewPopup(const QString& name, const QList<QAction*>& items);
     QToolButton* AddButton(QToolBar* bar, QAction* action, const QString& name, const QString& icon,
                            QMenu* dropDown = nullptr);
-    QToolBar* NewToolBar(const QString& name, const QString& title, Qt::ToolBarArea area);
+    QToolBar* NewToolBar(QMainWindow* host, const QString& name, const QString& title, Qt::ToolBarArea area);
     void CreateFileActions();
     void CreateEditProjectActions();
     void CreateFrameActions();
@@ -225,6 +226,7 @@ private:
     void CreateEditToolBars();
 
     QMainWindow* Window = nullptr;
+    QMainWindow* LeftPanel = nullptr;
     const TFormMainUiStart* Start = nullptr;   // during SetupUi
 };
 

@@ -2,7 +2,7 @@
 #include "FormUnitMain.h"
 
 #include "FormUnitText.h"
-#include "FrameList.h"
+#include "FrameStatusBar.h"
 #include "Prompts.h"
 #include "SvgImport.h"
 #include "TextFrame.h"
@@ -64,7 +64,7 @@ void TFormMain::aImportSvgExecute()
     const QString status = QStringLiteral("Frame \"%1\" imported from %2: %3")
                                .arg(result.Frame->Name, QFileInfo(fileName).fileName(), PointsText(*result.Frame));
     InsertContentFrame(std::move(result.Frame), StepName(aImportSvg->text()));
-    SetStatusText(1, status);
+    sbFrame->SetStepText(status);
 }
 
 void TFormMain::aInsertTextExecute()
@@ -82,5 +82,5 @@ void TFormMain::aInsertTextExecute()
     }
     const QString status = QStringLiteral("Text frame \"%1\" inserted: %2").arg(result.Frame->Name, PointsText(*result.Frame));
     InsertContentFrame(std::move(result.Frame), StepName(aInsertText->text()));
-    SetStatusText(1, status);
+    sbFrame->SetStepText(status);
 }

@@ -1,7 +1,6 @@
 // File menu: new, open, save, import show, recent files, the discard question.
 #include "FormUnitMain.h"
 
-#include "FrameList.h"
 #include "Prompts.h"
 #include "ShowFile.h"
 
@@ -66,15 +65,10 @@ void TFormMain::aNewFileExecute()
     }
     TLaserFrames show;
     show.Add();
+    KeepUnreadableSoundtrackOf.clear();
+    // The views follow: the frame switch brings the effect, colour and lock controls to
+    // the new frame, and repaints.
     Document().ReplaceShow(std::move(show));
-    SoundtrackShowCleared();
-    Sketchpad->SetFrameMaximum(0);
-    Sketchpad->SetSwitcherCaption(QStringLiteral("0"));
-    ShowReplaced(QStringLiteral("new file"));
-    lbThumbs->clear();
-    lbThumbs->addItem(QString());
-    // The frame switch also brings the effect, colour and lock controls to the new frame, and repaints.
-    Sketchpad->SetFramePosition(0);
 }
 
 void TFormMain::aOpenFileExecute()
@@ -123,21 +117,14 @@ std::unique_ptr<TLaserFrames> TFormMain::LoadShow(const QString& fileName)
 
 void TFormMain::ShowLoaded(std::unique_ptr<TLaserFrames> show, const QString& fileName)
 {
-    Document().ReplaceShow(std::move(*show));
-    const TLaserFrames& frames = Show();
-    Sketchpad->SetSwitcherCaption(QStringLiteral("0"));
-    ShowReplaced(fileName);
-    lbThumbs->clear();
-    for (int i = 0; i < frames.Count(); ++i)
-        lbThumbs->addItem(frames.Frame(i).Name);
-    Sketchpad->SetFrameMaximum(frames.Count() - 1);
-    const QString imageFile = frames.Frame(0).ImageFile;
+    QStringList notes;
+    const TSoundtrack soundtrack = ReadShowSoundtrack(fileName, notes);
+    const QString imageFile = show->Count() > 0 ? show->Frame(0).ImageFile : QString();
     aLoadBackImg->setText(QStringLiteral("Background image: ") + imageFile);
-    if (!imageFile.isEmpty() && QFileInfo(imageFile).isFile())
-        SetImageItemsEnabled(true);
-    lbThumbs->setCurrentRow(0);
-    SoundtrackShowOpened(fileName);
-    Sketchpad->SetFramePosition(0);
+    // The views follow, down to the frame switch to the first frame.
+    Document().ReplaceShow(std::move(*show), soundtrack);
+    for (const QString& note : std::as_const(notes))
+        SetStatusText(1, note);
     ShowWavePresence();
 }
 
@@ -204,7 +191,6 @@ bool TFormMain::WriteShow(const QString& fileName)
         show.Frame(index).Links = std::move(links);
     if (!Succeeded(Prompts, result))
         return false;
-    Sketchpad->SetDocumentCaption(fileName);
     SoundtrackShowSaved(fileName);
     Prompts.Tell(TMsgIcon::Confirmation, QStringLiteral("File was saved."));
     return true;

@@ -101,16 +101,11 @@ bool TFormMain::DeleteFrame(int index, const QString& stepName)
 
 // --- frame list --------------------------------------------------------------------------------
 
-void TFormMain::lbThumbsClick(int index)
-{
-    if (ValidFrameIndex(index))
-        Sketchpad->SetFramePosition(index);
-}
-
 void TFormMain::lbThumbsDragDrop(int source, int target)
 {
     if (target >= 0 && ValidFrameIndex(source) && ConfirmFrameMove(source)) {
         const int to = Document().MoveFrame(source, target, QStringLiteral("Move frame in the list"));
+        // The moved frame's entry is selected; the current frame stays as it was.
         lbThumbs->setCurrentRow(to);
     }
     lbThumbs->RepaintList();

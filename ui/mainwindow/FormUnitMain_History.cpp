@@ -1,15 +1,31 @@
-// Edit menu: undo and redo, and the History panel; and how the windows follow the show
-// document, so that no command repaints by hand: the frame list, the sketchpad, the
-// timeline and the live output take every change from the document's signals.
+// Edit menu: undo and redo, the History panel, and the title's mark of unsaved changes.
+// The views follow the document by themselves (see each view's SetDocument or
+// constructor); nothing here repaints them.
 #include "FormUnitMain.h"
 
 #include "Artwork.h"
-#include "FrameList.h"
 
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QMdiSubWindow>
 #include <QUndoStack>
 #include <QUndoView>
+#include <tuple>
+
+namespace {
+
+// The longest name a step of the history has: the panel starts wide enough for it.
+const QString LongestStepName = QStringLiteral("Change frame morph/effect time");
+
+// A step's name as part of a menu caption: its "&" is no accelerator.
+QString CaptionText(const QString& name)
+{
+    QString text = name;
+    return text.replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+} // namespace
 
 void TFormMain::CreateHistoryPanel()
 {
@@ -19,11 +35,16 @@ void TFormMain::CreateHistoryPanel()
     panelHistory = new QDockWidget(QStringLiteral("History"), this);
     panelHistory->setObjectName(QStringLiteral("panelHistory"));  // saveState() files it under this name
     panelHistory->setWidget(lvHistory);
-    // Under the frame list, which keeps its width; the designed window has no room to
-    // spare, so the panel starts closed.
-    addDockWidget(Qt::LeftDockWidgetArea, panelHistory);
-    splitDockWidget(panelLeft, panelHistory, Qt::Vertical);
+    // Beside the sketchpad, wide enough for every step's name; the designed window has
+    // no room to spare, so the panel starts closed.
+    addDockWidget(Qt::RightDockWidgetArea, panelHistory);
+    const int text = lvHistory->fontMetrics().horizontalAdvance(LongestStepName);
+    resizeDocks({panelHistory}, {text + lvHistory->iconSize().width() + 48}, Qt::Horizontal);
     panelHistory->hide();
+    // The first entry is the show as it was opened: named after its file.
+    connect(ShowDocument, &TShowDocument::fileNameChanged, this, [this](const QString& fileName) {
+        lvHistory->setEmptyLabel(fileName.isEmpty() ? QStringLiteral("new file") : QFileInfo(fileName).fileName());
+    });
 }
 
 void TFormMain::ConnectHistoryCommands()
@@ -34,88 +55,32 @@ void TFormMain::ConnectHistoryCommands()
     connect(miRedo, &QAction::triggered, &document, &TShowDocument::Redo);
     connect(&history, &QUndoStack::canUndoChanged, miUndo, &QAction::setEnabled);
     connect(&history, &QUndoStack::canRedoChanged, miRedo, &QAction::setEnabled);
-    connect(&history, &QUndoStack::undoTextChanged, this, &TFormMain::UpdateHistoryTips);
-    connect(&history, &QUndoStack::redoTextChanged, this, &TFormMain::UpdateHistoryTips);
+    connect(&history, &QUndoStack::undoTextChanged, this, &TFormMain::UpdateHistoryTexts);
+    connect(&history, &QUndoStack::redoTextChanged, this, &TFormMain::UpdateHistoryTexts);
     miUndo->setEnabled(false);
     miRedo->setEnabled(false);
 
-    connect(&document, &TShowDocument::modifiedChanged, this, &QWidget::setWindowModified);
-    connect(&document, &TShowDocument::frameChanged, this, &TFormMain::DocumentFrameChanged);
-    connect(&document, &TShowDocument::framesChanged, this, &TFormMain::DocumentFramesChanged);
-    connect(&document, &TShowDocument::currentFrameChanged, this, [this](int index) {
-        // The frame switch brings the controls, the list's selection and the live output
-        // to the frame and repaints, also when the index stays (its frame may be another).
-        if (Sketchpad)
-            Sketchpad->SetFramePosition(index);
+    // The mark follows the history's saved state and nothing else. The sketchpad's MDI
+    // window hands its own mark to the main window when it is maximised or restored,
+    // so it carries the same one.
+    connect(&document, &TShowDocument::modifiedChanged, this, [this](bool modified) {
+        setWindowModified(modified);
+        if (SketchpadWindow)
+            SketchpadWindow->setWindowModified(modified);
     });
 }
 
-void TFormMain::UpdateHistoryTips()
+void TFormMain::UpdateHistoryTexts()
 {
-    // The captions stay; the tips name the step.
+    // "&Undo Rotate frame": the items say which step they take back or bring again.
     const QUndoStack& history = Document().History();
-    const auto tip = [](const QString& verb, const QString& step) {
+    const auto text = [](const QString& verb, const QString& step) {
         return step.isEmpty() ? verb : verb + QLatin1Char(' ') + step;
     };
-    for (const auto& [item, text] : {std::pair{miUndo, tip(QStringLiteral("Undo"), history.undoText())},
-                                     std::pair{miRedo, tip(QStringLiteral("Redo"), history.redoText())}}) {
-        item->setStatusTip(text);
-        item->setToolTip(text);
+    for (const auto& [item, verb, step] : {std::tuple{miUndo, QStringLiteral("Undo"), history.undoText()},
+                                           std::tuple{miRedo, QStringLiteral("Redo"), history.redoText()}}) {
+        item->setText(QLatin1Char('&') + text(verb, CaptionText(step)));
+        item->setStatusTip(text(verb, step));
+        item->setToolTip(text(verb, step));
     }
-}
-
-void TFormMain::DocumentFrameChanged(int index, TShowChanges what)
-{
-    if ((what & TShowChange::Properties) && index >= 0 && index < lbThumbs->count())
-        lbThumbs->item(index)->setText(Show().Frame(index).Name);
-    lbThumbs->RepaintList();
-    if (!Sketchpad)
-        return;
-    const TShowDocument& document = Document();
-    if (index != CurrentFrameIndex()) {
-        if (what & (TShowChange::Timing | TShowChange::Properties | TShowChange::Points))
-            TimelineRedraw();
-        return;
-    }
-    // The pad's own gestures repaint it, with their guide lines, and refresh the live
-    // output on the release; a step undone or done again is shown by the frame switch
-    // that follows.
-    if (!PadEditing && !document.GestureActive() && !document.StepRunning()) {
-        Sketchpad->RedrawSketchpad();   // the timeline follows it
-        // The loop plays the points in the frame's colour; names and timing do not sound.
-        if (what & (TShowChange::Points | TShowChange::Properties))
-            RefreshLiveOutput();
-    }
-}
-
-void TFormMain::DocumentFramesChanged()
-{
-    SyncFrameList();
-    TimelineRedraw();
-}
-
-void TFormMain::SyncFrameList()
-{
-    const TLaserFrames& show = Show();
-    const int count = show.Count();
-    while (lbThumbs->count() > count)
-        delete lbThumbs->takeItem(lbThumbs->count() - 1);
-    while (lbThumbs->count() < count)
-        lbThumbs->addItem(QString());
-    // The entries' texts are the frames' names, wherever the frames went.
-    for (int i = 0; i < count; ++i) {
-        if (lbThumbs->item(i)->text() != show.Frame(i).Name)
-            lbThumbs->item(i)->setText(show.Frame(i).Name);
-    }
-    if (Sketchpad)
-        Sketchpad->SetFrameMaximum(count - 1);
-    lbThumbs->RepaintList();
-}
-
-void TFormMain::ShowReplaced(const QString& caption)
-{
-    // The first entry of the history is the show as it was opened.
-    const QFileInfo file(caption);
-    lvHistory->setEmptyLabel(file.isAbsolute() ? file.fileName() : caption);
-    Sketchpad->SetDocumentCaption(caption);
 }

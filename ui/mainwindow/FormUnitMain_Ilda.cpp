@@ -2,6 +2,7 @@
 #include "FormUnitMain.h"
 
 #include "FrameList.h"
+#include "FrameStatusBar.h"
 #include "IldaFile.h"
 #include "Prompts.h"
 
@@ -52,7 +53,7 @@ void TFormMain::ImportIldaFrames(const QString& fileName)
         return;
     // The frames go before the current one, as "Import show" puts them.
     ImportFrames(imported, StepName(aImportIlda->text()));
-    SetStatusText(1, QStringLiteral("%1 frames imported from %2").arg(result.frames).arg(QFileInfo(fileName).fileName()));
+    sbFrame->SetStepText(QStringLiteral("%1 frames imported from %2").arg(result.frames).arg(QFileInfo(fileName).fileName()));
 }
 
 void TFormMain::aExportIldaExecute()

@@ -48,9 +48,11 @@ void TFormMain::aLoadBackImgExecute()
 void TFormMain::miChoosePartClick()
 {
     const TLaserFrame* frame = CurrentFrame();
-    if (frame && !frame->Image.isNull())
-        EditCurrentFrame(miChoosePart, [this](TLaserFrame& f) { FormPickImage->Execute(f); },
-                         TShowChange::Properties);
+    if (frame && !frame->Image.isNull()) {
+        // The picker asks first; the part it gives is one step.
+        const TImagePart part = FormPickImage->Execute(frame->Image, frame->ImagePart);
+        EditCurrentFrame(miChoosePart, [&part](TLaserFrame& f) { f.ImagePart = part; }, TShowChange::Properties);
+    }
     // As its button would, also when the button is disabled for want of a picture.
     miPartImg->setChecked(true);
     Sketchpad->RedrawSketchpad();

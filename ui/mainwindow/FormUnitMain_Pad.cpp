@@ -3,14 +3,13 @@
 #include "FormUnitMain.h"
 
 #include "Artwork.h"
-#include "FrameList.h"
+#include "FrameStatusBar.h"
+#include "LiveOutputView.h"
 #include "Prompts.h"
 
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScopedValueRollback>
 #include <QScrollBar>
-#include <QStatusBar>
 #include <QtMath>
 
 namespace {
@@ -91,36 +90,17 @@ TPadView TFormMain::PadView() const
 
 void TFormMain::FrameSwitched(int index)
 {
-    Document().SetCurrentFrameIndex(index);
-    const TLaserFrame& frame = Show().Frame(index);
-    SetImageItemsEnabled(!frame.ImageFile.isEmpty());
-    CheckEffectItem(frame.Effect);
-    (frame.ColorBit() ? miColor1 : miColor0)->setChecked(true);
-    aLock->setChecked(frame.IsLocked());
-    lbThumbs->setCurrentRow(index);
-    RefreshLiveOutput();
-}
-
-void TFormMain::TrimFrameList(int frameCount)
-{
-    while (lbThumbs->count() > qMax(frameCount, 0))
-        delete lbThumbs->takeItem(lbThumbs->count() - 1);
-}
-
-void TFormMain::BeginHelpLinesGesture(const QString& name)
-{
-    Document().BeginFrameGesture(CurrentFrameIndex(), name, TShowChange::Properties);
-}
-
-void TFormMain::EndHelpLinesGesture(const QString& name)
-{
-    const QScopedValueRollback editing(PadEditing, true);
-    Document().EndFrameGesture(name);
+    const TLaserFrame* frame = Document().Frame(index);
+    if (!frame)
+        return;
+    SetImageItemsEnabled(!frame->ImageFile.isEmpty());
+    CheckEffectItem(frame->Effect);
+    (frame->ColorBit() ? miColor1 : miColor0)->setChecked(true);
+    aLock->setChecked(frame->IsLocked());
 }
 
 void TFormMain::DeleteKeyPressed()
 {
-    const QScopedValueRollback editing(PadEditing, true);
     PadTools.DeleteSelectedPoints();
 }
 
@@ -132,11 +112,6 @@ void TFormMain::SetZoom(int zoom)
 }
 
 // --- the tools' host ---------------------------------------------------------------------------
-
-int TFormMain::CurrentFrameIndex() const
-{
-    return ShowDocument->CurrentFrameIndex();
-}
 
 TToolView TFormMain::ToolView() const
 {
@@ -151,7 +126,18 @@ TToolView TFormMain::ToolView() const
 
 void TFormMain::SetStatusText(int panel, const QString& text)
 {
-    (panel == 0 ? sbFramePos : sbFrameMessage)->setText(text);
+    sbFrame->SetText(panel, text);
+}
+
+void TFormMain::SetPointStatus(int frame, int point, const QString& text)
+{
+    sbFrame->SetPointText(frame, point, text);
+}
+
+void TFormMain::RefreshLiveOutput()
+{
+    if (LiveOutput)
+        LiveOutput->Refresh();
 }
 
 void TFormMain::RedrawSketchpad()
@@ -198,18 +184,15 @@ void TFormMain::Warn(const QString& text)
 
 void TFormMain::padMouseDown(QMouseEvent* event)
 {
-    const QScopedValueRollback editing(PadEditing, true);
     PadTools.MouseDown(PadMouse(event, event->button()));
 }
 
 void TFormMain::padMouseMove(QMouseEvent* event)
 {
-    const QScopedValueRollback editing(PadEditing, true);
     PadTools.MouseMove(PadMouse(event, Qt::NoButton));
 }
 
 void TFormMain::padMouseUp(QMouseEvent* event)
 {
-    const QScopedValueRollback editing(PadEditing, true);
     PadTools.MouseUp(PadMouse(event, event->button()));
 }

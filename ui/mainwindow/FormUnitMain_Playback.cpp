@@ -6,7 +6,8 @@
 #include "AudioPlayer.h"
 #include "FormUnitDebug.h"
 #include "FormUnitPreview.h"
-#include "LiveOutput.h"
+#include "FrameStatusBar.h"
+#include "LiveOutputView.h"
 #include "Prompts.h"
 #include "ShowFile.h"
 #include "SoundFailureNotice.h"
@@ -18,12 +19,9 @@
 
 void TFormMain::ConnectPlaybackCommands()
 {
-    Timeline->SetShow([this] { return static_cast<const TLaserFrames*>(&Show()); });
     Timeline->SetColors(Colors);
     ConnectPanelSwitch(miPanelTimeline, Timeline);
     connect(Timeline, &TTimeline::closed, this, [this] { miPanelTimeline->setChecked(false); });
-    // A band clicked selects its frame, as a click in the frame list does.
-    connect(Timeline, &TTimeline::frameClicked, this, &TFormMain::lbThumbsClick);
 
     Playback = new TShowPlayback(this);
     Playback->Repeat = aRepeatPlay->isChecked();
@@ -32,8 +30,17 @@ void TFormMain::ConnectPlaybackCommands()
     connect(aPlayShow, &QAction::triggered, this, &TFormMain::aPlayShowExecute);
     connect(aStopShow, &QAction::triggered, Playback, &TShowPlayback::StopClick);
 
-    LivePlayer = new TAudioPlayer(this);
-    LivePlayer->setObjectName(QStringLiteral("LivePlayer"));
+    LiveOutput = new TLiveOutputView(*ShowDocument, [this] {
+        return TLiveOutputView::TSettings{aLivePreview->isChecked() && !ShowPlaying(), ScanDelays,
+                                          miFlipX->isChecked(), miFlipY->isChecked()};
+    }, this);
+    // The pad's own gestures refresh it when they end.
+    LiveOutput->SetHold([this] { return Sketchpad && Sketchpad->HandlingInput(); });
+    connect(LiveOutput, &TLiveOutputView::refreshed, this, [this](bool tooLong) {
+        ShowLivePassNote(tooLong);
+        ShowSignalWarning(LiveOutput->Player());
+    });
+    connect(LiveOutput, &TLiveOutputView::failed, this, &TFormMain::LiveOutputFailed);
     // The click has already toggled tbLive when this runs.
     connect(aLivePreview, &QAction::triggered, this, &TFormMain::RefreshLiveOutput);
 
@@ -70,7 +77,7 @@ void TFormMain::aPlayShowExecute()
     }
     // Two streams mixed by the sound server would garble the laser signal: the live
     // loop gives way while the show plays and comes back when it ends.
-    LivePlayer->Stop();
+    LiveOutput->Player().Stop();
     switch (Playback->PlayClick(wave)) {
     case TShowPlayback::TPlayResult::Playing:
         ShowSignalWarning(*Playback->mpPreview);
@@ -90,7 +97,7 @@ void TFormMain::PlaybackButtonsChanged(bool playEnabled, bool stopEnabled)
     aPlayShow->setEnabled(playEnabled);
     aStopShow->setEnabled(stopEnabled);
     // Back in the ready state: the live loop may have the sound card again.
-    if (!stopEnabled && !LivePlayer->IsLooping())
+    if (!stopEnabled && !LiveOutput->Player().IsLooping())
         RefreshLiveOutput();
 }
 
@@ -103,19 +110,8 @@ void TFormMain::ShowSignalWarning(TAudioPlayer& player)
 
 // --- live output -----------------------------------------------------------------------------
 
-void TFormMain::RefreshLiveOutput()
+void TFormMain::LiveOutputFailed()
 {
-    if (!LivePlayer)
-        return;
-    const TLaserFrame* frame = CurrentFrame();
-    const bool liveDown = aLivePreview->isChecked() && !ShowPlaying() && frame;
-    static const TLaserFrame noFrame;
-    if (RunLiveOutput(*LivePlayer, LiveStream, liveDown, frame ? *frame : noFrame, ScanDelays,
-                      miFlipX->isChecked(), miFlipY->isChecked())) {
-        ShowLivePassNote(liveDown && LivePassTooLong(*frame, ScanDelays));
-        ShowSignalWarning(*LivePlayer);
-        return;
-    }
     aLivePreview->setChecked(false);
     if (!SoundFailure)
         SoundFailure = new TSoundFailureNotice(this, Prompts, [this](const QString& note) { SetStatusText(1, note); });
@@ -129,7 +125,7 @@ void TFormMain::ShowLivePassNote(bool tooLong)
     static const QString note = QStringLiteral("Live output is off for this frame: one pass of it lasts over a minute.");
     if (tooLong)
         SetStatusText(1, note);
-    else if (sbFrameMessage->text() == note)
+    else if (sbFrame->Message() == note)
         SetStatusText(1, QString());
 }
 

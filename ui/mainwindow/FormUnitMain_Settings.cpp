@@ -15,25 +15,25 @@ namespace {
 
 // Each display switch: its menu item and its value in the settings.
 struct TSwitchBinding {
-    QAction* TFormMain::*item;
+    QAction* TFormMainUi::*item;
     bool TDisplaySwitches::*value;
 };
 
 const TSwitchBinding SwitchBindings[] = {
-    {&TFormMain::miShowPoints, &TDisplaySwitches::ShowPoints},
-    {&TFormMain::miShowNoOfPoints, &TDisplaySwitches::ShowNumbers},
-    {&TFormMain::miShowBackframe, &TDisplaySwitches::ShowBackframe},
-    {&TFormMain::miShowLinks, &TDisplaySwitches::ShowLinks},
-    {&TFormMain::miShowReal, &TDisplaySwitches::ShowRound},
-    {&TFormMain::miUseGrid, &TDisplaySwitches::ShowGrid},
-    {&TFormMain::miSnapGrid, &TDisplaySwitches::SnapGrid},
-    {&TFormMain::miSnapHelp, &TDisplaySwitches::SnapHelp},
-    {&TFormMain::miShowRuler, &TDisplaySwitches::ShowRuler},
-    {&TFormMain::miFlipX, &TDisplaySwitches::FlipX},
-    {&TFormMain::miFlipY, &TDisplaySwitches::FlipY},
-    {&TFormMain::miCloseloop, &TDisplaySwitches::CloseLoop},
-    {&TFormMain::aRepeatPlay, &TDisplaySwitches::RepeatPlay},
-    {&TFormMain::aLivePreview, &TDisplaySwitches::LivePreview},
+    {&TFormMainUi::miShowPoints, &TDisplaySwitches::ShowPoints},
+    {&TFormMainUi::miShowNoOfPoints, &TDisplaySwitches::ShowNumbers},
+    {&TFormMainUi::miShowBackframe, &TDisplaySwitches::ShowBackframe},
+    {&TFormMainUi::miShowLinks, &TDisplaySwitches::ShowLinks},
+    {&TFormMainUi::miShowReal, &TDisplaySwitches::ShowRound},
+    {&TFormMainUi::miUseGrid, &TDisplaySwitches::ShowGrid},
+    {&TFormMainUi::miSnapGrid, &TDisplaySwitches::SnapGrid},
+    {&TFormMainUi::miSnapHelp, &TDisplaySwitches::SnapHelp},
+    {&TFormMainUi::miShowRuler, &TDisplaySwitches::ShowRuler},
+    {&TFormMainUi::miFlipX, &TDisplaySwitches::FlipX},
+    {&TFormMainUi::miFlipY, &TDisplaySwitches::FlipY},
+    {&TFormMainUi::miCloseloop, &TDisplaySwitches::CloseLoop},
+    {&TFormMainUi::aRepeatPlay, &TDisplaySwitches::RepeatPlay},
+    {&TFormMainUi::aLivePreview, &TDisplaySwitches::LivePreview},
 };
 
 const int GridSizes[6] = {4, 8, 16, 32, 64, 128};
@@ -46,9 +46,11 @@ int StandardGridItem(int size)
     return -1;
 }
 
-// The tool bar layout is kept as one value of the "Panels" key.
+// The window's layout is kept under the "Panels" key: the main window's docks and bars,
+// and the left panel's bars above the frame list.
 const QString PanelsGroup = QStringLiteral("Panels");
 const QString PanelsValue = QStringLiteral("Layout");
+const QString LeftPanelValue = QStringLiteral("LeftPanel");
 
 } // namespace
 
@@ -98,6 +100,9 @@ void TFormMain::ReadSettings()
     const QByteArray panels = store.ReadBytes(PanelsGroup, PanelsValue);
     if (!panels.isEmpty())
         restoreState(panels);
+    const QByteArray leftPanel = store.ReadBytes(PanelsGroup, LeftPanelValue);
+    if (!leftPanel.isEmpty())
+        LeftPanelWindow->restoreState(leftPanel);
     // Bars hidden before the window is first shown send no visibility signal.
     const std::pair<QAction*, QToolBar*> panelItems[] = {{miPanelFiles, toolbarFiles}, {miPanelPlay, toolbarPlay},
                                                          {miPanelTools, toolbarTools}, {miPanelPointsFrames, toolbarPointsFrames},
@@ -174,6 +179,7 @@ void TFormMain::WriteSettings()
     CollectSettings().Write(store);
     WriteSoundtrackSettings(store);
     store.WriteBytes(PanelsGroup, PanelsValue, saveState());
+    store.WriteBytes(PanelsGroup, LeftPanelValue, LeftPanelWindow->saveState());
     store.Sync();
 }
 

@@ -9,7 +9,8 @@
 #include "FormUnitSoundOutputs.h"
 #include "FormUnitSoundtrack.h"
 #include "FormUnitPreview.h"
-#include "FrameList.h"
+#include "FrameStatusBar.h"
+#include "LiveOutputView.h"
 #include "MusicPlayer.h"
 #include "Prompts.h"
 #include "SettingsStore.h"
@@ -69,9 +70,10 @@ void TFormMain::ConnectSoundtrackCommands()
         else
             SetStatusText(1, result.outcome.message);
     });
+    // The analysis follows the document's soundtrack.
+    connect(ShowDocument, &TShowDocument::soundtrackChanged, this, &TFormMain::SoundtrackChanged);
     connect(ShowMusic, &TShowSoundtrack::changed, this, [this] {
         TimelineMusic->SetMusic(ShowMusic->Analysis(), ShowMusic->Track().OffsetMs);
-        aRemoveSoundtrack->setEnabled(ShowMusic->Track().IsSet());
         // The music plays the file last opened: another one must be opened anew.
         if (MusicPlayer->IsOpen() && MusicPlayer->FileName() != ShowMusic->Track().MusicFile)
             MusicPlayer->Close();
@@ -103,72 +105,17 @@ void TFormMain::WriteSoundtrackSettings(TSettingsStore& store) const
 
 // --- the soundtrack and its file -------------------------------------------------------------
 
-namespace {
-// Choosing or removing the soundtrack: it lives beside the frames, but is saved with
-// the show, so it is a step of the show's history like any other change.
-class TSoundtrackStep final : public TShowStep {
-public:
-    TSoundtrackStep(const QString& name, TSoundtrack before, TSoundtrack after, int current,
-                    std::function<void(const TSoundtrack&)> apply)
-        : TShowStep(name), FBefore(std::move(before)), FAfter(std::move(after)), FCurrent(current),
-          FApply(std::move(apply))
-    {
-    }
-    TOutcome Apply(TLaserFrames&, bool forward) override
-    {
-        FApply(forward ? FAfter : FBefore);
-        return {FCurrent, {}, FCurrent};
-    }
-    qint64 Cost() const override { return sizeof(*this); }
-
-private:
-    TSoundtrack FBefore, FAfter;
-    int FCurrent;
-    std::function<void(const TSoundtrack&)> FApply;
-};
-
-// New delays for every frame at once (Fit frames to beats).
-class TDelaysStep final : public TShowStep {
-public:
-    TDelaysStep(const QString& name, const TLaserFrames& show, std::vector<quint16> after, int current)
-        : TShowStep(name), FAfter(std::move(after)), FCurrent(current)
-    {
-        for (int i = 0; i < show.Count(); ++i)
-            FBefore.push_back(show.Frame(i).Delay);
-    }
-    TOutcome Apply(TLaserFrames& show, bool forward) override
-    {
-        const std::vector<quint16>& delays = forward ? FAfter : FBefore;
-        for (int i = 0; i < show.Count() && i < int(delays.size()); ++i)
-            show.Frame(i).Delay = delays[size_t(i)];
-        // Every band of the timeline and every entry of the list may have changed.
-        return {-1, TShowChange::FrameList, FCurrent};
-    }
-    qint64 Cost() const override { return qint64(sizeof(*this) + 2 * sizeof(quint16) * FBefore.size()); }
-
-private:
-    std::vector<quint16> FBefore, FAfter;
-    int FCurrent;
-};
-} // namespace
-
-void TFormMain::ChangeSoundtrack(const TSoundtrack& track, const QString& stepName)
+void TFormMain::SoundtrackChanged()
 {
-    Document().DoStep(std::make_unique<TSoundtrackStep>(stepName, ShowMusic->Track(), track, CurrentFrameIndex(),
-                                                        [this](const TSoundtrack& chosen) {
-        StopMusic();
-        // The user has chosen: an old file that could not be read is replaced on saving.
-        KeepUnreadableSoundtrackOf.clear();
-        if (chosen.IsSet())
-            ShowMusic->SetTrack(chosen);
-        else
-            ShowMusic->Clear();
-    }));
+    StopMusic();
+    const TSoundtrack& track = Document().Soundtrack();
+    aRemoveSoundtrack->setEnabled(track.IsSet());
+    ShowMusic->SetTrack(track);
 }
 
 void TFormMain::aSoundtrackExecute()
 {
-    const TSoundtrack current = ShowMusic->Track();
+    const TSoundtrack current = Document().Soundtrack();
     const QString& showFile = Document().FileName();
     FormSoundtrack->StartFolder = showFile.isEmpty() ? OpenDir : QFileInfo(showFile).absolutePath();
     const std::optional<TSoundtrack> chosen = FormSoundtrack->Execute(current);
@@ -186,48 +133,44 @@ void TFormMain::aSoundtrackExecute()
             return;
         }
     }
-    ChangeSoundtrack(*chosen, StepName(aSoundtrack->text()));
+    // The user has chosen: an old file that could not be read is replaced on saving.
+    KeepUnreadableSoundtrackOf.clear();
+    Document().SetSoundtrack(*chosen, StepName(aSoundtrack->text()));
 }
 
 void TFormMain::aRemoveSoundtrackExecute()
 {
-    if (!ShowMusic->Track().IsSet())
+    if (!Document().Soundtrack().IsSet())
         return;
-    ChangeSoundtrack(TSoundtrack(), StepName(aRemoveSoundtrack->text()));
-    SetStatusText(1, QStringLiteral("Soundtrack removed"));
+    KeepUnreadableSoundtrackOf.clear();
+    Document().SetSoundtrack(TSoundtrack(), StepName(aRemoveSoundtrack->text()));
+    sbFrame->SetStepText(QStringLiteral("Soundtrack removed"));
 }
 
-void TFormMain::SoundtrackShowOpened(const QString& fileName)
+TSoundtrack TFormMain::ReadShowSoundtrack(const QString& fileName, QStringList& notes)
 {
-    StopMusic();
     KeepUnreadableSoundtrackOf.clear();
     TSoundtrack track;
     const TSoundtrackFileResult read = ReadSoundtrackFile(fileName, track);
     if (!read.outcome.ok) {
         // The show opens all the same; its soundtrack file stays as it is.
-        ShowMusic->Clear();
         KeepUnreadableSoundtrackOf = fileName;
-        SetStatusText(1, read.outcome.message);
-        return;
+        notes << read.outcome.message;
+        return {};
     }
-    ShowMusic->SetTrack(read.missing ? TSoundtrack() : track);
-    if (ShowMusic->MusicMissing())
-        SetStatusText(1, QStringLiteral("The soundtrack's music \"%1\" is missing")
-                             .arg(QDir::toNativeSeparators(track.MusicFile)));
-}
-
-void TFormMain::SoundtrackShowCleared()
-{
-    StopMusic();
-    KeepUnreadableSoundtrackOf.clear();
-    ShowMusic->Clear();
+    if (read.missing)
+        return {};
+    if (!QFileInfo(track.MusicFile).isFile())
+        notes << QStringLiteral("The soundtrack's music \"%1\" is missing").arg(QDir::toNativeSeparators(track.MusicFile));
+    return track;
 }
 
 void TFormMain::SoundtrackShowSaved(const QString& fileName)
 {
     TResult result;
-    if (ShowMusic->Track().IsSet())
-        result = WriteSoundtrackFile(fileName, ShowMusic->Track());
+    const TSoundtrack& track = Document().Soundtrack();
+    if (track.IsSet())
+        result = WriteSoundtrackFile(fileName, track);
     else if (fileName != KeepUnreadableSoundtrackOf)
         result = RemoveSoundtrackFile(fileName);   // a removed soundtrack must not come back
     Succeeded(Prompts, result);
@@ -250,13 +193,13 @@ void TFormMain::ApplySoundOutputs()
     if (!SoundOutputs.Laser.isEmpty() && laser.isNull())
         SetStatusText(1, QStringLiteral("The laser's sound output is not present: the default output is used"));
     Playback->mpPreview->SetDevice(laser);
-    LivePlayer->SetDevice(laser);
+    LiveOutput->Player().SetDevice(laser);
     MusicPlayer->SetDevice(FindAudioOutput(SoundOutputs.Music));
 }
 
 QString TFormMain::MusicUnavailable() const
 {
-    const TSoundtrack& track = ShowMusic->Track();
+    const TSoundtrack& track = Document().Soundtrack();
     if (!track.IsSet())
         return QStringLiteral("The show has no soundtrack");
     if (ShowMusic->MusicMissing())
@@ -272,7 +215,7 @@ QString TFormMain::MusicUnavailable() const
 
 void TFormMain::StartMusic(qint64 showMs)
 {
-    const TSoundtrack& track = ShowMusic->Track();
+    const TSoundtrack& track = Document().Soundtrack();
     if (!track.IsSet())
         return;
     const QString unavailable = MusicUnavailable();
@@ -315,7 +258,7 @@ void TFormMain::StopMusic()
 
 void TFormMain::aFitFramesToBeatsExecute()
 {
-    if (!ShowMusic->Track().IsSet()) {
+    if (!Document().Soundtrack().IsSet()) {
         Prompts.Tell(TMsgIcon::Information, QStringLiteral("The show has no soundtrack: choose one with "
                                                            "Project > Soundtrack... first."));
         return;
@@ -334,7 +277,7 @@ void TFormMain::aFitFramesToBeatsExecute()
         return;
     }
     const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};
-    const TBeatFit fit = FitFramesToBeats(Show(), music->Beats, ShowMusic->Track().OffsetMs, options);
+    const TBeatFit fit = FitFramesToBeats(Show(), music->Beats, Document().Soundtrack().OffsetMs, options);
     if (!fit.outcome.ok) {
         Prompts.Tell(TMsgIcon::Warning, fit.outcome.message);
         return;
@@ -343,9 +286,8 @@ void TFormMain::aFitFramesToBeatsExecute()
         Prompts.Tell(TMsgIcon::Information, QStringLiteral("Every change of frame already falls on a beat."));
         return;
     }
-    Document().DoStep(std::make_unique<TDelaysStep>(StepName(aFitFramesToBeats->text()), Show(), fit.Delays,
-                                                    CurrentFrameIndex()));
-    SetStatusText(1, QStringLiteral("%1 frames fitted to the beats; the changes lie within %2 ms of them")
+    Document().SetDelays(fit.Delays, StepName(aFitFramesToBeats->text()));
+    sbFrame->SetStepText(QStringLiteral("%1 frames fitted to the beats; the changes lie within %2 ms of them")
                          .arg(fit.FramesFitted)
                          .arg(fit.WorstMs, 0, 'f', 1));
 }

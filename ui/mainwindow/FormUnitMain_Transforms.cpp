@@ -3,21 +3,35 @@
 #include "FormUnitMain.h"
 
 #include "FormUnitHelpLines.h"
-#include "FrameList.h"
 #include "FrameTransforms.h"
 #include "HelpWindow.h"
 #include "LinkChecks.h"
 #include "Prompts.h"
 
+namespace {
+
+// The Frame menu's reshaping commands by their items.
+struct TFrameCommandEntry {
+    QAction* TFormMainUi::*Item;
+    void (TFormMain::*Run)();
+};
+
+} // namespace
+
 void TFormMain::ConnectTransformCommands()
 {
-    const auto& commands = FrameCommandTable();
-    for (int i = 0; i < int(commands.size()); ++i) {
-        auto* item = findChild<QAction*>(QLatin1String(commands[size_t(i)].Component),
-                                         Qt::FindDirectChildrenOnly);
-        Q_ASSERT(item);
-        connect(item, &QAction::triggered, this, [this, i] { RunFrameCommand(i); });
-    }
+    static const TFrameCommandEntry commands[] = {
+        {&TFormMainUi::miFrameFlipX2, &TFormMain::miFrameFlipX2Click},
+        {&TFormMainUi::miFrameFlipY, &TFormMain::miFrameFlipYClick},
+        {&TFormMainUi::miFrameFlipD, &TFormMain::miFrameFlipDClick},
+        {&TFormMainUi::miCenterFrame, &TFormMain::miCenterFrameClick},
+        {&TFormMainUi::miRotateFrame, &TFormMain::miRotateFrameClick},
+        {&TFormMainUi::miScale, &TFormMain::miScaleClick},
+        {&TFormMainUi::miSetRotPoint, &TFormMain::miSetRotPointClick},
+        {&TFormMainUi::miRenum, &TFormMain::miRenumClick},
+    };
+    for (const TFrameCommandEntry& command : commands)
+        connect(this->*command.Item, &QAction::triggered, this, command.Run);
 
     connect(aCheckFrameLinks, &QAction::triggered, this, [this] { CheckLinks(false); });
     connect(aCheckAllLinks, &QAction::triggered, this, [this] { CheckLinks(true); });
@@ -29,21 +43,83 @@ void TFormMain::ConnectTransformCommands()
     connect(miHelpLines, &QAction::triggered, this, &TFormMain::miHelpLinesClick);
 }
 
-void TFormMain::RunFrameCommand(int command)
+// The transforms move points, rename them or set the centres; none touches the links.
+// Those that ask ask first; the answer is one step.
+
+void TFormMain::miFrameFlipX2Click()
 {
-    const TFrameCommandEntry& entry = FrameCommandTable()[size_t(command)];
-    const auto* item = findChild<QAction*>(QLatin1String(entry.Component), Qt::FindDirectChildrenOnly);
-    const TInputText input = [this](const QString& caption, const QString& prompt, const QString& text) {
-        return Prompts.InputText(caption, prompt, text);
+    EditCurrentFrame(miFrameFlipX2, MirrorFrameAtXAxis, TShowChange::Points);
+}
+
+void TFormMain::miFrameFlipYClick()
+{
+    EditCurrentFrame(miFrameFlipY, MirrorFrameAtYAxis, TShowChange::Points);
+}
+
+void TFormMain::miFrameFlipDClick()
+{
+    const TLaserFrame* frame = CurrentFrame();
+    if (!frame)
+        return;
+    bool mirrored = true;
+    EditCurrentFrame(miFrameFlipD, [&mirrored](TLaserFrame& f) { mirrored = MirrorFrameAtCenterAxis(f); },
+                     TShowChange::Points);
+    if (!mirrored)
+        Prompts.Tell(TMsgIcon::Information, NoCenterAxisMessage());
+}
+
+void TFormMain::miCenterFrameClick()
+{
+    EditCurrentFrame(miCenterFrame, CenterFrame, TShowChange::Points);
+}
+
+void TFormMain::miRotateFrameClick()
+{
+    if (!CurrentFrame())
+        return;
+    // Cancel rotates nothing: a rotation by 0 would still move the frame by
+    // effect centre - auxiliary centre.
+    const std::optional<QString> answer = Prompts.InputText(QStringLiteral("Enter rotation in degrees"),
+                                                            QStringLiteral("rotate frame"), QStringLiteral("0"));
+    if (const std::optional<int> degrees = answer ? WholeNumber(*answer) : std::nullopt)
+        EditCurrentFrame(miRotateFrame, [&](TLaserFrame& f) { RotateFrameByDegrees(f, *degrees); },
+                         TShowChange::Points);
+}
+
+void TFormMain::miScaleClick()
+{
+    const TLaserFrame* frame = CurrentFrame();
+    if (!frame || frame->Points.empty())
+        return;
+    const std::optional<QString> answer = Prompts.InputText(QStringLiteral("Enter scale factor (1=100%)"),
+                                                            QStringLiteral("scale frame"), QStringLiteral("1"));
+    if (const std::optional<double> factor = answer ? ScaleFactor(*answer) : std::nullopt)
+        EditCurrentFrame(miScale, [&](TLaserFrame& f) { ScaleFrame(f, *factor); }, TShowChange::Points);
+}
+
+void TFormMain::miSetRotPointClick()
+{
+    const TLaserFrame* frame = CurrentFrame();
+    if (!frame)
+        return;
+    // A cancelled box keeps its prefilled value, as if it had been confirmed.
+    const auto ask = [this](const char* caption, const char* prompt, qint32 value) {
+        const QString text = QString::number(value);
+        return WholeNumber(
+            Prompts.InputText(QString::fromLatin1(caption), QString::fromLatin1(prompt), text).value_or(text));
     };
-    const int index = CurrentFrameIndex();
-    TFrameCommandResult result;
-    // Its input boxes come first; what it changed is one step.
-    // The transforms move points, rename them or set the centres; none touches the links.
-    EditCurrentFrame(item, [&](TLaserFrame&) { result = entry.Run(Show(), index, input); },
-                     TShowChange::Points | TShowChange::Properties);
-    if (!result.Message.isEmpty())
-        Prompts.Tell(TMsgIcon::Information, result.Message);
+    TCenterAnswers answers;
+    answers.EffectX = ask("Enter new effect center point (x)", "effect center", frame->EffectCenterX);
+    answers.EffectY = ask("Enter new effect center point (y)", "effect center", frame->EffectCenterY);
+    answers.AuxX = ask("Enter new auxiliary center point (x)", "auxiliary center", frame->AuxCenterX);
+    answers.AuxY = ask("Enter new auxiliary center point (y)", "auxiliary center", frame->AuxCenterY);
+    EditCurrentFrame(miSetRotPoint, [&answers](TLaserFrame& f) { SetCenters(f, answers); },
+                     TShowChange::Properties);
+}
+
+void TFormMain::miRenumClick()
+{
+    EditCurrentFrame(miRenum, RenumberPoints, TShowChange::Points);
 }
 
 void TFormMain::CheckLinks(bool allFrames)

@@ -1,12 +1,9 @@
 #include "HelpContexts.h"
 
-#include "FormUnitMain.h"
-#include "FrameList.h"
-#include "HelpWindow.h"
-#include "Timeline.h"
-
 #include <QApplication>
+#include <QDockWidget>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -101,35 +98,48 @@ void AssignMenu(THelpContexts& contexts, QMenu* menu, int context, const QList<c
     }
 }
 
+// An element of the window by its object name; asserted to be there.
+template <typename T>
+T* NamedElement(QMainWindow& window, const char* name)
+{
+    T* element = window.findChild<T*>(QLatin1String(name));
+    Q_ASSERT(element);
+    return element;
+}
+
 } // namespace
 
-void AssignMainWindowHelpContexts(TFormMain& form, THelpContexts& contexts)
+void AssignMainWindowHelpContexts(QMainWindow& window, THelpContexts& contexts)
 {
-    for (QToolBar* bar : {form.toolbarFiles, form.toolbarTools, form.toolbarDisplay, form.toolbarPointsFrames})
-        contexts.Set(bar, HelpContext::ToolBars);
-    contexts.Set(form.toolbarPlay, HelpContext::PlaybackBar);
-    contexts.Set(form.panelLeft, HelpContext::FrameList);
-    contexts.Set(form.pmFrame, HelpContext::FrameList);
-    contexts.Set(form.SketchpadWindow, HelpContext::Sketchpad);
-    contexts.Set(form.Timeline, HelpContext::Timeline);
-    contexts.Set(form.sbFrame, HelpContext::StatusBar);
+    const auto bar = [&window](const char* name) { return NamedElement<QToolBar>(window, name); };
+    const auto item = [&window](const char* name) { return static_cast<const QAction*>(NamedElement<QAction>(window, name)); };
+    const QList<QToolBar*> bars{bar("toolbarFiles"), bar("toolbarTools"), bar("toolbarDisplay"),
+                                bar("toolbarPointsFrames")};
+    for (QToolBar* b : bars)
+        contexts.Set(b, HelpContext::ToolBars);
+    contexts.Set(bar("toolbarPlay"), HelpContext::PlaybackBar);
+    contexts.Set(NamedElement<QDockWidget>(window, "panelLeft"), HelpContext::FrameList);
+    contexts.Set(NamedElement<QMenu>(window, "pmFrame"), HelpContext::FrameList);
+    contexts.Set(NamedElement<QMdiSubWindow>(window, "SketchpadWindow"), HelpContext::Sketchpad);
+    contexts.Set(NamedElement<QDockWidget>(window, "toolwinTimeline"), HelpContext::Timeline);
+    contexts.Set(NamedElement<QStatusBar>(window, "sbFrame"), HelpContext::StatusBar);
     // The drop-down menus of the tool buttons belong to their bars.
-    for (QToolBar* bar : {form.toolbarFiles, form.toolbarTools, form.toolbarDisplay, form.toolbarPointsFrames})
-        for (const QToolButton* button : bar->findChildren<QToolButton*>())
+    for (QToolBar* b : bars)
+        for (const QToolButton* button : b->findChildren<QToolButton*>())
             if (button->menu())
                 contexts.Set(button->menu(), HelpContext::ToolBars);
 
-    QMenuBar* bar = form.menuBar();
-    AssignMenu(contexts, MenuTitled(bar, QStringLiteral("&File")), HelpContext::Menus);
-    AssignMenu(contexts, MenuTitled(bar, QStringLiteral("&Edit")), HelpContext::None);
-    AssignMenu(contexts, MenuTitled(bar, QStringLiteral("&Project")), HelpContext::Menus, {form.aShowPreview});
-    AssignMenu(contexts, MenuTitled(bar, QStringLiteral("F&rame")), HelpContext::Menus,
-               {form.aCutFrameToClipboard, form.aCopyFrameToClipboard, form.aPasteFrameFromClipboard,
-                form.miFrameFlipX2, form.miFrameFlipY, form.miFrameFlipD, form.miCenterFrame,
-                form.miRotateFrame, form.miScale, form.miSetRotPoint});
-    AssignMenu(contexts, MenuTitled(bar, QStringLiteral("&Settings")), HelpContext::Menus, {form.miDelays});
-    AssignMenu(contexts, MenuTitled(bar, QStringLiteral("&Windows")), HelpContext::Menus);
-    AssignMenu(contexts, MenuTitled(bar, QStringLiteral("&Help")), HelpContext::Menus);
+    QMenuBar* menus = window.menuBar();
+    AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&File")), HelpContext::Menus);
+    AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Edit")), HelpContext::None);
+    AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Project")), HelpContext::Menus, {item("aShowPreview")});
+    AssignMenu(contexts, MenuTitled(menus, QStringLiteral("F&rame")), HelpContext::Menus,
+               {item("aCutFrameToClipboard"), item("aCopyFrameToClipboard"), item("aPasteFrameFromClipboard"),
+                item("miFrameFlipX2"), item("miFrameFlipY"), item("miFrameFlipD"), item("miCenterFrame"),
+                item("miRotateFrame"), item("miScale"), item("miSetRotPoint")});
+    AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Settings")), HelpContext::Menus, {item("miDelays")});
+    AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Windows")), HelpContext::Menus);
+    AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Help")), HelpContext::Menus);
 }
 
 // --- THelpRequests -------------------------------------------------------------------------------
@@ -247,12 +257,9 @@ bool THelpRequests::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-THelpRequests* InstallHelpContexts(TFormMain& form)
+THelpRequests* InstallHelpContexts(QMainWindow& window, std::function<void(int context)> showHelp)
 {
-    auto* requests = new THelpRequests(&form, [&form](int context) {
-        if (form.FormHelp)
-            form.FormHelp->ShowAt(HelpAnchor(context));
-    });
-    AssignMainWindowHelpContexts(form, requests->Contexts);
+    auto* requests = new THelpRequests(&window, std::move(showHelp));
+    AssignMainWindowHelpContexts(window, requests->Contexts);
     return requests;
 }

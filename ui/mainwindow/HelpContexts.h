@@ -7,9 +7,9 @@
 #include <functional>
 
 class QAction;
+class QMainWindow;
 class QMenu;
 class QWidget;
-class TFormMain;
 
 // Help context numbers of the main window's elements. 0 carries none: asking for
 // help there falls back to the element around it, and in the end to the start page.
@@ -52,7 +52,8 @@ private:
 // Windows and Help menus and their items 5, except the items of the Import submenu,
 // "Show preview", the frame clipboard, flip, centre, rotate, scale and centre-setting
 // items and "Driver delays"; the Edit menu and "Undo" carry none.
-void AssignMainWindowHelpContexts(TFormMain& form, THelpContexts& contexts);
+// The elements are found by their object names.
+void AssignMainWindowHelpContexts(QMainWindow& window, THelpContexts& contexts);
 
 // Help asked for in the main window: F1 on the focused element or on an open menu,
 // and clicks in "What's this" mode (Shift+F1). `showHelp` gets the context found.
@@ -77,5 +78,6 @@ private:
     std::function<void(int)> ShowHelp;
 };
 
-// Builds the main window's help contexts and puts F1 and "What's this" to work.
-THelpRequests* InstallHelpContexts(TFormMain& form);
+// Builds the main window's help contexts and puts F1 and "What's this" to work;
+// `showHelp` opens the manual at a context's anchor.
+THelpRequests* InstallHelpContexts(QMainWindow& window, std::function<void(int context)> showHelp);

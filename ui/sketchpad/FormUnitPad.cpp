@@ -53,16 +53,19 @@ void TPad::resizeEvent(QResizeEvent* event)
 
 void TPad::mousePressEvent(QMouseEvent* event)
 {
+    const TFormSketchpad::TInput input(FForm);
     emit mousePressed(event);
 }
 
 void TPad::mouseMoveEvent(QMouseEvent* event)
 {
+    const TFormSketchpad::TInput input(FForm);
     emit mouseMoved(event);
 }
 
 void TPad::mouseReleaseEvent(QMouseEvent* event)
 {
+    const TFormSketchpad::TInput input(FForm);
     emit mouseReleased(event);
 }
 
@@ -93,26 +96,31 @@ void TRuler::paintEvent(QPaintEvent*)
 
 void TRuler::mousePressEvent(QMouseEvent* event)
 {
+    const TFormSketchpad::TInput input(FForm);
     emit mousePressed(event);
 }
 
 void TRuler::mouseMoveEvent(QMouseEvent* event)
 {
+    const TFormSketchpad::TInput input(FForm);
     emit mouseMoved(event);
 }
 
 void TRuler::mouseReleaseEvent(QMouseEvent* event)
 {
+    const TFormSketchpad::TInput input(FForm);
     emit mouseReleased(event);
 }
 
 void TRuler::mouseDoubleClickEvent(QMouseEvent* event)
 {
+    // Not the sketchpad's own input: it may open the help-lines dialog, whose edits
+    // are shown as any other.
     emit mouseDoubleClicked(event);
 }
 
-TFormSketchpad::TFormSketchpad(TSketchpadHost& host, QWidget* parent)
-    : QWidget(parent), FHost(host)
+TFormSketchpad::TFormSketchpad(TShowDocument& document, TSketchpadHost& host, QWidget* parent)
+    : QWidget(parent), FDocument(document), FHost(host)
 {
     setObjectName(QStringLiteral("FormSketchpad"));
     setWindowTitle(QStringLiteral("new file"));
@@ -157,7 +165,8 @@ TFormSketchpad::TFormSketchpad(TSketchpadHost& host, QWidget* parent)
     sbFrames->setSingleStep(1);
     sbFrames->setPageStep(1);
     sbFrames->setFixedWidth(64);
-    connect(sbFrames, &QScrollBar::valueChanged, this, &TFormSketchpad::sbFramesChange);
+    // The switcher sets the document's current frame; the document's answer moves it.
+    connect(sbFrames, &QScrollBar::valueChanged, this, &TFormSketchpad::SetFramePosition);
 
     auto* bottom = new QHBoxLayout;
     bottom->setContentsMargins(0, 0, 0, 0);
@@ -187,79 +196,56 @@ TFormSketchpad::TFormSketchpad(TSketchpadHost& host, QWidget* parent)
     connect(pad, &TPad::wheelTurned, this, &TFormSketchpad::padWheel);
     ConnectRuler(iTopRuler, TRulerSide::Top);
     ConnectRuler(iLeftRuler, TRulerSide::Left);
-}
 
-int TFormSketchpad::CurrentFrameIndex() const
-{
-    bool ok = false;
-    const int index = panelFrameSwitcher->text().toInt(&ok, 10);
-    return ok ? index : 0;
-}
-
-void TFormSketchpad::SetFrameMaximum(int max)
-{
-    const QSignalBlocker block(sbFrames);
-    sbFrames->setMaximum(max);
+    connect(&document, &TShowDocument::currentFrameChanged, this, &TFormSketchpad::FrameSwitch);
+    connect(&document, &TShowDocument::framesChanged, this, &TFormSketchpad::UpdateFrameRange);
+    connect(&document, &TShowDocument::showReplaced, this, &TFormSketchpad::UpdateFrameRange);
+    connect(&document, &TShowDocument::frameChanged, this, &TFormSketchpad::FrameChanged);
+    connect(&document, &TShowDocument::fileNameChanged, this, [this](const QString& fileName) {
+        setWindowTitle(fileName.isEmpty() ? QStringLiteral("new file") : fileName);
+    });
+    UpdateFrameRange();
+    panelFrameSwitcher->setText(QString::number(CurrentFrameIndex()));
 }
 
 void TFormSketchpad::SetFramePosition(int index)
 {
+    if (FDocument.FrameCount() > 0)
+        FDocument.SetCurrentFrameIndex(index);
+}
+
+void TFormSketchpad::UpdateFrameRange()
+{
+    const QSignalBlocker block(sbFrames);
+    sbFrames->setMaximum(qMax(0, FDocument.FrameCount() - 1));
+}
+
+// The frame switch: the switcher shows the current frame, and the pad repaints, also when
+// the index stays (the frame at it may be another one).
+void TFormSketchpad::FrameSwitch(int index)
+{
+    panelFrameSwitcher->setText(QString::number(index));
     {
         const QSignalBlocker block(sbFrames);
-        // A frame just appended lies past the old maximum; the switch sets the maximum
-        // from the frame count, so the position must not be clamped before it.
-        if (index > sbFrames->maximum())
-            sbFrames->setMaximum(index);
+        sbFrames->setMaximum(qMax(0, FDocument.FrameCount() - 1));
         sbFrames->setValue(index);
-    }
-    // Runs also when the position did not change: the frame at it may be a new one.
-    FrameSwitch();
-}
-
-void TFormSketchpad::SetSwitcherCaption(const QString& caption)
-{
-    panelFrameSwitcher->setText(caption);
-}
-
-void TFormSketchpad::sbFramesChange()
-{
-    FrameSwitch();
-}
-
-void TFormSketchpad::FrameSwitch()
-{
-    // A host callback that moves the switcher lands here again; the loop below follows it.
-    if (FSwitching || FHost.Show().Count() == 0)
-        return;
-    {
-        const QScopedValueRollback guard(FSwitching, true);
-        const int position = sbFrames->value();
-        SwitchTo(position, FHost.Show().Count());
-        // Lowering the maximum clamps a position past the last frame (the last frame was
-        // deleted while current), and a host callback may have moved it: follow once, so
-        // the caption names an existing frame.
-        if (sbFrames->value() != position && FHost.Show().Count() > 0)
-            SwitchTo(sbFrames->value(), FHost.Show().Count());
     }
     RedrawSketchpad();
 }
 
-void TFormSketchpad::SwitchTo(int position, int frameCount)
+void TFormSketchpad::FrameChanged(int index)
 {
-    panelFrameSwitcher->setText(QString::number(position));
-    {
-        const QSignalBlocker block(sbFrames);
-        sbFrames->setMaximum(frameCount - 1);
-    }
-    FHost.TrimFrameList(frameCount);
-    if (position >= 0 && position < frameCount)
-        FHost.FrameSwitched(position);
+    // The pad's own gestures repaint it as they go, with their guide lines; a step undone
+    // or done again is shown by the frame switch that follows.
+    if (index == CurrentFrameIndex() && !HandlingInput() && !FDocument.GestureActive()
+        && !FDocument.StepRunning())
+        RedrawSketchpad();
 }
 
 void TFormSketchpad::RedrawSketchpad()
 {
     FRulerGuide.reset();
-    if (!FHost.IsBusy() && FHost.Show().Count() > 0) {
+    if (!FHost.IsBusy() && FDocument.FrameCount() > 0) {
         FHost.SetDrawing(true);
         const auto done = qScopeGuard([this] { FHost.SetDrawing(false); });
         const bool rulers = FHost.PadView().ShowRuler;
@@ -329,8 +315,10 @@ void TFormSketchpad::ZoomBy(int step)
 bool TFormSketchpad::padKeyPress(QKeyEvent* event)
 {
     const QString text = event->text();
-    if (event->key() == Qt::Key_Delete && !(event->modifiers() & ~Qt::KeypadModifier))
+    if (event->key() == Qt::Key_Delete && !(event->modifiers() & ~Qt::KeypadModifier)) {
+        const TInput input(*this);
         FHost.DeleteKeyPressed();
+    }
     else if (text == QLatin1String("+"))
         ZoomBy(1);
     else if (text == QLatin1String("-"))
@@ -356,23 +344,11 @@ void TFormSketchpad::padWheel(QWheelEvent* event)
     event->accept();
 }
 
-void TFormSketchpad::SetDocumentCaption(const QString& caption)
-{
-    setWindowTitle(caption);
-}
-
-const TLaserFrame* TFormSketchpad::CurrentFrame() const
-{
-    const TLaserFrames& show = FHost.Show();
-    const int index = CurrentFrameIndex();
-    return index >= 0 && index < show.Count() ? &show.Frame(index) : nullptr;
-}
-
 TPadScene TFormSketchpad::PadScene()
 {
     TPadScene scene = MakePadScene(FHost.PadView(), sbX->value(), sbY->value(), pad->size());
     scene.ButtonFace = palette().color(QPalette::Button);
-    TLaserFrames& show = FHost.Show();
+    TLaserFrames& show = FDocument.Show();
     const int index = CurrentFrameIndex();
     if (index >= 0 && index < show.Count()) {
         scene.Current = &show.Frame(index);
@@ -437,13 +413,13 @@ void TFormSketchpad::ConnectRuler(TRuler* ruler, TRulerSide side)
         // A press adds or removes a line at once, or starts dragging one until the release.
         THelpLines* lines = CurrentHelpLines();
         const size_t before = lines ? LineCount(side, *lines) : 0;
-        FHost.BeginHelpLinesGesture(QStringLiteral("Move help line"));
+        FDocument.BeginFrameGesture(CurrentFrameIndex(), QStringLiteral("Move help line"), TShowChange::Properties);
         const TRulerResponse response = gestures.MouseDown(side, RulerPixel(event), event->button(), lines,
                                                            RulerView());
         if (gestures.RulerDragging[int(side)] == 0) {
             const size_t after = lines ? LineCount(side, *lines) : 0;
-            FHost.EndHelpLinesGesture(after > before ? QStringLiteral("Add help line")
-                                                 : QStringLiteral("Remove help line"));
+            FDocument.EndFrameGesture(after > before ? QStringLiteral("Add help line")
+                                                     : QStringLiteral("Remove help line"));
         }
         RulerRespond(ruler, response);
     });
@@ -452,7 +428,7 @@ void TFormSketchpad::ConnectRuler(TRuler* ruler, TRulerSide side)
     });
     connect(ruler, &TRuler::mouseReleased, this, [this, ruler, side, &gestures](QMouseEvent*) {
         const TRulerResponse response = gestures.MouseUp(side);
-        FHost.EndHelpLinesGesture(QString());
+        FDocument.EndFrameGesture();
         RulerRespond(ruler, response);
     });
     connect(ruler, &TRuler::mouseDoubleClicked, this, [this, ruler, side, &gestures](QMouseEvent* event) {
@@ -474,9 +450,8 @@ TRulerView TFormSketchpad::RulerView() const
 
 THelpLines* TFormSketchpad::CurrentHelpLines()
 {
-    TLaserFrames& show = FHost.Show();
-    const int index = CurrentFrameIndex();
-    return index >= 0 && index < show.Count() ? &show.Frame(index).HelpLines : nullptr;
+    TLaserFrame* frame = FDocument.Frame(CurrentFrameIndex());
+    return frame ? &frame->HelpLines : nullptr;
 }
 
 void TFormSketchpad::RulerRespond(TRuler* ruler, const TRulerResponse& response)

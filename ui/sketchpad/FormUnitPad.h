@@ -1,9 +1,9 @@
 #pragma once
 
 #include "HelpLineGestures.h"
-#include "LaserFrames.h"
 #include "PadDrawing.h"
 #include "PadView.h"
+#include "ShowDocument.h"
 
 #include <QWidget>
 #include <optional>
@@ -17,20 +17,14 @@ class QScrollBar;
 class QWheelEvent;
 class TFormSketchpad;
 
-// What the sketchpad needs from the main window, which owns the show and the editor state.
+// What the sketchpad needs from the main window, which keeps the display settings
+// and the editor state. The show comes from the document.
 class TSketchpadHost {
 public:
     virtual ~TSketchpadHost() = default;
-    virtual TLaserFrames& Show() = 0;
     virtual bool IsBusy() const = 0;          // repaint draws nothing while busy
     virtual void SetDrawing(bool drawing) = 0;
     virtual TPadView PadView() const = 0;
-    // The frame switch changed the current frame to `index` (valid): the host checks the effect
-    // and colour radio items, sbLock, enables the image-mode commands, selects the list entry,
-    // refreshes live output.
-    virtual void FrameSwitched(int index) = 0;
-    // Called by the frame switch: delete frame-list entries beyond the frame count.
-    virtual void TrimFrameList(int frameCount) = 0;
     virtual void TimelineRedraw() {}           // end of every sketchpad repaint
     // A zoom step changed the zoom: the host keeps the value, checks its zoom radio item and
     // captions the zoom menu item. The sketchpad repaints afterwards.
@@ -39,10 +33,6 @@ public:
     // 1 messages), and "&Helplines..." run on the given page of the dialog.
     virtual void SetStatusText(int panel, const QString& text) { (void)panel; (void)text; }
     virtual void OpenHelpLinesDialog(THelpLinesPage page) { (void)page; }
-    // A ruler gesture changes the current frame's help lines from its press to its end;
-    // the host keeps that as one step. An empty name keeps the one given at the start.
-    virtual void BeginHelpLinesGesture(const QString& name) { (void)name; }
-    virtual void EndHelpLinesGesture(const QString& name) { (void)name; }
     // The Delete key on the pad: delete the selected points.
     virtual void DeleteKeyPressed() {}
 };
@@ -97,20 +87,21 @@ private:
     TSide FSide;
 };
 
-// The sketchpad: the MDI child that shows the current frame, the rulers, the scroll bars and
-// the frame switcher.
+// The sketchpad: the MDI child that shows the document's current frame, the rulers, the
+// scroll bars and the frame switcher. It follows the document: the frame switcher and the
+// pad show the current frame, a change of that frame repaints, the caption is the file's.
 class TFormSketchpad : public QWidget {
     Q_OBJECT
 public:
-    explicit TFormSketchpad(TSketchpadHost& host, QWidget* parent = nullptr);
+    TFormSketchpad(TShowDocument& document, TSketchpadHost& host, QWidget* parent = nullptr);
 
-    int CurrentFrameIndex() const;            // panelFrameSwitcher's caption read as an integer
-    void SetFrameMaximum(int max);            // sbFrames maximum (no frame switch)
-    void SetFramePosition(int index);         // sets sbFrames' position AND runs the frame switch
-    void SetSwitcherCaption(const QString& caption);
-    void FrameSwitch();                       // the sbFrames change handler
+    int CurrentFrameIndex() const { return FDocument.CurrentFrameIndex(); }
+    // As the user moving sbFrames: the document's current frame becomes `index`.
+    void SetFramePosition(int index);
     void RedrawSketchpad();                   // the single repaint routine
-    void SetDocumentCaption(const QString& caption);
+    // True while the sketchpad hands its own mouse and key events on: whoever handles
+    // them repaints as the gesture needs, so document changes meanwhile wait for that.
+    bool HandlingInput() const { return FInput > 0; }
 
     // Zoom steps through the host; both end with a repaint.
     void ZoomInAt(int px, int py);
@@ -118,8 +109,6 @@ public:
     // The "+" and "-" keys: one step within 1..8, the scroll positions kept; repaints.
     void ZoomBy(int step);
 
-    // The current frame, or null when the switcher's index is not one of the show's frames.
-    const TLaserFrame* CurrentFrame() const;
     // The scene of the next repaint, built from the host's view and the scroll bars.
     TPadScene PadScene();
     void PaintPad(QPainter& canvas);
@@ -140,15 +129,28 @@ public:
     // The rulers' drag state (HelpLineDragIndex, RulerDragging).
     THelpLineGestures HelpLineGestures;
 
+    // Counts the sketchpad's own input under way (see HandlingInput).
+    class TInput {
+    public:
+        explicit TInput(TFormSketchpad& form) : FForm(form) { ++FForm.FInput; }
+        ~TInput() { --FForm.FInput; }
+        TInput(const TInput&) = delete;
+        TInput& operator=(const TInput&) = delete;
+
+    private:
+        TFormSketchpad& FForm;
+    };
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void sbFramesChange();
+    void FrameSwitch(int index);          // the document's currentFrameChanged
+    void FrameChanged(int index);
+    void UpdateFrameRange();
     bool padKeyPress(QKeyEvent* event);   // true when the key was the sketchpad's
     void padWheel(QWheelEvent* event);
-    void SwitchTo(int position, int frameCount);
     void ShowRulers(bool show);
     // Help-line gestures of iTopRuler and iLeftRuler.
     void ConnectRuler(TRuler* ruler, TRulerSide side);
@@ -156,8 +158,9 @@ private:
     THelpLines* CurrentHelpLines();
     void RulerRespond(TRuler* ruler, const TRulerResponse& response);
 
+    TShowDocument& FDocument;
     TSketchpadHost& FHost;
-    bool FSwitching = false;
+    int FInput = 0;
     int FWheelDelta = 0;   // eighths of a degree not yet turned into a zoom step
     std::optional<TPadGuide> FRulerGuide;   // over the pad until the next RedrawSketchpad
 };

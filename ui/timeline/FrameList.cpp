@@ -1,6 +1,7 @@
 #include "FrameList.h"
 
 #include "PixelFont.h"
+#include "ShowDocument.h"
 
 #include <QAbstractItemDelegate>
 #include <QCoreApplication>
@@ -23,7 +24,6 @@ namespace {
 const QString FrameDragMime = QStringLiteral("application/x-skelmar-frame-index");
 
 const QColor LockedColor{255, 0, 0};
-const QColor SelectionColor{0, 128, 0};
 
 // Like a Windows TextOut with an opaque background: (x, y) is the top left of the text box.
 void TextOut(QPainter& canvas, int x, int y, const QString& text, const QColor& color,
@@ -105,6 +105,13 @@ void DrawThumbnail(QPainter& canvas, const TLaserFrame& frame, const QColor& col
     canvas.restore();
 }
 
+void DrawSelectionOutline(QPainter& canvas, const QRect& rect)
+{
+    canvas.setPen(QPen(QColor(0, 128, 0), 1, Qt::DotLine));
+    canvas.setBrush(Qt::NoBrush);
+    canvas.drawRect(rect.adjusted(0, 0, -1, -1));
+}
+
 QString ThumbEffectName(int effect)
 {
     static const char* const names[EffectCount] = {
@@ -139,11 +146,8 @@ void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& fram
     canvas.setRenderHint(QPainter::Antialiasing, false);
     canvas.setFont(PixelFont());
     canvas.fillRect(rect, colors.Background);
-    if (selected) {
-        canvas.setPen(QPen(SelectionColor, 1, Qt::DotLine));
-        canvas.setBrush(Qt::NoBrush);
-        canvas.drawRect(rect.adjusted(0, 0, -1, -1));
-    }
+    if (selected)
+        DrawSelectionOutline(canvas, rect);
     DrawThumbnail(canvas, frame, frame.ColorBit() ? colors.Norm1 : colors.Norm0, 4, T + 18, L,
                   flipX, flipY);
 
@@ -216,6 +220,45 @@ void TFrameList::SetShow(const TLaserFrames* frames)
 {
     Frames = frames;
     RepaintList();
+}
+
+void TFrameList::SetDocument(TShowDocument& document)
+{
+    SetShow(&document.Show());
+    connect(&document, &TShowDocument::frameChanged, this, &TFrameList::FrameChanged);
+    connect(&document, &TShowDocument::everyFrameChanged, this, &TFrameList::RepaintList);
+    connect(&document, &TShowDocument::framesChanged, this, &TFrameList::SyncItems);
+    connect(&document, &TShowDocument::showReplaced, this, &TFrameList::SyncItems);
+    connect(&document, &TShowDocument::currentFrameChanged, this, [this](int index) { setCurrentRow(index); });
+    connect(this, &TFrameList::frameClicked, &document, &TShowDocument::SetCurrentFrameIndex);
+    SyncItems();
+}
+
+void TFrameList::SyncItems()
+{
+    if (!Frames)
+        return;
+    const int frames = Frames->Count();
+    while (count() > frames)
+        delete takeItem(count() - 1);
+    while (count() < frames)
+        addItem(QString());
+    // The entries' texts are the frames' names, wherever the frames went.
+    for (int i = 0; i < frames; ++i) {
+        if (item(i)->text() != Frames->Frame(i).Name)
+            item(i)->setText(Frames->Frame(i).Name);
+    }
+    RepaintList();
+}
+
+void TFrameList::FrameChanged(int index, TShowChanges what)
+{
+    if (index < 0 || index >= count())
+        return;
+    if (what & TShowChange::Properties)
+        item(index)->setText(Frames->Frame(index).Name);
+    // Only this frame's entry: a point dragged on a long show repaints one thumbnail.
+    viewport()->update(visualItemRect(item(index)));
 }
 
 void TFrameList::SetColors(const TThumbColors& colors)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LaserFrames.h"
+#include "ShowChanges.h"
 
 #include <QColor>
 #include <QListWidget>
@@ -11,6 +12,7 @@ class QDrag;
 class QMimeData;
 class QPainter;
 class QRect;
+class TShowDocument;
 
 struct TThumbColors {
     QColor Background{0, 0, 0}, Norm0{255, 0, 0}, Norm1{0, 0, 255}, ThumbText{0, 255, 0};
@@ -20,6 +22,9 @@ struct TThumbColors {
 // "Flip X" mirrors y and "Flip Y" mirrors x, as on the sketchpad.
 void DrawThumbnail(QPainter& canvas, const TLaserFrame& frame, const QColor& color, int divisor,
                    int top, int left, bool flipX, bool flipY);
+
+// The dotted green outline of a selected entry (the frame list's and the import dialog's).
+void DrawSelectionOutline(QPainter& canvas, const QRect& rect);
 
 // Texts of a frame-list entry.
 QString ThumbEffectName(int effect);                  // "Slide" .. "Drain", "?" for unknown codes
@@ -49,6 +54,10 @@ public:
 
     explicit TFrameList(QWidget* parent = nullptr);
     void SetShow(const TLaserFrames* frames);     // item i draws frame i (nothing when i >= count)
+    // Shows the document's frames and follows them: one entry per frame, named after it,
+    // the current frame selected; a changed frame repaints its own entry only. A click
+    // (or the keyboard) makes the frame current.
+    void SetDocument(TShowDocument& document);
     void SetColors(const TThumbColors& colors);
     void SetFlips(bool flipX, bool flipY);
     void RepaintList();
@@ -88,6 +97,8 @@ protected:
 
 private:
     bool ValidIndex(int index) const;
+    void SyncItems();                  // one entry per frame, each with its frame's name
+    void FrameChanged(int index, TShowChanges what);
     bool IsOwnDrag(const QDropEvent* event) const;
     void StartFrameDrag();
 

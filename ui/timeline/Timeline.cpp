@@ -1,5 +1,6 @@
 #include "Timeline.h"
 
+#include "ShowDocument.h"
 #include "TimelineDrawing.h"
 
 #include <QCloseEvent>
@@ -225,6 +226,19 @@ void TTimeline::SetColors(const TColorSettings& colors)
 {
     Colors = colors;
     iTimeline->SetFill(colors.TimelineBackground);
+}
+
+void TTimeline::SetDocument(TShowDocument& document)
+{
+    SetShow([&document] { return static_cast<const TLaserFrames*>(&document.Show()); });
+    connect(&document, &TShowDocument::frameChanged, this, [this](int, TShowChanges what) {
+        if (what & (TShowChange::Timing | TShowChange::Properties | TShowChange::Points))
+            TimeLineRedraw();
+    });
+    connect(&document, &TShowDocument::everyFrameChanged, this, &TTimeline::TimeLineRedraw);
+    connect(&document, &TShowDocument::framesChanged, this, &TTimeline::TimeLineRedraw);
+    connect(&document, &TShowDocument::showReplaced, this, &TTimeline::TimeLineRedraw);
+    connect(this, &TTimeline::frameClicked, &document, &TShowDocument::SetCurrentFrameIndex);
 }
 
 int TTimeline::FrameCount() const

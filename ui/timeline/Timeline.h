@@ -13,6 +13,7 @@ class QFontMetrics;
 class QPainter;
 class QSize;
 class QToolButton;
+class TShowDocument;
 class TTimelineDrawing;
 
 // Geometry of the strip: the band's top edge, the text rows and the button bar.
@@ -82,6 +83,9 @@ public:
     // Where the show comes from; asked at every redraw, so the owner may replace its
     // show at will. Null (or a null result): nothing is drawn.
     void SetShow(std::function<const TLaserFrames*()> show);
+    // Shows the document's show and follows it: the strip is drawn anew when frames'
+    // timing, names or points change, and a click on a band makes its frame current.
+    void SetDocument(TShowDocument& document);
     void SetColors(const TColorSettings& colors);
 
     // Draws the strip into iTimeline's picture and puts it on screen.
