@@ -74,7 +74,7 @@ QStringList TestUnsaved::Names() const
 QStringList TestUnsaved::RecentCaptions() const
 {
     QStringList captions;
-    for (QAction* item : Form->miLastFile)
+    for (QAction* item : Ui().miLastFile)
         captions << item->text() + (item->isVisible() ? "" : " (hidden)");
     return captions;
 }
@@ -124,22 +124,22 @@ void TestUnsaved::notAShowFile()
         Prompts->ExpectOpen(other);
     Prompts->ExpectTell();
     if (way == "open")
-        Form->aOpenFile->trigger();
+        Ui().aOpenFile->trigger();
     else if (way == "recent")
-        Form->miLastFile[0]->trigger();
+        Ui().miLastFile[0]->trigger();
     else if (way == "command line")
         Form->OpenCommandLineFile(other);
     else
-        Form->aImportShow->trigger();
+        Ui().aImportShow->trigger();
 
     const TScriptedPrompts::TShown& told = Prompts->Shown.last();
     QCOMPARE(told.kind, QStringLiteral("Tell"));
     QCOMPARE(told.icon, TMsgIcon::Error);
     QCOMPARE(told.text, QDir::toNativeSeparators(other) + QStringLiteral(" is not a Skelmar show file"));
     QCOMPARE(Names(), (QStringList{"K0", "K1"}));
-    QCOMPARE(Form->lbThumbs->count(), 2);
+    QCOMPARE(Inside().lbThumbs->count(), 2);
     QCOMPARE(Form->Document().FileName(), kept);
-    QCOMPARE(Form->Sketchpad->windowTitle(), kept);
+    QCOMPARE(Inside().Sketchpad->windowTitle(), kept);
     QCOMPARE(RecentCaptions(), recent);
     QVERIFY(!Form->IsModified());
 
@@ -147,7 +147,7 @@ void TestUnsaved::notAShowFile()
 
     // Saving writes the open show's own file.
     Prompts->ExpectTell();   // "File was saved."
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
     QCOMPARE(ReadFile(other), otherBytes);
@@ -162,11 +162,11 @@ void TestUnsaved::recentFileAsksBeforeDiscarding()
     const QString recent = MakeShow("recent.RZ4", {"R0", "R1", "R2"});
     CreateForm([&](TSettingsStore& store) { store.WriteText({}, "LastFile0", recent); });
     Form->OpenCommandLineFile(MakeShow("work.RZ4", {"W"}));
-    QVERIFY(Form->miLastFile[0]->isVisible());
+    QVERIFY(Ui().miLastFile[0]->isVisible());
     Modify();
 
     Prompts->ExpectAsk(false);
-    Form->miLastFile[0]->trigger();
+    Ui().miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Confirmation);
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("Do you really want to discard any changes made to this file?"));
@@ -174,13 +174,13 @@ void TestUnsaved::recentFileAsksBeforeDiscarding()
     QVERIFY(Form->IsModified());
 
     Prompts->ExpectAsk(true);
-    Form->miLastFile[0]->trigger();
+    Ui().miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"R0", "R1", "R2"}));
     QVERIFY(!Form->IsModified());
 
     // Without unsaved changes nothing is asked.
-    Form->miLastFile[0]->trigger();
+    Ui().miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.size(), 2);
 }
@@ -218,7 +218,7 @@ void TestUnsaved::formerlyUnmarkedEditsAreAsked()
     QVERIFY(Form->IsModified());
 
     Prompts->ExpectAsk(false);
-    Form->aNewFile->trigger();
+    Ui().aNewFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Form->Document().FileName(), path);
     QCOMPARE(Form->Show().Frame(1).Name, QStringLiteral("B"));
@@ -229,20 +229,20 @@ void TestUnsaved::formerlyUnmarkedEditsAreAsked()
 void TestUnsaved::exitAsksBeforeDiscarding()
 {
     CreateForm();
-    Form->miShowPoints->trigger();
+    Ui().miShowPoints->trigger();
     Settings->sync();
     const QStringList keys = Settings->allKeys();
     Modify();
 
     Prompts->ExpectAsk(false);
-    Form->miExit->trigger();
+    Ui().miExit->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("Do you really want to discard any changes made to this file?"));
     QCOMPARE(EventLoopResult(), 5);   // still running
     QVERIFY(Form->IsModified());
 
     Prompts->ExpectAsk(true);
-    Form->miExit->trigger();
+    Ui().miExit->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(EventLoopResult(), -1);   // told to end
     Settings->sync();

@@ -36,6 +36,17 @@
 #include <QToolBar>
 #include <QToolButton>
 
+namespace {
+
+// The left panel's own window: 180 pixels wide to begin with, whatever its bars would
+// like; a bar that does not fit folds its last buttons into its extension menu.
+class TLeftPanelWindow : public QMainWindow {
+public:
+    QSize sizeHint() const override { return {180, QMainWindow::sizeHint().height()}; }
+};
+
+} // namespace
+
 // Resources of a static library must be registered by name, outside any namespace.
 static void InitSkelmarResources()
 {
@@ -130,7 +141,7 @@ void TFormMain::CreateLeftPanel()
             [this](const QPoint& pos) { pmFrame->popup(lbThumbs->viewport()->mapToGlobal(pos)); });
     connect(lbThumbs, &TFrameList::frameDropped, this, &TFormMain::lbThumbsDragDrop);
 
-    LeftPanelWindow = new QMainWindow;
+    LeftPanelWindow = new TLeftPanelWindow;
     LeftPanelWindow->setObjectName(QStringLiteral("LeftPanelWindow"));
     LeftPanelWindow->setWindowFlags(Qt::Widget);
     LeftPanelWindow->setCentralWidget(lbThumbs);
@@ -144,7 +155,6 @@ void TFormMain::CreateLeftPanel()
     panelLeft->setFeatures(QDockWidget::NoDockWidgetFeatures);
     panelLeft->setWidget(LeftPanelWindow);
     addDockWidget(Qt::LeftDockWidgetArea, panelLeft);
-    resizeDocks({panelLeft}, {180}, Qt::Horizontal);
 }
 
 // Every dialog (and the timeline's window) is made here, once, before any command is
@@ -248,6 +258,15 @@ void TFormMain::closeEvent(QCloseEvent* event)
     }
     WriteSettings();
     event->accept();
+}
+
+void TFormMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The first layout, until one is saved: the left panel as narrow as its frame list
+    // allows. Docks take their widths only once the window is laid out.
+    if (std::exchange(FirstLayout, false))
+        resizeDocks({panelLeft}, {180}, Qt::Horizontal);
 }
 
 bool TFormMain::event(QEvent* event)

@@ -127,6 +127,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // dropped files (FormUnitMain_Drop.cpp)
@@ -362,6 +363,7 @@ private:
     QString OpenDialogFileName;         // the open dialog's file name; import keeps it
     TSoundOutputs SoundOutputs;
     int EffectMark = 0;                 // the pmEffect item that carries the radio mark
+    bool FirstLayout = true;            // no layout was saved: the designed one is laid out
     QSettings& Settings;
     TPrompts& Prompts;
     QString ProgramDir;
