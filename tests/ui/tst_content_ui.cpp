@@ -153,6 +153,11 @@ void TestContentUi::svgInsertsBeforeCurrent()
     QVERIFY(Form->IsModified());
     QVERIFY2(Inside().sbFrameMessage->text().contains("imported from logo.svg: 4 points"),
              qPrintable(Inside().sbFrameMessage->text()));
+    // The line tells of the import while it stands: undone, the frame is gone and so is the line.
+    Form->Document().Undo();
+    QCOMPARE(Names(), (QStringList{"X", "Y", "Z"}));
+    QCOMPARE(Inside().sbFrameMessage->text(), QString());
+    Form->Document().Redo();
 
     // Cancelling the file dialog changes nothing.
     Prompts->ExpectOpen(QString());

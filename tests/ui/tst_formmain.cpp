@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QScrollBar>
 #include <QSettings>
@@ -59,6 +60,8 @@ private slots:
     void createWavefileUnsavedAsksForName();
     void createWavefileWritesNextToShow();
     void panelSwitchesFollowBars();
+    void firstLayoutLeftPanel();
+    void savedLayoutWins();
     void helpAndAbout();
 
 private:
@@ -862,6 +865,61 @@ void TestFormMain::panelSwitchesFollowBars()
     QVERIFY(!Ui().miPanelDisplay->isChecked());
     Ui().miPanelMouse->trigger();
     QVERIFY(!Inside().sbFrame->isVisible());
+}
+
+// The designed first layout: the left panel, 180 pixels wide (or what the frame list
+// needs), holds File operations, Playback and Working tools above the frame list, and the
+// status bar at its foot; the timeline runs along the bottom under all of it.
+void TestFormMain::firstLayoutLeftPanel()
+{
+    CreateForm({}, true);
+    QDockWidget* panel = Inside().panelLeft;
+    QCOMPARE(Form->dockWidgetArea(panel), Qt::LeftDockWidgetArea);
+    QCOMPARE(panel->width(), qMax(180, panel->minimumSizeHint().width()));
+    const auto inPanel = [panel](QWidget* w) {
+        return QRect(w->mapTo(panel, QPoint(0, 0)), w->size());
+    };
+    const QRect files = inPanel(Ui().toolbarFiles), play = inPanel(Ui().toolbarPlay),
+                tools = inPanel(Ui().toolbarTools), list = inPanel(Inside().lbThumbs),
+                status = inPanel(Inside().sbFrame);
+    for (QToolBar* bar : {Ui().toolbarFiles, Ui().toolbarPlay, Ui().toolbarTools}) {
+        QVERIFY(panel->isAncestorOf(bar));
+        QVERIFY(bar->isVisible());
+        QVERIFY(bar->isMovable());
+    }
+    QVERIFY(files.bottom() < play.top());
+    QVERIFY(play.bottom() < tools.top());
+    QVERIFY(tools.bottom() < list.top());
+    QVERIFY(list.bottom() < status.top());
+    QVERIFY(panel->isAncestorOf(Inside().sbFrame));
+    QVERIFY(status.bottom() >= panel->height() - 4);
+    // The display bars stay at the right of the main window.
+    QCOMPARE(Form->toolBarArea(Ui().toolbarDisplay), Qt::RightToolBarArea);
+    QVERIFY(!panel->isAncestorOf(Ui().toolbarDisplay));
+}
+
+// Once a layout is saved under "Panels", it is the one the next start shows.
+void TestFormMain::savedLayoutWins()
+{
+    CreateForm({}, true);
+    auto* leftPanel = Form->findChild<QMainWindow*>(QStringLiteral("LeftPanelWindow"));
+    QVERIFY(leftPanel);
+    leftPanel->addToolBar(Qt::BottomToolBarArea, Ui().toolbarTools);
+    Ui().miPanelPlay->trigger();
+    Form->resizeDocks({Inside().panelLeft}, {260}, Qt::Horizontal);
+    QTest::qWait(20);
+    const int width = Inside().panelLeft->width();
+    QVERIFY(width > 200);
+    QVERIFY(Form->close());
+    Form.reset();
+    QVERIFY(!TSettingsStore(*Settings).ReadBytes(QStringLiteral("Panels"), QStringLiteral("LeftPanel")).isEmpty());
+
+    CreateForm({}, true);
+    leftPanel = Form->findChild<QMainWindow*>(QStringLiteral("LeftPanelWindow"));
+    QCOMPARE(leftPanel->toolBarArea(Ui().toolbarTools), Qt::BottomToolBarArea);
+    QVERIFY(Ui().toolbarPlay->isHidden());
+    QVERIFY(!Ui().miPanelPlay->isChecked());
+    QCOMPARE(Inside().panelLeft->width(), width);
 }
 
 void TestFormMain::helpAndAbout()

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUndoView>
+#include <QPaintEvent>
 #include <functional>
 
 class TestHistory;
@@ -51,12 +52,15 @@ private slots:
     void everyStep_data();
     void everyStep();
     void dragIsOneStepAndThumbnailFollows();
+    void dragRepaintsOnlyItsThumbnail();
     void cleanStateAfterSaveAndUndo();
     void saveKeepsWhatUndoNeeds();
     void budgetDropsOldestSteps();
     void deleteKeyOnThePad();
     void historyPanel();
+    void historyPanelFollowsSaveAsAndFitsNames();
     void undoAndRedoKeys();
+    void undoAndRedoSayTheirStep();
 
 public:
     // --- what the step cases use
@@ -462,6 +466,38 @@ void TestHistory::dragIsOneStepAndThumbnailFollows()
     QCOMPARE(Form->Show().Frame(1).Points[0].Y, quint8(100));
 }
 
+// A point dragged on the pad repaints that frame's entry of the list, not the whole list.
+void TestHistory::dragRepaintsOnlyItsThumbnail()
+{
+    Start();
+    Access().lbThumbsClick(1);
+    QListWidget* list = Inside().lbThumbs;
+    QApplication::processEvents();
+    const QRect entry = list->visualItemRect(list->item(1));
+    struct TRegionSpy : QObject {
+        QRegion Painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                Painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy;
+    list->viewport()->installEventFilter(&spy);
+    QTest::mousePress(Pad(), Qt::LeftButton, {}, At(100, 100));
+    for (int k = 1; k <= 5; ++k) {
+        QTest::mouseMove(Pad(), Raw(100 + 5 * k, 100 + 3 * k));
+        QApplication::processEvents();
+    }
+    list->viewport()->removeEventFilter(&spy);
+    QTest::mouseRelease(Pad(), Qt::LeftButton, {}, Raw(125, 115));
+    QVERIFY(!spy.Painted.isEmpty());
+    QVERIFY2(entry.contains(spy.Painted.boundingRect()),
+             qPrintable(QStringLiteral("painted %1,%2 %3x%4")
+                            .arg(spy.Painted.boundingRect().x()).arg(spy.Painted.boundingRect().y())
+                            .arg(spy.Painted.boundingRect().width()).arg(spy.Painted.boundingRect().height())));
+}
+
 // Saving marks the state the history is in; undoing back to it clears Modified, and closing
 // then asks nothing.
 void TestHistory::cleanStateAfterSaveAndUndo()
@@ -603,6 +639,33 @@ void TestHistory::historyPanel()
     QVERIFY(!Ui().miPanelHistory->isChecked());
 }
 
+// The first entry names the file the show now has, also after Save As; the panel opens
+// wide enough for the longest step name.
+void TestHistory::historyPanelFollowsSaveAsAndFitsNames()
+{
+    Start();
+    Ui().miPanelHistory->trigger();
+    QTest::qWait(20);
+    QAbstractItemModel* steps = Inside().lvHistory->model();
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("history.RZ4"));
+    Prompts->ExpectInput(QStringLiteral("900"));
+    Trigger("aFrameMorph");
+    QCOMPARE(steps->index(1, 0).data().toString(), QStringLiteral("Change frame morph/effect time"));
+    const QRect row = Inside().lvHistory->visualRect(steps->index(1, 0));
+    const int text = Inside().lvHistory->fontMetrics().horizontalAdvance(QStringLiteral("Change frame morph/effect time"));
+    QVERIFY2(Inside().lvHistory->viewport()->width() >= row.left() + text,
+             qPrintable(QStringLiteral("%1 < %2").arg(Inside().lvHistory->viewport()->width()).arg(row.left() + text)));
+
+    const QString renamed = Dir->filePath("renamed.RZ4");
+    Prompts->ExpectSave(renamed);
+    Prompts->ExpectTell();   // "File was saved."
+    Trigger("aSaveAsFile");
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Show().FileName, renamed);
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("renamed.RZ4"));
+    QCOMPARE(Inside().Sketchpad->windowTitle(), renamed);
+}
+
 void TestHistory::undoAndRedoKeys()
 {
     Start();
@@ -621,6 +684,28 @@ void TestHistory::undoAndRedoKeys()
     QCOMPARE(Form->Show().Frame(0).Points[0].X, quint8(215));
     // Ctrl+C still centres the frame.
     QCOMPARE(Ui().miCenterFrame->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+}
+
+// Edit > Undo and Redo name the step they will take back or bring again; a "&" in a step's
+// name is no accelerator.
+void TestHistory::undoAndRedoSayTheirStep()
+{
+    Start();
+    Trigger("miFrameFlipY");
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo Flip frame at Y-axis"));
+    QCOMPARE(Ui().miRedo->text(), QStringLiteral("&Redo"));
+    for (const char* answer : {"1", "2", "3", "4"})
+        Prompts->ExpectInput(QString::fromLatin1(answer));
+    Trigger("miSetRotPoint");
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo Set effect && auxiliary center"));
+    QCOMPARE(Ui().miUndo->statusTip(), QStringLiteral("Undo Set effect & auxiliary center"));
+    Trigger("miUndo");
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo Flip frame at Y-axis"));
+    QCOMPARE(Ui().miRedo->text(), QStringLiteral("&Redo Set effect && auxiliary center"));
+    Trigger("miUndo");
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo"));
+    QVERIFY(!Ui().miUndo->isEnabled());
 }
 
 QTEST_MAIN(TestHistory)

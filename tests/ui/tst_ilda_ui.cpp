@@ -120,6 +120,9 @@ void TestIldaUi::importInsertsBeforeCurrent()
     // The frames exist nowhere else as a show: closing must ask before dropping them.
     QVERIFY(Form->IsModified());
     QVERIFY(Inside().sbFrameMessage->text().contains("3 frames imported"));
+    // Undone, the frames are gone and the line that told of them too.
+    Ui().miUndo->trigger();
+    QCOMPARE(Inside().sbFrameMessage->text(), QString());
 }
 
 void TestIldaUi::damagedFileInsertsNothing()

@@ -57,6 +57,7 @@ private slots:
     void toolControls_data();
     void toolControls();
     void pointerPositionWithoutButton();
+    void pointStatusGoesWithItsPoint();
 
 private:
     void Start(bool snap = false, bool flipY = false);
@@ -77,6 +78,42 @@ private:
     bool NoUnexpectedPrompts() const { return Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(); }
 
 };
+
+// "Point: 4 (192/64)" stays while point 4 is there as it was: a changed flag keeps it;
+// deleting the point, undoing the step that added it, or moving it takes it back.
+void TestPadToolsUi::pointStatusGoesWithItsPoint()
+{
+    Start();
+    OpenShow({{{20, 20}, {60, 20}, {100, 20}, {140, 20}, {192, 64}}});
+    Click(At(192, 64));
+    QCOMPARE(Panel(1), QStringLiteral("Point: 4 (192/64)"));
+    Ui().sbBlank->click();
+    QVERIFY(Frame().Points[4].IsBlank());
+    QCOMPARE(Panel(1), QStringLiteral("Point: 4 (192/64)"));
+    QTest::keyClick(Pad(), Qt::Key_Delete);
+    QCOMPARE(Frame().PointCount(), 4);
+    QCOMPARE(Panel(1), QString());
+
+    // A point added, then picked: undoing the addition takes its line back.
+    Ui().miUndo->trigger();
+    Ui().miUndo->trigger();
+    Ui().aToolAdd->trigger();
+    Click(Raw(200, 200), Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(Frame().PointCount(), 6);
+    Click(At(200, 200), Qt::RightButton);
+    QCOMPARE(Panel(1), QStringLiteral("Point: 5 (200/200)"));
+    Ui().miUndo->trigger();
+    QCOMPARE(Frame().PointCount(), 5);
+    QCOMPARE(Panel(1), QString());
+
+    // A transform that moves the point takes its line back too.
+    Ui().aToolMove->trigger();
+    Click(At(60, 20));
+    QCOMPARE(Panel(1), QStringLiteral("Point: 1 (60/20)"));
+    Ui().miFrameFlipY->trigger();
+    QCOMPARE(Panel(1), QString());
+    QVERIFY(NoUnexpectedPrompts());
+}
 
 // --- fixture -----------------------------------------------------------------------------------
 

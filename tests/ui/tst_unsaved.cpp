@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 class TestUnsaved : public QObject, protected TMainWindowFixture {
     Q_OBJECT
@@ -28,6 +29,7 @@ private slots:
     void recentFileAsksBeforeDiscarding();
     void formerlyUnmarkedEditsAreAsked_data();
     void formerlyUnmarkedEditsAreAsked();
+    void titleMarkSurvivesMinimiseAndOtherWindows();
     // Last: a granted Exit ends every event loop of the test program.
     void exitAsksBeforeDiscarding();
 
@@ -53,6 +55,51 @@ void TestUnsaved::init()
 void TestUnsaved::cleanup()
 {
     CleanupFixture();
+}
+
+// The "*" of unsaved changes stays in the title when the window is minimised and
+// restored or another window is active for a while, and through further edits; it goes
+// only when the history is back at its saved state.
+void TestUnsaved::titleMarkSurvivesMinimiseAndOtherWindows()
+{
+    CreateForm({}, true);
+    Form->OpenCommandLineFile(MakeShow("mark.RZ4", {"A", "B"}));
+    QVERIFY(!Form->isWindowModified());
+    // The title as the window system shows it.
+    const auto title = [this] { return Form->windowHandle()->title(); };
+    const auto marked = [&] { return Form->isWindowModified() && title().contains(QStringLiteral("Pudlo Mixer*")); };
+    Ui().miFrameFlipY->trigger();
+    QVERIFY2(marked(), qPrintable(title()));
+
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("another program"));
+    other.resize(200, 100);
+    for (int round = 0; round < 2; ++round) {
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY2(marked(), qPrintable(title()));
+        Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+        QVERIFY2(marked(), qPrintable(title()));
+
+        Form->showMinimized();
+        QTest::qWait(20);
+        Form->showNormal();
+        Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+        QVERIFY2(marked(), qPrintable(title()));
+
+        // A further edit keeps it too.
+        Ui().miFrameFlipX2->trigger();
+        QVERIFY2(marked(), qPrintable(title()));
+    }
+    // Back at the state as opened: no mark.
+    while (Form->Document().History().canUndo())
+        Ui().miUndo->trigger();
+    QVERIFY(!Form->isWindowModified());
+    QVERIFY2(!title().contains(QLatin1Char('*')), qPrintable(title()));
+    QVERIFY(NoUnexpectedPrompts());
 }
 
 QString TestUnsaved::MakeShow(const QString& name, const QStringList& frameNames)

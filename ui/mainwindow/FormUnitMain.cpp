@@ -263,10 +263,16 @@ void TFormMain::closeEvent(QCloseEvent* event)
 void TFormMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    // The first layout, until one is saved: the left panel as narrow as its frame list
-    // allows. Docks take their widths only once the window is laid out.
-    if (std::exchange(FirstLayout, false))
-        resizeDocks({panelLeft}, {180}, Qt::Horizontal);
+    // Docks take their widths only once the window is laid out: the saved layout is
+    // laid out again, or else the designed one, with the left panel as narrow as its
+    // frame list allows.
+    if (std::exchange(FirstShow, false)) {
+        if (!SavedLayout.isEmpty())
+            restoreState(SavedLayout);
+        else
+            resizeDocks({panelLeft}, {180}, Qt::Horizontal);
+        SavedLayout.clear();
+    }
 }
 
 bool TFormMain::event(QEvent* event)

@@ -363,7 +363,8 @@ private:
     QString OpenDialogFileName;         // the open dialog's file name; import keeps it
     TSoundOutputs SoundOutputs;
     int EffectMark = 0;                 // the pmEffect item that carries the radio mark
-    bool FirstLayout = true;            // no layout was saved: the designed one is laid out
+    bool FirstShow = true;
+    QByteArray SavedLayout;             // the window's layout as last saved, until it is shown
     QSettings& Settings;
     TPrompts& Prompts;
     QString ProgramDir;

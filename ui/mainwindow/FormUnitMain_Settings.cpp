@@ -100,7 +100,7 @@ void TFormMain::ReadSettings()
     const QByteArray panels = store.ReadBytes(PanelsGroup, PanelsValue);
     if (!panels.isEmpty())
         restoreState(panels);
-    FirstLayout = panels.isEmpty();
+    SavedLayout = panels;
     const QByteArray leftPanel = store.ReadBytes(PanelsGroup, LeftPanelValue);
     if (!leftPanel.isEmpty())
         LeftPanelWindow->restoreState(leftPanel);
