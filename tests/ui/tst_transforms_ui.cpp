@@ -27,6 +27,19 @@ using TPoints = QList<QPoint>;    // a frame's points, frame coordinates
 using TCenters = QList<int>;      // EffectCenterX, EffectCenterY, AuxCenterX, AuxCenterY
 static const QString Cancel = QStringLiteral("<cancel>");
 
+static TPoints PositionsOf(const TLaserFrame& frame)
+{
+    TPoints positions;
+    for (const TSmallPoint& p : frame.Points)
+        positions << QPoint(p.X, p.Y);
+    return positions;
+}
+
+static TCenters CentersOf(const TLaserFrame& frame)
+{
+    return {frame.EffectCenterX, frame.EffectCenterY, frame.AuxCenterX, frame.AuxCenterY};
+}
+
 class TestTransformsUi : public QObject, protected TMainWindowFixture {
     Q_OBJECT
 private slots:
@@ -226,12 +239,8 @@ void TestTransformsUi::frameCommands()
     Inside().Sketchpad->pad->removeEventFilter(&counter);
 
     QVERIFY2(Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(), qPrintable(NoUnexpectedPrompts()));
-    TPoints result;
-    for (const TSmallPoint& p : frame.Points)
-        result << QPoint(p.X, p.Y);
-    QCOMPARE(result, expected);
-    QCOMPARE((TCenters{frame.EffectCenterX, frame.EffectCenterY, frame.AuxCenterX, frame.AuxCenterY}),
-             expectedCenters);
+    QCOMPARE(PositionsOf(frame), expected);
+    QCOMPARE(CentersOf(frame), expectedCenters);
     for (size_t i = 0; i < frame.Points.size(); ++i)
         QCOMPARE(frame.Points[i].Name, item == "miRenum" ? QString::number(i) : QString("p"));
     QCOMPARE(Frame(0).Points.front().X, quint8(30));   // the other frame stays
@@ -337,14 +346,10 @@ void TestTransformsUi::questionsComeFirst()
         shown << box.caption + " | " + box.prompt + " | " + box.defaultText;
     QCOMPARE(shown, asked);
     QCOMPARE(stepsWhileAsking, 0);
-    TPoints result;
-    for (const TSmallPoint& p : frame.Points)
-        result << QPoint(p.X, p.Y);
-    QCOMPARE(result, expected);
-    QCOMPARE((TCenters{frame.EffectCenterX, frame.EffectCenterY, frame.AuxCenterX, frame.AuxCenterY}),
-             expectedCenters);
+    QCOMPARE(PositionsOf(frame), expected);
+    QCOMPARE(CentersOf(frame), expectedCenters);
     QCOMPARE((QStringList{frame.Points[0].Name, frame.Points[1].Name}), names);
-    const bool changed = result != TPoints{{20, 200}, {60, 90}} || names != QStringList{"p", "p"}
+    const bool changed = expected != TPoints{{20, 200}, {60, 90}} || names != QStringList{"p", "p"}
         || expectedCenters != TCenters{100, 120, 30, 120};
     QCOMPARE(Form->Document().History().count(), changed ? 1 : 0);
     if (changed) {

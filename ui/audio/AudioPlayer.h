@@ -57,7 +57,6 @@ public:
     bool Open();
     // Arms the completion notice for the next end of a Play (one notice per arming).
     void SetNotify(bool on) { FNotify = on; }
-    bool NotifyArmed() const { return FNotify; }
     // Plays the file from its first sample (there is no pause, so the position
     // is always the start or the end, and the end rewinds). Reads the header
     // again, as a compile may have rewritten the file since Open.

@@ -22,7 +22,6 @@ public:
 
     // The live output could not start.
     void Report();
-    bool BoxShown() const { return Shown; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -56,7 +56,6 @@ public:
     TStep DrawToRepaint();
 
     bool AtEnd() const { return Position >= Samples.size(); }
-    bool HasSamples() const { return Samples.size() > FirstSample; }
     qint64 StreamPosition() const { return Position; }
     qint64 StreamSize() const { return Samples.size(); }
     qint64 WipePosition() const { return LastWipe; }   // stream position at the last wipe

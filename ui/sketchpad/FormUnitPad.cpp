@@ -15,8 +15,26 @@
 #include <QWheelEvent>
 #include <QtMath>
 
+void TPadArea::mousePressEvent(QMouseEvent* event)
+{
+    const TFormSketchpad::TInput input(FForm);
+    emit mousePressed(event);
+}
+
+void TPadArea::mouseMoveEvent(QMouseEvent* event)
+{
+    const TFormSketchpad::TInput input(FForm);
+    emit mouseMoved(event);
+}
+
+void TPadArea::mouseReleaseEvent(QMouseEvent* event)
+{
+    const TFormSketchpad::TInput input(FForm);
+    emit mouseReleased(event);
+}
+
 TPad::TPad(TFormSketchpad& form, QWidget* parent)
-    : QWidget(parent), FForm(form)
+    : TPadArea(form, parent)
 {
     setObjectName(QStringLiteral("pad"));
     // Every paint covers the whole pad; the backing store keeps the last one while busy.
@@ -51,31 +69,13 @@ void TPad::resizeEvent(QResizeEvent* event)
     FForm.iLeftRuler->update();
 }
 
-void TPad::mousePressEvent(QMouseEvent* event)
-{
-    const TFormSketchpad::TInput input(FForm);
-    emit mousePressed(event);
-}
-
-void TPad::mouseMoveEvent(QMouseEvent* event)
-{
-    const TFormSketchpad::TInput input(FForm);
-    emit mouseMoved(event);
-}
-
-void TPad::mouseReleaseEvent(QMouseEvent* event)
-{
-    const TFormSketchpad::TInput input(FForm);
-    emit mouseReleased(event);
-}
-
 void TPad::wheelEvent(QWheelEvent* event)
 {
     emit wheelTurned(event);
 }
 
 TRuler::TRuler(TFormSketchpad& form, TSide side, QWidget* parent)
-    : QWidget(parent), FForm(form), FSide(side)
+    : TPadArea(form, parent), FSide(side)
 {
     setObjectName(side == TSide::Top ? QStringLiteral("iTopRuler") : QStringLiteral("iLeftRuler"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -92,24 +92,6 @@ void TRuler::paintEvent(QPaintEvent*)
         FForm.PaintTopRuler(canvas);
     else
         FForm.PaintLeftRuler(canvas);
-}
-
-void TRuler::mousePressEvent(QMouseEvent* event)
-{
-    const TFormSketchpad::TInput input(FForm);
-    emit mousePressed(event);
-}
-
-void TRuler::mouseMoveEvent(QMouseEvent* event)
-{
-    const TFormSketchpad::TInput input(FForm);
-    emit mouseMoved(event);
-}
-
-void TRuler::mouseReleaseEvent(QMouseEvent* event)
-{
-    const TFormSketchpad::TInput input(FForm);
-    emit mouseReleased(event);
 }
 
 void TRuler::mouseDoubleClickEvent(QMouseEvent* event)

@@ -37,53 +37,57 @@ public:
     virtual void DeleteKeyPressed() {}
 };
 
-// The drawing surface. Its mouse events go out as signals to whoever handles the tools.
-class TPad : public QWidget {
+// A part of the sketchpad whose mouse events go out as signals, to the tools (the pad) or
+// the help-line gestures (the rulers), as the sketchpad's own input.
+class TPadArea : public QWidget {
     Q_OBJECT
 public:
-    explicit TPad(TFormSketchpad& form, QWidget* parent = nullptr);
+    explicit TPadArea(TFormSketchpad& form, QWidget* parent = nullptr) : QWidget(parent), FForm(form) {}
 
 signals:
     void mousePressed(QMouseEvent* event);
     void mouseMoved(QMouseEvent* event);
     void mouseReleased(QMouseEvent* event);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+    TFormSketchpad& FForm;
+};
+
+// The drawing surface.
+class TPad : public TPadArea {
+    Q_OBJECT
+public:
+    explicit TPad(TFormSketchpad& form, QWidget* parent = nullptr);
+
+signals:
     void wheelTurned(QWheelEvent* event);
 
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-
-private:
-    TFormSketchpad& FForm;
 };
 
-// iTopRuler and iLeftRuler; mouse events go out for the help-line gestures.
-class TRuler : public QWidget {
+// iTopRuler and iLeftRuler.
+class TRuler : public TPadArea {
     Q_OBJECT
 public:
     enum class TSide { Top, Left };
     TRuler(TFormSketchpad& form, TSide side, QWidget* parent = nullptr);
 
 signals:
-    void mousePressed(QMouseEvent* event);
-    void mouseMoved(QMouseEvent* event);
-    void mouseReleased(QMouseEvent* event);
     void mouseDoubleClicked(QMouseEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    TFormSketchpad& FForm;
     TSide FSide;
 };
 

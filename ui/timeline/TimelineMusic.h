@@ -26,7 +26,6 @@ public:
     // Null: the lane hides.
     void SetMusic(std::shared_ptr<const TMusicAnalysis> music, int offsetMs);
     void SetColors(const TColorSettings& colors);
-    const TMusicAnalysis* Music() const { return FMusic.get(); }
 
     QSize sizeHint() const override { return {200, LaneHeight}; }
 
