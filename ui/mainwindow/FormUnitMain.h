@@ -364,6 +364,7 @@ private:
     TSoundOutputs SoundOutputs;
     int EffectMark = 0;                 // the pmEffect item that carries the radio mark
     bool FirstShow = true;
+    bool HistoryPanelFirstShown = true;
     QByteArray SavedLayout;             // the window's layout as last saved, until it is shown
     QSettings& Settings;
     TPrompts& Prompts;

@@ -7,6 +7,7 @@
 
 #include <QDockWidget>
 #include <QFileInfo>
+#include <QStyle>
 #include <QFontMetrics>
 #include <QMdiSubWindow>
 #include <QUndoStack>
@@ -38,9 +39,18 @@ void TFormMain::CreateHistoryPanel()
     // Beside the sketchpad, wide enough for every step's name; the designed window has
     // no room to spare, so the panel starts closed.
     addDockWidget(Qt::RightDockWidgetArea, panelHistory);
-    const int text = lvHistory->fontMetrics().horizontalAdvance(LongestStepName);
-    resizeDocks({panelHistory}, {text + lvHistory->iconSize().width() + 48}, Qt::Horizontal);
     panelHistory->hide();
+    // Docks take their widths once shown: the first time it opens, unless a saved layout
+    // gave it one.
+    connect(panelHistory, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!visible || !std::exchange(HistoryPanelFirstShown, false))
+            return;
+        const int wanted = lvHistory->fontMetrics().horizontalAdvance(LongestStepName)
+            + lvHistory->iconSize().width() + 2 * lvHistory->frameWidth()
+            + lvHistory->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 24;
+        if (panelHistory->width() < wanted)
+            resizeDocks({panelHistory}, {wanted}, Qt::Horizontal);
+    });
     // The first entry is the show as it was opened: named after its file.
     connect(ShowDocument, &TShowDocument::fileNameChanged, this, [this](const QString& fileName) {
         lvHistory->setEmptyLabel(fileName.isEmpty() ? QStringLiteral("new file") : QFileInfo(fileName).fileName());

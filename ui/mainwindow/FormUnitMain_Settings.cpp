@@ -101,6 +101,7 @@ void TFormMain::ReadSettings()
     if (!panels.isEmpty())
         restoreState(panels);
     SavedLayout = panels;
+    HistoryPanelFirstShown = panels.isEmpty();
     const QByteArray leftPanel = store.ReadBytes(PanelsGroup, LeftPanelValue);
     if (!leftPanel.isEmpty())
         LeftPanelWindow->restoreState(leftPanel);
