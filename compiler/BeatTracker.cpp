@@ -563,8 +563,9 @@ struct TBeatTracker::TState {
     TBeatOptions Options;
     int InputRate = 0;
     bool Valid = false;
+    bool Finished = false;
     soxr_t Resampler = nullptr;
-    std::vector<float> Resampled;
+    std::vector<float> Clean, Resampled;
 
     TCompactSignal Signal;
     std::vector<float> Pending;   // analysis-rate samples not yet past the frames
@@ -779,23 +780,34 @@ bool TBeatTracker::IsValid() const
 
 void TBeatTracker::Add(const float* mono, qint64 count)
 {
-    if (!IsValid() || count <= 0)
+    if (!IsValid() || State->Finished || count <= 0)
         return;
     TState& s = *State;
-    if (!s.Resampler) {
-        s.Feed(mono, size_t(count));
-        return;
-    }
     while (count > 0) {
-        const size_t chunk = size_t(std::min<qint64>(count, 1 << 14));
-        s.Resampled.resize(size_t(double(chunk) * Rate / s.InputRate) + 64);
-        size_t used = 0, made = 0;
-        soxr_process(s.Resampler, mono, chunk, &used, s.Resampled.data(), s.Resampled.size(), &made);
-        s.Feed(s.Resampled.data(), made);
-        if (used == 0 && made == 0)
-            break;   // cannot happen with room for the output; no endless loop if it does
-        mono += used;
-        count -= qint64(used);
+        // Blocks whose output stays small whatever the rates.
+        const qint64 most = std::max<qint64>(1, qint64(double(1 << 14) * s.InputRate / Rate));
+        const size_t chunk = size_t(std::min<qint64>({count, most, 1 << 14}));
+        // A sample that is no number (a damaged file) counts as silence.
+        s.Clean.resize(chunk);
+        for (size_t i = 0; i < chunk; ++i)
+            s.Clean[i] = std::isfinite(mono[i]) ? mono[i] : 0.0f;
+        mono += chunk;
+        count -= qint64(chunk);
+        if (!s.Resampler) {
+            s.Feed(s.Clean.data(), chunk);
+            continue;
+        }
+        size_t done = 0;
+        while (done < chunk) {
+            s.Resampled.resize(size_t(double(chunk - done) * Rate / s.InputRate) + 64);
+            size_t used = 0, made = 0;
+            soxr_process(s.Resampler, s.Clean.data() + done, chunk - done, &used, s.Resampled.data(),
+                         s.Resampled.size(), &made);
+            s.Feed(s.Resampled.data(), made);
+            if (used == 0 && made == 0)
+                break;   // cannot happen with room for the output; no endless loop if it does
+            done += used;
+        }
     }
 }
 
@@ -886,12 +898,10 @@ std::vector<double> Straighten(const std::vector<double>& beats, const std::vect
 
 void TBeatTracker::Finish()
 {
-    FBeats.clear();
-    FOnsets.clear();
-    FBpm = 0;
-    if (!IsValid())
+    if (!IsValid() || State->Finished)
         return;
     TState& s = *State;
+    s.Finished = true;
     if (s.Resampler) {
         for (;;) {
             s.Resampled.resize(4096);
@@ -996,15 +1006,18 @@ void TBeatTracker::Finish()
                     local += strength[size_t(j)];
                     ++count;
                 }
-            const double t = double(i) / FrameRate;
+            const double t = double(i) / FrameRate + FrameBias;
             if (strength[i] > local / count + 0.5 && (FOnsets.empty() || t - FOnsets.back() > 0.03))
                 FOnsets.push_back(t);
         }
     }
 
-    const double minBpm = std::clamp(s.Options.MinBpm, TBeatOptions::LowestBpm, TBeatOptions::HighestBpm);
-    const double maxBpm = std::clamp(std::max(s.Options.MaxBpm, minBpm), TBeatOptions::LowestBpm,
-                                     TBeatOptions::HighestBpm);
+    // A range that is no range is taken as the default one.
+    TBeatOptions range = s.Options;
+    if (!(range.MinBpm >= TBeatOptions::LowestBpm && range.MaxBpm <= TBeatOptions::HighestBpm
+          && range.MinBpm < range.MaxBpm))
+        range = TBeatOptions{};
+    const double minBpm = range.MinBpm, maxBpm = range.MaxBpm;
     const double shortest = 60 * FrameRate / maxBpm, longest = 60 * FrameRate / minBpm;
     std::vector<double> centred(strength.begin() + std::ptrdiff_t(firstActive),
                                 strength.begin() + std::ptrdiff_t(lastActive + 1));

@@ -15,7 +15,8 @@ struct TBeatOptions {
 };
 
 // Finds the beats, onsets and tempo of mono audio. Feed it the samples in order,
-// in blocks of any size, then call Finish.
+// in blocks of any size, then call Finish (once: it is done then). Samples that
+// are no number count as silence.
 //
 // The music is resampled to a fixed rate so every size below is in seconds,
 // whatever the file's rate. One spectral analysis (46 ms frames every 5.8 ms)

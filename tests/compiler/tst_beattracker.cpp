@@ -6,6 +6,7 @@
 #include "BeatTracks.h"
 
 #include <QtTest>
+#include <limits>
 
 using namespace beattracks;
 
@@ -60,6 +61,12 @@ void TestBeatTracker::findsEveryBeatAndNoOther_data()
     }
     // One sample each, silence between: every one is a beat, whatever the level.
     QTest::newRow("1-sample impulses 60 bpm") << Impulses(44100, s, 60, 0.25);
+    {
+        TTrack damaged = Clicks(44100, s, 100, 0.3);
+        for (size_t i = 20000; i < damaged.Mono.size(); i += 26459)
+            damaged.Mono[i] = i % 2 ? std::numeric_limits<float>::quiet_NaN() : std::numeric_limits<float>::infinity();
+        QTest::newRow("samples that are no number count as silence") << damaged;
+    }
     {
         TTrack quiet = Impulses(48000, s, 100, 0.5);
         for (float& v : quiet.Mono)
