@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 using namespace beattracks;
@@ -173,7 +174,68 @@ std::vector<TTrack> Songs()
         kit.Swing = 0.56;
         song("song: funk 104 bpm, ghost notes", 104, 0.01, 0.45, kit);
     }
+    // Two that no 4/4 drum kit plays: a waltz (bass on one, chords on two and
+    // three) and a reggae one-drop (kick and snare on three only, the guitar's
+    // chords on every off-beat, louder than anything on the beat but the drop).
+    {
+        const std::vector<double> beats = BeatsAt(0.4, seconds - 0.5, [](double t) {
+            return 150 * (1 + 0.02 * std::sin(2 * M_PI * t / 29));
+        });
+        TTrack t = Empty("song: waltz 150 bpm, drifting 2 %", 44100, seconds);
+        TNoise jitter(71);
+        const double roots[] = {98, 131, 147, 110};
+        for (size_t i = 0; i < beats.size(); ++i) {
+            const double b = beats[i] + 0.006 * jitter(), gap = i + 1 < beats.size() ? beats[i + 1] - beats[i] : 0.4;
+            const double root = roots[(i / 3) % 4];
+            if (i % 3 == 0) {
+                Bass(t.Mono, 44100, b, gap * 2.8, root / 2, 0.35);
+                Kick(t.Mono, 44100, b, 0.3);
+            } else {
+                Chord(t.Mono, 44100, b, gap * 0.6, root * 2, 0.18, 0.004);
+            }
+        }
+        Voice(t.Mono, 44100, 1.0, seconds - 1, 0.2, 77);
+        t.Beats = beats;
+        AddNoise(t, 40, 78);
+        Normalise(t);
+        songs.push_back(std::move(t));
+    }
+    {
+        const double bpm = 76;
+        const std::vector<double> beats = SteadyBeats(0.6, seconds - 0.5, bpm);
+        TTrack t = Empty("song: reggae one-drop 76 bpm", 44100, seconds);
+        TNoise jitter(81);
+        const double roots[] = {110, 147, 165, 131};
+        for (size_t i = 0; i < beats.size(); ++i) {
+            const double b = beats[i], gap = 60 / bpm;
+            const auto hit = [&](double at) { return at + 0.004 * jitter(); };
+            const double root = roots[(i / 4) % 4];
+            if (i % 4 == 2) {
+                Kick(t.Mono, 44100, hit(b), 0.8);
+                Snare(t.Mono, 44100, hit(b), 0.35);
+            }
+            Hat(t.Mono, 44100, hit(b), 0.12);
+            Hat(t.Mono, 44100, hit(b + gap / 2), 0.1);
+            Chord(t.Mono, 44100, hit(b + gap / 2), gap * 0.2, root * 2, 0.3, 0.004);
+            Bass(t.Mono, 44100, hit(b + (i % 2 ? gap / 2 : 0)), gap * 0.45, root / 2, 0.3);
+        }
+        Voice(t.Mono, 44100, 2.0, seconds - 1, 0.15, 83);
+        t.Beats = beats;
+        t.Bpm = bpm;
+        AddNoise(t, 40, 84);
+        Normalise(t);
+        songs.push_back(std::move(t));
+    }
     return songs;
+}
+
+// Seconds of processor time this thread has used: what one core spends, however
+// busy the machine is with other work.
+double CpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
 }
 
 struct TScore {
@@ -263,17 +325,20 @@ int main(int argc, char** argv)
     TTrack song = Band("10 minutes", 44100, Minutes * 60, SteadyBeats(0.27, Minutes * 60 - 0.5, Bpm), {}, Bpm);
     Normalise(song);
     {
-        double best = -1;
+        double best = -1, bestCpu = -1;
         for (int run = 0; run < 3; ++run) {
             TBeatTracker t(44100);
             QElapsedTimer clock;
             clock.start();
+            const double cpu = CpuSeconds();
             for (size_t at = 0; at < song.Mono.size(); at += 8192)
                 t.Add(song.Mono.data() + at, qint64(std::min<size_t>(8192, song.Mono.size() - at)));
             t.Finish();
-            const double seconds = double(clock.nsecsElapsed()) / 1e9;
+            const double seconds = double(clock.nsecsElapsed()) / 1e9, cpuSeconds = CpuSeconds() - cpu;
             if (best < 0 || seconds < best)
                 best = seconds;
+            if (bestCpu < 0 || cpuSeconds < bestCpu)
+                bestCpu = cpuSeconds;
             if (run == 0) {
                 const TScore s = Score(song, t.Beats());
                 // Drift: the mean error of the first minute against that of the last.
@@ -300,9 +365,10 @@ int main(int argc, char** argv)
                             drift * 1000, met ? "met" : "MISSED");
             }
         }
-        allMet = allMet && best < 2;
-        std::printf("10 minutes through the beat tracker alone (one core): %.2f s  goal < 2 s: %s\n\n", best,
-                    best < 2 ? "met" : "MISSED");
+        allMet = allMet && bestCpu < 2;
+        std::printf("10 minutes through the beat tracker alone (one thread): %.2f s of processor time, "
+                    "%.2f s on the clock  goal < 2 s: %s\n\n",
+                    bestCpu, best, bestCpu < 2 ? "met" : "MISSED");
     }
 
     const struct {
@@ -316,12 +382,16 @@ int main(int argc, char** argv)
             return 1;
         }
         qint64 best = -1;
+        double bestCpu = -1;
         TMusicAnalysis analysis;
         for (int run = 0; run < 3; ++run) {
             QElapsedTimer clock;
             clock.start();
+            const double cpu = CpuSeconds();
             const TMusicResult result = AnalyseMusic(file, analysis);
             const qint64 ns = clock.nsecsElapsed();
+            if (bestCpu < 0 || CpuSeconds() - cpu < bestCpu)
+                bestCpu = CpuSeconds() - cpu;
             if (!result.outcome.ok) {
                 std::printf("%s: %s\n", format.name, qPrintable(result.outcome.message));
                 return 1;
@@ -331,8 +401,9 @@ int main(int argc, char** argv)
         }
         const double seconds = double(best) / 1e9;
         allMet = allMet && seconds < 5;
-        std::printf("10-minute %-4s decoded and analysed in %.2f s (%zu beats, %.2f bpm)  goal < 5 s: %s\n",
-                    format.name, seconds, analysis.Beats.size(), analysis.Bpm, seconds < 5 ? "met" : "MISSED");
+        std::printf("10-minute %-4s decoded and analysed in %.2f s (%.2f s of processor time; %zu beats, "
+                    "%.2f bpm)  goal < 5 s: %s\n",
+                    format.name, seconds, bestCpu, analysis.Beats.size(), analysis.Bpm, seconds < 5 ? "met" : "MISSED");
     }
     std::printf("\n%s\n", allMet ? "all goals met" : "some goals MISSED");
     return 0;

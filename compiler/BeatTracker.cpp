@@ -302,13 +302,14 @@ double GlobalPeriod(const std::vector<double>& strength, double shortest, double
     std::vector<double> acf = TAutocorrelator(strength.size()).Run(strength.data(), strength.size(), maxLag);
     if (acf.size() < size_t(shortest) + 2 || !(acf[0] > 0))
         return 0;
+    const double zero = acf[0];
     for (double& a : acf)
-        a = std::max(0.0, a / acf[0]);
+        a = std::max(0.0, a / zero);
     double best = 0, bestScore = -1;
     for (double lag = shortest; lag <= longest; lag *= 1.0025) {
         double score = 0;
         for (int k = 1; k <= 4; ++k)
-            score += PeakNear(acf, k * lag, 1 + 0.01 * k * lag);
+            score += (k == 1 ? 2 : 1) * PeakNear(acf, k * lag, 1 + 0.01 * k * lag);
         score *= TempoPrior(60 * FrameRate / lag);
         if (score > bestScore) {
             bestScore = score;
@@ -823,8 +824,12 @@ constexpr double RiseTime = 0.008;
 constexpr double FrameBias = 0.012;
 
 // The sample within `RiseReach` of `t` where the energy rises most steeply: the
-// energy of the next few milliseconds minus that of the last few (exponentially
-// weighed), largest where a sound starts. Returns the time and that rise.
+// energy of the next few milliseconds against that of the last few
+// (exponentially weighed), in proportion, so a sound that swells in is placed
+// where it starts to be heard, not where it rises fastest in absolute terms;
+// only where the energy ahead is at least a tenth of the most ahead in reach,
+// so a whisper before the beat does not count. Returns the time and the rise
+// there in absolute terms.
 std::pair<double, double> SteepestRise(const TCompactSignal& signal, double t)
 {
     const int reach = int(RiseReach * Rate);
@@ -841,16 +846,21 @@ std::pair<double, double> SteepestRise(const TCompactSignal& signal, double t)
     after[size_t(n) - 1] = double(x[size_t(n) - 1]) * x[size_t(n) - 1];
     for (int i = n - 2; i >= 0; --i)
         after[size_t(i)] = decay * after[size_t(i) + 1] + double(x[size_t(i)]) * x[size_t(i)];
+    const int first = tail, last = tail + 2 * reach;
+    const double loudest = *std::max_element(after.begin() + first, after.begin() + last + 1);
+    const double floor = 1e-2 * loudest + 1e-30;
     int best = tail + reach;
-    double bestRise = -std::numeric_limits<double>::infinity();
-    for (int i = tail; i <= tail + 2 * reach; ++i) {
-        const double rise = after[size_t(i)] - before[size_t(i)];
-        if (rise > bestRise) {
-            bestRise = rise;
+    double bestRatio = -1;
+    for (int i = first; i <= last; ++i) {
+        if (after[size_t(i)] < 0.1 * loudest)
+            continue;
+        const double ratio = (after[size_t(i)] + floor) / (before[size_t(i)] + floor);
+        if (ratio > bestRatio) {
+            bestRatio = ratio;
             best = i;
         }
     }
-    return {double(from + best) / Rate, bestRise};
+    return {double(from + best) / Rate, after[size_t(best)] - before[size_t(best)]};
 }
 
 // Straightens steady stretches: each beat is compared with a robust line through

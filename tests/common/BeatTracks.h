@@ -133,8 +133,10 @@ inline void Bass(std::vector<float>& mono, int rate, double at, double length, d
     });
 }
 
-// A chord held for `length` seconds, swelling in over 40 ms.
-inline void Chord(std::vector<float>& mono, int rate, double at, double length, double rootHz, double level = 0.12)
+// A chord held for `length` seconds, swelling in over `attack` seconds (a pad;
+// a piano's is a few milliseconds).
+inline void Chord(std::vector<float>& mono, int rate, double at, double length, double rootHz, double level = 0.12,
+                  double attack = 0.04)
 {
     const double ratios[] = {1.0, 1.26, 1.5, 2.0};
     Place(mono, rate, at, int(length * rate), [&](int i) {
@@ -142,7 +144,7 @@ inline void Chord(std::vector<float>& mono, int rate, double at, double length, 
         double v = 0;
         for (double r : ratios)
             v += std::sin(2 * M_PI * rootHz * r * t + r);
-        return level * v / 4 * std::min(1.0, t / 0.04) * std::min(1.0, (length - t) / 0.05);
+        return level * v / 4 * std::min(1.0, t / attack) * std::min(1.0, (length - t) / 0.05);
     });
 }
 
@@ -261,8 +263,8 @@ inline TTrack Band(const std::string& name, int rate, double seconds, const std:
         if (kit.Chords && inBar == 0)
             Chord(m, rate, b, gap * 4, root * 4);
         if (kit.PianoEighths) {
-            Chord(m, rate, hit(b), gap * 0.45, root * 8, 0.08);
-            Chord(m, rate, hit(b + kit.Swing * gap), gap * 0.45, root * 8, 0.06);
+            Chord(m, rate, hit(b), gap * 0.45, root * 8, 0.08, 0.004);
+            Chord(m, rate, hit(b + kit.Swing * gap), gap * 0.45, root * 8, 0.06, 0.004);
         }
     }
     if (kit.Voice && !beats.empty())
