@@ -98,6 +98,15 @@ void TestBeatTracker::findsEveryBeatAndNoOther_data()
     }
     QTest::newRow("4 s of silence first") << Band("silence", 44100, s + 4, SteadyBeats(4, s + 3.5, 115), {}, 115);
     {
+        // A pause is no place for beats; the music after it is found again.
+        std::vector<double> beats = SteadyBeats(0.4, 7, 110);
+        const std::vector<double> after = SteadyBeats(10.3, 16.5, 110);
+        beats.insert(beats.end(), after.begin(), after.end());
+        TTrack paused = Band("pause", 44100, 17, beats, {});
+        std::fill(paused.Mono.begin() + 7 * 44100, paused.Mono.begin() + 10 * 44100, 0.0f);
+        QTest::newRow("3 s pause in the middle") << paused;
+    }
+    {
         TTrack noisy = Band("noise", 44100, s, SteadyBeats(0.6, s - 0.5, 105), {}, 105);
         AddNoise(noisy, 26);
         QTest::newRow("noise 26 dB under the music") << noisy;
