@@ -26,7 +26,8 @@ TBeatGrid HalveTempo(const TBeatGrid& grid);
 TBeatGrid DoubleTempo(const TBeatGrid& grid);
 // Every beat moved half a beat later (direction > 0) or earlier, each by half of
 // the gap it moves into. Beats that leave the music (before 0 or, when
-// `duration` > 0, after it) are dropped.
+// `duration` > 0, after it) are dropped; fewer than two beats have no gap to
+// go by and stay.
 TBeatGrid ShiftHalfBeat(const TBeatGrid& grid, int direction, double duration = 0);
 // The beat nearest to `at` starts the first bar.
 TBeatGrid SetFirstDownbeat(const TBeatGrid& grid, double at);
