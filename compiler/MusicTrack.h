@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BeatTracker.h"
 #include "Result.h"
 
 #include <QString>
@@ -97,7 +98,8 @@ struct TMusicResult {
 // Called now and then with the share done (0..1); returning false cancels.
 using TMusicProgress = std::function<bool(double done)>;
 
-// Decodes the whole file once and finds its outline, onsets, beats and tempo.
+// Decodes the whole file once and finds its outline, onsets, beats and tempo
+// (within the tempo range of `options`) from that one pass.
 // Safe to run on any thread: it touches nothing but its arguments.
 TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis,
-                          const TMusicProgress& progress = {});
+                          const TMusicProgress& progress = {}, const TBeatOptions& options = {});

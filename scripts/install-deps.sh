@@ -9,8 +9,9 @@ PACKAGES=(
     # SVG drawings and text as frames: Qt SVG, the Hershey font library and its fonts.
     qt6-svg-dev libhersheyfont-dev hershey-fonts-data
     # Soundtracks: libsndfile decodes WAV, FLAC, Ogg and MP3 (through mpg123) and
-    # writes the tests' music; aubio finds onsets, beats and tempo.
-    libsndfile1-dev libaubio-dev
+    # writes the tests' music; the beat tracker takes its FFTs from FFTW and
+    # resamples the music to its own rate with libsoxr.
+    libsndfile1-dev libfftw3-dev libsoxr-dev
     # Audio tests run against a real PulseAudio daemon with a null sink.
     pulseaudio pulseaudio-utils
     # The editor under a virtual display, for screenshots and the GUI smoke test.

@@ -1,6 +1,5 @@
 // Music files: decoding through libsndfile in every format the editor offers, the
 // loudness outline, and beats and tempo of click tracks the test writes itself.
-#include "BeatTracker.h"
 #include "MusicTrack.h"
 #include "MusicFiles.h"
 
@@ -27,7 +26,6 @@ private slots:
     void beatsOfClickTracks_data();
     void beatsOfClickTracks();
     void cancelLeavesAnalysisAlone();
-    void tempoFromBeatsUsesTheTypicalGap();
 };
 
 void TestMusic::readsEveryOfferedFormat_data()
@@ -231,14 +229,6 @@ void TestMusic::cancelLeavesAnalysisAlone()
     }).outcome.ok);
     QVERIFY(rising);
     QCOMPARE(last, 1.0);
-}
-
-void TestMusic::tempoFromBeatsUsesTheTypicalGap()
-{
-    QCOMPARE(TempoFromBeats({}), 0.0);
-    QCOMPARE(TempoFromBeats({1.0}), 0.0);
-    // One skipped beat and one stray beat do not move the tempo.
-    QCOMPARE(TempoFromBeats({0.0, 0.5, 1.0, 2.0, 2.5, 2.6, 3.0, 3.5}), 120.0);
 }
 
 QTEST_GUILESS_MAIN(TestMusic)
