@@ -16,7 +16,8 @@
 // margin, centred, and go to BuildVectorFrame as the outlines of a filled drawing, as
 // an SVG drawing's paths do.
 //
-// Nothing here needs the GUI thread: a trace may run on a worker thread.
+// Nothing here needs the GUI thread or a QGuiApplication, nor shares state between
+// calls: a trace may run on a worker thread.
 
 inline constexpr int AutoThreshold = -1;
 inline constexpr double MaxTraceMargin = 100.0;
@@ -44,7 +45,7 @@ struct TTracedPicture {
     TVectorDrawing Drawing;   // the outlines in frame units, each path closed and Filled
     QString FileName;         // the picture's file, empty for TraceImage
     QSize PictureSize;        // in pixels, as stored
-    QSize TracedSize;         // in pixels, as traced (smaller for large pictures)
+    QSize TracedSize;         // in pixels, as traced: smaller for a large picture or fine detail
     int Threshold = 0;        // the threshold used, chosen or given
     int Outlines = 0;         // closed outlines traced, holes included
 };
@@ -53,7 +54,9 @@ struct TTracedPicture {
 // is read, so a pipe or a device never blocks. Fails, naming the file, for what is not
 // such a picture, an empty file, a picture with no pixels or more than MaxTracePixels,
 // and a picture with nothing to trace at the threshold (no pixel or every pixel on the
-// traced side, or only specks).
+// traced side, or only specks). Detail so fine that potrace would take more than about a
+// second over it (hatching, dithering, noise) is traced at half the size, or a quarter...,
+// where it melts into grey.
 TTracedPicture TracePicture(const QString& fileName, const TTraceOptions& options);
 
 // A picture already in memory (a drop, the clipboard) traced; fails as above, without
