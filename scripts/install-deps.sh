@@ -8,8 +8,6 @@ PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
     # SVG drawings and text as frames: Qt SVG, the Hershey font library and its fonts.
     qt6-svg-dev libhersheyfont-dev hershey-fonts-data
-    # Pictures traced into frames: potrace traces the outlines.
-    libpotrace-dev
     # Soundtracks: libsndfile decodes WAV, FLAC, Ogg and MP3 (through mpg123) and
     # writes the tests' music; aubio finds onsets, beats and tempo.
     libsndfile1-dev libaubio-dev
@@ -17,6 +15,8 @@ PACKAGES=(
     pulseaudio pulseaudio-utils
     # The editor under a virtual display, for screenshots and the GUI smoke test.
     xvfb xauth
+    # Pictures traced into frames: potrace traces the outlines.
+    libpotrace-dev
     # The Debian package (dpkg-shlibdeps; CPack's dependency scan runs `file`) and
     # the check of the desktop entry.
     dpkg-dev file desktop-file-utils
