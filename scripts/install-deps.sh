@@ -16,6 +16,8 @@ PACKAGES=(
     pulseaudio pulseaudio-utils
     # The editor under a virtual display, for screenshots and the GUI smoke test.
     xvfb xauth
+    # Pictures traced into frames: potrace traces the outlines.
+    libpotrace-dev
     # The Debian package (dpkg-shlibdeps; CPack's dependency scan runs `file`) and
     # the check of the desktop entry.
     dpkg-dev file desktop-file-utils
