@@ -4,6 +4,7 @@
 #include "Builders.h"
 #include "AudioPlayer.h"
 #include "FormUnitPreview.h"
+#include "FormUnitSoundOutputs.h"
 #include "MainWindowFixture.h"
 #include "MusicFiles.h"
 #include "MusicPlayer.h"
@@ -63,6 +64,8 @@ private slots:
     void musicStartsWithTheLaser_data();
     void musicStartsWithTheLaser();
     void noMusicOnTheLasersOutput();
+    void musicOutputByDefault_data();
+    void musicOutputByDefault();
     void previewKeepsToTheMusicsTime();
 };
 
@@ -223,6 +226,61 @@ void TestSoundtrackAudio::noMusicOnTheLasersOutput()
     QVERIFY(!Inside().MusicPlayer->IsPlaying());
     QVERIFY(Inside().sbFrameMessage->text().contains("laser's output"));
     Ui().aStopShow->trigger();
+}
+
+void TestSoundtrackAudio::musicOutputByDefault_data()
+{
+    QTest::addColumn<bool>("laserOnItsOwn");   // the laser on a sink that is not the system's default
+    QTest::addColumn<QString>("music");        // the stored music output
+    QTest::addColumn<bool>("plays");
+    QTest::addColumn<QString>("said");         // in a box, once, and in the status bar; "": no box
+    QTest::newRow("default output free: the music plays there") << true << "" << true << "";
+    QTest::newRow("default output is the laser's: said plainly")
+        << false << "" << false << "The show plays without its music";
+    QTest::newRow("music switched off: no box") << true << TSoundOutputs::NoMusic << false << "";
+}
+
+// Unless told otherwise the music plays on the system's default output, when that
+// is not the laser's; when it has no output, Play says so plainly, once a run.
+void TestSoundtrackAudio::musicOutputByDefault()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    QFETCH(bool, laserOnItsOwn);
+    QFETCH(QString, music);
+    QFETCH(bool, plays);
+    QFETCH(QString, said);
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Delay = 500;
+    AddPoints(f, {{30, 40}, {220, 50}, {120, 230}});
+    const QString showFile = Dir->filePath("default.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
+    const QString clicks = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(clicks, ClickTrack(44100, 2, {0.0, 0.5}), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {clicks, 0}).ok);
+    CreateForm([&](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", laserOnItsOwn ? LaserSink : QString());
+        store.WriteText("SoundOutputs", "Music", music);
+    });
+    QVERIFY(Form->OpenShow(showFile));
+    if (!said.isEmpty())
+        Prompts->ExpectTell();
+    for (int run = 0; run < 2; ++run) {   // the second Play says it in the status bar only
+        Ui().aPlayShow->trigger();
+        QVERIFY(Ui().aStopShow->isEnabled());
+        QCOMPARE(Inside().MusicPlayer->IsPlaying(), plays);
+        if (!said.isEmpty())
+            QVERIFY2(Inside().sbFrameMessage->text().startsWith(said), qPrintable(Inside().sbFrameMessage->text()));
+        Ui().aStopShow->trigger();
+    }
+    if (!said.isEmpty()) {
+        QCOMPARE(Prompts->Shown.size(), 1);
+        QVERIFY(Prompts->Shown.first().text.startsWith(said));
+    } else {
+        QVERIFY(Prompts->Shown.isEmpty());
+    }
 }
 
 // With music to play, the show preview draws at the show's own pace and the music
