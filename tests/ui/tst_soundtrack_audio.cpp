@@ -1,6 +1,7 @@
 // The soundtrack played in step with the show, against a real sound server: the
 // laser and the music go to two sinks that feed the two channel pairs of one
 // four-channel null sink, so one recording of its monitor holds both on one clock.
+#include "BeatGrid.h"
 #include "Builders.h"
 #include "AudioPlayer.h"
 #include "FormUnitPreview.h"
@@ -66,6 +67,7 @@ private slots:
     void noMusicOnTheLasersOutput();
     void musicOutputByDefault_data();
     void musicOutputByDefault();
+    void tapTempoKeyWhilePlaying();
     void previewKeepsToTheMusicsTime();
 };
 
@@ -281,6 +283,53 @@ void TestSoundtrackAudio::musicOutputByDefault()
     } else {
         QVERIFY(Prompts->Shown.isEmpty());
     }
+}
+
+// T tapped along while Play runs the music: when the music stops, steady beats at
+// the tapped tempo replace the beats, as one step of the history.
+void TestSoundtrackAudio::tapTempoKeyWhilePlaying()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Delay = 8000;
+    AddPoints(f, {{30, 40}, {220, 50}, {120, 230}});
+    const QString showFile = Dir->filePath("tap.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
+    const QString clicks = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(clicks, ClickTrack(44100, 8, BeatTimes(0.5, 8, 120)), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {clicks, 0}).ok);
+    CreateForm(
+        [this](TSettingsStore& store) {
+            store.WriteText("SoundOutputs", "Laser", LaserSink);
+            store.WriteText("SoundOutputs", "Music", MusicSink);
+            store.WriteSwitch({}, "RepeatPlay", false);
+        },
+        true);
+    Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+    QVERIFY(Form->OpenShow(showFile));
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    Form->Document().MarkSaved();
+
+    Ui().aPlayShow->trigger();
+    QVERIFY(Inside().MusicPlayer->IsPlaying());
+    for (int tap = 0; tap < 6; ++tap) {   // 150 bpm
+        QTest::qWait(400);
+        QTest::keyClick(Form.get(), Qt::Key_T);
+    }
+    QVERIFY2(Inside().sbFrameMessage->text().startsWith("Tap tempo: 6 taps"), qPrintable(Inside().sbFrameMessage->text()));
+    Ui().aStopShow->trigger();
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Tap tempo"));
+    const std::optional<TBeatGrid> tapped = Form->Document().Soundtrack().Beats;
+    QVERIFY(tapped);
+    const double bpm = TempoFromBeats(tapped->Beats);
+    QVERIFY2(bpm > 135 && bpm < 165, qPrintable(QString::number(bpm)));
+    Ui().miUndo->trigger();
+    QVERIFY(!Form->Document().Soundtrack().Beats);
+    QVERIFY(!Form->IsModified());
 }
 
 // With music to play, the show preview draws at the show's own pace and the music

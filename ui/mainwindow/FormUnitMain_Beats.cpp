@@ -6,6 +6,7 @@
 #include "FormUnitMain.h"
 
 #include "BeatGrid.h"
+#include "FormUnitPreview.h"
 #include "FrameStatusBar.h"
 #include "MusicPlayer.h"
 #include "Prompts.h"
@@ -59,6 +60,8 @@ void TFormMain::ConnectBeatsCommands()
         CorrectBeats(aRemoveBeat, [at](const TBeatGrid& g) { return RemoveBeat(g, NearestBeat(g, at)); });
     });
     connect(aTapTempo, &QAction::triggered, this, &TFormMain::aTapTempoExecute);
+    // The show preview plays the music too, in a window of its own: the key taps there as well.
+    FormPreview->addAction(aTapTempo);
     connect(aTrackerBeats, &QAction::triggered, this, [this] {
         if (!Document().Soundtrack().Beats) {
             SetStatusText(1, QStringLiteral("The beats are the tracker's already"));
