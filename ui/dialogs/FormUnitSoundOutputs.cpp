@@ -147,6 +147,14 @@ void TFormSoundOutputs::ChoiceChanged()
                                        "not played until it has an output of its own."));
     else
         stNote->setText(NoteText);
+    // An open window does not grow by itself for a longer note: the reason would be cut off.
+    if (isVisible()) {
+        layout()->activate();
+        const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                         : layout()->totalSizeHint().height();
+        if (needed > height())
+            resize(width(), needed);
+    }
 }
 
 bool TFormSoundOutputs::Execute(TSoundOutputs& outputs)
