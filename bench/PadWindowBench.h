@@ -168,12 +168,20 @@ struct TCase {
     bool Numbered;
 };
 
+// All four, or the one SKELMAR_BENCH_CASE names by its place (0..3), e.g. under a profiler.
 inline const std::vector<TCase>& Cases()
 {
-    static const std::vector<TCase> cases = {{"500, numbered", 500, true},
-                                             {"10k, numbered", 10000, true},
-                                             {"65,535, unnamed", 65535, false},
-                                             {"65,535, numbered", 65535, true}};
+    static const std::vector<TCase> cases = [] {
+        std::vector<TCase> all = {{"500, numbered", 500, true},
+                                  {"10k, numbered", 10000, true},
+                                  {"65,535, unnamed", 65535, false},
+                                  {"65,535, numbered", 65535, true}};
+        bool ok = false;
+        const int only = qEnvironmentVariableIntValue("SKELMAR_BENCH_CASE", &ok);
+        if (ok && only >= 0 && only < int(all.size()))
+            return std::vector<TCase>{all[size_t(only)]};
+        return all;
+    }();
     return cases;
 }
 

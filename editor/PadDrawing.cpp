@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
+#include <optional>
 
 // Lines are drawn with flat caps: a one-pixel line then leaves out its end point and a wider
 // one stops at it, as the line drawing the pad's look was made with.
@@ -126,30 +128,94 @@ TMarkerSprites& MarkerSprites()
 }
 
 // Point labels laid out once per font: shaping the text is most of what a label costs.
+// The cache keeps the labels the last repaints drew, however many points the frame has:
+// it grows with what shows and lets go of what no longer does.
 class TLabelCache {
 public:
-    void UseFont(const QFont& font)
+    struct TLabel {
+        QStaticText Text;
+        int Used = 0;   // the repaint that drew it last
+    };
+
+    // Starts a frame's labels: a new font lays every label out anew.
+    void Begin(const QFont& font)
     {
-        if (font != FFont || FLabels.size() > 20000) {
-            FLabels.clear();
+        if (font != FFont || !FMetrics) {
+            FNumbers.clear();
+            FTexts.clear();
+            FWidths.clear();
             FFont = font;
+            FMetrics.emplace(font);
+            for (int d = 0; d < 10; ++d)
+                FDigit[d] = FMetrics->horizontalAdvance(QChar(u'0' + d));
+            FHeight = int(std::ceil(FMetrics->height()));
         }
+        ++FRepaint;
+        FDrawn = 0;
     }
-    const QStaticText& Label(const QString& text)
+
+    // The label's box, measured without laying it out: a number by its digits.
+    QSize Size(const TPointName& name)
     {
-        auto found = FLabels.find(text);
-        if (found == FLabels.end()) {
-            QStaticText label(text);
-            label.setTextFormat(Qt::PlainText);
-            label.prepare(QTransform(), FFont);
-            found = FLabels.insert(text, label);
+        qreal width = 0;
+        if (name.IsNumber()) {
+            int value = name.Number();
+            do {
+                width += FDigit[value % 10];
+                value /= 10;
+            } while (value > 0);
+        } else {
+            const QString text = name.Text();
+            auto found = FWidths.constFind(text);
+            if (found == FWidths.cend())
+                found = FWidths.insert(text, FMetrics->horizontalAdvance(text));
+            width = found.value();
         }
-        return found.value();
+        return {int(std::ceil(width)), FHeight};
     }
+
+    const QStaticText& Label(const TPointName& name)
+    {
+        ++FDrawn;
+        TLabel& label = name.IsNumber() ? FNumbers[name.Number()] : FTexts[name.Text()];
+        if (label.Used == 0) {
+            label.Text.setText(name.Text());
+            label.Text.setTextFormat(Qt::PlainText);
+            label.Text.prepare(QTransform(), FFont);
+        }
+        label.Used = FRepaint;
+        return label.Text;
+    }
+
+    // After a frame's labels: what the last few repaints did not draw goes, once the
+    // cache holds clearly more than they drew.
+    void End()
+    {
+        if (FNumbers.size() + FTexts.size() <= qMax<qsizetype>(Floor, 4 * FDrawn))
+            return;
+        const int oldest = FRepaint - 3;
+        const auto trim = [oldest](auto& labels) {
+            for (auto it = labels.begin(); it != labels.end();)
+                it = it.value().Used < oldest ? labels.erase(it) : std::next(it);
+        };
+        trim(FNumbers);
+        trim(FTexts);
+        FWidths.clear();
+    }
+
+    static constexpr qsizetype Floor = 4096;
+    qsizetype Count() const { return FNumbers.size() + FTexts.size(); }
 
 private:
     QFont FFont;
-    QHash<QString, QStaticText> FLabels;
+    std::optional<QFontMetricsF> FMetrics;
+    qreal FDigit[10] = {};
+    int FHeight = 0;
+    QHash<int, TLabel> FNumbers;
+    QHash<QString, TLabel> FTexts;
+    QHash<QString, qreal> FWidths;
+    int FRepaint = 0;
+    qsizetype FDrawn = 0;
 };
 
 TLabelCache& LabelCache()
@@ -157,6 +223,49 @@ TLabelCache& LabelCache()
     static TLabelCache labels;
     return labels;
 }
+
+// Where the labels drawn so far stand, in cells of 2 x 2 pixels of the pad: a label that
+// would cover one of them could not be read, and neither could the one under it.
+class TLabelSpace {
+public:
+    explicit TLabelSpace(QSize pad)
+        : FColumns(qMax(1, (pad.width() + 1) / 2)), FRows(qMax(1, (pad.height() + 1) / 2)),
+          FWords((FColumns + 63) / 64), FBits(size_t(FWords) * size_t(FRows), 0)
+    {
+    }
+
+    // Takes the box's cells when none is taken yet. A box wholly beside the pad takes nothing.
+    bool Claim(const QRect& box)
+    {
+        const int c0 = qMax(0, box.left() >> 1), c1 = qMin(FColumns - 1, box.right() >> 1);
+        const int r0 = qMax(0, box.top() >> 1), r1 = qMin(FRows - 1, box.bottom() >> 1);
+        if (c0 > c1 || r0 > r1)
+            return false;
+        const int w0 = c0 / 64, w1 = c1 / 64;
+        auto mask = [&](int w) {
+            const quint64 from = w == w0 ? ~quint64(0) << (c0 % 64) : ~quint64(0);
+            const quint64 to = w == w1 ? ~quint64(0) >> (63 - c1 % 64) : ~quint64(0);
+            return from & to;
+        };
+        for (int r = r0; r <= r1; ++r) {
+            const quint64* row = &FBits[size_t(r) * size_t(FWords)];
+            for (int w = w0; w <= w1; ++w) {
+                if (row[w] & mask(w))
+                    return false;
+            }
+        }
+        for (int r = r0; r <= r1; ++r) {
+            quint64* row = &FBits[size_t(r) * size_t(FWords)];
+            for (int w = w0; w <= w1; ++w)
+                row[w] |= mask(w);
+        }
+        return true;
+    }
+
+private:
+    int FColumns, FRows, FWords;
+    std::vector<quint64> FBits;
+};
 
 void DrawCross(QPainter& canvas, const TPadTransform& transform, qint32 x, qint32 y, int width,
                const QColor& color)
@@ -200,6 +309,9 @@ void DrawRoundEdges(QPainter& canvas, const TPadCull& cull, const TLaserFrame& f
             return;
         const QPoint from = Midpoint(pixels[before], pixels[at]);
         const QPoint to = Midpoint(pixels[at], pixels[after]);
+        // A curve without extent draws nothing with this pen; crowded points make many.
+        if (from == pixels[at] && to == pixels[at])
+            return;
         // The curve stays inside the triangle of its end and control points.
         if (cull.Outside({from, pixels[at], to}))
             return;
@@ -228,7 +340,10 @@ public:
         if (FCull.Outside(a, b))
             return;
         if (!from.IsBlank()) {
-            FLines.emplace_back(a, b);
+            // A wide line of no length draws nothing: points crowded on one pixel, as a big
+            // frame zoomed out has them, cost the painter nothing either.
+            if (a != b)
+                FLines.emplace_back(a, b);
             return;
         }
         FDots.emplace_back(a, b);
@@ -265,12 +380,35 @@ void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fr
     const QColor black(Qt::black);
     TMarkerSprites& sprites = MarkerSprites();
     TLabelCache& labels = LabelCache();
-    labels.UseFont(canvas.font());
+    labels.Begin(canvas.font());
     const int ascent = canvas.fontMetrics().ascent();
     const int spriteOffset = r + TMarkerSprites::Margin;
+    // Only labels that stand clear of the others are drawn: where points crowd, as on a
+    // big frame zoomed out, the first of each crowd keeps its label and the rest stay
+    // unlabelled, so that what shows can be read. The current point's label comes first.
+    TLabelSpace space(scene.PadSize);
+    auto labelBox = [&](const TSmallPoint& point, const QPoint& p) {
+        const QSize size = labels.Size(point.Name);
+        return QRect(QPoint(p.x() + r + 2, p.y() - r), QSize(size.width() + 2, qMax(size.height(), ascent) + 2));
+    };
+    const bool numbers = view.ShowNumbers;
+    const int n = frame.PointCount();
+    int claimed = -1;
+    if (numbers && view.CurrentPoint >= 0 && view.CurrentPoint < n) {
+        const TSmallPoint& point = frame.Points[size_t(view.CurrentPoint)];
+        if (!point.Name.isEmpty() && space.Claim(labelBox(point, pixels[size_t(view.CurrentPoint)])))
+            claimed = view.CurrentPoint;
+    }
     QColor textColor;
-    for (int i = 0; i < frame.PointCount(); ++i) {
-        const TSmallPoint& point = frame.Points[i];
+    struct TLastMarker {
+        QPoint At;
+        bool Square;
+        QRgb Pen, Brush;
+        bool operator==(const TLastMarker&) const = default;
+    };
+    std::optional<TLastMarker> lastMarker;
+    for (int i = 0; i < n; ++i) {
+        const TSmallPoint& point = frame.Points[size_t(i)];
         const QPoint& p = pixels[size_t(i)];
         const QColor& color = point.Selection == 1 ? colors.Selected
                             : (i != view.CurrentPoint || view.MultiSelect) ? colors.Normal
@@ -278,10 +416,20 @@ void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fr
         if (!cull.Outside(QRect(p.x() - spriteOffset, p.y() - spriteOffset, 2 * spriteOffset + 1,
                                 2 * spriteOffset + 1))) {
             const QColor& brush = (int(point.Marked) & markMask) ? fill : black;
-            canvas.drawImage(p.x() - spriteOffset, p.y() - spriteOffset,
-                             sprites.Sprite(point.IsSharp(), r, color, brush));
+            // The same marker on the same spot as the one before changes no pixel (labels
+            // stand beside the markers), and a big frame zoomed out has many of them.
+            const TLastMarker marker{p, point.IsSharp(), color.rgba(), brush.rgba()};
+            if (marker != lastMarker) {
+                canvas.drawImage(p.x() - spriteOffset, p.y() - spriteOffset,
+                                 sprites.Sprite(point.IsSharp(), r, color, brush));
+                lastMarker = marker;
+            }
         }
-        if (!view.ShowNumbers || point.Name.isEmpty())
+        if (!numbers || point.Name.isEmpty())
+            continue;
+        // Right of or below the pad, beside it or on a label drawn before: none.
+        if (i != claimed && (p.x() + r + 2 >= scene.PadSize.width() || p.y() - r >= scene.PadSize.height()
+                             || !space.Claim(labelBox(point, p))))
             continue;
         const QStaticText& label = labels.Label(point.Name);
         const QPoint at(p.x() + r + 2, p.y() - r);
@@ -294,6 +442,8 @@ void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fr
         }
         canvas.drawStaticText(at, label);
     }
+    if (numbers)
+        labels.End();
     canvas.setBrush(Qt::black);
 }
 
@@ -523,10 +673,15 @@ void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
     const TLinkMatrix& links = current.Links;
     const int rows = std::min(current.PointCount(), links.Rows());
     const int columns = std::min(previous.PointCount(), links.Cols());
-    // A column's set rows are found a word of 64 at a time: most entries are clear.
+    // A column's set rows are found a word of 64 at a time in the words it stores: most
+    // entries are clear, and most columns of a big frame store none.
+    const int rowWords = (rows + 63) / 64;
     for (int j = 0; j < columns; ++j) {
+        const int words = std::min(links.ColumnWords(j), rowWords);
+        if (words == 0)
+            continue;
         const QPoint pj = PointPixel(t, previous.Points[size_t(j)]);
-        for (int w = 0; 64 * w < rows; ++w) {
+        for (int w = 0; w < words; ++w) {
             for (quint64 bits = links.Word(j, w); bits; bits &= bits - 1) {
                 const int i = 64 * w + std::countr_zero(bits);
                 if (i >= rows)
