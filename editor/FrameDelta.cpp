@@ -273,7 +273,8 @@ TLinksChange::TLinksChange(TLinkMatrix before, const TLinkMatrix& after)
 {
     // Stored words hold only bits inside their matrix: a column that reads the same in
     // both keeps its bits through a fit from one size to the other.
-    const int cols = qMax(before.Cols(), after.Cols());
+    // A copy that was never changed shares its bits: only the dimensions can differ.
+    const int cols = before.SharesBits(after) ? 0 : qMax(before.Cols(), after.Cols());
     std::vector<qint32> differing;
     qint64 words = 0;
     for (int j = 0; j < cols; ++j) {
