@@ -122,7 +122,6 @@ void WindowTable()
             del.push_back(window.Time([&] { window.Key(Qt::Key_Delete); }));
             return 0.0;
         });
-        if (qEnvironmentVariableIsSet("SKELMAR_BENCH_EACH")) { for (size_t i = 0; i < add.size(); ++i) std::fprintf(stderr, "add %.1f del %.1f\n", add[i], del[i]); }
         table.Set(AddPoint, Median(add));
         table.Set(DeletePoint, Median(del));
         window.Action("aToolMove")->trigger();

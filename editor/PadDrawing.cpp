@@ -137,8 +137,8 @@ public:
         int Used = 0;   // the repaint that drew it last
     };
 
-    // Starts a frame's labels: a new font lays every label out anew.
-    void Begin(const QFont& font)
+    // A new font lays every label out anew.
+    void UseFont(const QFont& font)
     {
         if (font != FFont || !FMetrics) {
             FNumbers.clear();
@@ -150,6 +150,11 @@ public:
                 FDigit[d] = FMetrics->horizontalAdvance(QChar(u'0' + d));
             FHeight = int(std::ceil(FMetrics->height()));
         }
+    }
+
+    // Starts a frame's labels.
+    void Begin()
+    {
         ++FRepaint;
         FDrawn = 0;
     }
@@ -304,6 +309,7 @@ void DrawRoundEdges(QPainter& canvas, const TPadCull& cull, const TLaserFrame& f
     const int n = int(pixels.size());
     canvas.setPen(LinePen(color, 2, Qt::DashDotDotLine));
     canvas.setBrush(Qt::NoBrush);
+    QPainterPath path;
     auto corner = [&](int before, int at, int after) {
         if (frame.Points[at].IsSharp())
             return;
@@ -315,15 +321,16 @@ void DrawRoundEdges(QPainter& canvas, const TPadCull& cull, const TLaserFrame& f
         // The curve stays inside the triangle of its end and control points.
         if (cull.Outside({from, pixels[at], to}))
             return;
-        QPainterPath path(from);
+        path.moveTo(from);
         path.cubicTo(pixels[at], pixels[at], to);
-        canvas.drawPath(path);
     };
     for (int i = 1; i <= n - 2; ++i)
         corner(i - 1, i, i + 1);
     // The two ends use their wrap-around neighbours whether or not the loop is closed.
     corner(n - 1, 0, 1);
     corner(n - 2, n - 1, 0);
+    // One path of a curve per corner: each starts its dashes afresh, as drawn one by one.
+    canvas.drawPath(path);
 }
 
 // The segments of a frame; blanked ones dotted. Solid segments go to the painter together, a
@@ -370,8 +377,49 @@ private:
     std::vector<QLine> FLines, FDots;
 };
 
+// Where a point's label stands: right of its marker, its top at the marker's.
+QRect LabelBox(TLabelCache& labels, const TSmallPoint& point, QPoint p, int r, int ascent)
+{
+    const QSize size = labels.Size(point.Name);
+    return {QPoint(p.x() + r + 2, p.y() - r), QSize(size.width() + 2, qMax(size.height(), ascent) + 2)};
+}
+
+// The points of `frame` whose labels are drawn: only labels that stand clear of those
+// claimed before, so that what shows can be read. Where points crowd, as on a big frame
+// zoomed out, the first of each crowd keeps its label and the rest stay unlabelled.
+// Point `first` (the current point) claims its place before the others. Empty when no
+// label is shown.
+std::vector<char> ClaimLabels(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                              const std::vector<QPoint>& pixels, int first, TLabelSpace& space)
+{
+    const TPadView& view = scene.View;
+    if (!view.ShowPoints || !view.ShowNumbers)
+        return {};
+    TLabelCache& labels = LabelCache();
+    labels.UseFont(canvas.font());
+    const int ascent = canvas.fontMetrics().ascent();
+    const int r = 2 * view.CircleSize;
+    const int n = frame.PointCount();
+    std::vector<char> labelled(size_t(n), 0);
+    auto claim = [&](int i) {
+        const TSmallPoint& point = frame.Points[size_t(i)];
+        const QPoint& p = pixels[size_t(i)];
+        // Right of or below the pad, beside it or on a label claimed before: none.
+        if (labelled[size_t(i)] || point.Name.isEmpty() || p.x() + r + 2 >= scene.PadSize.width()
+            || p.y() - r >= scene.PadSize.height())
+            return;
+        labelled[size_t(i)] = space.Claim(LabelBox(labels, point, p, r, ascent));
+    };
+    if (first >= 0 && first < n)
+        claim(first);
+    for (int i = 0; i < n; ++i)
+        claim(i);
+    return labelled;
+}
+
 void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
-                 const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask)
+                 const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask,
+                 const std::vector<char>& labelled)
 {
     const TPadView& view = scene.View;
     const TPadCull cull(scene);
@@ -380,25 +428,12 @@ void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fr
     const QColor black(Qt::black);
     TMarkerSprites& sprites = MarkerSprites();
     TLabelCache& labels = LabelCache();
-    labels.Begin(canvas.font());
+    const bool numbers = !labelled.empty();
+    if (numbers)
+        labels.Begin();
     const int ascent = canvas.fontMetrics().ascent();
     const int spriteOffset = r + TMarkerSprites::Margin;
-    // Only labels that stand clear of the others are drawn: where points crowd, as on a
-    // big frame zoomed out, the first of each crowd keeps its label and the rest stay
-    // unlabelled, so that what shows can be read. The current point's label comes first.
-    TLabelSpace space(scene.PadSize);
-    auto labelBox = [&](const TSmallPoint& point, const QPoint& p) {
-        const QSize size = labels.Size(point.Name);
-        return QRect(QPoint(p.x() + r + 2, p.y() - r), QSize(size.width() + 2, qMax(size.height(), ascent) + 2));
-    };
-    const bool numbers = view.ShowNumbers;
     const int n = frame.PointCount();
-    int claimed = -1;
-    if (numbers && view.CurrentPoint >= 0 && view.CurrentPoint < n) {
-        const TSmallPoint& point = frame.Points[size_t(view.CurrentPoint)];
-        if (!point.Name.isEmpty() && space.Claim(labelBox(point, pixels[size_t(view.CurrentPoint)])))
-            claimed = view.CurrentPoint;
-    }
     QColor textColor;
     struct TLastMarker {
         QPoint At;
@@ -425,17 +460,12 @@ void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fr
                 lastMarker = marker;
             }
         }
-        if (!numbers || point.Name.isEmpty())
+        if (!numbers || !labelled[size_t(i)])
             continue;
-        // Right of or below the pad, beside it or on a label drawn before: none.
-        if (i != claimed && (p.x() + r + 2 >= scene.PadSize.width() || p.y() - r >= scene.PadSize.height()
-                             || !space.Claim(labelBox(point, p))))
+        const QPoint at(p.x() + r + 2, p.y() - r);
+        if (cull.Outside(LabelBox(labels, point, p, r, ascent)))
             continue;
         const QStaticText& label = labels.Label(point.Name);
-        const QPoint at(p.x() + r + 2, p.y() - r);
-        const QSizeF size = label.size();
-        if (cull.Outside(QRect(at, QSize(int(size.width()) + 2, qMax(int(size.height()), ascent) + 2))))
-            continue;
         if (color != textColor) {
             textColor = color;
             canvas.setPen(LinePen(color, 2));
@@ -458,6 +488,20 @@ void DrawEquilateralCenter(QPainter& canvas, const TPadScene& scene)
     canvas.setBrush(Qt::NoBrush);
     canvas.drawEllipse(QRect(x - r, y - r, 2 * r, 2 * r));
 }
+
+std::vector<QPoint> FramePixels(const TPadScene& scene, const TLaserFrame& frame)
+{
+    std::vector<QPoint> pixels;
+    pixels.reserve(frame.Points.size());
+    for (const TSmallPoint& point : frame.Points)
+        pixels.push_back(PointPixel(scene.Transform, point));
+    return pixels;
+}
+
+// DrawFrame with the frame's pixels and the labels it may draw worked out before.
+void DrawFramePixels(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                     const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask,
+                     bool roundEdges, const std::vector<char>& labelled);
 
 int PairIndex(const TLaserFrame& frame)
 {
@@ -497,13 +541,21 @@ void DrawPadScene(QPainter& canvas, const TPadScene& scene)
     if (view.SnapHelp)
         DrawHelpLines(canvas, scene, *frame, view.HelpLines);
 
+    // The labels of both frames share the pad: the current frame's are placed first, the
+    // backframe's where they stand clear of them.
+    TLabelSpace space(scene.PadSize);
+    const std::vector<QPoint> pixels = FramePixels(scene, *frame);
+    const std::vector<char> labelled = ClaimLabels(canvas, scene, *frame, pixels, view.CurrentPoint, space);
     const TLaserFrame* previous = scene.CurrentFrameIndex >= 1 ? scene.Previous : nullptr;
     if (previous && view.ShowBackframe) {
         const int b = PairIndex(*previous);
-        DrawFrame(canvas, scene, *previous, {view.Real[b], view.Back[b], view.Back[b]}, 0, false);
+        const std::vector<QPoint> back = FramePixels(scene, *previous);
+        DrawFramePixels(canvas, scene, *previous, back, {view.Real[b], view.Back[b], view.Back[b]}, 0, false,
+                        ClaimLabels(canvas, scene, *previous, back, -1, space));
     }
     const int c = PairIndex(*frame);
-    DrawFrame(canvas, scene, *frame, {view.Real[c], view.Sel[c], view.Norm[c]}, 1, view.ShowRound);
+    DrawFramePixels(canvas, scene, *frame, pixels, {view.Real[c], view.Sel[c], view.Norm[c]}, 1, view.ShowRound,
+                    labelled);
     if (previous && view.ShowBackframe && view.ShowLinks)
         DrawLinks(canvas, scene, *frame, *previous, view.Link[PairIndex(*previous)]);
     DrawGuides(canvas, view.Guides);
@@ -636,15 +688,22 @@ void DrawHelpLineMarkersLeft(QPainter& canvas, const TPadScene& scene, const TLa
 void DrawFrame(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
                const TFrameColors& colors, int markMask, bool roundEdges)
 {
+    TLabelSpace space(scene.PadSize);
+    const std::vector<QPoint> pixels = FramePixels(scene, frame);
+    DrawFramePixels(canvas, scene, frame, pixels, colors, markMask, roundEdges,
+                    ClaimLabels(canvas, scene, frame, pixels, scene.View.CurrentPoint, space));
+}
+
+namespace {
+
+void DrawFramePixels(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                     const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask,
+                     bool roundEdges, const std::vector<char>& labelled)
+{
     const TPadView& view = scene.View;
     DrawCentres(canvas, scene, frame);
 
     const int n = frame.PointCount();
-    std::vector<QPoint> pixels;
-    pixels.reserve(size_t(n));
-    for (const TSmallPoint& point : frame.Points)
-        pixels.push_back(PointPixel(scene.Transform, point));
-
     const TPadCull cull(scene);
     if (roundEdges && n >= 3)
         DrawRoundEdges(canvas, cull, frame, pixels, colors.Round);
@@ -657,10 +716,12 @@ void DrawFrame(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fram
     segments.Draw();
 
     if (view.ShowPoints)
-        DrawMarkers(canvas, scene, frame, pixels, colors, markMask);
+        DrawMarkers(canvas, scene, frame, pixels, colors, markMask, labelled);
     if (!view.HideEquilateralCenter)
         DrawEquilateralCenter(canvas, scene);
 }
+
+} // namespace
 
 void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
                const TLaserFrame& previous, const QColor& color)
