@@ -260,6 +260,7 @@ TFrameList::TFrameList(QWidget* parent) : QListWidget(parent)
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
 
+    Thumbs.setMaxCost(MaxKeptThumbs);
     ThumbTimer.setSingleShot(true);
     ThumbTimer.setInterval(ThumbRefreshMs);
     connect(&ThumbTimer, &QTimer::timeout, this, &TFrameList::RefreshStaleThumbnails);
@@ -279,10 +280,11 @@ void TFrameList::SetShow(const TLaserFrames* frames)
 const QImage& TFrameList::Thumbnail(int index) const
 {
     const TLaserFrame& frame = Frames->Frame(index);
-    auto found = Thumbs.find(&frame);
-    if (found == Thumbs.end())
-        found = Thumbs.insert(&frame, ThumbnailImage(frame, ThumbColor(frame, ThumbColors), 4, FlipXOn, FlipYOn));
-    return found.value();
+    if (const QImage* kept = Thumbs.object(&frame))
+        return *kept;
+    auto* made = new QImage(ThumbnailImage(frame, ThumbColor(frame, ThumbColors), 4, FlipXOn, FlipYOn));
+    Thumbs.insert(&frame, made);   // never dropped at once: its cost is far below the room
+    return *made;
 }
 
 void TFrameList::ForgetThumbnails()

@@ -4,7 +4,7 @@
 #include "ShowChanges.h"
 
 #include <QColor>
-#include <QHash>
+#include <QCache>
 #include <QImage>
 #include <QSet>
 #include <QTimer>
@@ -123,7 +123,9 @@ private:
     const TShowDocument* Document = nullptr;
     // Thumbnails by frame, made when an entry is painted; a frame that changes during a
     // gesture is stale until the timer or the gesture's end.
-    mutable QHash<const TLaserFrame*, QImage> Thumbs;
+    // Those painted last, as many as a long scroll needs (16 KB each), not one per frame.
+    static constexpr int MaxKeptThumbs = 1024;
+    mutable QCache<const TLaserFrame*, QImage> Thumbs;
     QSet<int> StaleThumbs, GestureThumbs;
     QTimer ThumbTimer;
     TThumbColors ThumbColors;
