@@ -734,8 +734,39 @@ void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
     const TLinkMatrix& links = current.Links;
     const int rows = std::min(current.PointCount(), links.Rows());
     const int columns = std::min(previous.PointCount(), links.Cols());
-    // A column's set rows are found a word of 64 at a time in the words it stores: most
-    // entries are clear, and most columns of a big frame store none.
+    auto link = [&](int i, const QPoint& pj) {
+        TSmallPoint& point = current.Points[size_t(i)];
+        const QPoint pi = PointPixel(t, point);
+        point.Marked = std::abs(pi.x() - pj.x()) < near && std::abs(pi.y() - pj.y()) < near;
+        if (cull.Outside(pj, pi))
+            return;
+        const bool solid = i == scene.View.CurrentPoint;
+        if (solid ? !solidSet : !dashedSet) {
+            canvas.setPen(solid ? solidPen : dashedPen);
+            solidSet = solid;
+            dashedSet = !solid;
+        }
+        canvas.drawLine(pj, pi);
+    };
+    // The links listed once for the matrix as it is; most entries are clear.
+    if (const std::vector<TLinkMatrix::TEntry>* entries = links.Entries()) {
+        int lastColumn = -1;
+        QPoint pj;
+        for (const TLinkMatrix::TEntry& entry : *entries) {
+            if (entry.Col >= columns)
+                break;
+            if (entry.Row >= rows)
+                continue;
+            if (entry.Col != lastColumn) {
+                lastColumn = entry.Col;
+                pj = PointPixel(t, previous.Points[size_t(entry.Col)]);
+            }
+            link(entry.Row, pj);
+        }
+        return;
+    }
+    // Too many to list: a column's set rows are found a word of 64 at a time in the words
+    // it stores.
     const int rowWords = (rows + 63) / 64;
     for (int j = 0; j < columns; ++j) {
         const int words = std::min(links.ColumnWords(j), rowWords);
@@ -747,18 +778,7 @@ void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
                 const int i = 64 * w + std::countr_zero(bits);
                 if (i >= rows)
                     break;
-                TSmallPoint& point = current.Points[size_t(i)];
-                const QPoint pi = PointPixel(t, point);
-                point.Marked = std::abs(pi.x() - pj.x()) < near && std::abs(pi.y() - pj.y()) < near;
-                if (cull.Outside(pj, pi))
-                    continue;
-                const bool solid = i == scene.View.CurrentPoint;
-                if (solid ? !solidSet : !dashedSet) {
-                    canvas.setPen(solid ? solidPen : dashedPen);
-                    solidSet = solid;
-                    dashedSet = !solid;
-                }
-                canvas.drawLine(pj, pi);
+                link(i, pj);
             }
         }
     }

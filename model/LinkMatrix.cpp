@@ -1,6 +1,7 @@
 #include "LinkMatrix.h"
 
 #include <algorithm>
+#include <bit>
 
 TLinkMatrix::TData& TLinkMatrix::Own()
 {
@@ -8,7 +9,37 @@ TLinkMatrix::TData& TLinkMatrix::Own()
         FData = std::make_shared<TData>();
     else if (FData.use_count() > 1)
         FData = std::make_shared<TData>(*FData);
+    // The caller is about to change the bits.
+    FData->Listed.reset();
+    FData->TooMany = false;
     return *FData;
+}
+
+const std::vector<TLinkMatrix::TEntry>* TLinkMatrix::Entries() const
+{
+    // A list of more links than this would hold more than the words it saves reading.
+    constexpr size_t MostListed = size_t(1) << 20;
+    static const std::vector<TEntry> none;
+    if (!FData)
+        return &none;
+    const TData& d = *FData;
+    if (d.Listed || d.TooMany)
+        return d.Listed.get();
+    auto listed = std::make_unique<std::vector<TEntry>>();
+    for (size_t j = 0; j < d.Spans.size(); ++j) {
+        const TSpan& span = d.Spans[j];
+        for (quint32 w = 0; w < span.words; ++w) {
+            for (quint64 bits = d.Pool[span.start + w]; bits; bits &= bits - 1) {
+                if (listed->size() == MostListed) {
+                    d.TooMany = true;
+                    return nullptr;
+                }
+                listed->push_back({qint32(64 * w + quint32(std::countr_zero(bits))), qint32(j)});
+            }
+        }
+    }
+    d.Listed = std::move(listed);
+    return d.Listed.get();
 }
 
 void TLinkMatrix::StoreColumn(int j, const quint64* bits, int words)

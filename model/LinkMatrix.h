@@ -50,6 +50,14 @@ public:
     }
     // Words the matrix holds in all, for what a copy of it costs.
     qsizetype PoolWords() const { return FData ? qsizetype(FData->Pool.size()) : 0; }
+    // Every link as (row, column), column by column and down each column: worked out once
+    // for these bits and kept with them until they change, so a repaint of a big frame need
+    // not read every stored word. Null when there are too many to be worth a list. For the
+    // thread that owns the show: the list is made on first use.
+    struct TEntry {
+        qint32 Row, Col;
+    };
+    const std::vector<TEntry>* Entries() const;
     // True when both read their bits from the same words: then no column differs.
     bool SharesBits(const TLinkMatrix& other) const { return FData && FData == other.FData; }
     // Replaces column j by `bits` (bit i % 64 of word i / 64 is row i), taking the
@@ -67,6 +75,11 @@ private:
         std::vector<TSpan> Spans;   // one per column
         std::vector<quint64> Pool;  // the stored words of all columns
         qsizetype Unused = 0;       // pool words no span refers to any more
+        mutable std::unique_ptr<std::vector<TEntry>> Listed;   // Entries(), once asked for
+        mutable bool TooMany = false;
+
+        TData() = default;
+        TData(const TData& other) : Spans(other.Spans), Pool(other.Pool), Unused(other.Unused) {}
     };
     void StoreColumn(int j, const quint64* bits, int words);
     void Compact();

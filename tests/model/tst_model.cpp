@@ -182,6 +182,17 @@ void TestModel::linkMatrixFitsAgreeWithEntries()
         QCOMPARE(m.Rows(), fresh.Rows());
         QCOMPARE(m.Cols(), fresh.Cols());
         QVERIFY(m == fresh);
+        // The listed links are the set entries, column by column.
+        QList<QPoint> listed, set;
+        if (round % 2 == 0) {
+            for (const TLinkMatrix::TEntry& entry : *m.Entries())
+                listed.append({entry.Col, entry.Row});
+            for (int j = 0; j < m.Cols(); ++j)
+                for (int i = 0; i < m.Rows(); ++i)
+                    if (table[size_t(i)][size_t(j)])
+                        set.append({j, i});
+            QCOMPARE(listed, set);
+        }
         QCOMPARE(copy.Rows(), int(copyTable.size()));
         for (int i = 0; i < copy.Rows(); ++i)
             for (int j = 0; j < copy.Cols(); ++j)
