@@ -113,7 +113,20 @@ void TLinkMatrix::Fit(int rows, int cols)
     // Stored words hold only bits inside the matrix, so growing changes no word (nor the
     // words a copy shares); shrinking cuts each column in place. Neither copies the pool
     // of an unshared matrix, however many links it holds.
-    if (cols != FCols) {
+    if (FData && FData.use_count() > 1 && (cols < FCols || rows < FRows)) {
+        // Shared with a copy (the history's): a store of what stays, not a copy of all first.
+        auto kept = std::make_shared<TData>();
+        kept->Spans.resize(size_t(cols));
+        const quint32 rowWords = quint32((rows + 63) / 64);
+        for (int j = 0; j < std::min(cols, FCols); ++j) {
+            const TSpan& span = FData->Spans[size_t(j)];
+            const quint32 words = std::min(span.words, rowWords);
+            kept->Spans[size_t(j)] = {quint32(kept->Pool.size()), words};
+            kept->Pool.insert(kept->Pool.end(), FData->Pool.begin() + span.start,
+                              FData->Pool.begin() + span.start + words);
+        }
+        FData = std::move(kept);
+    } else if (cols != FCols) {
         TData& d = Own();
         for (int j = cols; j < FCols; ++j)
             d.Unused += d.Spans[j].words;
