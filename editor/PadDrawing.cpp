@@ -239,6 +239,15 @@ public:
     {
     }
 
+    // Whether the cell of this pad pixel is taken; a pixel beside the pad is not.
+    bool Taken(QPoint at) const
+    {
+        const int c = at.x() >> 1, r = at.y() >> 1;
+        if (at.x() < 0 || at.y() < 0 || c >= FColumns || r >= FRows)
+            return false;
+        return (FBits[size_t(r) * size_t(FWords) + size_t(c / 64)] >> (c % 64)) & 1u;
+    }
+
     // Takes the box's cells when none is taken yet. A box wholly beside the pad takes nothing.
     bool Claim(const QRect& box)
     {
@@ -407,6 +416,9 @@ std::vector<char> ClaimLabels(QPainter& canvas, const TPadScene& scene, const TL
         // Right of or below the pad, beside it or on a label claimed before: none.
         if (labelled[size_t(i)] || point.Name.isEmpty() || p.x() + r + 2 >= scene.PadSize.width()
             || p.y() - r >= scene.PadSize.height())
+            return;
+        // Where points crowd most labels start on a taken cell: no need to measure them.
+        if (space.Taken({p.x() + r + 2, p.y() - r}))
             return;
         labelled[size_t(i)] = space.Claim(LabelBox(labels, point, p, r, ascent));
     };
