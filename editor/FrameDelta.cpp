@@ -11,7 +11,7 @@ qint64 TextCost(const QString& text)
 
 qint64 PointCost(const TSmallPoint& p)
 {
-    return qint64(sizeof(TSmallPoint)) + TextCost(p.Name);
+    return qint64(sizeof(TSmallPoint)) + p.Name.TextCost();
 }
 
 qint64 PointsCost(const std::vector<TSmallPoint>& points)
@@ -25,6 +25,18 @@ qint64 PointsCost(const std::vector<TSmallPoint>& points)
 bool SameName(const TSmallPoint& a, const TSmallPoint& b)
 {
     return a.Name == b.Name;
+}
+
+// Equal but for the numbers in the names, which went up by `shift`: a point behind an
+// inserted (or deleted) one when the frame is numbered again. Other names stay.
+bool SameShifted(const TSmallPoint& before, const TSmallPoint& after, int shift)
+{
+    if (before.X != after.X || before.Y != after.Y || before.Flags != after.Flags
+        || before.Selection != after.Selection)
+        return false;
+    if (before.Name.IsNumber())
+        return after.Name.IsNumber() && after.Name.Number() == before.Name.Number() + shift;
+    return before.Name == after.Name;
 }
 
 bool OnlyMoved(const TSmallPoint& a, const TSmallPoint& b)
@@ -161,10 +173,21 @@ void TFrameDelta::DiffPoints(const std::vector<TSmallPoint>& before, const std::
     size_t prefix = 0;
     while (prefix < nb && prefix < na && SamePoint(before[prefix], after[prefix]))
         ++prefix;
+    const size_t room = std::min(nb, na) - prefix;
     size_t suffix = 0;
-    while (suffix < nb - prefix && suffix < na - prefix
-           && SamePoint(before[nb - 1 - suffix], after[na - 1 - suffix]))
+    while (suffix < room && SamePoint(before[nb - 1 - suffix], after[na - 1 - suffix]))
         ++suffix;
+    // Adding a point numbers the frame again: the points behind it keep all but their
+    // numbers, which the step moves instead of keeping them.
+    const int shift = int(na) - int(nb);
+    size_t shifted = 0;
+    while (shifted < room && SameShifted(before[nb - 1 - shifted], after[na - 1 - shifted], shift))
+        ++shifted;
+    if (shifted > suffix) {
+        suffix = shifted;
+        FShift = shift;
+        FSuffix = qint32(suffix);
+    }
     FHasRun = true;
     FRunStart = qint32(prefix);
     FRun[0].assign(before.begin() + qsizetype(prefix), before.end() - qsizetype(suffix));
@@ -199,6 +222,12 @@ void TFrameDelta::Apply(TLaserFrame& frame, bool forward)
         const auto start = points.begin() + FRunStart;
         points.erase(start, start + qsizetype(FRun[from].size()));
         points.insert(points.begin() + FRunStart, FRun[to].begin(), FRun[to].end());
+        const int shift = forward ? FShift : -FShift;
+        for (size_t i = points.size() - size_t(FSuffix); shift != 0 && i < points.size(); ++i) {
+            TPointName& name = points[i].Name;
+            if (name.IsNumber())
+                name = TPointName::Number(name.Number() + shift);
+        }
     }
 }
 
@@ -244,7 +273,8 @@ TLinksChange::TLinksChange(TLinkMatrix before, const TLinkMatrix& after)
 {
     // Stored words hold only bits inside their matrix: a column that reads the same in
     // both keeps its bits through a fit from one size to the other.
-    const int cols = qMax(before.Cols(), after.Cols());
+    // A copy that was never changed shares its bits: only the dimensions can differ.
+    const int cols = before.SharesBits(after) ? 0 : qMax(before.Cols(), after.Cols());
     std::vector<qint32> differing;
     qint64 words = 0;
     for (int j = 0; j < cols; ++j) {

@@ -94,5 +94,7 @@ private:
     // Different counts: points [FRunStart, FRunStart + size) differ, [0] before, [1] after.
     bool FHasRun = false;
     qint32 FRunStart = 0;
+    // The last FSuffix points outside the run have their numbers moved by FShift after.
+    qint32 FShift = 0, FSuffix = 0;
     std::vector<TSmallPoint> FRun[2];
 };

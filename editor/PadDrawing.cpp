@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
+#include <optional>
 
 // Lines are drawn with flat caps: a one-pixel line then leaves out its end point and a wider
 // one stops at it, as the line drawing the pad's look was made with.
@@ -126,30 +128,99 @@ TMarkerSprites& MarkerSprites()
 }
 
 // Point labels laid out once per font: shaping the text is most of what a label costs.
+// The cache keeps the labels the last repaints drew, however many points the frame has:
+// it grows with what shows and lets go of what no longer does.
 class TLabelCache {
 public:
+    struct TLabel {
+        QStaticText Text;
+        int Used = 0;   // the repaint that drew it last
+    };
+
+    // A new font lays every label out anew.
     void UseFont(const QFont& font)
     {
-        if (font != FFont || FLabels.size() > 20000) {
-            FLabels.clear();
+        if (font != FFont || !FMetrics) {
+            FNumbers.clear();
+            FTexts.clear();
+            FWidths.clear();
             FFont = font;
+            FMetrics.emplace(font);
+            for (int d = 0; d < 10; ++d)
+                FDigit[d] = FMetrics->horizontalAdvance(QChar(u'0' + d));
+            FHeight = int(std::ceil(FMetrics->height()));
         }
     }
-    const QStaticText& Label(const QString& text)
+
+    // Starts a frame's labels.
+    void Begin()
     {
-        auto found = FLabels.find(text);
-        if (found == FLabels.end()) {
-            QStaticText label(text);
-            label.setTextFormat(Qt::PlainText);
-            label.prepare(QTransform(), FFont);
-            found = FLabels.insert(text, label);
-        }
-        return found.value();
+        ++FRepaint;
+        FDrawn = 0;
     }
+
+    // The label's box, measured without laying it out: a number by its digits.
+    QSize Size(const TPointName& name)
+    {
+        qreal width = 0;
+        if (name.IsNumber()) {
+            int value = name.Number();
+            do {
+                width += FDigit[value % 10];
+                value /= 10;
+            } while (value > 0);
+        } else {
+            const QString text = name.Text();
+            auto found = FWidths.constFind(text);
+            if (found == FWidths.cend())
+                found = FWidths.insert(text, FMetrics->horizontalAdvance(text));
+            width = found.value();
+        }
+        return {int(std::ceil(width)), FHeight};
+    }
+
+    const QStaticText& Label(const TPointName& name)
+    {
+        ++FDrawn;
+        TLabel& label = name.IsNumber() ? FNumbers[name.Number()] : FTexts[name.Text()];
+        if (label.Used == 0) {
+            label.Text.setText(name.Text());
+            label.Text.setTextFormat(Qt::PlainText);
+            label.Text.prepare(QTransform(), FFont);
+        }
+        label.Used = FRepaint;
+        return label.Text;
+    }
+
+    // After a frame's labels: what the last few repaints did not draw goes, once the
+    // cache holds clearly more than they drew.
+    void End()
+    {
+        if (FNumbers.size() + FTexts.size() <= qMax<qsizetype>(Floor, 4 * FDrawn))
+            return;
+        const int oldest = FRepaint - 3;
+        const auto trim = [oldest](auto& labels) {
+            for (auto it = labels.begin(); it != labels.end();)
+                it = it.value().Used < oldest ? labels.erase(it) : std::next(it);
+        };
+        trim(FNumbers);
+        trim(FTexts);
+        FWidths.clear();
+    }
+
+    static constexpr qsizetype Floor = 4096;
+    qsizetype Count() const { return FNumbers.size() + FTexts.size(); }
 
 private:
     QFont FFont;
-    QHash<QString, QStaticText> FLabels;
+    std::optional<QFontMetricsF> FMetrics;
+    qreal FDigit[10] = {};
+    int FHeight = 0;
+    QHash<int, TLabel> FNumbers;
+    QHash<QString, TLabel> FTexts;
+    QHash<QString, qreal> FWidths;
+    int FRepaint = 0;
+    qsizetype FDrawn = 0;
 };
 
 TLabelCache& LabelCache()
@@ -157,6 +228,58 @@ TLabelCache& LabelCache()
     static TLabelCache labels;
     return labels;
 }
+
+// Where the labels drawn so far stand, in cells of 2 x 2 pixels of the pad: a label that
+// would cover one of them could not be read, and neither could the one under it.
+class TLabelSpace {
+public:
+    explicit TLabelSpace(QSize pad)
+        : FColumns(qMax(1, (pad.width() + 1) / 2)), FRows(qMax(1, (pad.height() + 1) / 2)),
+          FWords((FColumns + 63) / 64), FBits(size_t(FWords) * size_t(FRows), 0)
+    {
+    }
+
+    // Whether the cell of this pad pixel is taken; a pixel beside the pad is not.
+    bool Taken(QPoint at) const
+    {
+        const int c = at.x() >> 1, r = at.y() >> 1;
+        if (at.x() < 0 || at.y() < 0 || c >= FColumns || r >= FRows)
+            return false;
+        return (FBits[size_t(r) * size_t(FWords) + size_t(c / 64)] >> (c % 64)) & 1u;
+    }
+
+    // Takes the box's cells when none is taken yet. A box wholly beside the pad takes nothing.
+    bool Claim(const QRect& box)
+    {
+        const int c0 = qMax(0, box.left() >> 1), c1 = qMin(FColumns - 1, box.right() >> 1);
+        const int r0 = qMax(0, box.top() >> 1), r1 = qMin(FRows - 1, box.bottom() >> 1);
+        if (c0 > c1 || r0 > r1)
+            return false;
+        const int w0 = c0 / 64, w1 = c1 / 64;
+        auto mask = [&](int w) {
+            const quint64 from = w == w0 ? ~quint64(0) << (c0 % 64) : ~quint64(0);
+            const quint64 to = w == w1 ? ~quint64(0) >> (63 - c1 % 64) : ~quint64(0);
+            return from & to;
+        };
+        for (int r = r0; r <= r1; ++r) {
+            const quint64* row = &FBits[size_t(r) * size_t(FWords)];
+            for (int w = w0; w <= w1; ++w) {
+                if (row[w] & mask(w))
+                    return false;
+            }
+        }
+        for (int r = r0; r <= r1; ++r) {
+            quint64* row = &FBits[size_t(r) * size_t(FWords)];
+            for (int w = w0; w <= w1; ++w)
+                row[w] |= mask(w);
+        }
+        return true;
+    }
+
+private:
+    int FColumns, FRows, FWords;
+    std::vector<quint64> FBits;
+};
 
 void DrawCross(QPainter& canvas, const TPadTransform& transform, qint32 x, qint32 y, int width,
                const QColor& color)
@@ -195,23 +318,28 @@ void DrawRoundEdges(QPainter& canvas, const TPadCull& cull, const TLaserFrame& f
     const int n = int(pixels.size());
     canvas.setPen(LinePen(color, 2, Qt::DashDotDotLine));
     canvas.setBrush(Qt::NoBrush);
+    QPainterPath path;
     auto corner = [&](int before, int at, int after) {
         if (frame.Points[at].IsSharp())
             return;
         const QPoint from = Midpoint(pixels[before], pixels[at]);
         const QPoint to = Midpoint(pixels[at], pixels[after]);
+        // A curve without extent draws nothing with this pen; crowded points make many.
+        if (from == pixels[at] && to == pixels[at])
+            return;
         // The curve stays inside the triangle of its end and control points.
         if (cull.Outside({from, pixels[at], to}))
             return;
-        QPainterPath path(from);
+        path.moveTo(from);
         path.cubicTo(pixels[at], pixels[at], to);
-        canvas.drawPath(path);
     };
     for (int i = 1; i <= n - 2; ++i)
         corner(i - 1, i, i + 1);
     // The two ends use their wrap-around neighbours whether or not the loop is closed.
     corner(n - 1, 0, 1);
     corner(n - 2, n - 1, 0);
+    // One path of a curve per corner: each starts its dashes afresh, as drawn one by one.
+    canvas.drawPath(path);
 }
 
 // The segments of a frame; blanked ones dotted. Solid segments go to the painter together, a
@@ -228,7 +356,10 @@ public:
         if (FCull.Outside(a, b))
             return;
         if (!from.IsBlank()) {
-            FLines.emplace_back(a, b);
+            // A wide line of no length draws nothing: points crowded on one pixel, as a big
+            // frame zoomed out has them, cost the painter nothing either.
+            if (a != b)
+                FLines.emplace_back(a, b);
             return;
         }
         FDots.emplace_back(a, b);
@@ -255,8 +386,52 @@ private:
     std::vector<QLine> FLines, FDots;
 };
 
+// Where a point's label stands: right of its marker, its top at the marker's.
+QRect LabelBox(TLabelCache& labels, const TSmallPoint& point, QPoint p, int r, int ascent)
+{
+    const QSize size = labels.Size(point.Name);
+    return {QPoint(p.x() + r + 2, p.y() - r), QSize(size.width() + 2, qMax(size.height(), ascent) + 2)};
+}
+
+// The points of `frame` whose labels are drawn: only labels that stand clear of those
+// claimed before, so that what shows can be read. Where points crowd, as on a big frame
+// zoomed out, the first of each crowd keeps its label and the rest stay unlabelled.
+// Point `first` (the current point) claims its place before the others. Empty when no
+// label is shown.
+std::vector<char> ClaimLabels(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                              const std::vector<QPoint>& pixels, int first, TLabelSpace& space)
+{
+    const TPadView& view = scene.View;
+    if (!view.ShowPoints || !view.ShowNumbers)
+        return {};
+    TLabelCache& labels = LabelCache();
+    labels.UseFont(canvas.font());
+    const int ascent = canvas.fontMetrics().ascent();
+    const int r = 2 * view.CircleSize;
+    const int n = frame.PointCount();
+    std::vector<char> labelled(size_t(n), 0);
+    auto claim = [&](int i) {
+        const TSmallPoint& point = frame.Points[size_t(i)];
+        const QPoint& p = pixels[size_t(i)];
+        // Right of or below the pad, beside it or on a label claimed before: none.
+        if (labelled[size_t(i)] || point.Name.isEmpty() || p.x() + r + 2 >= scene.PadSize.width()
+            || p.y() - r >= scene.PadSize.height())
+            return;
+        // Where points crowd most labels start on a taken cell: no need to measure them.
+        if (space.Taken({p.x() + r + 2, p.y() - r}))
+            return;
+        labelled[size_t(i)] = space.Claim(LabelBox(labels, point, p, r, ascent));
+    };
+    if (first >= 0 && first < n)
+        claim(first);
+    for (int i = 0; i < n; ++i)
+        claim(i);
+    return labelled;
+}
+
 void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
-                 const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask)
+                 const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask,
+                 const std::vector<char>& labelled)
 {
     const TPadView& view = scene.View;
     const TPadCull cull(scene);
@@ -265,12 +440,22 @@ void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fr
     const QColor black(Qt::black);
     TMarkerSprites& sprites = MarkerSprites();
     TLabelCache& labels = LabelCache();
-    labels.UseFont(canvas.font());
+    const bool numbers = !labelled.empty();
+    if (numbers)
+        labels.Begin();
     const int ascent = canvas.fontMetrics().ascent();
     const int spriteOffset = r + TMarkerSprites::Margin;
+    const int n = frame.PointCount();
     QColor textColor;
-    for (int i = 0; i < frame.PointCount(); ++i) {
-        const TSmallPoint& point = frame.Points[i];
+    struct TLastMarker {
+        QPoint At;
+        bool Square;
+        QRgb Pen, Brush;
+        bool operator==(const TLastMarker&) const = default;
+    };
+    std::optional<TLastMarker> lastMarker;
+    for (int i = 0; i < n; ++i) {
+        const TSmallPoint& point = frame.Points[size_t(i)];
         const QPoint& p = pixels[size_t(i)];
         const QColor& color = point.Selection == 1 ? colors.Selected
                             : (i != view.CurrentPoint || view.MultiSelect) ? colors.Normal
@@ -278,22 +463,29 @@ void DrawMarkers(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fr
         if (!cull.Outside(QRect(p.x() - spriteOffset, p.y() - spriteOffset, 2 * spriteOffset + 1,
                                 2 * spriteOffset + 1))) {
             const QColor& brush = (int(point.Marked) & markMask) ? fill : black;
-            canvas.drawImage(p.x() - spriteOffset, p.y() - spriteOffset,
-                             sprites.Sprite(point.IsSharp(), r, color, brush));
+            // The same marker on the same spot as the one before changes no pixel (labels
+            // stand beside the markers), and a big frame zoomed out has many of them.
+            const TLastMarker marker{p, point.IsSharp(), color.rgba(), brush.rgba()};
+            if (marker != lastMarker) {
+                canvas.drawImage(p.x() - spriteOffset, p.y() - spriteOffset,
+                                 sprites.Sprite(point.IsSharp(), r, color, brush));
+                lastMarker = marker;
+            }
         }
-        if (!view.ShowNumbers || point.Name.isEmpty())
+        if (!numbers || !labelled[size_t(i)])
+            continue;
+        const QPoint at(p.x() + r + 2, p.y() - r);
+        if (cull.Outside(LabelBox(labels, point, p, r, ascent)))
             continue;
         const QStaticText& label = labels.Label(point.Name);
-        const QPoint at(p.x() + r + 2, p.y() - r);
-        const QSizeF size = label.size();
-        if (cull.Outside(QRect(at, QSize(int(size.width()) + 2, qMax(int(size.height()), ascent) + 2))))
-            continue;
         if (color != textColor) {
             textColor = color;
             canvas.setPen(LinePen(color, 2));
         }
         canvas.drawStaticText(at, label);
     }
+    if (numbers)
+        labels.End();
     canvas.setBrush(Qt::black);
 }
 
@@ -308,6 +500,20 @@ void DrawEquilateralCenter(QPainter& canvas, const TPadScene& scene)
     canvas.setBrush(Qt::NoBrush);
     canvas.drawEllipse(QRect(x - r, y - r, 2 * r, 2 * r));
 }
+
+std::vector<QPoint> FramePixels(const TPadScene& scene, const TLaserFrame& frame)
+{
+    std::vector<QPoint> pixels;
+    pixels.reserve(frame.Points.size());
+    for (const TSmallPoint& point : frame.Points)
+        pixels.push_back(PointPixel(scene.Transform, point));
+    return pixels;
+}
+
+// DrawFrame with the frame's pixels and the labels it may draw worked out before.
+void DrawFramePixels(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                     const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask,
+                     bool roundEdges, const std::vector<char>& labelled);
 
 int PairIndex(const TLaserFrame& frame)
 {
@@ -347,13 +553,21 @@ void DrawPadScene(QPainter& canvas, const TPadScene& scene)
     if (view.SnapHelp)
         DrawHelpLines(canvas, scene, *frame, view.HelpLines);
 
+    // The labels of both frames share the pad: the current frame's are placed first, the
+    // backframe's where they stand clear of them.
+    TLabelSpace space(scene.PadSize);
+    const std::vector<QPoint> pixels = FramePixels(scene, *frame);
+    const std::vector<char> labelled = ClaimLabels(canvas, scene, *frame, pixels, view.CurrentPoint, space);
     const TLaserFrame* previous = scene.CurrentFrameIndex >= 1 ? scene.Previous : nullptr;
     if (previous && view.ShowBackframe) {
         const int b = PairIndex(*previous);
-        DrawFrame(canvas, scene, *previous, {view.Real[b], view.Back[b], view.Back[b]}, 0, false);
+        const std::vector<QPoint> back = FramePixels(scene, *previous);
+        DrawFramePixels(canvas, scene, *previous, back, {view.Real[b], view.Back[b], view.Back[b]}, 0, false,
+                        ClaimLabels(canvas, scene, *previous, back, -1, space));
     }
     const int c = PairIndex(*frame);
-    DrawFrame(canvas, scene, *frame, {view.Real[c], view.Sel[c], view.Norm[c]}, 1, view.ShowRound);
+    DrawFramePixels(canvas, scene, *frame, pixels, {view.Real[c], view.Sel[c], view.Norm[c]}, 1, view.ShowRound,
+                    labelled);
     if (previous && view.ShowBackframe && view.ShowLinks)
         DrawLinks(canvas, scene, *frame, *previous, view.Link[PairIndex(*previous)]);
     DrawGuides(canvas, view.Guides);
@@ -486,15 +700,22 @@ void DrawHelpLineMarkersLeft(QPainter& canvas, const TPadScene& scene, const TLa
 void DrawFrame(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
                const TFrameColors& colors, int markMask, bool roundEdges)
 {
+    TLabelSpace space(scene.PadSize);
+    const std::vector<QPoint> pixels = FramePixels(scene, frame);
+    DrawFramePixels(canvas, scene, frame, pixels, colors, markMask, roundEdges,
+                    ClaimLabels(canvas, scene, frame, pixels, scene.View.CurrentPoint, space));
+}
+
+namespace {
+
+void DrawFramePixels(QPainter& canvas, const TPadScene& scene, const TLaserFrame& frame,
+                     const std::vector<QPoint>& pixels, const TFrameColors& colors, int markMask,
+                     bool roundEdges, const std::vector<char>& labelled)
+{
     const TPadView& view = scene.View;
     DrawCentres(canvas, scene, frame);
 
     const int n = frame.PointCount();
-    std::vector<QPoint> pixels;
-    pixels.reserve(size_t(n));
-    for (const TSmallPoint& point : frame.Points)
-        pixels.push_back(PointPixel(scene.Transform, point));
-
     const TPadCull cull(scene);
     if (roundEdges && n >= 3)
         DrawRoundEdges(canvas, cull, frame, pixels, colors.Round);
@@ -507,10 +728,12 @@ void DrawFrame(QPainter& canvas, const TPadScene& scene, const TLaserFrame& fram
     segments.Draw();
 
     if (view.ShowPoints)
-        DrawMarkers(canvas, scene, frame, pixels, colors, markMask);
+        DrawMarkers(canvas, scene, frame, pixels, colors, markMask, labelled);
     if (!view.HideEquilateralCenter)
         DrawEquilateralCenter(canvas, scene);
 }
+
+} // namespace
 
 void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
                const TLaserFrame& previous, const QColor& color)
@@ -523,26 +746,51 @@ void DrawLinks(QPainter& canvas, const TPadScene& scene, TLaserFrame& current,
     const TLinkMatrix& links = current.Links;
     const int rows = std::min(current.PointCount(), links.Rows());
     const int columns = std::min(previous.PointCount(), links.Cols());
-    // A column's set rows are found a word of 64 at a time: most entries are clear.
+    auto link = [&](int i, const QPoint& pj) {
+        TSmallPoint& point = current.Points[size_t(i)];
+        const QPoint pi = PointPixel(t, point);
+        point.Marked = std::abs(pi.x() - pj.x()) < near && std::abs(pi.y() - pj.y()) < near;
+        if (cull.Outside(pj, pi))
+            return;
+        const bool solid = i == scene.View.CurrentPoint;
+        if (solid ? !solidSet : !dashedSet) {
+            canvas.setPen(solid ? solidPen : dashedPen);
+            solidSet = solid;
+            dashedSet = !solid;
+        }
+        canvas.drawLine(pj, pi);
+    };
+    // The links listed once for the matrix as it is; most entries are clear.
+    if (const std::vector<TLinkMatrix::TEntry>* entries = links.Entries()) {
+        int lastColumn = -1;
+        QPoint pj;
+        for (const TLinkMatrix::TEntry& entry : *entries) {
+            if (entry.Col >= columns)
+                break;
+            if (entry.Row >= rows)
+                continue;
+            if (entry.Col != lastColumn) {
+                lastColumn = entry.Col;
+                pj = PointPixel(t, previous.Points[size_t(entry.Col)]);
+            }
+            link(entry.Row, pj);
+        }
+        return;
+    }
+    // Too many to list: a column's set rows are found a word of 64 at a time in the words
+    // it stores.
+    const int rowWords = (rows + 63) / 64;
     for (int j = 0; j < columns; ++j) {
+        const int words = std::min(links.ColumnWords(j), rowWords);
+        if (words == 0)
+            continue;
         const QPoint pj = PointPixel(t, previous.Points[size_t(j)]);
-        for (int w = 0; 64 * w < rows; ++w) {
+        for (int w = 0; w < words; ++w) {
             for (quint64 bits = links.Word(j, w); bits; bits &= bits - 1) {
                 const int i = 64 * w + std::countr_zero(bits);
                 if (i >= rows)
                     break;
-                TSmallPoint& point = current.Points[size_t(i)];
-                const QPoint pi = PointPixel(t, point);
-                point.Marked = std::abs(pi.x() - pj.x()) < near && std::abs(pi.y() - pj.y()) < near;
-                if (cull.Outside(pj, pi))
-                    continue;
-                const bool solid = i == scene.View.CurrentPoint;
-                if (solid ? !solidSet : !dashedSet) {
-                    canvas.setPen(solid ? solidPen : dashedPen);
-                    solidSet = solid;
-                    dashedSet = !solid;
-                }
-                canvas.drawLine(pj, pi);
+                link(i, pj);
             }
         }
     }

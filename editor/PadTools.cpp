@@ -124,7 +124,7 @@ void AddPoint(TGesture& g)
     TSmallPoint p;
     p.X = quint8(x);
     p.Y = quint8(y);
-    p.Name = QString::number(count);
+    p.Name = TPointName::Number(count);
 
     TToolState& s = g.State;
     const bool append = s.CurrentPoint < 0 || s.CurrentPoint >= count || g.Mouse.Shift();

@@ -30,8 +30,12 @@ void RotateFrame(TLaserFrame& frame, double angle)
 
 void RenumberPoints(TLaserFrame& frame)
 {
-    for (int i = 0; i < frame.PointCount(); ++i)
-        frame.Points[i].Name = QString::number(i).left(5);
+    // Numbers, not texts: no string is made, and a point already so named is left alone.
+    for (int i = 0; i < frame.PointCount(); ++i) {
+        TPointName& name = frame.Points[size_t(i)].Name;
+        if (!name.IsNumber() || name.Number() != i)
+            name = TPointName::Number(i);
+    }
 }
 
 void AddEquilateralPoints(TLaserFrame& frame, int cx, int cy, int sx, int sy, int sides)

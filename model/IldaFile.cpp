@@ -170,22 +170,8 @@ int MajorityColor(const std::vector<TIldaPoint>& points, const TLaserColors& col
     return 0;
 }
 
-// Point labels "0", "1", ... shared between frames instead of one allocation per point.
-class TLabels {
-public:
-    const QString& Get(int index)
-    {
-        while (int(FLabels.size()) <= index)
-            FLabels.push_back(QString::number(FLabels.size()));
-        return FLabels[index];
-    }
-
-private:
-    std::vector<QString> FLabels;
-};
-
 std::unique_ptr<TLaserFrame> ToLaserFrame(const TIldaFrame& ilda, const TLaserColors& colors, quint16 delay,
-                                          const QString& defaultName, TLabels& labels)
+                                          const QString& defaultName)
 {
     auto frame = std::make_unique<TLaserFrame>();
     frame->Delay = delay;
@@ -199,7 +185,7 @@ std::unique_ptr<TLaserFrame> ToLaserFrame(const TIldaFrame& ilda, const TLaserCo
     frame->Points.resize(n);
     for (int k = 0; k < n; ++k) {
         TSmallPoint& point = frame->Points[k];
-        point.Name = labels.Get(k);
+        point.Name = TPointName::Number(k);
         point.X = ByteX(in[k].X);
         point.Y = ByteY(in[k].Y);
         point.Selection = 0; // read from a file, like the points of a show file
@@ -449,8 +435,7 @@ TIldaFrame IldaFrameFromLaserFrame(const TLaserFrame& frame, const TLaserColors&
 std::unique_ptr<TLaserFrame> LaserFrameFromIlda(const TIldaFrame& ilda, const TLaserColors& colors,
                                                 quint16 delay, const QString& defaultName)
 {
-    TLabels labels;
-    return ToLaserFrame(ilda, colors, delay, defaultName, labels);
+    return ToLaserFrame(ilda, colors, delay, defaultName);
 }
 
 // --- files -------------------------------------------------------------------------------------
@@ -510,10 +495,9 @@ TIldaFileResult ImportOrThrow(const QString& fileName, TLaserFrames& show, const
     // Running out of memory half-way takes back the frames added so far.
     const int before = show.Count();
     try {
-        TLabels labels;
         for (size_t i = 0; i < read.Frames.size(); ++i) {
             const int index = show.AddFrame(ToLaserFrame(read.Frames[i], options.Colors, options.Delay,
-                                                         QStringLiteral("ILDA %1").arg(i), labels));
+                                                         QStringLiteral("ILDA %1").arg(i)));
             show.FitLinksAt(index);
         }
     } catch (const std::bad_alloc&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtGlobal>
+#include <memory>
 #include <vector>
 
 // Links[i][j] of frame k: point i of frame k is linked to point j of frame k-1.
@@ -12,6 +13,9 @@
 // long as its last link needs, all columns in one pool. So memory follows the
 // links actually set: a damaged file that claims huge point counts cannot make
 // the matrix allocate more than the link bits it carries.
+//
+// Copies share the bits until one of them changes: the history keeps a copy of a frame's
+// links before every edit, and most edits of a big frame leave them as they were.
 class TLinkMatrix {
 public:
     TLinkMatrix() = default;
@@ -37,15 +41,25 @@ public:
     bool AnyInColumn(int j) const;
 
     // Words stored for column j; the words past them are zero.
-    int ColumnWords(int j) const { return int(FSpans[j].words); }
+    int ColumnWords(int j) const { return int(FData->Spans[j].words); }
     // Word w of column j: bit b is row 64 * w + b. Zero past the stored part.
     quint64 Word(int j, int w) const
     {
-        const TSpan& span = FSpans[j];
-        return quint32(w) < span.words ? FPool[span.start + w] : 0;
+        const TSpan& span = FData->Spans[j];
+        return quint32(w) < span.words ? FData->Pool[span.start + w] : 0;
     }
     // Words the matrix holds in all, for what a copy of it costs.
-    qsizetype PoolWords() const { return qsizetype(FPool.size()); }
+    qsizetype PoolWords() const { return FData ? qsizetype(FData->Pool.size()) : 0; }
+    // Every link as (row, column), column by column and down each column: worked out once
+    // for these bits and kept with them until they change, so a repaint of a big frame need
+    // not read every stored word. Null when there are too many to be worth a list. For the
+    // thread that owns the show: the list is made on first use.
+    struct TEntry {
+        qint32 Row, Col;
+    };
+    const std::vector<TEntry>* Entries() const;
+    // True when both read their bits from the same words: then no column differs.
+    bool SharesBits(const TLinkMatrix& other) const { return FData && FData == other.FData; }
     // Replaces column j by `bits` (bit i % 64 of word i / 64 is row i), taking the
     // first `rows` rows and only those inside the matrix.
     void SetColumnBits(int j, const quint64* bits, int words, int rows);
@@ -57,12 +71,22 @@ private:
         quint32 start = 0;
         quint32 words = 0; // 0: the column holds no link
     };
+    struct TData {
+        std::vector<TSpan> Spans;   // one per column
+        std::vector<quint64> Pool;  // the stored words of all columns
+        qsizetype Unused = 0;       // pool words no span refers to any more
+        mutable std::unique_ptr<std::vector<TEntry>> Listed;   // Entries(), once asked for
+        mutable bool TooMany = false;
+
+        TData() = default;
+        TData(const TData& other) : Spans(other.Spans), Pool(other.Pool), Unused(other.Unused) {}
+    };
     void StoreColumn(int j, const quint64* bits, int words);
     void Compact();
+    TData& Own();   // the bits, copied first while another matrix shares them
 
     int FRows = 0;
     int FCols = 0;
-    std::vector<TSpan> FSpans;   // one per column
-    std::vector<quint64> FPool;  // the stored words of all columns
-    qsizetype FUnused = 0;       // pool words no span refers to any more
+    // Null while the matrix has no column; otherwise shared between copies.
+    std::shared_ptr<TData> FData;
 };

@@ -120,14 +120,24 @@ void ReadHelpLines(TShowSource& in, THelpLines& lines)
         lines.Add2P({p[0], p[1]}, {p[2], p[3]});
 }
 
-// Point labels are nearly always short numbers repeated in every frame; sharing
-// one QString per distinct label saves an allocation per point. Mostly a point has
+// Point labels are nearly always numbers, kept as numbers; any other label is shared
+// between the points that carry it instead of made anew for each. Mostly a point has
 // the label its place had in the frame before, which is looked at first.
 class TNameCache {
 public:
-    QString Get(const uchar* bytes, int index)
+    TPointName Get(const uchar* bytes, int index)
     {
         const int n = int(qstrnlen(reinterpret_cast<const char*>(bytes), 5));
+        if (n == 0)
+            return {};
+        if (bytes[0] != '0' || n == 1) {
+            int number = 0;
+            int i = 0;
+            for (; i < n && bytes[i] >= '0' && bytes[i] <= '9'; ++i)
+                number = number * 10 + (bytes[i] - '0');
+            if (i == n)
+                return TPointName::Number(number);
+        }
         quint64 key = n;
         for (int i = 0; i < n; ++i)
             key |= quint64(bytes[i]) << (8 * (i + 1));
@@ -137,7 +147,7 @@ public:
         if (last.key != key) {
             auto it = FNames.find(key);
             if (it == FNames.end())
-                it = FNames.emplace(key, QString::fromLatin1(reinterpret_cast<const char*>(bytes), n)).first;
+                it = FNames.emplace(key, TPointName(QString::fromLatin1(reinterpret_cast<const char*>(bytes), n))).first;
             last = {key, it->second};
         }
         return last.name;
@@ -146,9 +156,9 @@ public:
 private:
     struct TEntry {
         quint64 key = ~quint64(0); // no label's key: 48 bits at most
-        QString name;
+        TPointName name;
     };
-    std::unordered_map<quint64, QString> FNames;
+    std::unordered_map<quint64, TPointName> FNames;
     std::vector<TEntry> FByIndex;
 };
 

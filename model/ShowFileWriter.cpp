@@ -87,14 +87,7 @@ constexpr int PointRecordSize = 11;
 void WritePoint(char* record, const TSmallPoint& point)
 {
     // The label's first 5 characters as 8-bit bytes, padded with zero bytes.
-    const QString& name = point.Name;
-    const int n = int(qMin<qsizetype>(name.size(), 5));
-    for (int i = 0; i < n; ++i) {
-        const char16_t c = name[i].unicode();
-        record[i] = c < 256 ? char(c) : '?';
-    }
-    for (int i = n; i < 5; ++i)
-        record[i] = 0;
+    point.Name.ToLatin1(record, 5);
     record[5] = char(point.X);
     record[6] = char(point.Y);
     qToBigEndian(point.Selection, record + 7);

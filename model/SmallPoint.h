@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "PointName.h"
+
 #include <QtGlobal>
 
 // One point of a frame's beam path. Coordinates are raw bytes of the 256 x 256
@@ -13,7 +14,7 @@ public:
     };
     enum : quint16 { SelectionBit = 1 };
 
-    QString Name;              // label, at most 5 bytes in a show file
+    TPointName Name;           // label, at most 5 bytes in a show file; mostly a number
     quint8 X = 0;
     quint8 Y = 0;
     quint16 Selection = 65535; // a new point has every bit set; read points have 0

@@ -428,7 +428,7 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
     frame->Points.resize(layout.Size());
     for (int i = 0; i < layout.Size(); ++i) {
         TSmallPoint& point = frame->Points[i];
-        point.Name = QString::number(i);
+        point.Name = TPointName::Number(i);
         point.X = quint8(layout.Points[i].x());
         point.Y = quint8(layout.Points[i].y());
         point.Selection = 0;

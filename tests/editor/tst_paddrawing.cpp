@@ -123,6 +123,8 @@ private slots:
     void markerShapeAndFill_data();
     void markerShapeAndFill();
     void pointLabels();
+    void crowdedLabels_data();
+    void crowdedLabels();
     void equilateralMarker_data();
     void equilateralMarker();
     void backframeAndLinks_data();
@@ -508,6 +510,49 @@ void TestPadDrawing::pointLabels()
     QVERIFY(CountOther(image, Background, label) > 5);
     QCOMPARE(CountOther(image, Background, QRect(208, 170, 40, 23)), 0);
     QVERIFY(CountColor(image, view.Norm[0], marker) > 0);   // the marker itself
+}
+
+// A label that would cover one drawn before it is left out, so what shows can be read: the
+// picture is the one without that label. The current point's label comes first, and the
+// current frame's before the backframe's. Labels that stand apart are both drawn.
+void TestPadDrawing::crowdedLabels_data()
+{
+    QTest::addColumn<QList<QPoint>>("points");   // the current frame's, named "88", "77" ...
+    QTest::addColumn<QList<QPoint>>("back");     // the backframe's, named "55", "44" ...
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("hidden");             // the label left out: a point of the current frame, or -1 - k for back point k
+    QTest::addColumn<bool>("overlaps");
+    QTest::newRow("neighbours") << QList<QPoint>{{100, 100}, {101, 100}} << QList<QPoint>{} << 5 << 1 << true;
+    QTest::newRow("one spot") << QList<QPoint>{{100, 100}, {100, 100}, {100, 100}} << QList<QPoint>{} << 5 << 2 << true;
+    QTest::newRow("current point first") << QList<QPoint>{{100, 100}, {101, 101}} << QList<QPoint>{} << 1 << 0 << true;
+    QTest::newRow("backframe after") << QList<QPoint>{{100, 100}} << QList<QPoint>{{100, 100}} << 5 << -1 << true;
+    QTest::newRow("apart") << QList<QPoint>{{100, 100}, {100, 140}} << QList<QPoint>{{60, 60}} << 5 << 1 << false;
+}
+
+void TestPadDrawing::crowdedLabels()
+{
+    QFETCH(QList<QPoint>, points);
+    QFETCH(QList<QPoint>, back);
+    QFETCH(int, current);
+    QFETCH(int, hidden);
+    QFETCH(bool, overlaps);
+    TLaserFrame frame = EmptyFrame(), previous = EmptyFrame();
+    for (int i = 0; i < points.size(); ++i)
+        AddNumberedPoint(frame, points[i].x(), points[i].y()).Name = QString::number(88 - 11 * i);
+    for (int i = 0; i < back.size(); ++i)
+        AddNumberedPoint(previous, back[i].x(), back[i].y()).Name = QString::number(55 - 11 * i);
+    TPadView view = QuietView(2);
+    view.ShowPoints = view.ShowNumbers = view.ShowBackframe = true;
+    view.CurrentPoint = current;
+    TPadScene scene = Scene(view, QSize(400, 400));
+    scene.Current = &frame;
+    scene.Previous = &previous;
+    scene.CurrentFrameIndex = 1;
+    const QImage all = Paint(scene);
+    TSmallPoint& point = hidden >= 0 ? frame.Points[size_t(hidden)] : previous.Points[size_t(-1 - hidden)];
+    point.Name = TPointName();
+    const QImage without = Paint(scene);
+    QCOMPARE(all == without, overlaps);
 }
 
 void TestPadDrawing::equilateralMarker_data()

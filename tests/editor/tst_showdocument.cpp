@@ -130,9 +130,29 @@ void TestShowDocument::frameDelta_data()
     }) << points << 0;
     QTest::newRow("insert first") << TChange([](TLaserFrame& f) { f.Points.insert(f.Points.begin(), NewPoint(1, 2)); })
                                   << points << 400;
+    // Numbering again keeps the points behind but for their numbers: the step holds the
+    // points that changed, not every point behind them.
     QTest::newRow("insert in the middle and renumber") << TChange([](TLaserFrame& f) {
         f.Points.insert(f.Points.begin() + 100, NewPoint(1, 2));
         RenumberPoints(f);
+    }) << points << 400;
+    QTest::newRow("delete in the middle and renumber") << TChange([](TLaserFrame& f) {
+        f.Points.erase(f.Points.begin() + 100, f.Points.begin() + 103);
+        RenumberPoints(f);
+    }) << points << 400;
+    // Renaming one point is a change of that point; a number that is not its place, a text
+    // and a text behind the inserted point come back as they were.
+    QTest::newRow("rename one point") << TChange([](TLaserFrame& f) { f.Points[150].Name = QStringLiteral("tip"); })
+                                      << points << 400;
+    QTest::newRow("insert before named points") << TChange([](TLaserFrame& f) {
+        f.Points[150].Name = QStringLiteral("tip");
+        f.Points[160].Name = QStringLiteral("7");
+        f.Points[170].Name = QStringLiteral("007");
+        f.Points.insert(f.Points.begin() + 100, NewPoint(1, 2));
+        for (int i = 101; i < f.PointCount(); ++i) {
+            if (f.Points[size_t(i)].Name.IsNumber() && f.Points[size_t(i)].Name.Number() == i - 1)
+                f.Points[size_t(i)].Name = TPointName::Number(i);
+        }
     }) << points << 0;
     QTest::newRow("insert last") << TChange([](TLaserFrame& f) { f.Points.push_back(NewPoint(1, 2)); }) << points << 400;
     QTest::newRow("delete first") << TChange([](TLaserFrame& f) { f.Points.erase(f.Points.begin()); }) << points << 400;

@@ -145,7 +145,7 @@ void TestModel::linkMatrixFitKeepsEntriesThatStillFit()
 }
 
 // A long run of fits and links, each checked entry by entry against a plain table and
-// against a matrix built afresh from it.
+// against a matrix built afresh from it; a copy taken before each round keeps what it had.
 void TestModel::linkMatrixFitsAgreeWithEntries()
 {
     TLinkMatrix m;
@@ -156,6 +156,8 @@ void TestModel::linkMatrixFitsAgreeWithEntries()
         return int((seed >> 8) % quint32(range));
     };
     for (int round = 0; round < 300; ++round) {
+        const TLinkMatrix copy = m;
+        const std::vector<std::vector<bool>> copyTable = table;
         if (round % 3 == 0) {
             const int rows = next(200), cols = next(40);
             m.Fit(rows, cols);
@@ -180,6 +182,21 @@ void TestModel::linkMatrixFitsAgreeWithEntries()
         QCOMPARE(m.Rows(), fresh.Rows());
         QCOMPARE(m.Cols(), fresh.Cols());
         QVERIFY(m == fresh);
+        // The listed links are the set entries, column by column.
+        QList<QPoint> listed, set;
+        if (round % 2 == 0) {
+            for (const TLinkMatrix::TEntry& entry : *m.Entries())
+                listed.append({entry.Col, entry.Row});
+            for (int j = 0; j < m.Cols(); ++j)
+                for (int i = 0; i < m.Rows(); ++i)
+                    if (table[size_t(i)][size_t(j)])
+                        set.append({j, i});
+            QCOMPARE(listed, set);
+        }
+        QCOMPARE(copy.Rows(), int(copyTable.size()));
+        for (int i = 0; i < copy.Rows(); ++i)
+            for (int j = 0; j < copy.Cols(); ++j)
+                QCOMPARE(copy.Get(i, j), bool(copyTable[size_t(i)][size_t(j)]));
     }
 }
 

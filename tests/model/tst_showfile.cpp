@@ -81,6 +81,8 @@ private slots:
     void versionAboveSixReadsAsSix();
     void linkBlockOfTwentyByThree();
     void pointNamesArePaddedAndCut();
+    void pointLabelsComeBackByteForByte_data();
+    void pointLabelsComeBackByteForByte();
     void staleMatrixIsFittedOnWrite();
     void linkBlockWithOtherDimensionsStaysInsideTheMatrix();
     void openingShortOrForeignFilesGivesOneDefaultFrame_data();
@@ -281,6 +283,50 @@ void TestShowFile::pointNamesArePaddedAndCut()
     QVERIFY(ReadBytes(bytes, back).IsShow());
     QCOMPARE(back.Frame(0).Points[0].Name, QString("7"));
     QCOMPARE(back.Frame(0).Points[2].Name, QString("abcde"));
+}
+
+// A label that is a plain number is kept as the number; every label, number or not,
+// is written back as the bytes it was read from.
+void TestShowFile::pointLabelsComeBackByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("label");   // the 5 bytes in the file
+    QTest::addColumn<bool>("number");
+    QTest::newRow("0") << QByteArray("0\0\0\0\0", 5) << true;
+    QTest::newRow("12") << QByteArray("12\0\0\0", 5) << true;
+    QTest::newRow("65535") << QByteArray("65535") << true;
+    QTest::newRow("99999") << QByteArray("99999") << true;
+    QTest::newRow("leading zero") << QByteArray("012\0\0", 5) << false;
+    QTest::newRow("00") << QByteArray("00\0\0\0", 5) << false;
+    QTest::newRow("sign") << QByteArray("+1\0\0\0", 5) << false;
+    QTest::newRow("space after") << QByteArray("1 \0\0\0", 5) << false;
+    QTest::newRow("text") << QByteArray("abc\0\0", 5) << false;
+    QTest::newRow("8-bit") << QByteArray("\xe9\xff\0\0\0", 5) << false;
+    QTest::newRow("none") << QByteArray("\0\0\0\0\0", 5) << false;
+}
+
+void TestShowFile::pointLabelsComeBackByteForByte()
+{
+    QFETCH(QByteArray, label);
+    QFETCH(bool, number);
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Points.resize(3);
+    for (TSmallPoint& p : f.Points)
+        p.Selection = 0;   // as read points have it
+    f.Points[0].Name = TPointName::Number(0);
+    f.Points[1].Name = QString::fromLatin1(label.constData(), qstrnlen(label.constData(), 5));
+    f.Points[2].Name = QStringLiteral("x");
+    const QByteArray bytes = WriteBytes(show);
+    const int second = 5 + 42 + 11;
+    QCOMPARE(bytes.mid(second, 5), label);
+
+    TLaserFrames back;
+    QVERIFY(ReadBytes(bytes, back).IsShow());
+    const TPointName& read = back.Frame(0).Points[1].Name;
+    QCOMPARE(read.IsNumber(), number);
+    QCOMPARE(read.Text(), f.Points[1].Name.Text());
+    QVERIFY(read == f.Points[1].Name);
+    QCOMPARE(WriteBytes(back), bytes);
 }
 
 void TestShowFile::staleMatrixIsFittedOnWrite()

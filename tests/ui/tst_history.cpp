@@ -444,23 +444,48 @@ void TestHistory::everyStep()
 
 // --- the rest ----------------------------------------------------------------------------------
 
-// A drag with many moves is one step, and the frame list's thumbnail follows while it goes on.
+// A drag with many moves is one step. The pad follows every move; the frame list's
+// thumbnail follows within its refresh interval while the drag goes on, and shows where
+// the point ended once the button is let go.
 void TestHistory::dragIsOneStepAndThumbnailFollows()
 {
     Start();
     Inside().lbThumbsClick(1);
+    TFrameList* list = Inside().lbThumbs;
+    const QImage before = list->viewport()->grab().toImage();   // the thumbnails are made
     TPaintCounter thumbnails;
-    Inside().lbThumbs->viewport()->installEventFilter(&thumbnails);
+    list->viewport()->installEventFilter(&thumbnails);
     QTest::mousePress(Pad(), Qt::LeftButton, {}, At(100, 100));
     for (int k = 1; k <= 10; ++k) {
         QTest::mouseMove(Pad(), Raw(100 + 5 * k, 100 + 3 * k));
         QApplication::processEvents();
     }
-    QVERIFY(thumbnails.Paints >= 1);
+    QTRY_VERIFY(thumbnails.Paints >= 1);
     QVERIFY(Form->Document().History().count() == 0);   // nothing yet while the button is down
-    QTest::mouseRelease(Pad(), Qt::LeftButton, {}, Raw(150, 130));
+    QTest::mouseMove(Pad(), Raw(200, 180));
+    QTest::mouseRelease(Pad(), Qt::LeftButton, {}, Raw(200, 180));
     QCOMPARE(Form->Document().History().count(), 1);
-    QCOMPARE(Form->Show().Frame(1).Points[0].X, quint8(150));
+    const TLaserFrame& frame = Form->Show().Frame(1);
+    QCOMPARE(frame.Points[0].X, quint8(200));
+
+    // Right after the release: every pixel of the frame's outline as it is now, and none
+    // of the stretch the point left.
+    const QImage drawn = list->Thumbnail(1);
+    const QImage fresh = ThumbnailImage(frame, ThumbColor(frame, list->Colors()), 4, list->FlipX(), list->FlipY());
+    QCOMPARE(drawn, fresh);
+    const QImage shown = list->viewport()->grab().toImage();
+    const QPoint corner = list->visualItemRect(list->item(1)).topLeft() + QPoint(0, 18);
+    const QColor lit = ThumbColor(frame, list->Colors());
+    int gone = 0;
+    for (int y = 1; y < fresh.height(); ++y) {
+        for (int x = 1; x < fresh.width(); ++x) {
+            const bool on = qAlpha(fresh.pixel(x, y)) != 0;
+            QCOMPARE(shown.pixelColor(corner + QPoint(x, y)) == lit, on);
+            gone += !on && before.pixelColor(corner + QPoint(x, y)) == lit;
+        }
+    }
+    QVERIFY(gone > 0);
+
     Ui().miUndo->trigger();
     QCOMPARE(Form->Show().Frame(1).Points[0].X, quint8(100));
     QCOMPARE(Form->Show().Frame(1).Points[0].Y, quint8(100));
@@ -489,8 +514,9 @@ void TestHistory::dragRepaintsOnlyItsThumbnail()
         QTest::mouseMove(Pad(), Raw(100 + 5 * k, 100 + 3 * k));
         QApplication::processEvents();
     }
-    list->viewport()->removeEventFilter(&spy);
     QTest::mouseRelease(Pad(), Qt::LeftButton, {}, Raw(125, 115));
+    QApplication::processEvents();
+    list->viewport()->removeEventFilter(&spy);
     QVERIFY(!spy.Painted.isEmpty());
     QVERIFY2(entry.contains(spy.Painted.boundingRect()),
              qPrintable(QStringLiteral("painted %1,%2 %3x%4")

@@ -63,7 +63,8 @@ public:
         if (!frames || index.row() >= frames->Count())
             return;
         DrawFrameEntry(*painter, option.rect, frames->Frame(index.row()), List->Colors(),
-                       option.state.testFlag(QStyle::State_Selected), List->FlipX(), List->FlipY());
+                       option.state.testFlag(QStyle::State_Selected), List->FlipX(), List->FlipY(),
+                       &List->Thumbnail(index.row()));
     }
 
     // The width is small on purpose: the view stretches each entry to its own width.
@@ -78,31 +79,78 @@ private:
 
 } // namespace
 
-void DrawThumbnail(QPainter& canvas, const TLaserFrame& frame, const QColor& color, int divisor,
-                   int top, int left, bool flipX, bool flipY)
+namespace {
+
+// Sets the pixels of a line from a to b, its end pixel left out as the Windows line
+// drawing leaves it; the thumbnail's outline is these pixels, each written once.
+void MarkThumbLine(std::vector<quint8>& mask, int side, QPoint a, QPoint b)
 {
-    if (frame.Points.empty() || divisor == 0)
-        return;
-    QPolygon outline;
-    outline.reserve(int(frame.Points.size()) + 1);
+    int x = a.x(), y = a.y();
+    const int dx = qAbs(b.x() - x), dy = qAbs(b.y() - y);
+    const int sx = b.x() > x ? 1 : -1, sy = b.y() > y ? 1 : -1;
+    const bool flat = dx >= dy;
+    const int major = flat ? dx : dy, minor = flat ? dy : dx;
+    int error = 2 * minor - major;
+    for (int i = 0; i < major; ++i) {
+        if (x >= 0 && y >= 0 && x < side && y < side)
+            mask[size_t(y * side + x)] = 1;
+        if (error > 0) {
+            (flat ? y : x) += flat ? sy : sx;
+            error -= 2 * major;
+        }
+        error += 2 * minor;
+        (flat ? x : y) += flat ? sx : sy;
+    }
+}
+
+} // namespace
+
+QImage ThumbnailImage(const TLaserFrame& frame, const QColor& color, int divisor, bool flipX, bool flipY)
+{
+    if (divisor < 1)
+        return {};
+    const int side = 255 / divisor + 1;
+    QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    // Scaled down, most of a big frame's points fall on the pixel of the point before:
+    // only the steps to another pixel are lines.
+    std::vector<QPoint> outline;
     for (const TSmallPoint& p : frame.Points) {
         const int x = flipY ? 255 - p.X : p.X;
         const int y = flipX ? 255 - p.Y : p.Y;
-        const QPoint scaled(x / divisor + left, y / divisor + top);
-        // Zero-length segments draw nothing (Qt would set a pixel for them).
-        if (outline.isEmpty() || outline.last() != scaled)
-            outline << scaled;
+        const QPoint scaled(x / divisor, y / divisor);
+        if (outline.empty() || outline.back() != scaled)
+            outline.push_back(scaled);
     }
-    if (outline.size() > 1 && outline.last() != outline.first())
-        outline << outline.first();   // closed whatever the "Close loop" switch says
+    if (outline.size() > 1 && outline.back() != outline.front())
+        outline.push_back(outline.front());   // closed whatever the "Close loop" switch says
     if (outline.size() < 2)
-        return;                       // one point: no visible mark
-    canvas.save();
-    canvas.setRenderHint(QPainter::Antialiasing, false);
-    // A flat cap leaves out each segment's end pixel, as the Windows line drawing does.
-    canvas.setPen(QPen(color, 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    canvas.drawPolyline(outline);
-    canvas.restore();
+        return image;                         // one point: no visible mark
+    std::vector<quint8> mask(size_t(side) * size_t(side), 0);
+    for (size_t i = 0; i + 1 < outline.size(); ++i)
+        MarkThumbLine(mask, side, outline[i], outline[i + 1]);
+    const QRgb pixel = qPremultiply(color.rgba());
+    for (int y = 0; y < side; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < side; ++x) {
+            if (mask[size_t(y * side + x)])
+                line[x] = pixel;
+        }
+    }
+    return image;
+}
+
+void DrawThumbnail(QPainter& canvas, const TLaserFrame& frame, const QColor& color, int divisor,
+                   int top, int left, bool flipX, bool flipY)
+{
+    if (frame.Points.size() < 2 || divisor < 1)
+        return;
+    canvas.drawImage(left, top, ThumbnailImage(frame, color, divisor, flipX, flipY));
+}
+
+const QColor& ThumbColor(const TLaserFrame& frame, const TThumbColors& colors)
+{
+    return frame.ColorBit() ? colors.Norm1 : colors.Norm0;
 }
 
 void DrawSelectionOutline(QPainter& canvas, const QRect& rect)
@@ -139,7 +187,7 @@ QString ThumbParamText(int effect, int effectParam)
 }
 
 void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& frame,
-                    const TThumbColors& colors, bool selected, bool flipX, bool flipY)
+                    const TThumbColors& colors, bool selected, bool flipX, bool flipY, const QImage* thumbnail)
 {
     const int L = rect.x(), T = rect.y(), R = rect.x() + rect.width();
     canvas.save();
@@ -148,8 +196,10 @@ void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& fram
     canvas.fillRect(rect, colors.Background);
     if (selected)
         DrawSelectionOutline(canvas, rect);
-    DrawThumbnail(canvas, frame, frame.ColorBit() ? colors.Norm1 : colors.Norm0, 4, T + 18, L,
-                  flipX, flipY);
+    if (thumbnail)
+        canvas.drawImage(L, T + 18, *thumbnail);
+    else
+        DrawThumbnail(canvas, frame, ThumbColor(frame, colors), 4, T + 18, L, flipX, flipY);
 
     const QColor& back = colors.Background;
     const QColor& text = colors.ThumbText;
@@ -210,6 +260,11 @@ TFrameList::TFrameList(QWidget* parent) : QListWidget(parent)
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
 
+    Thumbs.setMaxCost(MaxKeptThumbs);
+    ThumbTimer.setSingleShot(true);
+    ThumbTimer.setInterval(ThumbRefreshMs);
+    connect(&ThumbTimer, &QTimer::timeout, this, &TFrameList::RefreshStaleThumbnails);
+
     QPalette pal = palette();
     pal.setColor(QPalette::Base, Qt::black);
     pal.setColor(QPalette::Window, Qt::black);
@@ -222,11 +277,58 @@ void TFrameList::SetShow(const TLaserFrames* frames)
     RepaintList();
 }
 
+const QImage& TFrameList::Thumbnail(int index) const
+{
+    const TLaserFrame& frame = Frames->Frame(index);
+    if (const QImage* kept = Thumbs.object(&frame))
+        return *kept;
+    auto* made = new QImage(ThumbnailImage(frame, ThumbColor(frame, ThumbColors), 4, FlipXOn, FlipYOn));
+    Thumbs.insert(&frame, made);   // never dropped at once: its cost is far below the room
+    return *made;
+}
+
+void TFrameList::ForgetThumbnails()
+{
+    Thumbs.clear();
+    StaleThumbs.clear();
+    GestureThumbs.clear();
+}
+
+void TFrameList::RefreshThumbnail(int index)
+{
+    if (index < 0 || index >= count() || !Frames || index >= Frames->Count())
+        return;
+    Thumbs.remove(&Frames->Frame(index));
+    viewport()->update(visualItemRect(item(index)));
+}
+
+void TFrameList::RefreshStaleThumbnails()
+{
+    for (int index : std::as_const(StaleThumbs))
+        RefreshThumbnail(index);
+    GestureThumbs.unite(StaleThumbs);
+    StaleThumbs.clear();
+    if (Document && Document->GestureActive()) {
+        ThumbTimer.start();
+        return;
+    }
+    // The gesture is over; one that changed nothing in the end has no step to say so.
+    for (int index : std::as_const(GestureThumbs))
+        RefreshThumbnail(index);
+    GestureThumbs.clear();
+}
+
 void TFrameList::SetDocument(TShowDocument& document)
 {
+    Document = &document;
     SetShow(&document.Show());
     connect(&document, &TShowDocument::frameChanged, this, &TFrameList::FrameChanged);
-    connect(&document, &TShowDocument::everyFrameChanged, this, &TFrameList::RepaintList);
+    connect(&document, &TShowDocument::everyFrameChanged, this, [this](TShowChanges what) {
+        if (what & (TShowChange::Points | TShowChange::Properties))
+            RepaintList();
+        else
+            viewport()->update();
+    });
     connect(&document, &TShowDocument::framesChanged, this, &TFrameList::SyncItems);
     connect(&document, &TShowDocument::showReplaced, this, &TFrameList::SyncItems);
     connect(&document, &TShowDocument::currentFrameChanged, this, [this](int index) { setCurrentRow(index); });
@@ -248,6 +350,7 @@ void TFrameList::SyncItems()
         if (item(i)->text() != Frames->Frame(i).Name)
             item(i)->setText(Frames->Frame(i).Name);
     }
+    // A new frame may take the place in memory of one that went.
     RepaintList();
 }
 
@@ -257,8 +360,21 @@ void TFrameList::FrameChanged(int index, TShowChanges what)
         return;
     if (what & TShowChange::Properties)
         item(index)->setText(Frames->Frame(index).Name);
-    // Only this frame's entry: a point dragged on a long show repaints one thumbnail.
-    viewport()->update(visualItemRect(item(index)));
+    if (!(what & (TShowChange::Points | TShowChange::Properties))) {
+        viewport()->update(visualItemRect(item(index)));
+        return;
+    }
+    // While a point is dragged the pad shows it; the thumbnail follows at most every
+    // 100 ms and when the drag ends, as drawing it at every move would slow the drag.
+    if (Document && Document->GestureActive()) {
+        StaleThumbs.insert(index);
+        if (!ThumbTimer.isActive())
+            ThumbTimer.start();
+        return;
+    }
+    StaleThumbs.remove(index);
+    // Only this frame's entry: a change on a long show repaints one thumbnail.
+    RefreshThumbnail(index);
 }
 
 void TFrameList::SetColors(const TThumbColors& colors)
@@ -276,6 +392,8 @@ void TFrameList::SetFlips(bool flipX, bool flipY)
 
 void TFrameList::RepaintList()
 {
+    // Drawn again from the frames as they are now, whoever changed them.
+    ForgetThumbnails();
     viewport()->update();
 }
 

@@ -4,6 +4,10 @@
 #include "ShowChanges.h"
 
 #include <QColor>
+#include <QCache>
+#include <QImage>
+#include <QSet>
+#include <QTimer>
 #include <QListWidget>
 #include <QPoint>
 #include <QString>
@@ -22,6 +26,11 @@ struct TThumbColors {
 // "Flip X" mirrors y and "Flip Y" mirrors x, as on the sketchpad.
 void DrawThumbnail(QPainter& canvas, const TLaserFrame& frame, const QColor& color, int divisor,
                    int top, int left, bool flipX, bool flipY);
+// The same outline as a picture of (255 / divisor + 1) pixels square, transparent around
+// the line: the frame list keeps one per frame until the frame changes.
+QImage ThumbnailImage(const TLaserFrame& frame, const QColor& color, int divisor, bool flipX, bool flipY);
+// The outline's colour: the frame's laser colour.
+const QColor& ThumbColor(const TLaserFrame& frame, const TThumbColors& colors);
 
 // The dotted green outline of a selected entry (the frame list's and the import dialog's).
 void DrawSelectionOutline(QPainter& canvas, const QRect& rect);
@@ -30,9 +39,11 @@ void DrawSelectionOutline(QPainter& canvas, const QRect& rect);
 QString ThumbEffectName(int effect);                  // "Slide" .. "Drain", "?" for unknown codes
 QString ThumbParamText(int effect, int effectParam);  // value of the "Rotation:" line; empty: no line
 
-// Draws one entry into `rect` (its right and bottom edges exclusive, as the list hands them out).
+// Draws one entry into `rect` (its right and bottom edges exclusive, as the list hands them out);
+// `thumbnail`, when given, is the frame's ThumbnailImage at divisor 4, drawn instead of the outline.
 void DrawFrameEntry(QPainter& canvas, const QRect& rect, const TLaserFrame& frame,
-                    const TThumbColors& colors, bool selected, bool flipX, bool flipY);
+                    const TThumbColors& colors, bool selected, bool flipX, bool flipY,
+                    const QImage* thumbnail = nullptr);
 
 // The narrowest entry whose labels and values stand apart: the thumbnail, then
 // "Rotation:" and the widest value of any line.
@@ -61,6 +72,9 @@ public:
     void SetColors(const TThumbColors& colors);
     void SetFlips(bool flipX, bool flipY);
     void RepaintList();
+    // The thumbnail of frame `index`, drawn when first asked for after its frame changed.
+    const QImage& Thumbnail(int index) const;
+    static constexpr int ThumbRefreshMs = 100;   // the most a dragged frame's thumbnail lags
 
     const TLaserFrames* Show() const { return Frames; }
     const TThumbColors& Colors() const { return ThumbColors; }
@@ -99,10 +113,21 @@ private:
     bool ValidIndex(int index) const;
     void SyncItems();                  // one entry per frame, each with its frame's name
     void FrameChanged(int index, TShowChanges what);
+    void ForgetThumbnails();
+    void RefreshThumbnail(int index);
+    void RefreshStaleThumbnails();
     bool IsOwnDrag(const QDropEvent* event) const;
     void StartFrameDrag();
 
     const TLaserFrames* Frames = nullptr;
+    const TShowDocument* Document = nullptr;
+    // Thumbnails by frame, made when an entry is painted; a frame that changes during a
+    // gesture is stale until the timer or the gesture's end.
+    // Those painted last, as many as a long scroll needs (16 KB each), not one per frame.
+    static constexpr int MaxKeptThumbs = 1024;
+    mutable QCache<const TLaserFrame*, QImage> Thumbs;
+    QSet<int> StaleThumbs, GestureThumbs;
+    QTimer ThumbTimer;
     TThumbColors ThumbColors;
     bool FlipXOn = false, FlipYOn = false;
     int PressedIndex = -1;        // valid, unlocked entry under the last left press; -1: no drag
