@@ -1,9 +1,12 @@
 #include "VectorImport.h"
 
+#include "ShapeOrder.h"
+
 #include <QLocale>
 #include <QPoint>
 #include <QPointF>
 #include <QSet>
+#include <QTransform>
 
 #include <algorithm>
 #include <climits>
@@ -17,6 +20,62 @@ constexpr int MaxCurveSteps = 4096;  // per curve, whatever the tolerance asks
 // Flattening stops here: far more than any frame could hold, small enough for memory.
 constexpr qint64 MaxRawPoints = qint64(1) << 24;
 
+// A frame coordinate of a position in frame units: NaN and anything off the square
+// end up on its edge, never in an undefined conversion.
+int FrameCoordinate(double v)
+{
+    if (!(v >= 0))
+        return 0;
+    if (v >= 255)
+        return 255;
+    return int(std::nearbyint(v));
+}
+
+// How drawing coordinates become frame units: the bounding box scaled uniformly to
+// fill the square, centred. Coordinates near the ends of the double range (a box
+// wider than the largest double, or a few denormals wide) are first multiplied by a
+// power of two, which is exact, so that extent and scale stay finite.
+class TVectorFit {
+public:
+    TVectorFit() = default;
+    TVectorFit(double x0, double y0, double x1, double y1)
+    {
+        if (!Plain(x0, y0, x1, y1)) {
+            const auto exponent = [](double lo, double hi) {
+                const double half = hi / 2 - lo / 2;  // cannot overflow
+                return half > 0 ? std::ilogb(half) : INT_MIN;
+            };
+            const int e = std::max(exponent(x0, x1), exponent(y0, y1));
+            FShift = e == INT_MIN ? 0 : -e;
+            x0 = std::ldexp(x0, FShift), y0 = std::ldexp(y0, FShift);
+            x1 = std::ldexp(x1, FShift), y1 = std::ldexp(y1, FShift);
+        }
+        const double extent = std::max(x1 - x0, y1 - y0);
+        FScale = extent > 0 ? 255.0 / extent : 1.0;
+        FCentre = QRectF(QPointF(x0, y0), QPointF(x1, y1)).center();
+    }
+
+    QPointF Map(QPointF p) const
+    {
+        if (FShift != 0)
+            p = QPointF(std::ldexp(p.x(), FShift), std::ldexp(p.y(), FShift));
+        return {(p.x() - FCentre.x()) * FScale + Centre, (p.y() - FCentre.y()) * FScale + Centre};
+    }
+
+private:
+    static bool Plain(double x0, double y0, double x1, double y1)
+    {
+        const double extent = std::max(x1 - x0, y1 - y0);
+        const QPointF centre = QRectF(QPointF(x0, y0), QPointF(x1, y1)).center();
+        return std::isfinite(extent) && std::isfinite(centre.x()) && std::isfinite(centre.y())
+               && (extent == 0 || std::isfinite(255.0 / extent));
+    }
+
+    int FShift = 0;
+    double FScale = 1;
+    QPointF FCentre;
+};
+
 // A subpath in frame units: rounded points without equal neighbours, with the
 // unrounded positions for measuring its turns.
 struct TShape {
@@ -25,169 +84,140 @@ struct TShape {
     bool Closed = false;
 };
 
-class TFlattener {
-public:
-    TFlattener(const QRectF& bounds, double tolerance)
-        : FTolerance(tolerance)
+// How many points the frame of some shapes needs at least and at most, whatever order
+// they are drawn in: a shape adds its points, a closed one its first again, and a
+// shape entered over a dark jump two more; one that goes on where the last ended
+// saves its first point.
+struct TPointCount {
+    qint64 Least = 0;
+    qint64 Most = 1;  // the jump back to the first shape
+    int Shapes = 0;
+
+    void Add(qint64 points, bool closed)
     {
-        const double extent = std::max(bounds.width(), bounds.height());
-        FScale = extent > 0 ? 255.0 / extent : 1.0;
-        FCentre = bounds.center();
+        Least += closed ? points : points - 1;
+        Most += closed ? points + 2 : points + 1;
+        ++Shapes;
+    }
+};
+
+// Takes the flattened points of one subpath at a time and makes a shape of them,
+// or only counts the points that shape would have.
+class TShapeMaker {
+public:
+    explicit TShapeMaker(std::vector<TShape>* shapes) : FShapes(shapes) {}
+
+    void Begin(bool filled)
+    {
+        FFilled = filled;
+        FRaw = 0;
+        FCount = 0;
+        if (FShapes)
+            FShape = TShape();
     }
 
-    // Appends the subpath as a shape; false when the drawing grows too large.
-    bool Add(const QPainterPath& p, bool filled, std::vector<TShape>& shapes)
+    void Point(QPointF p)
     {
-        const int count = p.elementCount();
-        std::vector<QPointF> line{Map(p.elementAt(0))};
-        for (int i = 1; i < count;) {
+        if (FRaw++ == 0)
+            FFirstExact = p;
+        FLastExact = p;
+        const QPoint q(FrameCoordinate(p.x()), FrameCoordinate(p.y()));
+        if (FCount > 0 && q == FLast)
+            return;
+        if (FCount == 0)
+            FFirst = q;
+        FLast = q;
+        ++FCount;
+        if (FShapes) {
+            FShape.Points.push_back(q);
+            FShape.Exact.push_back(p);
+        }
+    }
+
+    void End(TPointCount& count)
+    {
+        const QPointF d = FLastExact - FFirstExact;
+        bool closed = FFilled || (FRaw > 2 && std::abs(d.x()) < 1e-6 && std::abs(d.y()) < 1e-6);
+        qint64 n = FCount;
+        // Equal neighbours are gone, so at most the last point is the first again.
+        if (closed && n > 1 && FLast == FFirst)
+            --n;
+        if (n < 2)
+            closed = false;
+        // A dot: lit on its spot before the beam leaves it.
+        if (n == 1)
+            n = 2;
+        count.Add(n, closed);
+        if (!FShapes)
+            return;
+        FShape.Closed = closed;
+        FShape.Points.resize(size_t(std::min<qint64>(n, qint64(FShape.Points.size()))));
+        FShape.Exact.resize(FShape.Points.size());
+        if (FShape.Points.size() == 1) {
+            FShape.Points.push_back(FShape.Points[0]);
+            FShape.Exact.push_back(FShape.Exact[0]);
+        }
+        FShapes->push_back(std::move(FShape));
+    }
+
+private:
+    std::vector<TShape>* FShapes;  // null: only counting
+    TShape FShape;
+    bool FFilled = false;
+    qint64 FRaw = 0, FCount = 0;
+    QPoint FFirst, FLast;
+    QPointF FFirstExact, FLastExact;
+};
+
+class TFlattener {
+public:
+    TFlattener(const TVectorFit& fit, double tolerance) : FFit(fit), FTolerance(tolerance) {}
+
+    // Adds the subpath as a shape; false when the drawing grows too large.
+    bool Add(const QPainterPath& p, bool filled, TShapeMaker& maker, TPointCount& count)
+    {
+        const int n = p.elementCount();
+        maker.Begin(filled);
+        QPointF last = FFit.Map(p.elementAt(0));
+        maker.Point(last);
+        for (int i = 1; i < n;) {
             const QPainterPath::Element& e = p.elementAt(i);
-            if (e.type == QPainterPath::CurveToElement && i + 2 < count) {
-                AddCubic(line, line.back(), Map(e), Map(p.elementAt(i + 1)), Map(p.elementAt(i + 2)));
+            if (e.type == QPainterPath::CurveToElement && i + 2 < n) {
+                const QPointF end = FFit.Map(p.elementAt(i + 2));
+                AddCubic(maker, last, FFit.Map(e), FFit.Map(p.elementAt(i + 1)), end);
+                last = end;
                 i += 3;
             } else {
-                line.push_back(Map(e));
+                last = FFit.Map(e);
+                maker.Point(last);
                 ++i;
             }
             if ((FRawPoints += 1) > MaxRawPoints)
                 return false;
         }
-        AddShape(line, filled, shapes);
+        maker.End(count);
         return true;
     }
 
 private:
-    QPointF Map(const QPointF& p) const
-    {
-        return {(p.x() - FCentre.x()) * FScale + Centre, (p.y() - FCentre.y()) * FScale + Centre};
-    }
-
     // Uniform steps, as many as Wang's bound asks for the distance to stay within
     // the tolerance.
-    void AddCubic(std::vector<QPointF>& line, QPointF p0, QPointF p1, QPointF p2, QPointF p3)
+    void AddCubic(TShapeMaker& maker, QPointF p0, QPointF p1, QPointF p2, QPointF p3)
     {
         const auto length = [](QPointF v) { return std::hypot(v.x(), v.y()); };
         const double m = std::max(length(p0 - 2 * p1 + p2), length(p1 - 2 * p2 + p3));
-        const int steps = std::clamp(int(std::ceil(std::sqrt(0.75 * m / FTolerance))), 1, MaxCurveSteps);
+        const double wanted = std::ceil(std::sqrt(0.75 * m / FTolerance));
+        const int steps = wanted >= 1 ? int(std::min(wanted, double(MaxCurveSteps))) : 1;
         FRawPoints += steps;
         for (int k = 1; k <= steps; ++k) {
             const double t = double(k) / steps, u = 1 - t;
-            line.push_back(u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3);
+            maker.Point(u * u * u * p0 + 3 * u * u * t * p1 + 3 * u * t * t * p2 + t * t * t * p3);
         }
     }
 
-    static void AddShape(const std::vector<QPointF>& line, bool filled, std::vector<TShape>& shapes)
-    {
-        const QPointF d = line.back() - line.front();
-        TShape shape;
-        shape.Closed = filled || (line.size() > 2 && std::abs(d.x()) < 1e-6 && std::abs(d.y()) < 1e-6);
-        for (const QPointF& p : line) {
-            const QPoint q(std::clamp(int(std::nearbyint(p.x())), 0, 255),
-                           std::clamp(int(std::nearbyint(p.y())), 0, 255));
-            if (shape.Points.empty() || shape.Points.back() != q) {
-                shape.Points.push_back(q);
-                shape.Exact.push_back(p);
-            }
-        }
-        while (shape.Closed && shape.Points.size() > 1 && shape.Points.back() == shape.Points.front()) {
-            shape.Points.pop_back();
-            shape.Exact.pop_back();
-        }
-        if (shape.Points.size() < 2)
-            shape.Closed = false;
-        // A dot: lit on its spot before the beam leaves it.
-        if (shape.Points.size() == 1) {
-            shape.Points.push_back(shape.Points[0]);
-            shape.Exact.push_back(shape.Exact[0]);
-        }
-        shapes.push_back(std::move(shape));
-    }
-
+    TVectorFit FFit;
     double FTolerance;
-    double FScale = 1;
-    QPointF FCentre;
     qint64 FRawPoints = 0;
-};
-
-// Where a shape is entered: for an open shape one of its ends, for a closed one any point.
-struct TEntry {
-    int Shape = -1;
-    int Vertex = 0;
-};
-
-// The shapes' possible entries on a coarse grid over the square, for finding the
-// nearest one without looking at all of them.
-class TEntryGrid {
-public:
-    explicit TEntryGrid(const std::vector<TShape>& shapes)
-        : FShapes(shapes), FUsed(shapes.size(), 0), FCells(Cells * Cells)
-    {
-        for (int s = 0; s < int(shapes.size()); ++s) {
-            const TShape& shape = shapes[s];
-            const int n = int(shape.Points.size());
-            if (shape.Closed) {
-                for (int v = 0; v < n; ++v)
-                    Add({s, v});
-            } else {
-                Add({s, 0});
-                if (n > 1)
-                    Add({s, n - 1});
-            }
-        }
-    }
-
-    void Use(int shape) { FUsed[shape] = 1; }
-
-    // The nearest entry of a shape not used yet; ties go to the earlier shape.
-    TEntry Nearest(QPoint from)
-    {
-        const int cx = from.x() / Cell, cy = from.y() / Cell;
-        TEntry best;
-        long long bestD = LLONG_MAX;
-        for (int r = 0; r < Cells; ++r) {
-            for (int y = cy - r; y <= cy + r; ++y) {
-                if (y < 0 || y >= Cells)
-                    continue;
-                const bool edgeRow = y == cy - r || y == cy + r;
-                for (int x = cx - r; x <= cx + r; x += edgeRow ? 1 : 2 * r) {
-                    if (x >= 0 && x < Cells)
-                        Visit(FCells[y * Cells + x], from, best, bestD);
-                    if (r == 0)
-                        break;
-                }
-            }
-            if (best.Shape >= 0 && bestD <= (long long)(r * Cell) * (r * Cell))
-                break;
-        }
-        return best;
-    }
-
-private:
-    static constexpr int Cell = 8, Cells = 256 / Cell;
-
-    void Add(TEntry entry)
-    {
-        const QPoint p = FShapes[entry.Shape].Points[entry.Vertex];
-        FCells[(p.y() / Cell) * Cells + p.x() / Cell].push_back(entry);
-    }
-
-    void Visit(std::vector<TEntry>& cell, QPoint from, TEntry& best, long long& bestD)
-    {
-        std::erase_if(cell, [this](const TEntry& e) { return FUsed[e.Shape]; });
-        for (const TEntry& e : cell) {
-            const QPoint d = FShapes[e.Shape].Points[e.Vertex] - from;
-            const long long dd = (long long)d.x() * d.x() + (long long)d.y() * d.y();
-            const bool earlier = e.Shape < best.Shape || (e.Shape == best.Shape && e.Vertex < best.Vertex);
-            if (dd < bestD || (dd == bestD && earlier)) {
-                best = e;
-                bestD = dd;
-            }
-        }
-    }
-
-    const std::vector<TShape>& FShapes;
-    std::vector<char> FUsed;
-    std::vector<std::vector<TEntry>> FCells;
 };
 
 // The frame's points while they are laid out.
@@ -249,13 +279,12 @@ TLayout LayOut(const std::vector<TShape>& shapes)
     TLayout layout;
     if (shapes.empty())
         return layout;
-    TEntryGrid grid(shapes);
-    TEntry next{0, 0};
-    while (next.Shape >= 0) {
-        grid.Use(next.Shape);
-        AddShape(layout, shapes[next.Shape], next.Vertex);
-        next = grid.Nearest(layout.Points.back());
-    }
+    std::vector<TOrderShape> order;
+    order.reserve(shapes.size());
+    for (const TShape& shape : shapes)
+        order.push_back({shape.Points.data(), int(shape.Points.size()), shape.Closed});
+    for (const TShapeVisit& visit : NearestShapeOrder(order))
+        AddShape(layout, shapes[size_t(visit.Shape)], visit.Entry);
     // The loop closes back to the first point: directly when the path ends there,
     // else over a dark jump.
     if (layout.Size() > 1 && layout.Points.back() == layout.Points.front()) {
@@ -317,6 +346,16 @@ QByteArray Key(const QPainterPath& path)
     return key;
 }
 
+bool FiniteElements(const QPainterPath& path)
+{
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        if (!std::isfinite(e.x) || !std::isfinite(e.y))
+            return false;
+    }
+    return true;
+}
+
 // Every subpath that draws something, once: a lone move draws nothing, and a path
 // drawn again exactly where it was (a glow under a line, a fill under its stroke)
 // adds nothing a laser could show. Paths with coordinates that are not finite are
@@ -342,9 +381,7 @@ std::vector<TSubpath> Subpaths(const TVectorDrawing& drawing)
                     ++i;
                 }
             }
-            const QRectF r = sub.Path.boundingRect();
-            if (sub.Path.elementCount() < 2 || !std::isfinite(r.left()) || !std::isfinite(r.top())
-                || !std::isfinite(r.width()) || !std::isfinite(r.height()))
+            if (sub.Path.elementCount() < 2 || !FiniteElements(sub.Path))
                 continue;
             QByteArray key = Key(sub.Path);
             key.append(char(sub.Filled));
@@ -357,38 +394,59 @@ std::vector<TSubpath> Subpaths(const TVectorDrawing& drawing)
     return subpaths;
 }
 
-QRectF Bounds(const std::vector<TSubpath>& subpaths)
+// The curves' own bounds (not their control points'), even where the box is wider
+// than the largest double: such a path is measured at a quarter of its size.
+TVectorFit FitOf(const std::vector<TSubpath>& subpaths)
 {
     double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     for (size_t i = 0; i < subpaths.size(); ++i) {
-        const QRectF r = subpaths[i].Path.boundingRect();
-        x0 = i ? std::min(x0, r.left()) : r.left();
-        y0 = i ? std::min(y0, r.top()) : r.top();
-        x1 = i ? std::max(x1, r.right()) : r.right();
-        y1 = i ? std::max(y1, r.bottom()) : r.bottom();
+        QRectF r = subpaths[i].Path.boundingRect();
+        double right = r.x() + r.width(), bottom = r.y() + r.height();
+        if (!std::isfinite(right) || !std::isfinite(bottom)) {
+            r = QTransform::fromScale(0.25, 0.25).map(subpaths[i].Path).boundingRect();
+            right = (r.x() + r.width()) * 4;
+            bottom = (r.y() + r.height()) * 4;
+            r = QRectF(r.x() * 4, r.y() * 4, 0, 0);
+        }
+        x0 = i ? std::min(x0, r.x()) : r.x();
+        y0 = i ? std::min(y0, r.y()) : r.y();
+        x1 = i ? std::max(x1, right) : right;
+        y1 = i ? std::max(y1, bottom) : bottom;
     }
-    return QRectF(QPointF(x0, y0), QPointF(x1, y1));
+    return TVectorFit(x0, y0, x1, y1);
 }
 
 struct TBuilt {
-    bool tooLarge = false;
+    bool tooLarge = false;  // more raw points than are ever flattened
+    TPointCount count;
     std::vector<TShape> shapes;
     TLayout layout;
 };
 
-TBuilt Build(const std::vector<TSubpath>& subpaths, const QRectF& bounds, double tolerance)
+// The drawing flattened into shapes and laid out; with `countOnly` only the points
+// counted, which takes no memory.
+TBuilt Build(const std::vector<TSubpath>& subpaths, const TVectorFit& fit, double tolerance, bool countOnly)
 {
     TBuilt built;
-    TFlattener flattener(bounds, tolerance);
+    TFlattener flattener(fit, tolerance);
+    TShapeMaker maker(countOnly ? nullptr : &built.shapes);
     for (const TSubpath& sub : subpaths) {
-        if (!flattener.Add(sub.Path, sub.Filled, built.shapes)) {
+        if (!flattener.Add(sub.Path, sub.Filled, maker, built.count)) {
             built.tooLarge = true;
+            built.shapes.clear();
             return built;
         }
     }
-    built.layout = LayOut(built.shapes);
-    built.tooLarge = built.layout.Size() > MaxFramePoints;
+    if (!countOnly)
+        built.layout = LayOut(built.shapes);
     return built;
+}
+
+// Whether the drawing surely fits a frame when flattened within `tolerance`.
+bool Fits(const std::vector<TSubpath>& subpaths, const TVectorFit& fit, double tolerance)
+{
+    const TBuilt counted = Build(subpaths, fit, tolerance, true);
+    return !counted.tooLarge && counted.count.Most <= MaxFramePoints;
 }
 
 } // namespace
@@ -401,21 +459,29 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
         result.outcome = TResult::Failure(QStringLiteral("there is nothing to draw"));
         return result;
     }
-    const QRectF bounds = Bounds(subpaths);
-    const double tolerance = std::clamp(options.Tolerance, MinTolerance, MaxTolerance);
-    const TBuilt built = Build(subpaths, bounds, tolerance);
-    if (built.tooLarge) {
+    const TVectorFit fit = FitOf(subpaths);
+    const double tolerance = std::isnan(options.Tolerance) ? TVectorOptions().Tolerance
+                                                           : std::clamp(options.Tolerance, MinTolerance, MaxTolerance);
+    // Counted first: a drawing far too large for a frame is never laid out.
+    TBuilt built = Build(subpaths, fit, tolerance, true);
+    qint64 needs = built.count.Least;
+    if (!built.tooLarge && needs <= MaxFramePoints) {
+        built = Build(subpaths, fit, tolerance, false);
+        needs = built.layout.Size();
+    }
+    if (built.tooLarge || needs > MaxFramePoints) {
         // Straight lines stay what they are: when the coarsest tolerance does not
         // help, none does.
-        if (tolerance < MaxTolerance && !Build(subpaths, bounds, MaxTolerance).tooLarge)
+        if (tolerance < MaxTolerance && Fits(subpaths, fit, MaxTolerance))
             for (double t = 1; t <= MaxTolerance && result.FittingTolerance == 0; t *= 2)
-                if (t > tolerance && (t == MaxTolerance || !Build(subpaths, bounds, t).tooLarge))
+                if (t > tolerance && (t == MaxTolerance || Fits(subpaths, fit, t)))
                     result.FittingTolerance = t;
         const QString within = QLocale::c().toString(tolerance);
         result.outcome = TResult::Failure(
-            built.layout.Size() > MaxFramePoints
-                ? QStringLiteral("flattened within %1 units the drawing needs %2 points, more than a frame holds (%3)")
-                      .arg(within).arg(built.layout.Size()).arg(MaxFramePoints)
+            !built.tooLarge
+                ? QStringLiteral("flattened within %1 units the drawing needs %2%3 points, more than a frame holds (%4)")
+                      .arg(within, built.layout.Size() > 0 ? QString() : QStringLiteral("at least "))
+                      .arg(needs).arg(MaxFramePoints)
                 : QStringLiteral("flattened within %1 units the drawing needs far more points than a frame holds (%2)")
                       .arg(within).arg(MaxFramePoints));
         return result;
