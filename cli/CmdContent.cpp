@@ -33,7 +33,10 @@ int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName
         return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
     };
     io.out << "Wrote 1 frame of " << count(points, "point") << " (" << count(built.Shapes, "shape") << ", "
-           << count(built.Jumps, "dark jump") << ") to " << outName << '\n';
+           << count(built.Jumps, "dark jump") << ") to " << outName;
+    if (const QString note = SkippedPicturesNote(built.PicturesSkipped); !note.isEmpty())
+        io.out << "; " << note;
+    io.out << '\n';
     return ExitOk;
 }
 

@@ -6,7 +6,6 @@
 #include <QPoint>
 #include <QPointF>
 #include <QSet>
-#include <QTransform>
 
 #include <algorithm>
 #include <climits>
@@ -174,21 +173,20 @@ public:
     TFlattener(const TVectorFit& fit, double tolerance) : FFit(fit), FTolerance(tolerance) {}
 
     // Adds the subpath as a shape; false when the drawing grows too large.
-    bool Add(const QPainterPath& p, bool filled, TShapeMaker& maker, TPointCount& count)
+    bool Add(const std::vector<QPainterPath::Element>& p, bool filled, TShapeMaker& maker, TPointCount& count)
     {
-        const int n = p.elementCount();
+        const size_t n = p.size();
         maker.Begin(filled);
-        QPointF last = FFit.Map(p.elementAt(0));
+        QPointF last = FFit.Map(p[0]);
         maker.Point(last);
-        for (int i = 1; i < n;) {
-            const QPainterPath::Element& e = p.elementAt(i);
-            if (e.type == QPainterPath::CurveToElement && i + 2 < n) {
-                const QPointF end = FFit.Map(p.elementAt(i + 2));
-                AddCubic(maker, last, FFit.Map(e), FFit.Map(p.elementAt(i + 1)), end);
+        for (size_t i = 1; i < n;) {
+            if (p[i].type == QPainterPath::CurveToElement && i + 2 < n) {
+                const QPointF end = FFit.Map(p[i + 2]);
+                AddCubic(maker, last, FFit.Map(p[i]), FFit.Map(p[i + 1]), end);
                 last = end;
                 i += 3;
             } else {
-                last = FFit.Map(e);
+                last = FFit.Map(p[i]);
                 maker.Point(last);
                 ++i;
             }
@@ -326,40 +324,37 @@ void MarkSharpCorners(const TLayout& layout, double sharpAngle, std::vector<TSma
     }
 }
 
-// A subpath of the drawing on its own, in the drawing's coordinates.
+// A subpath of the drawing on its own, in the drawing's coordinates: a move, then
+// lines and cubic curves (three elements each).
 struct TSubpath {
-    QPainterPath Path;
+    std::vector<QPainterPath::Element> Elements;
     bool Filled = false;
 };
 
 // The subpath's elements as bytes, to find one drawn again on the same spot.
-QByteArray Key(const QPainterPath& path)
+QByteArray Key(const TSubpath& sub)
 {
     QByteArray key;
-    key.reserve(path.elementCount() * int(sizeof(double) * 2 + 1));
-    for (int i = 0; i < path.elementCount(); ++i) {
-        const QPainterPath::Element& e = path.elementAt(i);
+    key.reserve(int(sub.Elements.size() * (sizeof(double) * 2 + 1) + 1));
+    for (const QPainterPath::Element& e : sub.Elements) {
         key.append(char(e.type));
         key.append(reinterpret_cast<const char*>(&e.x), sizeof e.x);
         key.append(reinterpret_cast<const char*>(&e.y), sizeof e.y);
     }
+    key.append(char(sub.Filled));
     return key;
 }
 
-bool FiniteElements(const QPainterPath& path)
+bool FiniteElement(const QPainterPath::Element& e)
 {
-    for (int i = 0; i < path.elementCount(); ++i) {
-        const QPainterPath::Element& e = path.elementAt(i);
-        if (!std::isfinite(e.x) || !std::isfinite(e.y))
-            return false;
-    }
-    return true;
+    return std::isfinite(e.x) && std::isfinite(e.y);
 }
 
-// Every subpath that draws something, once: a lone move draws nothing, and a path
-// drawn again exactly where it was (a glow under a line, a fill under its stroke)
-// adds nothing a laser could show. Paths with coordinates that are not finite are
-// left out.
+// Every subpath that draws something, once: a lone move draws nothing, nor do lines
+// and curves that stay on the spot, and a path drawn again exactly where it was (a
+// glow under a line, a fill under its stroke) adds nothing a laser could show. Paths
+// with coordinates that are not finite are left out. The elements are taken as they
+// are (a painter path would drop coordinates past 1e128 and steps below 1e-12).
 std::vector<TSubpath> Subpaths(const TVectorDrawing& drawing)
 {
     std::vector<TSubpath> subpaths;
@@ -370,22 +365,38 @@ std::vector<TSubpath> Subpaths(const TVectorDrawing& drawing)
         for (int i = 0; i < count;) {
             TSubpath sub;
             sub.Filled = path.Filled;
-            sub.Path.moveTo(p.elementAt(i));
+            QPainterPath::Element start = p.elementAt(i);
+            start.type = QPainterPath::MoveToElement;
+            bool finite = FiniteElement(start);
+            sub.Elements.push_back(start);
             for (++i; i < count && p.elementAt(i).type != QPainterPath::MoveToElement;) {
+                const QPointF last = sub.Elements.back();
                 const QPainterPath::Element& e = p.elementAt(i);
                 if (e.type == QPainterPath::CurveToElement && i + 2 < count) {
-                    sub.Path.cubicTo(e, p.elementAt(i + 1), p.elementAt(i + 2));
+                    const QPainterPath::Element& c2 = p.elementAt(i + 1);
+                    const QPainterPath::Element& end = p.elementAt(i + 2);
+                    finite = finite && FiniteElement(e) && FiniteElement(c2) && FiniteElement(end);
+                    const auto same = [&](const QPainterPath::Element& x) { return x.x == last.x() && x.y == last.y(); };
+                    if (!(same(e) && same(c2) && same(end))) {
+                        sub.Elements.push_back(e);
+                        sub.Elements.push_back(c2);
+                        sub.Elements.push_back(end);
+                        sub.Elements[sub.Elements.size() - 2].type = QPainterPath::CurveToDataElement;
+                        sub.Elements.back().type = QPainterPath::CurveToDataElement;
+                    }
                     i += 3;
                 } else {
-                    sub.Path.lineTo(e);
+                    finite = finite && FiniteElement(e);
+                    if (e.x != last.x() || e.y != last.y()) {
+                        sub.Elements.push_back(e);
+                        sub.Elements.back().type = QPainterPath::LineToElement;
+                    }
                     ++i;
                 }
             }
-            if (sub.Path.elementCount() < 2 || !FiniteElements(sub.Path))
+            if (sub.Elements.size() < 2 || !finite)
                 continue;
-            QByteArray key = Key(sub.Path);
-            key.append(char(sub.Filled));
-            if (!seen.contains(key)) {
+            if (const QByteArray key = Key(sub); !seen.contains(key)) {
                 seen.insert(key);
                 subpaths.push_back(std::move(sub));
             }
@@ -394,24 +405,64 @@ std::vector<TSubpath> Subpaths(const TVectorDrawing& drawing)
     return subpaths;
 }
 
-// The curves' own bounds (not their control points'), even where the box is wider
-// than the largest double: such a path is measured at a quarter of its size.
+// Where a cubic curve reaches furthest along one axis: its ends, and where its
+// derivative is zero. Worked out on the coordinates scaled by a power of two (exact)
+// to about 1, so nothing overflows or vanishes whatever their size.
+std::pair<double, double> CubicRange(double p0, double p1, double p2, double p3)
+{
+    const double largest = std::max({std::abs(p0), std::abs(p1), std::abs(p2), std::abs(p3)});
+    const int shift = largest > 0 ? -std::ilogb(largest) : 0;
+    const double a0 = std::ldexp(p0, shift), a1 = std::ldexp(p1, shift), a2 = std::ldexp(p2, shift),
+                 a3 = std::ldexp(p3, shift);
+    double lo = std::min(a0, a3), hi = std::max(a0, a3);
+    const auto at = [&](double t) {
+        const double u = 1 - t;
+        return u * u * u * a0 + 3 * u * u * t * a1 + 3 * u * t * t * a2 + t * t * t * a3;
+    };
+    const auto consider = [&](double t) {
+        if (t > 0 && t < 1) {
+            const double v = at(t);
+            lo = std::min(lo, v), hi = std::max(hi, v);
+        }
+    };
+    // B'(t)/3 = a t^2 + b t + c
+    const double a = -a0 + 3 * a1 - 3 * a2 + a3, b = 2 * (a0 - 2 * a1 + a2), c = a1 - a0;
+    if (std::abs(a) < 1e-12) {
+        if (b != 0)
+            consider(-c / b);
+    } else {
+        const double d = b * b - 4 * a * c;
+        if (d >= 0) {
+            const double r = std::sqrt(d);
+            consider((-b + r) / (2 * a));
+            consider((-b - r) / (2 * a));
+        }
+    }
+    return {std::ldexp(lo, -shift), std::ldexp(hi, -shift)};
+}
+
+// The bounds of the curves themselves (not of their control points).
 TVectorFit FitOf(const std::vector<TSubpath>& subpaths)
 {
-    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    for (size_t i = 0; i < subpaths.size(); ++i) {
-        QRectF r = subpaths[i].Path.boundingRect();
-        double right = r.x() + r.width(), bottom = r.y() + r.height();
-        if (!std::isfinite(right) || !std::isfinite(bottom)) {
-            r = QTransform::fromScale(0.25, 0.25).map(subpaths[i].Path).boundingRect();
-            right = (r.x() + r.width()) * 4;
-            bottom = (r.y() + r.height()) * 4;
-            r = QRectF(r.x() * 4, r.y() * 4, 0, 0);
+    double x0 = subpaths[0].Elements[0].x, y0 = subpaths[0].Elements[0].y, x1 = x0, y1 = y0;
+    const auto take = [&](double xlo, double xhi, double ylo, double yhi) {
+        x0 = std::min(x0, xlo), x1 = std::max(x1, xhi);
+        y0 = std::min(y0, ylo), y1 = std::max(y1, yhi);
+    };
+    for (const TSubpath& sub : subpaths) {
+        const std::vector<QPainterPath::Element>& e = sub.Elements;
+        take(e[0].x, e[0].x, e[0].y, e[0].y);
+        for (size_t i = 1; i < e.size();) {
+            if (e[i].type == QPainterPath::CurveToElement && i + 2 < e.size()) {
+                const auto [xlo, xhi] = CubicRange(e[i - 1].x, e[i].x, e[i + 1].x, e[i + 2].x);
+                const auto [ylo, yhi] = CubicRange(e[i - 1].y, e[i].y, e[i + 1].y, e[i + 2].y);
+                take(xlo, xhi, ylo, yhi);
+                i += 3;
+            } else {
+                take(e[i].x, e[i].x, e[i].y, e[i].y);
+                ++i;
+            }
         }
-        x0 = i ? std::min(x0, r.x()) : r.x();
-        y0 = i ? std::min(y0, r.y()) : r.y();
-        x1 = i ? std::max(x1, right) : right;
-        y1 = i ? std::max(y1, bottom) : bottom;
     }
     return TVectorFit(x0, y0, x1, y1);
 }
@@ -431,7 +482,7 @@ TBuilt Build(const std::vector<TSubpath>& subpaths, const TVectorFit& fit, doubl
     TFlattener flattener(fit, tolerance);
     TShapeMaker maker(countOnly ? nullptr : &built.shapes);
     for (const TSubpath& sub : subpaths) {
-        if (!flattener.Add(sub.Path, sub.Filled, maker, built.count)) {
+        if (!flattener.Add(sub.Elements, sub.Filled, maker, built.count)) {
             built.tooLarge = true;
             built.shapes.clear();
             return built;
