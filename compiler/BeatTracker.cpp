@@ -86,7 +86,7 @@ struct TBeatTracker::TAubio {
 
 TBeatTracker::TBeatTracker(int sampleRate) : SampleRate(sampleRate), Aubio(std::make_unique<TAubio>())
 {
-    if (sampleRate <= 0 || !LibraryError().isEmpty())
+    if (sampleRate <= 0 || sampleRate > MaxSampleRate || !LibraryError().isEmpty())
         return;
     const uint_t rate = uint_t(sampleRate);
     Aubio->Tempo = Api().NewTempo("default", WindowSize, HopSize, rate);

@@ -12,6 +12,9 @@ class TBeatTracker {
 public:
     static constexpr int WindowSize = 1024;
     static constexpr int HopSize = 512;
+    // aubio's tempo tracker keeps about six seconds of its hops, so its memory grows
+    // with the rate (some 200 MB at 2^31 Hz); past this rate the tracker is not valid.
+    static constexpr int MaxSampleRate = 768000;
 
     explicit TBeatTracker(int sampleRate);
     ~TBeatTracker();

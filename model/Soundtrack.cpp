@@ -14,11 +14,10 @@ namespace {
 const QString MusicKey = QStringLiteral("music");
 const QString OffsetKey = QStringLiteral("offsetMs");
 constexpr qint64 MaxFileSize = 64 * 1024;          // far more than any soundtrack file needs
-constexpr double MaxOffsetMs = 24.0 * 3600 * 1000; // a day either way
 
 QString ShowFolder(const QString& showFileName)
 {
-    return QFileInfo(showFileName).absolutePath();
+    return QFileInfo(PlainFilePath(showFileName)).absolutePath();
 }
 
 QString Shown(const QString& fileName)
@@ -26,20 +25,33 @@ QString Shown(const QString& fileName)
     return QDir::toNativeSeparators(fileName);
 }
 
+// A name beginning with ':' is a file here, not one of Qt's resource paths, which
+// QDir takes for absolute.
+bool IsAbsoluteMusicPath(const QString& path)
+{
+    return !path.startsWith(QLatin1Char(':')) && QDir::isAbsolutePath(path);
+}
+
 } // namespace
 
 QString SoundtrackFileName(const QString& showFileName)
 {
-    return showFileName + QStringLiteral(".soundtrack");
+    return PlainFilePath(showFileName) + QStringLiteral(".soundtrack");
 }
 
 QByteArray SoundtrackToJson(const TSoundtrack& soundtrack, const QString& showFileName)
 {
     const QDir folder(ShowFolder(showFileName));
-    QString music = folder.relativeFilePath(QFileInfo(soundtrack.MusicFile).absoluteFilePath());
-    // Another drive has no relative path: the full one is kept instead.
-    if (QDir::isAbsolutePath(music))
+    const QString absolute = IsAbsoluteMusicPath(soundtrack.MusicFile)
+                                 ? soundtrack.MusicFile
+                                 : QDir::currentPath() + QLatin1Char('/') + soundtrack.MusicFile;
+    QString music = folder.relativeFilePath(QDir::cleanPath(absolute));
+    // Another drive has no relative path: the full one is kept instead. A relative
+    // name beginning with ':' gets "./", so no reader takes it for a resource.
+    if (IsAbsoluteMusicPath(music))
         music = QDir::cleanPath(music);
+    else if (music.startsWith(QLatin1Char(':')))
+        music.prepend(QStringLiteral("./"));
     QJsonObject object;
     object.insert(MusicKey, QDir::fromNativeSeparators(music));
     object.insert(OffsetKey, soundtrack.OffsetMs);
@@ -62,10 +74,10 @@ TResult SoundtrackFromJson(const QByteArray& text, const QString& showFileName, 
     double ms = 0;
     if (!offset.isUndefined()) {
         ms = offset.toDouble(std::nan(""));
-        if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxOffsetMs)
+        if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxSoundtrackOffsetMs)
             return TResult::Failure(QStringLiteral("its offset is not a whole number of milliseconds within a day"));
     }
-    const QString path = QDir::isAbsolutePath(music) ? music : QDir(ShowFolder(showFileName)).filePath(music);
+    const QString path = IsAbsoluteMusicPath(music) ? music : ShowFolder(showFileName) + QLatin1Char('/') + music;
     soundtrack.MusicFile = QDir::cleanPath(path);
     soundtrack.OffsetMs = int(ms);
     return {};
