@@ -76,7 +76,7 @@ struct TSvgNode {
     int FirstChild = -1;
     int NextSibling = -1;
     int Ref = -1;         // the element a <use> repeats
-    bool Shape = false;
+    qint64 Shape = 0;     // shapes it draws itself: one, or a text's letters
     // Worked out on demand:
     qint64 Shapes = 0, Elements = 0;
     int Height = 0;
@@ -103,7 +103,7 @@ public:
             return false;
         }
         node.State = 1;
-        qint64 shapes = node.Shape ? 1 : 0, elements = 1;
+        qint64 shapes = std::min(node.Shape, MaxSvgShapes + 1), elements = 1;
         int height = 0;
         const auto add = [&](int j) {
             if (!Count(j, depth + 1))
@@ -148,8 +148,9 @@ QString XmlError(const QXmlStreamReader& xml)
         .arg(xml.lineNumber()).arg(xml.columnNumber()).arg(xml.errorString());
 }
 
-// The first reading: is it SVG, and what would Qt SVG have to lay out?
-TResult CheckSvgTree(const QByteArray& xmlData)
+// The first reading: is it SVG, and what would Qt SVG have to lay out? `longPaths`
+// says of each <path>, in document order, whether Qt SVG would cut it short.
+TResult CheckSvgTree(const QByteArray& xmlData, std::vector<char>& longPaths)
 {
     QXmlStreamReader xml(xmlData);
     xml.setNamespaceProcessing(false);
@@ -159,7 +160,7 @@ TResult CheckSvgTree(const QByteArray& xmlData)
     QHash<QString, int> ids;
     std::vector<std::pair<int, QString>> uses;
     int leftOut = 0;              // depth inside an element left out
-    qint64 elements = 0;
+    qint64 elements = 0, pathElements = 0;
     while (!xml.atEnd()) {
         const QXmlStreamReader::TokenType token = xml.readNext();
         if (token == QXmlStreamReader::StartElement) {
@@ -177,7 +178,7 @@ TResult CheckSvgTree(const QByteArray& xmlData)
                 return TResult::Failure(TSvgCounter::NestingReason());
             const int i = int(nodes.size());
             nodes.push_back({});
-            nodes.back().Shape = IsShape(name);
+            nodes.back().Shape = IsShape(name) ? 1 : 0;
             if (!open.empty()) {
                 int& last = lastChild.back();
                 (last < 0 ? nodes[size_t(open.back())].FirstChild : nodes[size_t(last)].NextSibling) = i;
@@ -186,12 +187,29 @@ TResult CheckSvgTree(const QByteArray& xmlData)
             open.push_back(i);
             lastChild.push_back(-1);
             const QXmlStreamAttributes attributes = xml.attributes();
+            if (name == QLatin1String("path")) {
+                const qint64 bound = SvgPathElementBound(attributes.value(QLatin1String("d")).toLatin1());
+                longPaths.push_back(bound > QtSvgPathElementLimit);
+                if ((pathElements += bound) > MaxSvgPathElements)
+                    return TResult::Failure(QStringLiteral("its paths have more than %1 pieces, far more than a frame holds")
+                                                .arg(MaxSvgPathElements));
+            }
             for (const QXmlStreamAttribute& a : attributes) {
                 const QStringView attribute = a.qualifiedName();
                 if (attribute == QLatin1String("id") || attribute == QLatin1String("xml:id"))
                     ids.insert(a.value().trimmed().toString(), i);
                 else if (name == QLatin1String("use") && IsLinkAttribute(attribute) && IsLocalLink(a.value()))
                     uses.emplace_back(i, a.value().trimmed().mid(1).toString());
+            }
+        } else if ((token == QXmlStreamReader::Characters || token == QXmlStreamReader::EntityReference)
+                   && leftOut == 0 && !open.empty()) {
+            // Each letter of a text is a shape of its own (a text of millions would be
+            // laid out glyph by glyph).
+            qint64& shape = nodes[size_t(open.back())].Shape;
+            if (shape > 0) {
+                const QStringView text = xml.text();
+                shape += std::count_if(text.begin(), text.end(), [](QChar c) { return !c.isSpace(); });
+                shape = std::min(shape, MaxSvgShapes + 1);
             }
         } else if (token == QXmlStreamReader::EndElement) {
             if (leftOut > 0) {
@@ -224,12 +242,13 @@ TResult CheckSvgTree(const QByteArray& xmlData)
 }
 
 // The second reading writes what Qt SVG is shown.
-void WriteCleanSvg(const QByteArray& xmlData, TSvgSource& source)
+void WriteCleanSvg(const QByteArray& xmlData, const std::vector<char>& longPaths, TSvgSource& source)
 {
     QXmlStreamReader xml(xmlData);
     xml.setNamespaceProcessing(false);
     QXmlStreamWriter out(&source.Xml);
     int leftOut = 0;
+    size_t paths = 0;
     bool inStyle = false;
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
@@ -241,6 +260,7 @@ void WriteCleanSvg(const QByteArray& xmlData, TSvgSource& source)
                 break;
             }
             inStyle = name == QLatin1String("style");
+            const bool longPath = name == QLatin1String("path") && paths < longPaths.size() && longPaths[paths++];
             out.writeStartElement(xml.qualifiedName().toString());
             const QXmlStreamAttributes attributes = xml.attributes();
             for (const QXmlStreamAttribute& a : attributes) {
@@ -249,16 +269,13 @@ void WriteCleanSvg(const QByteArray& xmlData, TSvgSource& source)
                     continue;
                 if (attribute == QLatin1String("xml:base"))
                     continue;
-                if (name == QLatin1String("path") && attribute == QLatin1String("d")) {
-                    const QByteArray d = a.value().toLatin1();
-                    if (SvgPathElementBound(d) > QtSvgPathElementLimit) {
-                        QPainterPath path;
-                        ParseSvgPathData(d, path);
-                        out.writeAttribute(QStringLiteral("d"),
-                                           QString::fromLatin1(TPathRecorder::MarkerPathData(int(source.LongPaths.size()))));
-                        source.LongPaths.push_back(std::move(path));
-                        continue;
-                    }
+                if (longPath && attribute == QLatin1String("d")) {
+                    QPainterPath path;
+                    ParseSvgPathData(a.value().toLatin1(), path);
+                    out.writeAttribute(QStringLiteral("d"),
+                                       QString::fromLatin1(TPathRecorder::MarkerPathData(int(source.LongPaths.size()))));
+                    source.LongPaths.push_back(std::move(path));
+                    continue;
                 }
                 out.writeAttribute(attribute.toString(), KeepLocalUrls(a.value().toString()));
             }
@@ -347,8 +364,9 @@ TResult PrepareSvg(const QByteArray& data, TSvgSource& source)
     const QByteArray& xml = SvgIsGzip(data) ? inflated : data;
     if (xml.trimmed().isEmpty())
         return TResult::Failure(QStringLiteral("the file is empty"));
-    if (const TResult checked = CheckSvgTree(xml); !checked.ok)
+    std::vector<char> longPaths;
+    if (const TResult checked = CheckSvgTree(xml, longPaths); !checked.ok)
         return checked;
-    WriteCleanSvg(xml, source);
+    WriteCleanSvg(xml, longPaths, source);
     return {};
 }

@@ -29,12 +29,15 @@ struct TSvgSource {
 
 // Larger files, and compressed drawings that inflate to more, are refused.
 inline constexpr qint64 MaxSvgFileSize = qint64(64) << 20;
-// Shapes (paths, rectangles, circles, lines, polygons, texts ...) a drawing may have:
-// each draws at least one point, and a frame holds 65535.
+// Shapes (paths, rectangles, circles, lines, polygons, letters of texts ...) a drawing
+// may have: each draws at least one point, and a frame holds 65535.
 inline constexpr qint64 MaxSvgShapes = 65535;
 // Elements of any kind, each <use> counted as the elements it repeats.
 inline constexpr qint64 MaxSvgElements = 1 << 20;
 inline constexpr int MaxSvgNesting = 100;
+// Pieces of all paths together (an arc counted as four): 2^21 pieces take some 50 MB
+// as painter paths, and a frame holds 65535 points.
+inline constexpr qint64 MaxSvgPathElements = 1 << 21;
 
 // The document to hand Qt SVG; fails with the reason (no file name) for data that is
 // not a readable SVG drawing or one too large for a frame.

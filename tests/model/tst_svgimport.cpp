@@ -553,6 +553,14 @@ void TestSvgImport::untrustedDrawings_data()
     QTest::newRow("a <use> inside what it repeats")
         << Svg("0 0 10 10", "<g id=\"g\" " + xlink + "><rect width=\"1\" height=\"1\" stroke=\"black\"/><use xlink:href=\"#g\"/></g>")
         << "t.svg" << false << "a <use> element repeats an element it is part of" << -1;
+    // Laid out letter by letter: each letter counts as a shape.
+    QTest::newRow("a text of 70,000 letters")
+        << Svg("0 0 10 10", "<text x=\"0\" y=\"5\">" + QByteArray("laser ").repeated(14000) + "</text>") << "t.svg"
+        << false << "it has more than 65535 shapes" << -1;
+    QTest::newRow("paths of more than 2^21 pieces")
+        << Svg("0 0 10 10", "<path d=\"M0 0" + QByteArray("h1").repeated(1100000) + "\" stroke=\"black\"/><path d=\"M0 0"
+                                + QByteArray("v1").repeated(1100000) + "\" stroke=\"black\"/>")
+        << "t.svg" << false << "its paths have more than 2097152 pieces, far more than a frame holds" << -1;
     QTest::newRow("groups 200 deep") << Svg("0 0 10 10", QByteArray("<g>").repeated(200) + square + QByteArray("</g>").repeated(200))
                                      << "t.svg" << false << "its elements nest more than 100 deep" << -1;
 
