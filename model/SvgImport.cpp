@@ -11,8 +11,9 @@
 
 namespace {
 
-// Qt SVG reports what it does not support on the message log; those notes are not
-// for the user of a command line, so they are kept off it while a drawing is read.
+// Qt SVG (and the text layout under it) reports what it does not support or cuts on
+// the message log; those notes are not for the user of a command line, so every note
+// but a fatal one is kept off it while a drawing is read.
 class TQuietSvgLog {
 public:
     TQuietSvgLog() { FPrevious = qInstallMessageHandler(&Filter); }
@@ -23,7 +24,7 @@ public:
 private:
     static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        if (type != QtFatalMsg && context.category && qstrncmp(context.category, "qt.svg", 6) == 0)
+        if (type != QtFatalMsg)
             return;
         if (FPrevious)
             FPrevious(type, context, text);

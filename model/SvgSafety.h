@@ -32,8 +32,9 @@ inline constexpr qint64 MaxSvgFileSize = qint64(64) << 20;
 // Shapes (paths, rectangles, circles, lines, polygons, letters of texts ...) a drawing
 // may have: each draws at least one point, and a frame holds 65535.
 inline constexpr qint64 MaxSvgShapes = 65535;
-// Elements of any kind, each <use> counted as the elements it repeats.
-inline constexpr qint64 MaxSvgElements = 1 << 20;
+// Elements of any kind, each <use> counted as the elements it repeats: Qt SVG takes
+// some 400 bytes and a few microseconds for each, even for an empty group.
+inline constexpr qint64 MaxSvgElements = 1 << 18;
 inline constexpr int MaxSvgNesting = 100;
 // Pieces of all paths together (an arc counted as four): 2^21 pieces take some 50 MB
 // as painter paths, and a frame holds 65535 points.
