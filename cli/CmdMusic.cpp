@@ -10,6 +10,9 @@
 
 #include <QFileInfo>
 
+#include <cmath>
+#include <utility>
+
 #include <sys/stat.h>
 
 namespace {
@@ -25,6 +28,33 @@ bool SameFile(const QString& a, const QString& b)
 
 // What --offset takes.
 constexpr char OffsetValue[] = "a whole number of milliseconds";
+// What --min-bpm and --max-bpm take.
+constexpr char BpmValue[] = "a number of beats per minute";
+
+// The tempo range of --min-bpm and --max-bpm (each defaults to the tracker's);
+// an empty string when they are good, else what is wrong with them.
+QString TempoRange(const TCliArgs& args, TBeatOptions& options)
+{
+    for (const auto& [name, value] : {std::pair{QStringLiteral("min-bpm"), &options.MinBpm},
+                                      std::pair{QStringLiteral("max-bpm"), &options.MaxBpm}}) {
+        if (!args.IsSet(name))
+            continue;
+        bool ok = false;
+        const double bpm = args.Value(name).toDouble(&ok);
+        if (!ok || !std::isfinite(bpm))
+            return QStringLiteral("--%1 needs %2").arg(name, QLatin1String(BpmValue));
+        *value = bpm;
+    }
+    if (options.MinBpm < TBeatOptions::LowestBpm || options.MaxBpm > TBeatOptions::HighestBpm
+        || options.MinBpm >= options.MaxBpm)
+        return QStringLiteral("the tempo range must lie within %1..%2 bpm with --min-bpm below --max-bpm "
+                              "(got %3..%4)")
+            .arg(TBeatOptions::LowestBpm)
+            .arg(TBeatOptions::HighestBpm)
+            .arg(options.MinBpm)
+            .arg(options.MaxBpm);
+    return {};
+}
 
 QString Seconds(double t)
 {
@@ -40,9 +70,12 @@ int RunBeats(const TCliArgs& args, TCliStreams io)
         return UsageError(io, QStringLiteral("beats takes one music file, got \"%1\" too").arg(files[1]));
     const QString music = PlainFilePath(files[0]);
     const bool json = args.IsSet(QStringLiteral("json"));
+    TBeatOptions options;
+    if (const QString problem = TempoRange(args, options); !problem.isEmpty())
+        return UsageError(io, problem);
 
     TMusicAnalysis analysis;
-    const TMusicResult result = AnalyseMusic(music, analysis);
+    const TMusicResult result = AnalyseMusic(music, analysis, {}, options);
     if (!result.outcome.ok)
         return FileError(io, result.outcome);
     if (json) {
@@ -121,11 +154,23 @@ int RunFitBeats(const TCliArgs& args, TCliStreams io)
 const TCliVerb& BeatsVerb()
 {
     static const TCliVerb verb{
-        .Name = QStringLiteral("beats"), .Synopsis = QStringLiteral("MUSIC [--json]"),
+        .Name = QStringLiteral("beats"),
+        .Synopsis = QStringLiteral("MUSIC [--json] [--min-bpm BPM] [--max-bpm BPM]"),
         .Summary = QStringLiteral("print the tempo and the beat times (seconds) of a music\n"
-                       "file (WAV, FLAC, Ogg or MP3)"),
-        .Options = {QCommandLineOption(QStringLiteral("json"), QStringLiteral("print the same as a JSON document"))},
-        .Run = RunBeats};
+                       "file (WAV, FLAC, Ogg or MP3); the tempo is taken\n"
+                       "between --min-bpm and --max-bpm (default %1 to %2)")
+                       .arg(TBeatOptions{}.MinBpm)
+                       .arg(TBeatOptions{}.MaxBpm),
+        .Options = {QCommandLineOption(QStringLiteral("json"), QStringLiteral("print the same as a JSON document")),
+                    QCommandLineOption(QStringLiteral("min-bpm"),
+                                       QStringLiteral("the slowest tempo to choose (a slower pulse\n"
+                                                      "is counted at double speed)"),
+                                       QStringLiteral("BPM")),
+                    QCommandLineOption(QStringLiteral("max-bpm"),
+                                       QStringLiteral("the fastest tempo to choose (a faster pulse\n"
+                                                      "is counted at half speed)"),
+                                       QStringLiteral("BPM"))},
+        .Run = RunBeats, .NeedsFonts = false, .ValueNeeded = QLatin1String(BpmValue)};
     return verb;
 }
 

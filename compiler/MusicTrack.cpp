@@ -451,7 +451,8 @@ TMusicEnvelope::TPeak TMusicEnvelope::Range(qint64 fromMs, qint64 toMs) const
 
 // --- analysis --------------------------------------------------------------------------------
 
-TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, const TMusicProgress& progress)
+TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, const TMusicProgress& progress,
+                          const TBeatOptions& options)
 {
     TMusicResult result;
     TMusicReader reader;
@@ -464,12 +465,7 @@ TMusicResult AnalyseMusic(const QString& fileName, TMusicAnalysis& analysis, con
     out.FileName = fileName;
     out.Info = info;
     out.Envelope.Reset(info.SampleRate, info.Frames);
-    if (const QString why = TBeatTracker::LibraryError(); !why.isEmpty()) {
-        result.outcome.message = QStringLiteral("Beats cannot be found in \"%1\": the beat tracker (aubio, package libaubio5) cannot be loaded: %2")
-                             .arg(QDir::toNativeSeparators(fileName), why);
-        return result;
-    }
-    TBeatTracker tracker(info.SampleRate);
+    TBeatTracker tracker(info.SampleRate, options);
     if (!tracker.IsValid()) {
         result.outcome.message = QStringLiteral("The music file \"%1\" cannot be analysed at %2 Hz.")
                              .arg(QDir::toNativeSeparators(fileName))

@@ -4,7 +4,7 @@
 #include "Transforms.h"
 
 #include <QString>
-#include <array>
+#include <optional>
 
 // The Frame menu's commands that reshape the whole current frame. Coordinates are
 // the frame's bytes; every result is clamped to 0..255. None of them touches Links.
@@ -25,37 +25,21 @@ void CenterFrame(TLaserFrame& frame);
 // Scales every point by `factor` about the auxiliary centre.
 void ScaleFrame(TLaserFrame& frame, double factor);
 
-// What a command did, so the main window knows what to set and to repaint.
-struct TFrameCommandResult {
-    bool Ran = false;               // it worked on a frame: repaint the sketchpad
-    bool Changed = false;           // points, names or centres differ: set Modified
-    bool RepaintThumbnails = false; // the frame list's outline may differ as well
-    QString Message;                // information to show, empty for none
-};
+// Turns every point by `degrees` (counter-clockwise on screen), as "&Rotate frame..."
+// does with its answer: RotateFrame, so the centres shift the frame as well.
+void RotateFrameByDegrees(TLaserFrame& frame, int degrees);
 
-// The commands on frame `index` of `show`. An index that is no frame of the show
-// runs nothing. Those that ask take the input box as TInputText
-// (nullopt = cancelled).
-TFrameCommandResult FlipFrameAtXAxis(TLaserFrames& show, int index);      // miFrameFlipX2
-TFrameCommandResult FlipFrameAtYAxis(TLaserFrames& show, int index);      // miFrameFlipY
-TFrameCommandResult FlipFrameAtCenterAxis(TLaserFrames& show, int index); // miFrameFlipD
-TFrameCommandResult CenterFrameCommand(TLaserFrames& show, int index);    // miCenterFrame
-TFrameCommandResult RotateFrameCommand(TLaserFrames& show, int index,     // miRotateFrame
-                                       const TInputText& input);
-TFrameCommandResult ScaleFrameCommand(TLaserFrames& show, int index,      // miScale
-                                      const TInputText& input);
-TFrameCommandResult SetCentersCommand(TLaserFrames& show, int index,      // miSetRotPoint
-                                      const TInputText& input);
-TFrameCommandResult RenumberCommand(TLaserFrames& show, int index);       // miRenum
+// The answers of "Set effect && auxiliary center...": a pair is stored when both its
+// values are in 0..255. Returns whether one was.
+struct TCenterAnswers {
+    std::optional<int> EffectX, EffectY, AuxX, AuxY;
+};
+bool SetCenters(TLaserFrame& frame, const TCenterAnswers& answers);
+
+// An input box's answer read as a whole decimal number (spaces around it allowed).
+std::optional<int> WholeNumber(const QString& text);
+// "Scale frame..."'s answer: a finite decimal number with a point.
+std::optional<double> ScaleFactor(const QString& text);
 
 // Shown when the centre-axis mirror finds both centres on one spot.
 QString NoCenterAxisMessage();
-
-// The commands by the object name of their menu item, for wiring them in one loop.
-using TFrameCommand = TFrameCommandResult (*)(TLaserFrames& show, int index,
-                                              const TInputText& input);
-struct TFrameCommandEntry {
-    const char* Component;
-    TFrameCommand Run;
-};
-const std::array<TFrameCommandEntry, 8>& FrameCommandTable();

@@ -71,7 +71,7 @@ void Pick(TGesture& g, TPickAction action, bool firstOnly = false)
         }
         if (first && !s.MultiSelect) {
             s.CurrentPoint = i;
-            g.Host.SetStatusText(1, PickedPointText(i, g.Frame.Points[i]));
+            g.Host.SetPointStatus(g.FrameIndex, i, PickedPointText(i, g.Frame.Points[i]));
             const TSmallPoint shown = action(g, i);
             g.Host.ShowPointFlags(shown.IsSharp(), shown.IsBlank());
         }
@@ -283,13 +283,12 @@ class TEquilateralTool : public TPadTool {
     static void Make(TGesture& g)
     {
         TToolHost& host = g.Host;
+        // The question comes first; the answer is one step.
+        const TEquilateralQuestion question = EquilateralQuestion(g.State.Equilateral);
+        const std::optional<QString> answer = host.InputText(question.Caption, question.Prompt, question.Default);
         auto result = TEquilateralResult::NoFrame;
         g.Doc.EditFrame(g.FrameIndex, EquilateralStep, [&](TLaserFrame&) {
-            result = MakeEquilateral(
-                g.Show, g.FrameIndex, g.State.Equilateral,
-                [&host](const QString& caption, const QString& prompt, const QString& text) {
-                    return host.InputText(caption, prompt, text);
-                });
+            result = MakeEquilateral(g.Show, g.FrameIndex, g.State.Equilateral, answer);
         }, TShowChange::Points | TShowChange::Links);
         if (result == TEquilateralResult::TooManySides)
             host.Warn(QStringLiteral("A polygon can have at most %1 sides.").arg(MaxEquilateralSides));
@@ -338,7 +337,7 @@ class TPointDrag : public TPadDrag {
             g.Doc.GestureChanged(TShowChange::Points);   // the frame list's thumbnail follows
             g.Host.RedrawSketchpad();
         }
-        g.Host.SetStatusText(1, DraggedPointText(p));
+        g.Host.SetPointStatus(g.FrameIndex, s.CurrentPoint, DraggedPointText(p));
     }
 
     void Release(TGesture& g) const override

@@ -94,6 +94,13 @@ public:
     virtual TToolView ToolView() const = 0;
     virtual void SetBusy(bool busy) = 0;
     virtual void SetStatusText(int panel, const QString& text) = 0; // sbFrame panel 0 or 1
+    // Panel 1's text about point `point` of frame `frame`, true while the point stays.
+    virtual void SetPointStatus(int frame, int point, const QString& text)
+    {
+        (void)frame;
+        (void)point;
+        SetStatusText(1, text);
+    }
     virtual void RedrawSketchpad() = 0;
     virtual void RefreshLiveOutput() = 0;
     virtual void ZoomInAt(int px, int py) = 0;

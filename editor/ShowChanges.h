@@ -9,6 +9,7 @@ enum class TShowChange : unsigned {
     Timing = 0x04,      // delay, morph time, effect and its parameter
     Properties = 0x08,  // name, colour, lock, centres, help lines, background image
     FrameList = 0x10,   // frames inserted, removed or moved
+    Soundtrack = 0x20,  // the music and its offset
 };
 Q_DECLARE_FLAGS(TShowChanges, TShowChange)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TShowChanges)

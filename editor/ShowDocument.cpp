@@ -3,21 +3,31 @@
 #include "ShowSteps.h"
 
 #include <QScopedValueRollback>
+#include <QStringList>
 
-QString StepName(const QString& caption)
+namespace {
+
+#ifdef NDEBUG
+bool ScopeChecksOn = false;
+#else
+bool ScopeChecksOn = true;
+#endif
+
+QString ChangeNames(TShowChanges changes)
 {
-    QString name;
-    for (int i = 0; i < caption.size(); ++i) {
-        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
-            ++i;   // "&&" stands for "&"; a single one marks the accelerator
-        else if (caption[i] == QLatin1Char('&'))
-            continue;
-        name += caption[i];
+    QStringList names;
+    const std::pair<TShowChange, const char*> parts[] = {{TShowChange::Points, "points"},
+                                                         {TShowChange::Links, "links"},
+                                                         {TShowChange::Timing, "timing"},
+                                                         {TShowChange::Properties, "properties"}};
+    for (const auto& [part, name] : parts) {
+        if (changes & part)
+            names << QLatin1String(name);
     }
-    if (name.endsWith(QLatin1String("...")))
-        name.chop(3);
-    return name;
+    return names.join(QLatin1String(", "));
 }
+
+} // namespace
 
 // The history's entry for one step. It is pushed after the change was made, so its
 // first redo has nothing to do.
@@ -80,14 +90,45 @@ TLaserFrame* TShowDocument::Frame(int index)
     return index >= 0 && index < FShow->Count() ? &FShow->Frame(index) : nullptr;
 }
 
-void TShowDocument::ReplaceShow(TLaserFrames&& show)
+void TShowDocument::SetScopeChecks(bool on)
+{
+    ScopeChecksOn = on;
+}
+
+bool TShowDocument::ScopeChecks()
+{
+    return ScopeChecksOn;
+}
+
+void TShowDocument::SetCurrentFrameIndex(int index)
+{
+    if (FShow->Count() == 0)
+        return;
+    FCurrent = qBound(0, index, FShow->Count() - 1);
+    emit currentFrameChanged(FCurrent);
+}
+
+void TShowDocument::ReplaceShow(TLaserFrames&& show, const TSoundtrack& soundtrack)
 {
     FGesture.reset();
     // Steps point at frames of the show that goes.
     FHistory.clear();
     *FShow = std::move(show);
+    FSoundtrack = soundtrack;
     FCurrent = 0;
     emit showReplaced();
+    emit fileNameChanged(FShow->FileName);
+    emit soundtrackChanged();
+    if (FShow->Count() > 0)
+        emit currentFrameChanged(FCurrent);
+}
+
+void TShowDocument::SetFileName(const QString& fileName)
+{
+    if (FShow->FileName == fileName)
+        return;
+    FShow->FileName = fileName;
+    emit fileNameChanged(fileName);
 }
 
 void TShowDocument::MarkSaved()
@@ -120,22 +161,32 @@ bool TShowDocument::EditFrame(int index, const QString& name, const std::functio
     if (FGesture)
         EndFrameGesture();
     TLaserFrame before = TFrameDelta::Snapshot(*frame, scope);
+    std::optional<TLaserFrame> whole;
+    if (ScopeChecksOn && scope != AllFrameChanges)
+        whole = TFrameDelta::Snapshot(*frame, AllFrameChanges);
     try {
         change(*frame);
     } catch (...) {
         // What the change did so far goes back.
-        TFrameDelta(std::move(before), *frame, scope).Revert(*frame);
+        if (whole)
+            TFrameDelta(std::move(*whole), *frame).Revert(*frame);
+        else
+            TFrameDelta(std::move(before), *frame, scope).Revert(*frame);
         throw;
     }
-    return Commit(index, name, std::move(before), scope);
+    return Commit(index, name, std::move(before), scope, std::move(whole));
 }
 
 void TShowDocument::BeginFrameGesture(int index, const QString& name, TShowChanges scope)
 {
     if (FGesture)
         EndFrameGesture();
-    if (const TLaserFrame* frame = Frame(index))
-        FGesture.emplace(TGesture{index, name, scope, TFrameDelta::Snapshot(*frame, scope)});
+    if (const TLaserFrame* frame = Frame(index)) {
+        std::optional<TLaserFrame> whole;
+        if (ScopeChecksOn && scope != AllFrameChanges)
+            whole = TFrameDelta::Snapshot(*frame, AllFrameChanges);
+        FGesture.emplace(TGesture{index, name, scope, TFrameDelta::Snapshot(*frame, scope), std::move(whole)});
+    }
 }
 
 void TShowDocument::GestureChanged(TShowChanges what)
@@ -150,14 +201,27 @@ bool TShowDocument::EndFrameGesture(const QString& name)
         return false;
     TGesture gesture = std::move(*FGesture);
     FGesture.reset();
-    return Commit(gesture.Index, name.isEmpty() ? gesture.Name : name, std::move(gesture.Before), gesture.Scope);
+    return Commit(gesture.Index, name.isEmpty() ? gesture.Name : name, std::move(gesture.Before), gesture.Scope,
+                  std::move(gesture.Whole));
 }
 
-bool TShowDocument::Commit(int index, const QString& name, TLaserFrame before, TShowChanges scope)
+bool TShowDocument::Commit(int index, const QString& name, TLaserFrame before, TShowChanges scope,
+                           std::optional<TLaserFrame> whole)
 {
     TLaserFrame* frame = Frame(index);
     if (!frame)
         return false;
+    if (whole) {
+        // A change outside the scope would be missing from the step: undo would not
+        // take it back. It is kept with the rest, and the step's code is to be mended.
+        const TShowChanges outside = TFrameDelta(*whole, *frame, AllFrameChanges & ~scope).Changes();
+        if (outside) {
+            qWarning("Step \"%s\" changed %s outside its scope", qUtf8Printable(name),
+                     qUtf8Printable(ChangeNames(outside)));
+            before = std::move(*whole);
+            scope = AllFrameChanges;
+        }
+    }
     TFrameDelta delta(std::move(before), *frame, scope);
     if (delta.IsEmpty())
         return false;
@@ -252,14 +316,34 @@ void TShowDocument::Run(TShowStep& step, bool forward)
     TShowStep::TOutcome outcome;
     {
         const QScopedValueRollback running(FStepRunning, true);
-        outcome = step.Apply(*FShow, forward);
+        TShowState state{*FShow, FSoundtrack};
+        outcome = step.Apply(state, forward);
         FCurrent = qBound(0, outcome.Current, qMax(0, FShow->Count() - 1));
+        const TShowChanges frameParts = outcome.What & AllFrameChanges;
         if (outcome.What & TShowChange::FrameList)
             emit framesChanged();
-        else
-            emit frameChanged(outcome.Frame, outcome.What);
+        else if (outcome.Frame >= 0)
+            emit frameChanged(outcome.Frame, frameParts);
+        else if (frameParts)
+            emit everyFrameChanged(frameParts);
+        if (outcome.What & TShowChange::Soundtrack)
+            emit soundtrackChanged();
     }
     emit currentFrameChanged(FCurrent);
+}
+
+void TShowDocument::SetDelays(std::vector<quint16> delays, const QString& name)
+{
+    EndFrameGesture();
+    DoStep(std::make_unique<TDelaysStep>(name, *FShow, std::move(delays), FCurrent));
+}
+
+void TShowDocument::SetSoundtrack(const TSoundtrack& soundtrack, const QString& name)
+{
+    EndFrameGesture();
+    if (soundtrack == FSoundtrack)
+        return;
+    DoStep(std::make_unique<TSoundtrackStep>(name, FSoundtrack, soundtrack, FCurrent));
 }
 
 void TShowDocument::DoStep(std::unique_ptr<TShowStep> step)

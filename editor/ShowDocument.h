@@ -3,6 +3,8 @@
 #include "FrameDelta.h"
 #include "LaserFrames.h"
 #include "ShowChanges.h"
+#include "ShowStep.h"
+#include "Soundtrack.h"
 
 #include <QObject>
 #include <QUndoStack>
@@ -13,33 +15,11 @@
 
 class THistoryCommand;
 
-// A command's caption as the name of its step: "&Rotate frame..." gives "Rotate frame",
-// "Set effect && auxiliary center..." gives "Set effect & auxiliary center".
-QString StepName(const QString& caption);
-
-// One change of the show as the history keeps it: undone and done again on the show.
-class TShowStep {
-public:
-    explicit TShowStep(QString name) : Name(std::move(name)) {}
-    virtual ~TShowStep() = default;
-
-    struct TOutcome {
-        int Frame = -1;          // the frame that changed; -1 when the list changed
-        TShowChanges What;
-        int Current = 0;         // the frame to show afterwards
-    };
-    // forward false undoes the step, true does it again.
-    virtual TOutcome Apply(TLaserFrames& show, bool forward) = 0;
-    // Bytes the step holds, for the history's memory budget.
-    virtual qint64 Cost() const = 0;
-
-    const QString Name;
-};
-
-// The open show: its frames, its file name, the current frame and the edit history.
-// Every change of the show goes through here as one step of the history, so that it
-// can be undone and done again, and the views follow the signals instead of being
-// repainted by the commands. Modified is "the history is not at its saved state".
+// The open show: its frames, its soundtrack, its file name, the current frame and the
+// edit history. Every change of the show goes through here as one step of the history,
+// so that it can be undone and done again; the views connect to the signals and follow
+// them instead of being repainted by the commands. Modified is "the history is not at
+// its saved state".
 class TShowDocument : public QObject {
     Q_OBJECT
 public:
@@ -56,26 +36,30 @@ public:
     int FrameCount() const { return FShow->Count(); }
     TLaserFrame* Frame(int index);   // null when there is no frame at index
     const QString& FileName() const { return FShow->FileName; }
+    const TSoundtrack& Soundtrack() const { return FSoundtrack; }
 
-    // The frame the editor shows. The frame switcher sets it; steps move it and say so
-    // with currentFrameChanged.
+    // The frame the editor shows, the one place it is kept. Setting it (clamped to the
+    // frames there are) always says so with currentFrameChanged: the frame at the
+    // index may be another one. Steps move it too.
     int CurrentFrameIndex() const { return FCurrent; }
-    void SetCurrentFrameIndex(int index) { FCurrent = index; }
+    void SetCurrentFrameIndex(int index);
 
     QUndoStack& History() { return FHistory; }
     const QUndoStack& History() const { return FHistory; }
     bool IsModified() const { return !FHistory.isClean(); }
 
-    // New and Open: the show is replaced, the history starts empty and clean.
-    void ReplaceShow(TLaserFrames&& show);
-    void SetFileName(const QString& fileName) { FShow->FileName = fileName; }
+    // New and Open: the show and its soundtrack are replaced, the history starts empty
+    // and clean, the first frame is current.
+    void ReplaceShow(TLaserFrames&& show, const TSoundtrack& soundtrack = {});
+    void SetFileName(const QString& fileName);
     void MarkSaved();                         // the show as it is now is the saved one
 
     // ---- steps. Each one that changes nothing leaves the history as it was.
 
     // Runs `change` on frame `index` and keeps the difference as the step `name`.
     // `scope` is what the change may touch: only that is copied and compared, which
-    // keeps a step on a big frame quick.
+    // keeps a step on a big frame quick. With scope checks on, a change outside its
+    // scope is kept all the same and told as a warning.
     bool EditFrame(int index, const QString& name, const std::function<void(TLaserFrame&)>& change,
                    TShowChanges scope = AllFrameChanges);
     // A gesture: the frame changes under the pointer and becomes one step at its end.
@@ -94,8 +78,12 @@ public:
     // The frame-list drop: `to` as TLaserFrames::MoveFrame takes it. Returns the new index.
     int MoveFrame(int from, int to, const QString& name);
 
-    // A step of the caller's own kind (one that spans frames, or state beside the
-    // frames): done now, then kept.
+    // New delays for every frame (as many as given), as one step.
+    void SetDelays(std::vector<quint16> delays, const QString& name);
+    // Chooses or removes the soundtrack as one step; nothing when it is the same.
+    void SetSoundtrack(const TSoundtrack& soundtrack, const QString& name);
+
+    // A step of the caller's own kind: done now, then kept.
     void DoStep(std::unique_ptr<TShowStep> step);
 
     // A gesture under way is finished first.
@@ -110,11 +98,20 @@ public:
     // currentFrameChanged, which shows the frame anyway).
     bool StepRunning() const { return FStepRunning; }
 
+    // Whether EditFrame and gestures compare the whole frame to find changes outside
+    // their scope. On in debug builds; it costs a copy of the frame per step.
+    static void SetScopeChecks(bool on);
+    static bool ScopeChecks();
+
 signals:
     void frameChanged(int index, TShowChanges what);
+    void everyFrameChanged(TShowChanges what);   // e.g. the delays of all frames
     void framesChanged();                     // frames inserted, removed or moved
     void currentFrameChanged(int index);      // show this frame now
     void showReplaced();
+    void fileNameChanged(const QString& fileName);
+    void soundtrackChanged();
+    // The history's saved state: cleanChanged, without the passing states of a rebuild.
     void modifiedChanged(bool modified);
 
 private:
@@ -125,9 +122,11 @@ private:
         QString Name;
         TShowChanges Scope;
         TLaserFrame Before;
+        std::optional<TLaserFrame> Whole;   // for the scope check
     };
 
-    bool Commit(int index, const QString& name, TLaserFrame before, TShowChanges scope);
+    bool Commit(int index, const QString& name, TLaserFrame before, TShowChanges scope,
+                std::optional<TLaserFrame> whole);
     void Push(std::unique_ptr<TShowStep> step);
     void Run(TShowStep& step, bool forward);
     void TrimHistory();
@@ -135,6 +134,7 @@ private:
     void CleanChanged(bool clean);
 
     std::unique_ptr<TLaserFrames> FShow;
+    TSoundtrack FSoundtrack;
     QUndoStack FHistory;
     int FCurrent = 0;
     std::optional<TGesture> FGesture;

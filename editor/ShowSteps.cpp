@@ -4,9 +4,24 @@
 #include <unordered_map>
 #include <unordered_set>
 
-TShowStep::TOutcome TFrameEditStep::Apply(TLaserFrames& show, bool forward)
+QString StepName(const QString& caption)
 {
-    TLaserFrame& frame = show.Frame(FIndex);
+    QString name;
+    for (int i = 0; i < caption.size(); ++i) {
+        if (caption[i] == QLatin1Char('&') && i + 1 < caption.size())
+            ++i;   // "&&" stands for "&"; a single one marks the accelerator
+        else if (caption[i] == QLatin1Char('&'))
+            continue;
+        name += caption[i];
+    }
+    if (name.endsWith(QLatin1String("...")))
+        name.chop(3);
+    return name;
+}
+
+TShowStep::TOutcome TFrameEditStep::Apply(TShowState& show, bool forward)
+{
+    TLaserFrame& frame = show.Frames.Frame(FIndex);
     if (forward)
         FDelta.Reapply(frame);
     else
@@ -33,10 +48,10 @@ void SetFrameOrder(TLaserFrames& show, const std::vector<TLaserFrame*>& order,
     }
 }
 
-TShowStep::TOutcome TFrameListStep::Apply(TLaserFrames& show, bool forward)
+TShowStep::TOutcome TFrameListStep::Apply(TShowState& show, bool forward)
 {
     const int to = forward ? 1 : 0;
-    SetFrameOrder(show, FOrder[to], FOutside);
+    SetFrameOrder(show.Frames, FOrder[to], FOutside);
     for (TFrameLinks& change : FLinks)
         change.Links.Apply(change.Frame->Links, forward);
     return {-1, TShowChange::FrameList, FCurrent[to]};
@@ -98,4 +113,42 @@ std::unique_ptr<TFrameListStep> TFrameListStep::TRecorder::Finish(
         cost += change.Links.Cost();
     step->FCost = cost;
     return step;
+}
+
+// ---- delays and soundtrack ----------------------------------------------------------------------
+
+TDelaysStep::TDelaysStep(QString name, const TLaserFrames& show, std::vector<quint16> after, int current)
+    : TShowStep(std::move(name)), FAfter(std::move(after)), FCurrent(current)
+{
+    for (int i = 0; i < show.Count(); ++i)
+        FBefore.push_back(show.Frame(i).Delay);
+}
+
+TShowStep::TOutcome TDelaysStep::Apply(TShowState& show, bool forward)
+{
+    const std::vector<quint16>& delays = forward ? FAfter : FBefore;
+    for (int i = 0; i < show.Frames.Count() && i < int(delays.size()); ++i)
+        show.Frames.Frame(i).Delay = delays[size_t(i)];
+    return {-1, TShowChange::Timing, FCurrent};
+}
+
+qint64 TDelaysStep::Cost() const
+{
+    return qint64(sizeof(*this) + sizeof(quint16) * (FBefore.capacity() + FAfter.capacity()));
+}
+
+TSoundtrackStep::TSoundtrackStep(QString name, TSoundtrack before, TSoundtrack after, int current)
+    : TShowStep(std::move(name)), FBefore(std::move(before)), FAfter(std::move(after)), FCurrent(current)
+{
+}
+
+TShowStep::TOutcome TSoundtrackStep::Apply(TShowState& show, bool forward)
+{
+    show.Soundtrack = forward ? FAfter : FBefore;
+    return {-1, TShowChange::Soundtrack, FCurrent};
+}
+
+qint64 TSoundtrackStep::Cost() const
+{
+    return qint64(sizeof(*this)) + 2 * (FBefore.MusicFile.capacity() + FAfter.MusicFile.capacity());
 }

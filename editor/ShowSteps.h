@@ -1,12 +1,12 @@
 #pragma once
 
 #include "FrameDelta.h"
-#include "ShowDocument.h"
+#include "ShowStep.h"
 
 #include <memory>
 #include <vector>
 
-// The two kinds of step the history holds.
+// The kinds of step the history holds.
 
 // A change inside one frame: points, links, timing, properties.
 class TFrameEditStep : public TShowStep {
@@ -15,7 +15,7 @@ public:
         : TShowStep(std::move(name)), FIndex(index), FDelta(std::move(delta))
     {
     }
-    TOutcome Apply(TLaserFrames& show, bool forward) override;
+    TOutcome Apply(TShowState& show, bool forward) override;
     qint64 Cost() const override { return qint64(sizeof(*this)) + FDelta.Cost(); }
     TShowChanges Changes() const { return FDelta.Changes(); }
 
@@ -29,7 +29,7 @@ private:
 // those not in the show at the moment belong to the step.
 class TFrameListStep : public TShowStep {
 public:
-    TOutcome Apply(TLaserFrames& show, bool forward) override;
+    TOutcome Apply(TShowState& show, bool forward) override;
     qint64 Cost() const override { return FCost; }
 
     // Watches a list operation on `show`: construct before it, Finish after it.
@@ -71,3 +71,28 @@ private:
 // left over go to `outside`.
 void SetFrameOrder(TLaserFrames& show, const std::vector<TLaserFrame*>& order,
                    std::vector<std::unique_ptr<TLaserFrame>>& outside);
+
+// New delays for every frame at once (Fit frames to beats).
+class TDelaysStep final : public TShowStep {
+public:
+    TDelaysStep(QString name, const TLaserFrames& show, std::vector<quint16> after, int current);
+    TOutcome Apply(TShowState& show, bool forward) override;
+    qint64 Cost() const override;
+
+private:
+    std::vector<quint16> FBefore, FAfter;
+    int FCurrent;
+};
+
+// Choosing or removing the soundtrack: it lives beside the frames but is saved with
+// the show, so it is a step like any other change.
+class TSoundtrackStep final : public TShowStep {
+public:
+    TSoundtrackStep(QString name, TSoundtrack before, TSoundtrack after, int current);
+    TOutcome Apply(TShowState& show, bool forward) override;
+    qint64 Cost() const override;
+
+private:
+    TSoundtrack FBefore, FAfter;
+    int FCurrent;
+};

@@ -51,17 +51,20 @@ void AddEquilateralPoints(TLaserFrame& frame, int cx, int cy, int sx, int sy, in
     }
 }
 
+TEquilateralQuestion EquilateralQuestion(const TEquilateral& equilateral)
+{
+    return {QStringLiteral("Equilateral"), QStringLiteral("Please enter number of sides:"),
+            QString::number(equilateral.Sides)};
+}
+
 TEquilateralResult MakeEquilateral(TLaserFrames& show, int frameIndex, TEquilateral& equilateral,
-                                   const TInputText& input)
+                                   const std::optional<QString>& answer)
 {
     if (frameIndex < 0 || frameIndex >= show.Count())
         return TEquilateralResult::NoFrame;
     TLaserFrame& frame = show.Frame(frameIndex);
     auto result = TEquilateralResult::Cancelled;
 
-    const std::optional<QString> answer = input(QStringLiteral("Equilateral"),
-                                                QStringLiteral("Please enter number of sides:"),
-                                                QString::number(equilateral.Sides));
     if (answer) {
         frame.Points.clear();
         bool ok = false;

@@ -3,7 +3,6 @@
 #include "LaserFrames.h"
 
 #include <QString>
-#include <functional>
 #include <optional>
 
 // Frame-wide reshaping shared by the sketchpad tools and the Frame menu.
@@ -33,10 +32,6 @@ constexpr int MaxEquilateralSides = 65535;
 // there and going clockwise on screen. Nothing for sides < 1.
 void AddEquilateralPoints(TLaserFrame& frame, int cx, int cy, int sx, int sy, int sides);
 
-using TInputText = std::function<std::optional<QString>(const QString& caption,
-                                                        const QString& prompt,
-                                                        const QString& text)>;
-
 enum class TEquilateralResult {
     NoFrame,      // the index is no frame of the show: nothing asked, nothing changed
     Cancelled,    // points kept; renumbered and links fitted
@@ -44,9 +39,15 @@ enum class TEquilateralResult {
     TooManySides, // as Made, with the previous count, because the answer exceeded the limit
 };
 
-// Asks for the number of sides and replaces the frame's points by the regular
-// polygon around the equilateral centre through the start point; then renumbers
-// the points and, past the first frame, fits the links to the previous frame.
+// The equilateral tool's question: caption, prompt and default of its input box.
+struct TEquilateralQuestion {
+    QString Caption, Prompt, Default;
+};
+TEquilateralQuestion EquilateralQuestion(const TEquilateral& equilateral);
+
+// With the answer to that question (nullopt: cancelled), replaces the frame's points
+// by the regular polygon around the equilateral centre through the start point; then
+// renumbers the points and, past the first frame, fits the links to the previous frame.
 // An answer that is no whole number keeps the previous count. The caller repaints.
 TEquilateralResult MakeEquilateral(TLaserFrames& show, int frameIndex, TEquilateral& equilateral,
-                                   const TInputText& input);
+                                   const std::optional<QString>& answer);

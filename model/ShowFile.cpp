@@ -64,16 +64,24 @@ TShowFileResult ReadShowFile(TLaserFrames& show, const QString& fileName, const 
 TResult WriteShowFile(const QString& fileName, TLaserFrames& show)
 {
     try {
-        // A device or a pipe is refused before the show is encoded.
+        // A device or a pipe, and a show the format cannot hold, are refused before
+        // anything is written; then the show goes out a block at a time.
         TOutputFile file(fileName);
         QString error = OutputTargetProblem(file.Target());
-        QByteArray data;
+        if (error.isEmpty())
+            error = TShowFileWriter::Problem(show);
         if (error.isEmpty()) {
-            if (const TResult encoded = TShowFileWriter::Encode(show, data); !encoded.ok)
-                error = encoded.message;
+            if (!file.Open()) {
+                error = file.ErrorString();
+            } else {
+                const TResult written = TShowFileWriter::Write(
+                    [&](const char* data, qint64 size) { return file.Write(data, size); }, show);
+                if (!written.ok)
+                    error = written.message.isEmpty() ? file.ErrorString() : written.message;
+                else if (!file.Commit())
+                    error = file.ErrorString();
+            }
         }
-        if (error.isEmpty() && !(file.Open() && file.Write(data) && file.Commit()))
-            error = file.ErrorString();
         if (!error.isEmpty())
             return TResult::FileFailure(fileName, QStringLiteral("could not be saved: %1").arg(error));
         return {};

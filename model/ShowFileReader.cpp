@@ -3,6 +3,9 @@
 #include "BackgroundImage.h"
 
 #include <QHash>
+#include <QtEndian>
+
+#include <cstring>
 
 #include <unordered_map>
 
@@ -13,63 +16,98 @@ struct TTruncated {
     const char* what;
 };
 
-// A bounds-checked cursor over the whole file held in memory. Every count read
-// from the file is checked against the bytes left before anything is allocated.
-class TCursor {
-public:
-    explicit TCursor(const QByteArray& data)
-        : FData(reinterpret_cast<const uchar*>(data.constData())), FSize(data.size()) {}
+// Thrown inside Read() only, when the device fails to deliver bytes it holds.
+struct TShowReadError {
+    QString reason;
+};
 
-    qint64 Left() const { return FSize - FPos; }
+// A bounds-checked cursor over the file, read a block at a time: a show of hundreds
+// of megabytes needs no copy of itself in memory. Every count read from the file is
+// checked against the bytes left in the whole file before anything is allocated.
+class TShowSource {
+public:
+    // The largest piece taken at once: the point records of a frame.
+    static constexpr qint64 LargestTake = qint64(0xFFFF) * 11;
+    // A block stays in the processor's cache between the read and the parse; a
+    // larger one would only cost fresh pages (bench_showfile).
+    static constexpr qint64 BlockSize = TShowFileReader::BlockSize;
+    static_assert(BlockSize >= LargestTake);
+
+    // `size` bytes are to be read from `device`; a smaller file needs a smaller buffer.
+    TShowSource(QIODevice& device, qint64 size)
+        : FDevice(&device), FBuffer(qMin(size, BlockSize), Qt::Uninitialized), FLeft(size) {}
+    // Bytes already in memory (a stream read whole).
+    explicit TShowSource(const QByteArray& data) : FBuffer(data), FEnd(data.size()), FLeft(data.size()) {}
+
+    qint64 Left() const { return FLeft; }
     void Need(qint64 bytes, const char* what) const
     {
-        if (bytes > Left())
+        if (bytes > FLeft)
             throw TTruncated{what};
     }
-    quint8 U8(const char* what)
+    // The next `bytes` bytes (at most LargestTake), valid until the next call.
+    const uchar* Take(qint64 bytes, const char* what)
     {
-        Need(1, what);
-        return FData[FPos++];
+        Need(bytes, what);
+        if (FEnd - FPos < bytes)
+            Fill(bytes, what);
+        const uchar* p = Data() + FPos;
+        FPos += bytes;
+        FLeft -= bytes;
+        return p;
     }
+    quint8 U8(const char* what) { return *Take(1, what); }
     quint16 U16(const char* what) // little-endian
     {
-        Need(2, what);
-        const quint16 v = quint16(FData[FPos] | (FData[FPos + 1] << 8));
-        FPos += 2;
-        return v;
+        const uchar* p = Take(2, what);
+        return quint16(p[0] | (p[1] << 8));
     }
     qint32 I32(const char* what) // little-endian, signed
     {
-        Need(4, what);
-        const quint32 v = quint32(FData[FPos]) | (quint32(FData[FPos + 1]) << 8)
-            | (quint32(FData[FPos + 2]) << 16) | (quint32(FData[FPos + 3]) << 24);
-        FPos += 4;
-        return qint32(v);
+        const uchar* p = Take(4, what);
+        return qint32(quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24));
     }
     // 16-bit length, then that many 8-bit characters; Latin-1 keeps every byte.
     QString Text(const char* what)
     {
         const quint16 n = U16(what);
-        Need(n, what);
-        const QString s = QString::fromLatin1(reinterpret_cast<const char*>(FData + FPos), n);
-        FPos += n;
-        return s;
-    }
-    const uchar* Take(qint64 bytes, const char* what)
-    {
-        Need(bytes, what);
-        const uchar* p = FData + FPos;
-        FPos += bytes;
-        return p;
+        return QString::fromLatin1(reinterpret_cast<const char*>(Take(n, what)), n);
     }
 
 private:
-    const uchar* FData;
-    qint64 FSize;
-    qint64 FPos = 0;
+    const uchar* Data() const { return reinterpret_cast<const uchar*>(FBuffer.constData()); }
+
+    // Moves what is left of the block to its start and reads on behind it.
+    void Fill(qint64 bytes, const char* what)
+    {
+        char* buffer = FBuffer.data();
+        const qint64 kept = FEnd - FPos;
+        std::memmove(buffer, buffer + FPos, size_t(kept));
+        FPos = 0;
+        FEnd = kept;
+        const qint64 wanted = qMin<qint64>(FBuffer.size(), FLeft);
+        while (FEnd < wanted) {
+            const qint64 n = FDevice ? FDevice->read(buffer + FEnd, wanted - FEnd) : 0;
+            if (n < 0) {
+                const QString reason = FDevice->errorString();
+                throw TShowReadError{reason.isEmpty() ? QStringLiteral("the file could not be read") : reason};
+            }
+            if (n == 0)
+                break;
+            FEnd += n;
+        }
+        if (FEnd < bytes) // the file became shorter while it was read
+            throw TTruncated{what};
+    }
+
+    QIODevice* FDevice = nullptr;
+    QByteArray FBuffer;
+    qint64 FPos = 0;  // the next byte of the block
+    qint64 FEnd = 0;  // the end of what the block holds
+    qint64 FLeft;     // bytes of the file not taken yet, in the block or not
 };
 
-void ReadHelpLines(TCursor& in, THelpLines& lines)
+void ReadHelpLines(TShowSource& in, THelpLines& lines)
 {
     for (auto* list : {&lines.XLines, &lines.YLines}) {
         const quint16 c = in.U16("help lines");
@@ -83,60 +121,80 @@ void ReadHelpLines(TCursor& in, THelpLines& lines)
 }
 
 // Point labels are nearly always short numbers repeated in every frame; sharing
-// one QString per distinct label saves an allocation per point.
+// one QString per distinct label saves an allocation per point. Mostly a point has
+// the label its place had in the frame before, which is looked at first.
 class TNameCache {
 public:
-    QString Get(const uchar* bytes)
+    QString Get(const uchar* bytes, int index)
     {
         const int n = int(qstrnlen(reinterpret_cast<const char*>(bytes), 5));
         quint64 key = n;
         for (int i = 0; i < n; ++i)
             key |= quint64(bytes[i]) << (8 * (i + 1));
-        auto it = FNames.find(key);
-        if (it == FNames.end())
-            it = FNames.emplace(key, QString::fromLatin1(reinterpret_cast<const char*>(bytes), n)).first;
-        return it->second;
+        if (size_t(index) >= FByIndex.size())
+            FByIndex.resize(size_t(index) + 1);
+        TEntry& last = FByIndex[size_t(index)];
+        if (last.key != key) {
+            auto it = FNames.find(key);
+            if (it == FNames.end())
+                it = FNames.emplace(key, QString::fromLatin1(reinterpret_cast<const char*>(bytes), n)).first;
+            last = {key, it->second};
+        }
+        return last.name;
     }
 
 private:
+    struct TEntry {
+        quint64 key = ~quint64(0); // no label's key: 48 bits at most
+        QString name;
+    };
     std::unordered_map<quint64, QString> FNames;
+    std::vector<TEntry> FByIndex;
 };
 
-void ReadPoints(TCursor& in, TLaserFrame& frame, int version, TNameCache& names)
+void ReadPoints(TShowSource& in, TLaserFrame& frame, int version, TNameCache& names)
 {
     const quint16 count = in.U16("point count");
     const int recordSize = version >= 2 ? 11 : 9;
     const uchar* p = in.Take(qint64(count) * recordSize, "point records");
     frame.Points.resize(count);
-    for (auto& point : frame.Points) {
-        point.Name = names.Get(p);
+    for (int i = 0; i < count; ++i, p += recordSize) {
+        TSmallPoint& point = frame.Points[size_t(i)];
+        point.Name = names.Get(p, i);
         point.X = p[5];
         point.Y = p[6];
         point.Selection = 0; // stored, but never taken back
         point.Flags = version >= 2 ? quint16(p[9] * 256 + p[10]) : 0;
-        p += recordSize;
     }
 }
 
-void ReadLinks(TCursor& in, TLaserFrame& frame, int previousPointCount)
+void ReadLinks(TShowSource& in, TLaserFrame& frame, int previousPointCount)
 {
     frame.Links = TLinkMatrix(frame.PointCount(), previousPointCount);
     const quint16 r = in.U16("link rows");
     const quint16 s = in.U16("link columns");
     if (r == 0 || s == 0)
         return;
-    const int wordsPerColumn = (r + 15) / 16;
-    const uchar* p = in.Take(qint64(2) * s * wordsPerColumn, "link bits");
-    std::vector<quint64> column((wordsPerColumn + 3) / 4);
-    for (int j = 0; j < s; ++j, p += 2 * wordsPerColumn) {
-        std::fill(column.begin(), column.end(), 0);
-        bool any = false;
-        for (int w = 0; w < wordsPerColumn; ++w) {
-            const quint64 word = quint64(p[2 * w] | (p[2 * w + 1] << 8));
-            column[w / 4] |= word << (16 * (w % 4));
-            any = any || word;
+    const int columnBytes = 2 * ((r + 15) / 16);
+    in.Need(qint64(columnBytes) * s, "link bits");
+    const int full = columnBytes / 8;      // whole 64-bit words of a column
+    const int rest = columnBytes % 8;      // and the bytes of a last, partial one
+    std::vector<quint64> column(size_t(full + (rest ? 1 : 0)));
+    const int cols = frame.Links.Cols();
+    for (int j = 0; j < s; ++j) {
+        const uchar* p = in.Take(columnBytes, "link bits");
+        if (j >= cols)
+            continue; // bits of columns outside the matrix are dropped
+        quint64 any = 0;
+        for (int w = 0; w < full; ++w)
+            any |= column[size_t(w)] = qFromLittleEndian<quint64>(p + 8 * w);
+        if (rest) {
+            quint64 last = 0;
+            for (int b = 0; b < rest; ++b)
+                last |= quint64(p[8 * full + b]) << (8 * b);
+            any |= column[size_t(full)] = last;
         }
-        if (any) // bits of rows or columns outside the matrix are dropped
+        if (any) // bits of rows outside the matrix are dropped
             frame.Links.SetColumnBits(j, column.data(), int(column.size()), r);
     }
 }
@@ -162,7 +220,7 @@ struct TReadContext {
     TImageCache* images; // null: pictures are not loaded
 };
 
-void ReadFrame(TCursor& in, TLaserFrame& frame, int previousPointCount, TReadContext& context)
+void ReadFrame(TShowSource& in, TLaserFrame& frame, int previousPointCount, TReadContext& context)
 {
     const int version = context.version;
     frame.Name = in.Text("frame name");
@@ -199,48 +257,54 @@ void ReadFrame(TCursor& in, TLaserFrame& frame, int previousPointCount, TReadCon
 TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& show, const Options& options)
 {
     Result result;
-    QByteArray data;
+    QByteArray head;
+    qint64 size = 0;
+    QByteArray whole;
     if (!device.isSequential()) {
-        // Anything else is turned away without reading it whole (an import dialog may
-        // point at a film of gigabytes).
-        const QByteArray head = device.peek(5);
+        // Anything else is turned away without reading it (an import dialog may point
+        // at a film of gigabytes); a show is read a block at a time.
+        size = device.size() - device.pos();
+        head = device.peek(5);
         if (head.size() == 5 && !head.startsWith("RZ4P")) {
             result.notAShow = true;
             return result;
         }
-        if (device.size() - device.pos() > MaxFileSize) {
+        if (size > MaxFileSize) {
             result.outcome = TResult::Failure(
                 QStringLiteral("the file is too large to be a show (%1 bytes)").arg(device.size()));
             return result;
         }
-        data = device.readAll();
     } else {
-        // Never trust a stream to end: stop reading once it is larger than any show.
-        while (!device.atEnd() && data.size() <= MaxFileSize) {
+        // A stream tells no size to check counts against: it is read whole, but never
+        // trusted to end: reading stops once it is larger than any show.
+        while (!device.atEnd() && whole.size() <= MaxFileSize) {
             const QByteArray chunk = device.read(1 << 20);
             if (chunk.isEmpty())
                 break;
-            data += chunk;
+            whole += chunk;
         }
-        if (data.size() > MaxFileSize) {
+        if (whole.size() > MaxFileSize) {
             result.outcome = TResult::Failure(QStringLiteral("the file is too large to be a show"));
             return result;
         }
+        head = whole.left(5);
+        size = whole.size();
     }
-    if (data.size() <= 5 || !data.startsWith("RZ4P")) {
+    if (size <= 5 || !head.startsWith("RZ4P")) {
         result.notAShow = true;
-        if (data.size() >= 5 && data.startsWith("RZ4P"))
-            result.version = quint8(data[4]);
+        if (head.size() >= 5 && head.startsWith("RZ4P"))
+            result.version = quint8(head[4]);
         return result;
     }
-    result.version = quint8(data[4]);
+    result.version = quint8(head[4]);
     const int version = qMin(result.version, 6);
 
-    TCursor in(data);
     TImageCache images;
     TReadContext context{version, {}, options.LoadImages ? &images : nullptr};
-    in.Take(5, "header");
     try {
+        TShowSource in = device.isSequential() ? TShowSource(whole) : TShowSource(device, size);
+        whole.clear();
+        in.Take(5, "header");
         while (in.Left() > 0) {
             const int previous = show.Count() ? show.Frame(show.Count() - 1).PointCount() : 0;
             TLaserFrame& frame = show.Add();
@@ -249,6 +313,8 @@ TShowFileReader::Result TShowFileReader::Read(QIODevice& device, TLaserFrames& s
     } catch (const TTruncated& t) {
         result.outcome = TResult::Failure(
             QStringLiteral("the file ends inside frame %1 (%2)").arg(show.Count() - 1).arg(QLatin1String(t.what)));
+    } catch (const TShowReadError& e) {
+        result.outcome = TResult::Failure(e.reason);
     }
     return result;
 }

@@ -28,10 +28,14 @@ public:
         bool LoadImages = true;
     };
 
-    // Appends the frames of the show on `device` to `show`. On failure `show` holds
-    // the frames read so far; callers read into a fresh show and drop it.
+    // Appends the frames of the show on `device` to `show`. A device that tells its
+    // size (a file, a buffer) is read a block of BlockSize bytes at a time; a stream,
+    // which tells none to check counts against, is read whole (up to MaxFileSize)
+    // first. On failure `show` holds the frames read so far; callers read into a
+    // fresh show and drop it.
     static Result Read(QIODevice& device, TLaserFrames& show, const Options& options);
     static Result Read(QIODevice& device, TLaserFrames& show) { return Read(device, show, Options()); }
 
     static constexpr qint64 MaxFileSize = MaxShowFileSize;
+    static constexpr qint64 BlockSize = qint64(1) << 20;
 };

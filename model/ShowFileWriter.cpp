@@ -2,27 +2,54 @@
 
 #include "ShowFileLimits.h"
 
+#include <QtEndian>
+
+#include <cstring>
+#include <memory>
+
 namespace {
 
-class TOut {
+// Thrown inside Write() only, when the sink refuses a block.
+struct TShowSinkStopped {};
+
+// The file a block at a time: bytes are encoded into the buffer, which goes to the
+// sink whenever the next piece would not fit.
+class TShowBlockOut {
 public:
-    explicit TOut(QByteArray& data) : FData(data) {}
-    void U8(quint8 v) { FData.append(char(v)); }
+    TShowBlockOut(qint64 fileSize, const TShowFileWriter::TSink& sink)
+        : FSize(qMax<qint64>(1, qMin(fileSize, TShowFileWriter::BlockSize))), FBuffer(new char[size_t(FSize)]),
+          FSink(sink) {}
+
+    // Room for `bytes` more (never more than a block), written by the caller and
+    // then counted by Advance.
+    char* Room(qint64 bytes)
+    {
+        Q_ASSERT(bytes <= FSize);
+        if (FPos + bytes > FSize)
+            Flush();
+        return FBuffer.get() + FPos;
+    }
+    void Advance(qint64 bytes) { FPos += bytes; }
+
+    void U8(quint8 v)
+    {
+        *Room(1) = char(v);
+        Advance(1);
+    }
     void U16(quint16 v) // little-endian
     {
-        FData.append(char(v & 0xFF));
-        FData.append(char(v >> 8));
-    }
-    void U16BE(quint16 v)
-    {
-        FData.append(char(v >> 8));
-        FData.append(char(v & 0xFF));
+        qToLittleEndian(v, Room(2));
+        Advance(2);
     }
     void I32(qint32 v)
     {
-        const quint32 u = quint32(v);
-        for (int shift = 0; shift < 32; shift += 8)
-            FData.append(char((u >> shift) & 0xFF));
+        qToLittleEndian(v, Room(4));
+        Advance(4);
+    }
+    void Raw(const char* data, qint64 size)
+    {
+        std::memcpy(Room(size), data, size_t(size));
+        Advance(size);
     }
     // Texts longer than a 16-bit length can say are cut.
     static qsizetype TextSize(const QString& s) { return qMin<qsizetype>(s.size(), 0xFFFF); }
@@ -30,61 +57,78 @@ public:
     {
         const QByteArray bytes = s.left(TextSize(s)).toLatin1();
         U16(quint16(bytes.size()));
-        FData.append(bytes);
+        Raw(bytes.constData(), bytes.size());
     }
     void Bytes(const std::vector<quint8>& v)
     {
         U16(quint16(v.size()));
-        FData.append(reinterpret_cast<const char*>(v.data()), qsizetype(v.size()));
+        Raw(reinterpret_cast<const char*>(v.data()), qint64(v.size()));
     }
 
+    void Flush()
+    {
+        if (FPos > 0 && !FSink(FBuffer.get(), FPos))
+            throw TShowSinkStopped();
+        FWritten += FPos;
+        FPos = 0;
+    }
+    qint64 Written() const { return FWritten + FPos; }
+
 private:
-    QByteArray& FData;
+    qint64 FSize;
+    std::unique_ptr<char[]> FBuffer; // not cleared: every byte handed on is written first
+    qint64 FPos = 0;
+    qint64 FWritten = 0;
+    const TShowFileWriter::TSink& FSink;
 };
 
-void WritePoint(QByteArray& data, const TSmallPoint& point)
+constexpr int PointRecordSize = 11;
+
+void WritePoint(char* record, const TSmallPoint& point)
 {
-    char record[11] = {};
     // The label's first 5 characters as 8-bit bytes, padded with zero bytes.
     const QString& name = point.Name;
-    for (int i = 0; i < 5 && i < name.size(); ++i) {
+    const int n = int(qMin<qsizetype>(name.size(), 5));
+    for (int i = 0; i < n; ++i) {
         const char16_t c = name[i].unicode();
         record[i] = c < 256 ? char(c) : '?';
     }
+    for (int i = n; i < 5; ++i)
+        record[i] = 0;
     record[5] = char(point.X);
     record[6] = char(point.Y);
-    record[7] = char(point.Selection >> 8);
-    record[8] = char(point.Selection & 0xFF);
-    record[9] = char(point.Flags >> 8);
-    record[10] = char(point.Flags & 0xFF);
-    data.append(record, sizeof record);
+    qToBigEndian(point.Selection, record + 7);
+    qToBigEndian(point.Flags, record + 9);
 }
 
-void WriteLinks(QByteArray& data, const TLinkMatrix& links)
+void WriteLinks(TShowBlockOut& out, const TLinkMatrix& links)
 {
-    TOut out(data);
     const int r = links.Rows();
     const int s = links.Cols();
     out.U16(quint16(r));
     out.U16(quint16(s));
     if (r == 0 || s == 0)
         return;
-    const int wordsPerColumn = (r + 15) / 16;
-    const qsizetype start = data.size();
-    data.resize(start + qsizetype(2) * s * wordsPerColumn, '\0');
-    char* p = data.data() + start;
-    for (int j = 0; j < s; ++j, p += 2 * wordsPerColumn) {
-        for (int w = 0; w < wordsPerColumn; ++w) {
-            const quint16 word = quint16(links.Word(j, w / 4) >> (16 * (w % 4)));
-            p[2 * w] = char(word & 0xFF);
-            p[2 * w + 1] = char(word >> 8);
+    // Four 16-bit little-endian words of the file are one 64-bit word of the matrix,
+    // stored little-endian; words past the stored ones are zero.
+    const int columnBytes = 2 * ((r + 15) / 16);
+    for (int j = 0; j < s; ++j) {
+        char* p = out.Room(columnBytes);
+        const int stored = qMin(links.ColumnWords(j), (columnBytes + 7) / 8);
+        int done = 0;
+        for (int w = 0; w < stored; ++w) {
+            const quint64 word = qToLittleEndian(links.Word(j, w));
+            const int bytes = qMin(8, columnBytes - done);
+            std::memcpy(p + done, &word, size_t(bytes));
+            done += bytes;
         }
+        std::memset(p + done, 0, size_t(columnBytes - done));
+        out.Advance(columnBytes);
     }
 }
 
-void WriteFrame(QByteArray& data, TLaserFrame& frame, int previousPointCount)
+void WriteFrame(TShowBlockOut& out, TLaserFrame& frame, int previousPointCount)
 {
-    TOut out(data);
     out.Text(frame.Name);
     out.U16(frame.Delay);
     out.U16(frame.EffectTime);
@@ -112,10 +156,12 @@ void WriteFrame(QByteArray& data, TLaserFrame& frame, int previousPointCount)
         out.U8(quint8(lines.Lines2P[1][i].Y));
     }
     out.U16(quint16(frame.PointCount()));
-    for (const TSmallPoint& point : frame.Points)
-        WritePoint(data, point);
+    for (const TSmallPoint& point : frame.Points) {
+        WritePoint(out.Room(PointRecordSize), point);
+        out.Advance(PointRecordSize);
+    }
     frame.FitLinks(previousPointCount);
-    WriteLinks(data, frame.Links);
+    WriteLinks(out, frame.Links);
 }
 
 // The format counts everything in 16 bits; refuse rather than write a file that
@@ -150,38 +196,47 @@ qint64 TShowFileWriter::FileSize(const TLaserFrames& show)
         const THelpLines& lines = f.HelpLines;
         // Name, four 16-bit fields, four centre bytes, flags, image name, image part,
         // help lines, point count, points, links.
-        size += 2 + TOut::TextSize(f.Name) + 8 + 4 + 2 + 2 + TOut::TextSize(f.ImageFile) + 16
+        size += 2 + TShowBlockOut::TextSize(f.Name) + 8 + 4 + 2 + 2 + TShowBlockOut::TextSize(f.ImageFile) + 16
             + 2 + qint64(lines.XLines.size()) + 2 + qint64(lines.YLines.size()) + 2 + 4 * qint64(lines.Count2P())
-            + 2 + 11 * qint64(f.PointCount()) + LinkBlockSize(f.PointCount(), show.PreviousPointCount(k));
+            + 2 + PointRecordSize * qint64(f.PointCount()) + LinkBlockSize(f.PointCount(), show.PreviousPointCount(k));
     }
     return size;
 }
 
-TResult TShowFileWriter::Encode(TLaserFrames& show, QByteArray& data)
+QString TShowFileWriter::Problem(const TLaserFrames& show)
 {
     if (QString problem = CheckLimits(show); !problem.isEmpty())
+        return problem;
+    if (const qint64 size = FileSize(show); size > MaxShowFileSize)
+        return QStringLiteral("the show would take %1 bytes, more than a show file may hold (%2 bytes)")
+            .arg(size).arg(MaxShowFileSize);
+    return {};
+}
+
+TResult TShowFileWriter::Write(const TSink& sink, TLaserFrames& show)
+{
+    if (QString problem = Problem(show); !problem.isEmpty())
         return TResult::Failure(problem);
     const qint64 size = FileSize(show);
-    if (size > MaxShowFileSize)
-        return TResult::Failure(QStringLiteral("the show would take %1 bytes, more than a show file may hold (%2 bytes)")
-                                    .arg(size).arg(MaxShowFileSize));
-    data.clear();
-    data.reserve(qsizetype(size));
-    data.append("RZ4P");
-    data.append(char(Version));
-    for (int k = 0; k < show.Count(); ++k)
-        WriteFrame(data, show.Frame(k), show.PreviousPointCount(k));
-    Q_ASSERT(data.size() == size);
+    TShowBlockOut out(size, sink);
+    try {
+        out.Raw("RZ4P", 4);
+        out.U8(Version);
+        for (int k = 0; k < show.Count(); ++k)
+            WriteFrame(out, show.Frame(k), show.PreviousPointCount(k));
+        out.Flush();
+    } catch (const TShowSinkStopped&) {
+        return TResult::Failure(QString());
+    }
+    Q_ASSERT(out.Written() == size);
     return {};
 }
 
 TResult TShowFileWriter::Write(QIODevice& device, TLaserFrames& show)
 {
-    QByteArray data;
-    if (TResult encoded = Encode(show, data); !encoded.ok)
-        return encoded;
-    if (device.write(data) != data.size())
-        return TResult::Failure(device.errorString().isEmpty() ? QStringLiteral("the data could not be written")
-                                                               : device.errorString());
-    return {};
+    const TResult written = Write([&](const char* data, qint64 size) { return device.write(data, size) == size; }, show);
+    if (written.ok || !written.message.isEmpty())
+        return written;
+    return TResult::Failure(device.errorString().isEmpty() ? QStringLiteral("the data could not be written")
+                                                           : device.errorString());
 }

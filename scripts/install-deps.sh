@@ -10,13 +10,15 @@ PACKAGES=(
     # zlib inflates compressed drawings (.svgz) with a limit on their size.
     qt6-svg-dev libhersheyfont-dev hershey-fonts-data zlib1g-dev
     # Soundtracks: libsndfile decodes WAV, FLAC and Ogg and writes the tests' music;
-    # libmpg123 decodes MP3 quietly, telling damage apart; aubio finds onsets, beats
-    # and tempo.
-    libsndfile1-dev libmpg123-dev libaubio-dev
+    # libmpg123 decodes MP3 quietly, telling damage apart; the beat tracker takes its
+    # FFTs from FFTW and resamples the music to its own rate with libsoxr.
+    libsndfile1-dev libmpg123-dev libfftw3-dev libsoxr-dev
     # Audio tests run against a real PulseAudio daemon with a null sink.
     pulseaudio pulseaudio-utils
     # The editor under a virtual display, for screenshots and the GUI smoke test.
     xvfb xauth
+    # Pictures traced into frames: potrace traces the outlines.
+    libpotrace-dev
     # The Debian package (dpkg-shlibdeps; CPack's dependency scan runs `file`) and
     # the check of the desktop entry.
     dpkg-dev file desktop-file-utils

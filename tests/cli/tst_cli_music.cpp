@@ -28,6 +28,8 @@ private slots:
     void beatsAsJson_data();
     void beatsAsJson();
     void beatsAsText();
+    void tempoRangeSteersTheOctave_data();
+    void tempoRangeSteersTheOctave();
     void usageAndFileErrors_data();
     void usageAndFileErrors();
     void fitBeatsWritesAFittedShow_data();
@@ -93,6 +95,32 @@ void TestCliMusic::beatsAsText()
     QVERIFY(std::abs(lines.value(1).toDouble() - 0.5) < 0.03);
 }
 
+void TestCliMusic::tempoRangeSteersTheOctave_data()
+{
+    QTest::addColumn<QStringList>("range");
+    QTest::addColumn<double>("bpm");
+    QTest::newRow("default: 174") << QStringList{} << 174.0;
+    QTest::newRow("--max-bpm 100: every other click") << QStringList{"--max-bpm", "100"} << 87.0;
+    QTest::newRow("--min-bpm=60 --max-bpm=120") << QStringList{"--min-bpm=60", "--max-bpm=120"} << 87.0;
+}
+
+// Clicks at 174 bpm: each at 174 bpm, or every other one at 87 when asked.
+void TestCliMusic::tempoRangeSteersTheOctave()
+{
+    QFETCH(QStringList, range);
+    QFETCH(double, bpm);
+    const QString file = Dir.filePath("fast.wav");
+    const std::vector<double> clicks = BeatTimes(0.3, 8, 174);
+    if (!QFile::exists(file))
+        QVERIFY(WriteMusic(file, ClickTrack(44100, 8, clicks), 44100, MusicWav));
+    const TRun run = RunCli(QStringList{"beats", file, "--json"} + range);
+    QCOMPARE(run.exitCode, 0);
+    const QJsonObject object = QJsonDocument::fromJson(run.out.toUtf8()).object();
+    QVERIFY2(std::abs(object.value("bpm").toDouble() - bpm) < 0.1, qPrintable(run.out));
+    const int expected = bpm > 100 ? int(clicks.size()) : int(clicks.size() + 1) / 2;
+    QVERIFY2(std::abs(object.value("beats").toArray().size() - expected) <= 1, qPrintable(run.out));
+}
+
 void TestCliMusic::usageAndFileErrors_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -102,6 +130,16 @@ void TestCliMusic::usageAndFileErrors_data()
     QTest::newRow("beats unknown option") << QStringList{"beats", "x.mp3", "--csv"} << 1 << "unknown option";
     QTest::newRow("beats two files") << QStringList{"beats", "a.mp3", "b.mp3"} << 1 << "one music file";
     QTest::newRow("beats missing file") << QStringList{"beats", "/no/such/song.mp3"} << 2 << "/no/such/song.mp3";
+    QTest::newRow("beats tempo not a number") << QStringList{"beats", "a.mp3", "--min-bpm", "slow"} << 1
+                                              << "--min-bpm needs a number of beats per minute";
+    QTest::newRow("beats tempo without value") << QStringList{"beats", "a.mp3", "--max-bpm"} << 1
+                                               << "--max-bpm needs a number of beats per minute";
+    QTest::newRow("beats range upside down") << QStringList{"beats", "a.mp3", "--min-bpm", "150", "--max-bpm", "100"}
+                                             << 1 << "--min-bpm below --max-bpm (got 150..100)";
+    QTest::newRow("beats range too wide") << QStringList{"beats", "a.mp3", "--max-bpm", "1000"} << 1
+                                          << "within 20..400 bpm";
+    QTest::newRow("beats range against the default")
+        << QStringList{"beats", "a.mp3", "--min-bpm", "240"} << 1 << "(got 240..215)";
     QTest::newRow("fit-beats two files") << QStringList{"fit-beats", "a.RZ4", "b.mp3"} << 1 << "takes a show";
     QTest::newRow("fit-beats bad offset") << QStringList{"fit-beats", "a", "b", "c", "--offset", "soon"} << 1
                                           << "--offset needs";

@@ -2,27 +2,8 @@
 #include "FrameTransforms.h"
 
 #include <QTest>
-#include <deque>
 
 namespace {
-
-// The input boxes of one command: answers in order, every box logged.
-struct TFakeInput {
-    std::deque<std::optional<QString>> Answers;
-    QStringList Asked;   // caption | prompt | default
-
-    TInputText Box()
-    {
-        return [this](const QString& caption, const QString& prompt, const QString& text) {
-            Asked << caption + " | " + prompt + " | " + text;
-            if (Answers.empty())
-                return std::optional<QString>();
-            auto answer = Answers.front();
-            Answers.pop_front();
-            return answer;
-        };
-    }
-};
 
 // One frame with the given points and centres.
 TLaserFrames Show(const QList<QPoint>& points, QPoint effect = {128, 128}, QPoint aux = {128, 128})
@@ -71,9 +52,8 @@ private slots:
     void setCenters_data();
     void setCenters();
     void renumber();
-    void noFrameRunsNothing();
-    void menuItemRunsItsCommand_data();
-    void menuItemRunsItsCommand();
+    void answers_data();
+    void answers();
 };
 
 void TestFrameTransforms::axisFlipsTwiceRestore_data()
@@ -91,13 +71,12 @@ void TestFrameTransforms::axisFlipsTwiceRestore()
     const QList<QPoint> start{{0, 0}, {200, 10}, {255, 255}};
     TLaserFrames show = Show(start, {10, 20}, {30, 40});
     show.Frame(0).Points[1].Name = QStringLiteral("keep");
-    auto flip = yAxis ? FlipFrameAtYAxis : FlipFrameAtXAxis;
+    auto flip = yAxis ? MirrorFrameAtYAxis : MirrorFrameAtXAxis;
 
-    const TFrameCommandResult result = flip(show, 0);
-    QVERIFY(result.Ran && result.Changed);
+    flip(show.Frame(0));
     QCOMPARE(Positions(show), once);
     QCOMPARE(Centers(show), (QList<QPoint>{{10, 20}, {30, 40}}));
-    flip(show, 0);
+    flip(show.Frame(0));
     QCOMPARE(Positions(show), start);
     QCOMPARE(show.Frame(0).Points[1].Name, QStringLiteral("keep"));
 }
@@ -121,9 +100,7 @@ void TestFrameTransforms::centerAxisMirror()
     QFETCH(QPoint, point);
     QFETCH(QPoint, expected);
     TLaserFrames show = Show({point}, effect, aux);
-    const TFrameCommandResult result = FlipFrameAtCenterAxis(show, 0);
-    QVERIFY(result.Ran && result.RepaintThumbnails);
-    QVERIFY(result.Message.isEmpty());
+    QVERIFY(MirrorFrameAtCenterAxis(show.Frame(0)));
     QCOMPARE(Positions(show), QList<QPoint>{expected});
     QCOMPARE(Centers(show), (QList<QPoint>{effect, aux}));
 }
@@ -132,9 +109,7 @@ void TestFrameTransforms::centerAxisMirrorWithoutAxis()
 {
     const QList<QPoint> points{{1, 2}, {200, 100}};
     TLaserFrames show = Show(points, {64, 64}, {64, 64});
-    const TFrameCommandResult result = FlipFrameAtCenterAxis(show, 0);
-    QVERIFY(!result.Ran && !result.Changed);
-    QCOMPARE(result.Message, NoCenterAxisMessage());
+    QVERIFY(!MirrorFrameAtCenterAxis(show.Frame(0)));
     QCOMPARE(Positions(show), points);
 }
 
@@ -143,19 +118,18 @@ void TestFrameTransforms::centerFrame()
     // The box 10..50 widened by the auxiliary centre is 10..128; its middle 69
     // lands on the effect centre 128.
     TLaserFrames show = Show({{10, 10}, {50, 30}, {20, 50}});
-    TFrameCommandResult result = CenterFrameCommand(show, 0);
-    QVERIFY(result.Ran && result.Changed && result.RepaintThumbnails);
+    CenterFrame(show.Frame(0));
     QCOMPARE(Positions(show), (QList<QPoint>{{69, 69}, {109, 89}, {79, 109}}));
     QCOMPARE(Centers(show), (QList<QPoint>{{128, 128}, {128, 128}}));
 
     // Shifts past the square's edge are clamped.
     TLaserFrames edge = Show({{0, 0}, {255, 0}}, {200, 128}, {128, 128});
-    CenterFrameCommand(edge, 0);
+    CenterFrame(edge.Frame(0));
     QCOMPARE(Positions(edge), (QList<QPoint>{{73, 64}, {255, 64}}));
 
     TLaserFrames empty = Show({});
-    result = CenterFrameCommand(empty, 0);
-    QVERIFY(!result.Ran && !result.Changed);
+    CenterFrame(empty.Frame(0));
+    QVERIFY(empty.Frame(0).Points.empty());
 }
 
 void TestFrameTransforms::rotate_data()
@@ -184,14 +158,12 @@ void TestFrameTransforms::rotate()
     QFETCH(QList<QPoint>, expected);
     QFETCH(bool, ran);
     TLaserFrames show = Show({{228, 128}, {138, 138}}, effect);
-    TFakeInput input;
-    input.Answers.push_back(answer);
-    const TFrameCommandResult result = RotateFrameCommand(show, 0, input.Box());
-    QCOMPARE(input.Asked, QStringList{"Enter rotation in degrees | rotate frame | 0"});
+    // The main window asks, reads the answer as a whole number, and only then rotates.
+    const std::optional<int> degrees = answer ? WholeNumber(*answer) : std::nullopt;
+    QCOMPARE(degrees.has_value(), ran);
+    if (degrees)
+        RotateFrameByDegrees(show.Frame(0), *degrees);
     QCOMPARE(Positions(show), expected);
-    QCOMPARE(result.Ran, ran);
-    QCOMPARE(result.Changed, ran);
-    QCOMPARE(result.RepaintThumbnails, ran);
 }
 
 void TestFrameTransforms::scale_data()
@@ -217,18 +189,11 @@ void TestFrameTransforms::scale()
     QFETCH(QList<QPoint>, expected);
     QFETCH(bool, changed);
     TLaserFrames show = Show({{200, 100}, {129, 127}});
-    TFakeInput input;
-    input.Answers.push_back(answer);
-    const TFrameCommandResult result = ScaleFrameCommand(show, 0, input.Box());
-    QCOMPARE(input.Asked, QStringList{"Enter scale factor (1=100%) | scale frame | 1"});
+    const std::optional<double> factor = answer ? ScaleFactor(*answer) : std::nullopt;
+    QCOMPARE(factor.has_value(), changed);
+    if (factor)
+        ScaleFrame(show.Frame(0), *factor);
     QCOMPARE(Positions(show), expected);
-    QCOMPARE(result.Changed, changed);
-    QCOMPARE(result.Ran, changed);
-
-    TLaserFrames empty = Show({});
-    TFakeInput none;
-    QVERIFY(!ScaleFrameCommand(empty, 0, none.Box()).Ran);
-    QVERIFY(none.Asked.isEmpty());
 }
 
 void TestFrameTransforms::setCenters_data()
@@ -254,17 +219,16 @@ void TestFrameTransforms::setCenters()
     QFETCH(bool, changed);
     const QList<QPoint> points{{1, 1}, {9, 9}};
     TLaserFrames show = Show(points, {10, 20}, {30, 40});
-    TFakeInput input;
-    input.Answers.assign(answers.begin(), answers.end());
-    const TFrameCommandResult result = SetCentersCommand(show, 0, input.Box());
-    QCOMPARE(input.Asked, (QStringList{"Enter new effect center point (x) | effect center | 10",
-                                       "Enter new effect center point (y) | effect center | 20",
-                                       "Enter new auxiliary center point (x) | auxiliary center | 30",
-                                       "Enter new auxiliary center point (y) | auxiliary center | 40"}));
+    // A cancelled box keeps its prefilled value, as the main window reads it.
+    const QString prefilled[] = {"10", "20", "30", "40"};
+    std::optional<int> values[4];
+    for (int k = 0; k < 4; ++k)
+        values[k] = WholeNumber(answers[k].value_or(prefilled[k]));
+    const QList<QPoint> before = Centers(show);
+    SetCenters(show.Frame(0), TCenterAnswers{values[0], values[1], values[2], values[3]});
     QCOMPARE(Centers(show), expected);
     QCOMPARE(Positions(show), points);
-    QCOMPARE(result.Changed, changed);
-    QCOMPARE(result.RepaintThumbnails, result.Ran);
+    QCOMPARE(Centers(show) != before, changed);
 }
 
 void TestFrameTransforms::renumber()
@@ -272,88 +236,36 @@ void TestFrameTransforms::renumber()
     TLaserFrames show = Show({{1, 1}, {2, 2}, {3, 3}});
     show.Frame(0).Points[0].Name = QStringLiteral("start");
     show.Frame(0).Points[2].Name = QStringLiteral("x");
-    TFrameCommandResult result = RenumberCommand(show, 0);
-    QVERIFY(result.Ran && result.Changed && !result.RepaintThumbnails);
+    RenumberPoints(show.Frame(0));
     QCOMPARE(show.Frame(0).Points[0].Name, QStringLiteral("0"));
     QCOMPARE(show.Frame(0).Points[2].Name, QStringLiteral("2"));
-    result = RenumberCommand(show, 0);
-    QVERIFY(result.Ran && !result.Changed);
+    const std::vector<TSmallPoint> once = show.Frame(0).Points;
+    RenumberPoints(show.Frame(0));
+    QVERIFY(show.Frame(0).Points == once);
 }
 
-void TestFrameTransforms::noFrameRunsNothing()
+void TestFrameTransforms::answers_data()
 {
-    TLaserFrames show = Show({{5, 5}}, {0, 0}, {9, 9});
-    TLaserFrames empty;
-    for (const TFrameCommandEntry& command : FrameCommandTable()) {
-        for (int index : {-1, 1}) {
-            TFakeInput input;
-            const TFrameCommandResult result = command.Run(show, index, input.Box());
-            QVERIFY2(!result.Ran && !result.Changed && result.Message.isEmpty(), command.Component);
-            QVERIFY2(input.Asked.isEmpty(), command.Component);
-        }
-        TFakeInput input;
-        QVERIFY2(!command.Run(empty, 0, input.Box()).Ran, command.Component);
-        QVERIFY2(input.Asked.isEmpty(), command.Component);
-    }
-    QCOMPARE(Positions(show), QList<QPoint>{QPoint(5, 5)});
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::optional<int>>("whole");
+    QTest::addColumn<std::optional<double>>("factor");
+    QTest::newRow("number") << "12" << std::optional<int>(12) << std::optional<double>(12);
+    QTest::newRow("spaces") << " -90 " << std::optional<int>(-90) << std::optional<double>(-90);
+    QTest::newRow("decimal") << "0.5" << std::optional<int>() << std::optional<double>(0.5);
+    QTest::newRow("comma") << "0,5" << std::optional<int>() << std::optional<double>();
+    QTest::newRow("hex") << "0x1F" << std::optional<int>() << std::optional<double>();
+    QTest::newRow("infinite") << "inf" << std::optional<int>() << std::optional<double>();
+    QTest::newRow("empty") << "" << std::optional<int>() << std::optional<double>();
 }
 
-void TestFrameTransforms::menuItemRunsItsCommand_data()
+// The answers of the input boxes, read before anything changes.
+void TestFrameTransforms::answers()
 {
-    // On (20,200) and (60,90), effect centre (100,120), auxiliary centre (30,120):
-    // the centre axis is the line y = 120.
-    QTest::addColumn<QString>("component");
-    QTest::addColumn<TAnswers>("answers");
-    QTest::addColumn<QList<QPoint>>("points");
-    QTest::addColumn<QList<QPoint>>("centers");
-    QTest::addColumn<QStringList>("names");
-    QTest::addColumn<QString>("firstBox");  // caption of the first input box, empty: none
-    const QList<QPoint> start{{20, 200}, {60, 90}}, centers{{100, 120}, {30, 120}};
-    const QStringList unnamed{"", ""};
-    QTest::newRow("flip at the x-axis") << "miFrameFlipX2" << TAnswers{} << QList<QPoint>{{20, 55}, {60, 165}}
-                                        << centers << unnamed << "";
-    QTest::newRow("flip at the y-axis") << "miFrameFlipY" << TAnswers{} << QList<QPoint>{{235, 200}, {195, 90}}
-                                        << centers << unnamed << "";
-    QTest::newRow("flip at the centre axis") << "miFrameFlipD" << TAnswers{} << QList<QPoint>{{20, 40}, {60, 150}}
-                                             << centers << unnamed << "";
-    QTest::newRow("centre") << "miCenterFrame" << TAnswers{} << QList<QPoint>{{80, 175}, {120, 65}} << centers
-                            << unnamed << "";
-    QTest::newRow("rotate half a turn") << "miRotateFrame" << TAnswers{"180"} << QList<QPoint>{{110, 40}, {70, 150}}
-                                        << centers << unnamed << "Enter rotation in degrees";
-    QTest::newRow("scale twice, clamped") << "miScale" << TAnswers{"2"} << QList<QPoint>{{10, 255}, {90, 60}}
-                                          << centers << unnamed << "Enter scale factor (1=100%)";
-    QTest::newRow("set the centres") << "miSetRotPoint" << TAnswers{"3", "4", "5", "6"} << start
-                                     << QList<QPoint>{{3, 4}, {5, 6}} << unnamed << "Enter new effect center point (x)";
-    QTest::newRow("renumber") << "miRenum" << TAnswers{} << start << centers << QStringList{"0", "1"} << "";
-}
-
-// Each menu item's entry of the command table does what the item says.
-void TestFrameTransforms::menuItemRunsItsCommand()
-{
-    QFETCH(QString, component);
-    QFETCH(TAnswers, answers);
-    QFETCH(QList<QPoint>, points);
-    QFETCH(QList<QPoint>, centers);
-    QFETCH(QStringList, names);
-    QFETCH(QString, firstBox);
-    const TFrameCommandEntry* entry = nullptr;
-    for (const TFrameCommandEntry& candidate : FrameCommandTable()) {
-        if (component == QLatin1String(candidate.Component)) {
-            QVERIFY2(!entry, "the menu item has two entries");
-            entry = &candidate;
-        }
-    }
-    QVERIFY(entry);
-    TLaserFrames show = Show({{20, 200}, {60, 90}}, {100, 120}, {30, 120});
-    TFakeInput input;
-    input.Answers.assign(answers.begin(), answers.end());
-    const TFrameCommandResult result = entry->Run(show, 0, input.Box());
-    QVERIFY(result.Ran && result.Changed);
-    QCOMPARE(Positions(show), points);
-    QCOMPARE(Centers(show), centers);
-    QCOMPARE((QStringList{show.Frame(0).Points[0].Name, show.Frame(0).Points[1].Name}), names);
-    QCOMPARE(input.Asked.value(0).section(" | ", 0, 0), firstBox);
-    QCOMPARE(input.Asked.size(), int(answers.size()));
+    QFETCH(QString, text);
+    QFETCH(std::optional<int>, whole);
+    QFETCH(std::optional<double>, factor);
+    QCOMPARE(WholeNumber(text), whole);
+    QCOMPARE(ScaleFactor(text), factor);
 }
 
 QTEST_APPLESS_MAIN(TestFrameTransforms)

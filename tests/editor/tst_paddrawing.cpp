@@ -1,13 +1,9 @@
 #include "Builders.h"
-#include "FormUnitPad.h"
 #include "PadDrawing.h"
 #include "PadView.h"
 
-#include <QFrame>
 #include <QImage>
-#include <QLabel>
 #include <QPainter>
-#include <QScrollBar>
 #include <QTest>
 
 namespace {
@@ -104,62 +100,6 @@ QString At(const QPoint& p)
     return QStringLiteral("at %1,%2").arg(p.x()).arg(p.y());
 }
 
-// Stands in for the main window: keeps the zoom it is given and logs the repaint.
-class TZoomHost : public TSketchpadHost {
-public:
-    TLaserFrames Frames;
-    bool Busy = false;
-    TPadView View = QuietView(2);
-    QList<int> Zooms;
-    QStringList Log;
-
-    TLaserFrames& Show() override { return Frames; }
-    bool IsBusy() const override { return Busy; }
-    void SetDrawing(bool drawing) override { Log << (drawing ? "drawing on" : "drawing off"); }
-    TPadView PadView() const override { return View; }
-    void FrameSwitched(int) override {}
-    void TrimFrameList(int) override {}
-    void TimelineRedraw() override { Log << "timeline"; }
-    void SetZoom(int zoom) override
-    {
-        Zooms << zoom;
-        View.Zoom = zoom;
-    }
-};
-
-class TNamedPaintLogger : public QObject {
-public:
-    TNamedPaintLogger(QWidget* target, QStringList& log, QString name)
-        : FLog(log), FName(std::move(name))
-    {
-        target->installEventFilter(this);
-    }
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            FLog << FName;
-        return false;
-    }
-
-private:
-    QStringList& FLog;
-    QString FName;
-};
-
-// A shown sketchpad with one frame and a pad of a fixed size.
-struct TFormFixture {
-    TZoomHost Host;
-    TFormSketchpad Form{Host};
-
-    explicit TFormFixture(const QSize& padSize = QSize(300, 300))
-    {
-        Host.Frames.Add();
-        Form.pad->setFixedSize(padSize);
-        Form.show();
-    }
-    bool Exposed() { return QTest::qWaitForWindowExposed(&Form); }
-};
-
 } // namespace
 
 class TestPadDrawing : public QObject {
@@ -197,11 +137,6 @@ private slots:
     void leftRulerTicks();
     void zoomInAtStep_data();
     void zoomInAtStep();
-    void formZoomSteps();
-    void formScrollRanges();
-    void formRulersFollowSwitch();
-    void formBusyRedrawsOnlyTimeline();
-    void formControls();
 };
 
 void TestPadDrawing::transformWithFlips_data()
@@ -887,152 +822,6 @@ void TestPadDrawing::zoomInAtStep()
     QCOMPARE(result.Zoom, newZoom);
     QCOMPARE(QPoint(result.ScrollX, result.ScrollY), newScroll);
     QCOMPARE(ZoomOutStep(zoom), zoom > 1 ? zoom - 1 : 1);
-}
-
-void TestPadDrawing::formZoomSteps()
-{
-    TFormFixture f;
-    QVERIFY(f.Exposed());
-    const TNamedPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
-    f.Host.Log.clear();
-
-    f.Form.ZoomInAt(150, 150);
-    QCOMPARE(f.Host.Zooms, QList<int>{3});
-    QCOMPARE(f.Form.sbX->maximum(), 768 - 300);
-    QCOMPARE(f.Form.sbX->value(), 24);
-    QCOMPARE(f.Form.sbY->value(), 24);
-    QCOMPARE(f.Host.Log, QStringList({"drawing on", "paint", "drawing off", "timeline"}));
-
-    // At 8 only a repaint.
-    f.Host.View.Zoom = 8;
-    f.Form.RedrawSketchpad();
-    f.Host.Zooms.clear();
-    f.Host.Log.clear();
-    const int x = f.Form.sbX->value(), y = f.Form.sbY->value();
-    f.Form.ZoomInAt(10, 10);
-    QVERIFY(f.Host.Zooms.isEmpty());
-    QCOMPARE(f.Form.sbX->value(), x);
-    QCOMPARE(f.Form.sbY->value(), y);
-    QCOMPARE(f.Host.Log, QStringList({"drawing on", "paint", "drawing off", "timeline"}));
-
-    // Out: the scroll positions follow the smaller range on the repaint.
-    f.Host.View.Zoom = 2;
-    f.Form.RedrawSketchpad();
-    f.Form.ZoomOut();
-    QCOMPARE(f.Host.Zooms, QList<int>{1});
-    QCOMPARE(f.Form.sbX->maximum(), 0);
-    QCOMPARE(f.Form.sbX->value(), 0);
-
-    f.Host.Zooms.clear();
-    f.Form.ZoomOut();
-    QVERIFY(f.Host.Zooms.isEmpty());
-    QCOMPARE(f.Host.View.Zoom, 1);
-}
-
-void TestPadDrawing::formScrollRanges()
-{
-    TFormFixture f(QSize(400, 300));
-    QVERIFY(f.Exposed());
-    f.Host.View.Zoom = 1;
-    f.Form.RedrawSketchpad();
-    QCOMPARE(f.Form.sbX->maximum(), 0);
-    QCOMPARE(f.Form.sbY->maximum(), 0);
-    const QColor face = f.Form.palette().color(QPalette::Button);
-    const QImage wide = f.Form.pad->grab().toImage();
-    QCOMPARE(wide.pixelColor(390, 100), face);
-    QCOMPARE(wide.pixelColor(100, 290), face);
-
-    f.Host.View.Zoom = 2;
-    f.Form.RedrawSketchpad();
-    QCOMPARE(f.Form.sbX->maximum(), 112);
-    QCOMPARE(f.Form.sbY->maximum(), 212);
-
-    // Moving a scroll bar repaints.
-    const TNamedPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
-    f.Host.Log.clear();
-    f.Form.sbX->setValue(100);
-    QCOMPARE(f.Host.Log, QStringList({"drawing on", "paint", "drawing off", "timeline"}));
-
-    // A smaller zoom clamps the position on the next repaint, without a second repaint.
-    f.Host.View.Zoom = 1;
-    f.Host.Log.clear();
-    f.Form.RedrawSketchpad();
-    QCOMPARE(f.Form.sbX->value(), 0);
-    QCOMPARE(f.Host.Log, QStringList({"drawing on", "paint", "drawing off", "timeline"}));
-}
-
-void TestPadDrawing::formRulersFollowSwitch()
-{
-    TZoomHost host;
-    host.Frames.Add();
-    TFormSketchpad form(host);
-    form.resize(500, 400);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const int padWidth = form.pad->width(), padHeight = form.pad->height();
-    QCOMPARE(form.iTopRuler->height(), 0);
-    QCOMPARE(form.iLeftRuler->width(), 0);
-
-    host.View.ShowRuler = true;
-    form.RedrawSketchpad();
-    QCOMPARE(form.iTopRuler->height(), TopRulerHeight);
-    QCOMPARE(form.iLeftRuler->width(), LeftRulerWidth);
-    QCOMPARE(form.iTopRuler->width(), form.width());
-    // The pad shrinks at once, and the scroll range follows it.
-    QCOMPARE(form.pad->width(), padWidth - LeftRulerWidth);
-    QCOMPARE(form.pad->height(), padHeight - TopRulerHeight);
-    QCOMPARE(form.sbX->maximum(), ScrollMaximum(2, form.pad->width()));
-    const QImage top = form.iTopRuler->grab().toImage();
-    QCOMPARE(top.pixelColor(10, 10), QColor(Qt::white));
-    QCOMPARE(top.pixelColor(2, 10), QColor(128, 128, 128));
-
-    host.View.ShowRuler = false;
-    form.RedrawSketchpad();
-    QCOMPARE(form.iTopRuler->height(), 0);
-    QCOMPARE(form.iLeftRuler->width(), 0);
-    QCOMPARE(form.pad->width(), padWidth);
-}
-
-void TestPadDrawing::formBusyRedrawsOnlyTimeline()
-{
-    TFormFixture f;
-    QVERIFY(f.Exposed());
-    f.Host.View.ShowRuler = true;
-    f.Host.View.Zoom = 1;
-    const TNamedPaintLogger padLogger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
-    const TNamedPaintLogger rulerLogger(f.Form.iTopRuler, f.Host.Log, QStringLiteral("ruler"));
-    const int maximum = f.Form.sbX->maximum();
-    f.Host.Busy = true;
-    f.Host.Log.clear();
-
-    f.Form.RedrawSketchpad();
-    f.Form.sbX->setValue(10);
-    QCoreApplication::processEvents();
-
-    QCOMPARE(f.Host.Log, QStringList({"timeline", "timeline"}));
-    QCOMPARE(f.Form.iTopRuler->height(), 0);
-    QCOMPARE(f.Form.sbX->maximum(), maximum);
-}
-
-void TestPadDrawing::formControls()
-{
-    TFormFixture f;
-    QVERIFY(f.Exposed());
-    QCOMPARE(f.Form.toolTip(),
-             QStringLiteral("Alt-Click to add pointer after selected, Shift-Alt-Click to add as "
-                            "last. Ctrl-Click to delete point."));
-    QCOMPARE(f.Form.panelCorner->toolTip(), QStringLiteral("Repaint image"));
-    for (QScrollBar* bar : {f.Form.sbX, f.Form.sbY}) {
-        QCOMPARE(bar->singleStep(), 8);
-        QCOMPARE(bar->pageStep(), 64);
-    }
-    QCOMPARE(f.Form.sbX->objectName(), QStringLiteral("sbX"));
-    QCOMPARE(f.Form.sbY->orientation(), Qt::Vertical);
-
-    const TNamedPaintLogger logger(f.Form.pad, f.Host.Log, QStringLiteral("paint"));
-    f.Host.Log.clear();
-    QTest::mouseClick(f.Form.panelCorner, Qt::LeftButton);
-    QCOMPARE(f.Host.Log, QStringList({"drawing on", "paint", "drawing off", "timeline"}));
 }
 
 QTEST_MAIN(TestPadDrawing)

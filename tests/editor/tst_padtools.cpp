@@ -260,13 +260,10 @@ void TestPadTools::makeEquilateral()
     TEquilateral equilateral;
     equilateral.StartX = 228;
     equilateral.StartY = 128;
-    QStringList asked;
-    const auto result = MakeEquilateral(show, 0, equilateral,
-        [&](const QString& caption, const QString& prompt, const QString& text) {
-            asked << caption + " | " + prompt + " | " + text;
-            return answer;
-        });
-    QCOMPARE(asked, QStringList{"Equilateral | Please enter number of sides: | 6"});
+    const TEquilateralQuestion question = EquilateralQuestion(equilateral);
+    QCOMPARE(question.Caption + " | " + question.Prompt + " | " + question.Default,
+             QStringLiteral("Equilateral | Please enter number of sides: | 6"));
+    const auto result = MakeEquilateral(show, 0, equilateral, answer);
     QCOMPARE(Positions(frame), expected);
     QCOMPARE(equilateral.Sides, sides);
     QCOMPARE(result == TEquilateralResult::TooManySides, warned);
@@ -288,9 +285,7 @@ void TestPadTools::makeEquilateralFitsLinksPastFirstFrame()
     second.Links.Set(0, 1, true);
     TEquilateral equilateral;
     equilateral.StartX = 228;
-    auto answer = [](const QString&, const QString&, const QString&) {
-        return std::optional<QString>("3");
-    };
+    const std::optional<QString> answer("3");
     QCOMPARE(MakeEquilateral(show, 1, equilateral, answer), TEquilateralResult::Made);
     QCOMPARE(second.Links.Rows(), 3);
     QCOMPARE(second.Links.Cols(), 2);

@@ -97,6 +97,10 @@ private slots:
     void budgetDropsOldestKeepsCleanState();
     void budgetDropsSavedState();
     void budgetKeepsStepsToRedo();
+    void scopeCheckKeepsWhatEscapedTheScope_data();
+    void scopeCheckKeepsWhatEscapedTheScope();
+    void delaysOfEveryFrameAreOneStep();
+    void soundtrackIsAStep();
 };
 
 // --- one frame's difference ------------------------------------------------------------------
@@ -324,6 +328,8 @@ void TestShowDocument::signalsSayWhatChanged()
     QCOMPARE(current.count(), 0);   // an edit does not switch frames
 
     document.SetCurrentFrameIndex(0);
+    QCOMPARE(current.count(), 1);   // the frame switch
+    current.clear();
     document.Undo();
     QCOMPARE(changed.count(), 2);
     QCOMPARE(current.count(), 1);
@@ -503,6 +509,95 @@ void TestShowDocument::budgetKeepsStepsToRedo()
     for (int k = 0; k < 6; ++k)
         document.Undo();
     QCOMPARE(document.Show().Frame(0).Delay, quint16(2));
+}
+
+void TestShowDocument::scopeCheckKeepsWhatEscapedTheScope_data()
+{
+    QTest::addColumn<bool>("gesture");
+    QTest::newRow("edit") << false;
+    QTest::newRow("gesture") << true;
+}
+
+// With the check on (as in debug builds and the main window's tests), a step that
+// changes more than it named is told, and undo still takes all of it back.
+void TestShowDocument::scopeCheckKeepsWhatEscapedTheScope()
+{
+    QFETCH(bool, gesture);
+    const bool was = TShowDocument::ScopeChecks();
+    TShowDocument::SetScopeChecks(true);
+    TShowDocument document;
+    document.ReplaceShow(MakeShow({3, 4}));
+    const TLaserFrame before = document.Show().Frame(1);
+    const auto change = [](TLaserFrame& f) {
+        f.Name = QStringLiteral("renamed");
+        f.Points[0].X = 99;   // not named: only Properties was
+    };
+    QTest::ignoreMessage(QtWarningMsg, "Step \"Rename frame\" changed points outside its scope");
+    if (gesture) {
+        document.BeginFrameGesture(1, "Rename frame", TShowChange::Properties);
+        change(*document.Frame(1));
+        QVERIFY(document.EndFrameGesture());
+    } else {
+        QVERIFY(document.EditFrame(1, "Rename frame", change, TShowChange::Properties));
+    }
+    QCOMPARE(document.History().count(), 1);
+    document.Undo();
+    QVERIFY(SameFrame(document.Show().Frame(1), before));
+    document.Redo();
+    QCOMPARE(document.Show().Frame(1).Points[0].X, quint8(99));
+    QCOMPARE(document.Show().Frame(1).Name, QStringLiteral("renamed"));
+
+    // A change inside its scope says nothing.
+    QVERIFY(document.EditFrame(1, "Change frame delay", [](TLaserFrame& f) { f.Delay = 7; }, TShowChange::Timing));
+    TShowDocument::SetScopeChecks(was);
+}
+
+// Fit frames to beats: every frame's delay in one step, told as such, not as a new list.
+void TestShowDocument::delaysOfEveryFrameAreOneStep()
+{
+    TShowDocument document;
+    document.ReplaceShow(MakeShow({3, 4, 5}));
+    document.SetCurrentFrameIndex(1);
+    QSignalSpy every(&document, &TShowDocument::everyFrameChanged);
+    QSignalSpy list(&document, &TShowDocument::framesChanged);
+    QSignalSpy current(&document, &TShowDocument::currentFrameChanged);
+    document.SetDelays({100, 200, 300}, "Fit frames to beats");
+    QCOMPARE(every.count(), 1);
+    QCOMPARE(every[0][0].value<TShowChanges>(), TShowChanges(TShowChange::Timing));
+    QCOMPARE(list.count(), 0);
+    QCOMPARE(current.count(), 1);
+    QCOMPARE(document.CurrentFrameIndex(), 1);
+    QCOMPARE(document.Show().Frame(2).Delay, quint16(300));
+    QCOMPARE(document.History().undoText(), QStringLiteral("Fit frames to beats"));
+    document.Undo();
+    QCOMPARE(document.Show().Frame(2).Delay, MakeShow({3, 4, 5}).Frame(2).Delay);
+    QCOMPARE(every.count(), 2);
+    QCOMPARE(list.count(), 0);
+}
+
+// The soundtrack is the document's: choosing and removing it are steps, told by their signal.
+void TestShowDocument::soundtrackIsAStep()
+{
+    TShowDocument document;
+    const TSoundtrack opened{QStringLiteral("/music/a.wav"), 250};
+    QSignalSpy soundtrack(&document, &TShowDocument::soundtrackChanged);
+    document.ReplaceShow(MakeShow({3}), opened);
+    QCOMPARE(document.Soundtrack(), opened);
+    QCOMPARE(soundtrack.count(), 1);
+    QVERIFY(!document.IsModified());
+
+    document.SetSoundtrack(opened, "Soundtrack");   // the same: no step
+    QCOMPARE(document.History().count(), 0);
+    document.SetSoundtrack(TSoundtrack(), "Remove soundtrack");
+    QVERIFY(!document.Soundtrack().IsSet());
+    QCOMPARE(soundtrack.count(), 2);
+    QVERIFY(document.IsModified());
+    document.Undo();
+    QCOMPARE(document.Soundtrack(), opened);
+    QCOMPARE(soundtrack.count(), 3);
+    QVERIFY(!document.IsModified());
+    document.Redo();
+    QVERIFY(!document.Soundtrack().IsSet());
 }
 
 QTEST_GUILESS_MAIN(TestShowDocument)

@@ -29,8 +29,12 @@ foreach(field "Package: skelmar\n" "Section: graphics\n")
   endif()
 endforeach()
 string(REGEX MATCH "Depends: [^\n]*" depends "${control}")
+# potrace traces pictures.
+if(NOT depends MATCHES "(^|[ ,])libpotrace0([ ,]|$)")
+  fault("Depends does not name libpotrace0: ${depends}")
+endif()
 foreach(library libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6 libqt6svg6 libhersheyfont0
-        hershey-fonts-data libsndfile1 libaubio5)
+        hershey-fonts-data libsndfile1 libfftw3-single3 libfftw3-double3 libsoxr0)
   if(NOT depends MATCHES "(^|[ ,])${library}([ ,]|$)")
     fault("Depends does not name ${library}: ${depends}")
   endif()

@@ -386,13 +386,13 @@ void TestBackImage::padShowsImage()
     Prompts->ExpectOpen(WriteBitmap("pad.bmp", QuadrantPicture(256, 256)));
     Command("aLoadBackImg")->trigger();
     Current().ImagePart = Part(part);
-    Form->Colors.Background = QColor(40, 60, 80);   // not the black of a blank bitmap
-    Form->Sketchpad->RedrawSketchpad();
+    Inside().Colors.Background = QColor(40, 60, 80);   // not the black of a blank bitmap
+    Inside().Sketchpad->RedrawSketchpad();
 
-    const QImage pad = Form->Sketchpad->pad->grab().toImage();
+    const QImage pad = Inside().Sketchpad->pad->grab().toImage();
     QVERIFY(pad.width() >= 256 && pad.height() >= 256);
     for (int i = 0; i < probes.size(); ++i) {
-        const QColor wanted = expected[i] < 0 ? Form->Colors.Background : Quadrants[expected[i]];
+        const QColor wanted = expected[i] < 0 ? Inside().Colors.Background : Quadrants[expected[i]];
         QVERIFY2(pad.pixelColor(probes[i]) == wanted,
                  qPrintable(QString("at %1,%2: %3, wanted %4").arg(probes[i].x()).arg(probes[i].y())
                                 .arg(pad.pixelColor(probes[i]).name(), wanted.name())));

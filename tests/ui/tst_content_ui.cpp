@@ -74,7 +74,7 @@ void TestContentUi::OpenShow(const QStringList& frameNames, int current)
     const QString path = Dir->filePath("show.RZ4");
     QVERIFY(WriteShowFile(path, show).ok);
     Form->OpenCommandLineFile(path);
-    Form->lbThumbsClick(current);
+    Inside().lbThumbsClick(current);
     Form->Document().MarkSaved();
 }
 
@@ -82,8 +82,8 @@ QStringList TestContentUi::Names() const
 {
     const QStringList names = FrameNames(Form->Show());
     QStringList items;
-    for (int i = 0; i < Form->lbThumbs->count(); ++i)
-        items << Form->lbThumbs->item(i)->text();
+    for (int i = 0; i < Inside().lbThumbs->count(); ++i)
+        items << Inside().lbThumbs->item(i)->text();
     if (items != names)
         qWarning() << "the frame list shows" << items << "for" << names;
     return names;
@@ -153,8 +153,13 @@ void TestContentUi::svgInsertsBeforeCurrent()
     QCOMPARE(Form->Show().Frame(3).Links.Cols(), 4);  // Z after the drawing
     // The frame exists nowhere else: closing must ask before dropping it.
     QVERIFY(Form->IsModified());
-    QVERIFY2(Form->sbFrameMessage->text().contains("imported from logo.svg: 4 points"),
-             qPrintable(Form->sbFrameMessage->text()));
+    QVERIFY2(Inside().sbFrameMessage->text().contains("imported from logo.svg: 4 points"),
+             qPrintable(Inside().sbFrameMessage->text()));
+    // The line tells of the import while it stands: undone, the frame is gone and so is the line.
+    Form->Document().Undo();
+    QCOMPARE(Names(), (QStringList{"X", "Y", "Z"}));
+    QCOMPARE(Inside().sbFrameMessage->text(), QString());
+    Form->Document().Redo();
 
     // Cancelling the file dialog changes nothing.
     Prompts->ExpectOpen(QString());
@@ -245,8 +250,8 @@ void TestContentUi::textInsertsBeforeCurrent()
     QVERIFY(std::any_of(hello.Points.begin(), hello.Points.end(), [](const TSmallPoint& p) { return p.IsBlank(); }));
     QCOMPARE(Form->Show().Frame(2).Links.Cols(), hello.PointCount());
     QVERIFY(Form->IsModified());
-    QVERIFY2(Form->sbFrameMessage->text().contains("Text frame \"Hello\" inserted"),
-             qPrintable(Form->sbFrameMessage->text()));
+    QVERIFY2(Inside().sbFrameMessage->text().contains("Text frame \"Hello\" inserted"),
+             qPrintable(Inside().sbFrameMessage->text()));
 
     // The dialog keeps the last text; an outline font draws it too.
     RunTextDialog([](TFormText& dialog) {
@@ -301,8 +306,8 @@ void TestContentUi::svgPicturesAreLeftOutAndSaidSo()
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"self", "X"}));
-    QVERIFY2(Form->sbFrameMessage->text().endsWith("4 points; pictures inside an SVG are skipped (1 left out)"),
-             qPrintable(Form->sbFrameMessage->text()));
+    QVERIFY2(Inside().sbFrameMessage->text().endsWith("4 points; pictures inside an SVG are skipped (1 left out)"),
+             qPrintable(Inside().sbFrameMessage->text()));
 }
 
 // A paste of 100,000 characters is cut at what a text frame takes, the dialog says

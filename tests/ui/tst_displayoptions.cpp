@@ -72,12 +72,12 @@ void TestDisplayOptions::switchButtons()
     QVERIFY(sb->isCheckable());
     const bool before = action->isChecked();
     if (item == "miNoImg") {
-        Form->miFullImg->setEnabled(true);
-        Form->sbFullImg->click();
-        QVERIFY(Form->miFullImg->isChecked());
+        Ui().miFullImg->setEnabled(true);
+        Ui().sbFullImg->click();
+        QVERIFY(Ui().miFullImg->isChecked());
         QVERIFY(!sb->isChecked());
         sb->click();
-        QVERIFY(action->isChecked() && sb->isChecked() && !Form->sbFullImg->isChecked());
+        QVERIFY(action->isChecked() && sb->isChecked() && !Ui().sbFullImg->isChecked());
         return;
     }
     sb->click();
@@ -104,14 +104,14 @@ void TestDisplayOptions::zoomInput()
     QFETCH(int, zoom);
     CreateForm([](TSettingsStore& store) { store.WriteInteger({}, "Zoom", 4); });
     Prompts->ExpectInput(answer);
-    Form->miZoom->trigger();
+    Ui().miZoom->trigger();
     QVERIFY(Prompts->Unexpected.isEmpty());
     QCOMPARE(Prompts->Shown[0].caption, QStringLiteral("Enter zoom factor"));
     QCOMPARE(Prompts->Shown[0].prompt, QStringLiteral("new factor"));
     QCOMPARE(Prompts->Shown[0].defaultText, QStringLiteral("4"));
-    QCOMPARE(Form->Zoom, zoom);
-    QVERIFY(Form->miZoomN[zoom - 1]->isChecked());
-    QCOMPARE(Form->miZoom->text(), QStringLiteral("&Zoom: %1x...").arg(zoom));
+    QCOMPARE(Inside().Zoom, zoom);
+    QVERIFY(Ui().miZoomN[zoom - 1]->isChecked());
+    QCOMPARE(Ui().miZoom->text(), QStringLiteral("&Zoom: %1x...").arg(zoom));
 }
 
 void TestDisplayOptions::circleInput_data()
@@ -130,87 +130,87 @@ void TestDisplayOptions::circleInput()
     QFETCH(int, size);
     CreateForm([](TSettingsStore& store) { store.WriteInteger({}, "Circles", 5); });
     Prompts->ExpectInput(answer);
-    Form->miCircles->trigger();
+    Ui().miCircles->trigger();
     QVERIFY(Prompts->Unexpected.isEmpty());
     QCOMPARE(Prompts->Shown[0].caption, QStringLiteral("Enter size of circles"));
     QCOMPARE(Prompts->Shown[0].prompt, QStringLiteral("new size"));
-    QCOMPARE(Form->CircleSize, size);
-    QVERIFY(Form->miCirclesN[size - 1]->isChecked());
-    QCOMPARE(Form->miCircles->text(), QStringLiteral("Circlesize: %1...").arg(size));
+    QCOMPARE(Inside().CircleSize, size);
+    QVERIFY(Ui().miCirclesN[size - 1]->isChecked());
+    QCOMPARE(Ui().miCircles->text(), QStringLiteral("Circlesize: %1...").arg(size));
 }
 
 void TestDisplayOptions::gridCustomValue()
 {
     CreateForm();
     Prompts->ExpectInput(QStringLiteral("20"));
-    Form->miGrid->trigger();
+    Ui().miGrid->trigger();
     QCOMPARE(Prompts->Shown[0].caption, QStringLiteral("Enter grid width"));
     QCOMPARE(Prompts->Shown[0].prompt, QStringLiteral("new width"));
     QCOMPARE(Prompts->Shown[0].defaultText, QStringLiteral("16"));
-    QCOMPARE(Form->GridSize, 20);
-    QVERIFY(Form->miGridCustom->isVisible());
-    QVERIFY(Form->miGridCustom->isChecked());
-    QCOMPARE(Form->miGridCustom->text(), QStringLiteral("&20"));
-    QCOMPARE(Form->miGrid->text(), QStringLiteral("Grid: 20..."));
+    QCOMPARE(Inside().GridSize, 20);
+    QVERIFY(Ui().miGridCustom->isVisible());
+    QVERIFY(Ui().miGridCustom->isChecked());
+    QCOMPARE(Ui().miGridCustom->text(), QStringLiteral("&20"));
+    QCOMPARE(Ui().miGrid->text(), QStringLiteral("Grid: 20..."));
 
     // A standard item drops the dots; the custom item brings its value back.
-    Form->miGridN[4]->trigger();
-    QCOMPARE(Form->GridSize, 64);
-    QCOMPARE(Form->miGrid->text(), QStringLiteral("Grid: 64"));
-    Form->miGridCustom->trigger();
-    QCOMPARE(Form->GridSize, 20);
-    QVERIFY(Form->miGridCustom->isChecked());
-    QCOMPARE(Form->miGrid->text(), QStringLiteral("Grid: 20"));
+    Ui().miGridN[4]->trigger();
+    QCOMPARE(Inside().GridSize, 64);
+    QCOMPARE(Ui().miGrid->text(), QStringLiteral("Grid: 64"));
+    Ui().miGridCustom->trigger();
+    QCOMPARE(Inside().GridSize, 20);
+    QVERIFY(Ui().miGridCustom->isChecked());
+    QCOMPARE(Ui().miGrid->text(), QStringLiteral("Grid: 20"));
 }
 
 void TestDisplayOptions::gridStandardValueKeepsCustomItem()
 {
     CreateForm([](TSettingsStore& store) { store.WriteInteger({}, "Grid", 12); });
-    QVERIFY(Form->miGridCustom->isVisible());
+    QVERIFY(Ui().miGridCustom->isVisible());
     Prompts->ExpectInput(QStringLiteral("32"));
-    Form->miGrid->trigger();
-    QCOMPARE(Form->GridSize, 32);
-    QVERIFY(Form->miGridN[3]->isChecked());
-    QVERIFY(!Form->miGridCustom->isChecked());
-    QVERIFY(Form->miGridCustom->isVisible());
-    QCOMPARE(Form->miGridCustom->text(), QStringLiteral("&12"));
-    QCOMPARE(Form->miGrid->text(), QStringLiteral("Grid: 32..."));
+    Ui().miGrid->trigger();
+    QCOMPARE(Inside().GridSize, 32);
+    QVERIFY(Ui().miGridN[3]->isChecked());
+    QVERIFY(!Ui().miGridCustom->isChecked());
+    QVERIFY(Ui().miGridCustom->isVisible());
+    QCOMPARE(Ui().miGridCustom->text(), QStringLiteral("&12"));
+    QCOMPARE(Ui().miGrid->text(), QStringLiteral("Grid: 32..."));
 }
 
 void TestDisplayOptions::gridUnparsedAnswerKeepsValue()
 {
     CreateForm();
     Prompts->ExpectInput(QStringLiteral("wide"));
-    Form->miGrid->trigger();
-    QCOMPARE(Form->GridSize, 16);
-    QVERIFY(Form->miGridN[2]->isChecked());
-    QVERIFY(!Form->miGridCustom->isVisible());
+    Ui().miGrid->trigger();
+    QCOMPARE(Inside().GridSize, 16);
+    QVERIFY(Ui().miGridN[2]->isChecked());
+    QVERIFY(!Ui().miGridCustom->isVisible());
     // Any parsed integer is taken as it is.
     Prompts->ExpectInput(QStringLiteral("-5"));
-    Form->miGrid->trigger();
-    QCOMPARE(Form->GridSize, -5);
-    QCOMPARE(Form->miGridCustom->text(), QStringLiteral("&-5"));
+    Ui().miGrid->trigger();
+    QCOMPARE(Inside().GridSize, -5);
+    QCOMPARE(Ui().miGridCustom->text(), QStringLiteral("&-5"));
     QVERIFY(Prompts->Unexpected.isEmpty());
 }
 
 void TestDisplayOptions::popupItemsSetValueAndCaption()
 {
     CreateForm();
-    Form->miZoomN[5]->trigger();
-    QCOMPARE(Form->Zoom, 6);
-    QCOMPARE(Form->miZoom->text(), QStringLiteral("&Zoom: 6x..."));
-    Form->miCirclesN[0]->trigger();
-    QCOMPARE(Form->CircleSize, 1);
-    QCOMPARE(Form->miCircles->text(), QStringLiteral("Circlesize: 1..."));
-    Form->miGridN[0]->trigger();
-    QCOMPARE(Form->GridSize, 4);
-    QCOMPARE(Form->miGrid->text(), QStringLiteral("Grid: 4"));
+    Ui().miZoomN[5]->trigger();
+    QCOMPARE(Inside().Zoom, 6);
+    QCOMPARE(Ui().miZoom->text(), QStringLiteral("&Zoom: 6x..."));
+    Ui().miCirclesN[0]->trigger();
+    QCOMPARE(Inside().CircleSize, 1);
+    QCOMPARE(Ui().miCircles->text(), QStringLiteral("Circlesize: 1..."));
+    Ui().miGridN[0]->trigger();
+    QCOMPARE(Inside().GridSize, 4);
+    QCOMPARE(Ui().miGrid->text(), QStringLiteral("Grid: 4"));
     // The drop-downs of the buttons carry these pop-ups.
-    QCOMPARE(Form->tbZoom->menu(), Form->pmZoom);
-    QCOMPARE(Form->sbShowPoints->menu(), Form->pmCircles);
-    QCOMPARE(Form->sbShowGrid->menu(), Form->pmGrid);
-    QCOMPARE(Form->sbRuler->menu(), Form->pmGrid);
-    QCOMPARE(Form->sbPartImg->menu(), Form->pmBackImg);
+    QCOMPARE(Ui().tbZoom->menu(), Ui().pmZoom);
+    QCOMPARE(Ui().sbShowPoints->menu(), Ui().pmCircles);
+    QCOMPARE(Ui().sbShowGrid->menu(), Ui().pmGrid);
+    QCOMPARE(Ui().sbRuler->menu(), Ui().pmGrid);
+    QCOMPARE(Ui().sbPartImg->menu(), Ui().pmBackImg);
 }
 
 void TestDisplayOptions::storedValuesAtStart_data()
@@ -243,34 +243,34 @@ void TestDisplayOptions::storedValuesAtStart()
         store.WriteInteger({}, "Grid", grid);
         store.WriteInteger({}, "Image", image);
     });
-    QCOMPARE(Form->Zoom, expectZoom);
-    QVERIFY(Form->miZoomN[expectZoom - 1]->isChecked());
-    QCOMPARE(Form->CircleSize, expectCircles);
-    QVERIFY(Form->miCirclesN[expectCircles - 1]->isChecked());
-    QCOMPARE(Form->GridSize, grid);
+    QCOMPARE(Inside().Zoom, expectZoom);
+    QVERIFY(Ui().miZoomN[expectZoom - 1]->isChecked());
+    QCOMPARE(Inside().CircleSize, expectCircles);
+    QVERIFY(Ui().miCirclesN[expectCircles - 1]->isChecked());
+    QCOMPARE(Inside().GridSize, grid);
     const bool custom = grid == 20;
-    QCOMPARE(Form->miGridCustom->isVisible(), custom);
+    QCOMPARE(Ui().miGridCustom->isVisible(), custom);
     if (custom)
-        QCOMPARE(Form->miGridCustom->text(), QStringLiteral("&20"));
+        QCOMPARE(Ui().miGridCustom->text(), QStringLiteral("&20"));
     QVERIFY(Action(imageItem)->isChecked());
-    QCOMPARE(Form->miZoom->text(), QStringLiteral("&Zoom: 2x..."));
-    QCOMPARE(Form->miCircles->text(), QStringLiteral("Circlesize: 3..."));
-    QCOMPARE(Form->miGrid->text(), QStringLiteral("Grid: 16..."));
+    QCOMPARE(Ui().miZoom->text(), QStringLiteral("&Zoom: 2x..."));
+    QCOMPARE(Ui().miCircles->text(), QStringLiteral("Circlesize: 3..."));
+    QCOMPARE(Ui().miGrid->text(), QStringLiteral("Grid: 16..."));
 }
 
 void TestDisplayOptions::rulerButtonResizesMenuItemDoesNot()
 {
     CreateForm({}, true);
     const QSize start = Form->size();
-    Form->sbRuler->click();
-    QVERIFY(Form->miShowRuler->isChecked());
+    Ui().sbRuler->click();
+    QVERIFY(Ui().miShowRuler->isChecked());
     QTRY_COMPARE(Form->size(), start + QSize(32, 20));
-    Form->sbRuler->click();
-    QVERIFY(!Form->miShowRuler->isChecked());
+    Ui().sbRuler->click();
+    QVERIFY(!Ui().miShowRuler->isChecked());
     QTRY_COMPARE(Form->size(), start);
 
-    Form->miShowRuler->trigger();
-    QVERIFY(Form->sbRuler->isChecked());
+    Ui().miShowRuler->trigger();
+    QVERIFY(Ui().sbRuler->isChecked());
     QTest::qWait(20);
     QCOMPARE(Form->size(), start);
 }
@@ -278,21 +278,21 @@ void TestDisplayOptions::rulerButtonResizesMenuItemDoesNot()
 void TestDisplayOptions::optimizeForZoom()
 {
     CreateForm({}, true);
-    Form->miOptimize3->trigger();
+    Ui().miOptimize3->trigger();
     QTRY_COMPARE(Form->size(), QSize(1015, 835));
-    QCOMPARE(Form->Zoom, 3);
-    QVERIFY(Form->miZoomN[2]->isChecked());
-    QCOMPARE(Form->miZoom->text(), QStringLiteral("&Zoom: 3x..."));
+    QCOMPARE(Inside().Zoom, 3);
+    QVERIFY(Ui().miZoomN[2]->isChecked());
+    QCOMPARE(Ui().miZoom->text(), QStringLiteral("&Zoom: 3x..."));
 
-    Form->sbRuler->click();
-    Form->miOptimize3->trigger();
+    Ui().sbRuler->click();
+    Ui().miOptimize3->trigger();
     QTRY_COMPARE(Form->size(), QSize(1015 + 32, 835 + 20));
 
     // The 2x command sizes the window so that the drawing area is 512 pixels square.
-    Form->miOptimize2->trigger();
-    QCOMPARE(Form->Zoom, 2);
-    QCOMPARE(Form->miZoom->text(), QStringLiteral("&Zoom: 2x..."));
-    QTRY_COMPARE(Form->Sketchpad->pad->size(), QSize(512, 512));
+    Ui().miOptimize2->trigger();
+    QCOMPARE(Inside().Zoom, 2);
+    QCOMPARE(Ui().miZoom->text(), QStringLiteral("&Zoom: 2x..."));
+    QTRY_COMPARE(Inside().Sketchpad->pad->size(), QSize(512, 512));
 }
 
 QTEST_MAIN(TestDisplayOptions)

@@ -75,10 +75,10 @@ QStringList TestFileDrop::Names() const
 
 QPoint TestFileDrop::Over(const QString& part) const
 {
-    QWidget* widget = part == "frame list" ? Form->lbThumbs->viewport()
-        : part == "timeline"               ? static_cast<QWidget*>(Form->Timeline->iTimeline)
-        : part == "sketchpad"              ? static_cast<QWidget*>(Form->Sketchpad)
-                                           : static_cast<QWidget*>(Form->sbFrame);
+    QWidget* widget = part == "frame list" ? Inside().lbThumbs->viewport()
+        : part == "timeline"               ? static_cast<QWidget*>(Inside().Timeline->iTimeline)
+        : part == "sketchpad"              ? static_cast<QWidget*>(Inside().Sketchpad)
+                                           : static_cast<QWidget*>(Inside().sbFrame);
     return widget->mapTo(Form.get(), widget->rect().center());
 }
 
@@ -149,7 +149,7 @@ void TestFileDrop::dropImportsBeforeCurrent()
     QFETCH(QStringList, expected);
     CreateForm({}, true);
     Form->OpenCommandLineFile(MakeShow("show.RZ4", {"A", "B", "C"}));
-    Form->lbThumbsClick(1);
+    Inside().lbThumbsClick(1);
     QList<QUrl> urls;
     for (const QString& file : files) {
         const QString name = file.section(':', 0, 0);
@@ -158,10 +158,10 @@ void TestFileDrop::dropImportsBeforeCurrent()
     }
     QVERIFY(Drop(urls, Over(over)));
     QCOMPARE(Names(), expected);
-    QCOMPARE(Form->lbThumbs->count(), expected.size());
+    QCOMPARE(Inside().lbThumbs->count(), expected.size());
     // As the import commands leave it: the first new frame is current, the show keeps its file.
     QCOMPARE(Form->CurrentFrameIndex(), 1);
-    QCOMPARE(Form->lbThumbs->currentRow(), 1);
+    QCOMPARE(Inside().lbThumbs->currentRow(), 1);
     QCOMPARE(Form->Show().FileName, Dir->filePath("show.RZ4"));
     QVERIFY(Form->IsModified());   // one step of the history, like every import
     QVERIFY(Prompts->Shown.isEmpty());
@@ -202,8 +202,8 @@ void TestFileDrop::dropOpensShow()
     QCOMPARE(Names(), opened ? QStringList({"P", "Q", "R"}) : QStringList({"A", "B"}));
     QCOMPARE(Form->IsModified(), opened ? false : modified);
     // Opened as "Open..." opens: a recent file, and the wave file found.
-    QCOMPARE(Form->RecentFiles.FileAt(0) == dropped, opened);
-    QCOMPARE(Form->tbPlay->isEnabled(), opened);
+    QCOMPARE(Inside().RecentFiles.FileAt(0) == dropped, opened);
+    QCOMPARE(Ui().tbPlay->isEnabled(), opened);
 }
 
 void TestFileDrop::damagedFilesAreReported_data()

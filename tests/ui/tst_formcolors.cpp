@@ -376,32 +376,32 @@ void TestFormColors::applyButtonReportsAndStaysOpen()
 void TestFormColors::applyThenCancelKeepsAppliedColours()
 {
     CreateForm();
-    const TColorSettings original = Form->Colors;
+    const TColorSettings original = Inside().Colors;
     WhenDialogShown([this, original](TFormColors& dialog) {
         QCOMPARE(dialog.Chosen(), original);
         Prompts->ExpectColor(QColor(12, 34, 56));
         QTest::mouseClick(dialog.iNorm0, Qt::LeftButton);
         dialog.editColor0->setText(QStringLiteral("&Cyan"));
-        QCOMPARE(Form->Colors, original);                  // a swatch alone changes nothing
+        QCOMPARE(Inside().Colors, original);                  // a swatch alone changes nothing
         QTest::mouseClick(dialog.bnApply, Qt::LeftButton);
-        QCOMPARE(Form->Colors.Norm[0], QColor(12, 34, 56));
-        QCOMPARE(Form->miColor0->text(), QStringLiteral("&Cyan"));
+        QCOMPARE(Inside().Colors.Norm[0], QColor(12, 34, 56));
+        QCOMPARE(Ui().miColor0->text(), QStringLiteral("&Cyan"));
         QVERIFY(dialog.isVisible());
         // Changed after applying, then cancelled: not taken.
         Prompts->ExpectColor(QColor(200, 100, 0));
         QTest::mouseClick(dialog.iBack1, Qt::LeftButton);
         QTest::mouseClick(dialog.bnCancel, Qt::LeftButton);
     });
-    Form->miColors->trigger();
+    Ui().miColors->trigger();
     QVERIFY(Prompts->AllAnswered());
     QVERIFY(!Dialog()->isVisible());
 
     TColorSettings expected = original;
     expected.Norm[0] = QColor(12, 34, 56);
     expected.Name[0] = QStringLiteral("&Cyan");
-    QCOMPARE(Form->Colors, expected);
-    QCOMPARE(Form->miColor0->text(), QStringLiteral("&Cyan"));
-    QCOMPARE(Form->lbThumbs->Colors().Norm0, QColor(12, 34, 56));
+    QCOMPARE(Inside().Colors, expected);
+    QCOMPARE(Ui().miColor0->text(), QStringLiteral("&Cyan"));
+    QCOMPARE(Inside().lbThumbs->Colors().Norm0, QColor(12, 34, 56));
 }
 
 void TestFormColors::okAppliesRenamesAndRepaints()
@@ -410,9 +410,9 @@ void TestFormColors::okAppliesRenamesAndRepaints()
     // Frame 0 gets a horizontal stroke, drawn at y 50 from x 0 to 50 in its list entry.
     TLaserFrame& frame = Form->Show().Frame(0);
     AddPoints(frame, {{0, 128}, {200, 128}});
-    Form->lbThumbs->RepaintList();
+    Inside().lbThumbs->RepaintList();
     const QColor norm0(40, 200, 90), background(30, 30, 70), timeline(90, 0, 90);
-    QCOMPARE(Form->lbThumbs->viewport()->grab().toImage().pixelColor(20, 50), QColor(255, 0, 0));
+    QCOMPARE(Inside().lbThumbs->viewport()->grab().toImage().pixelColor(20, 50), QColor(255, 0, 0));
 
     WhenDialogShown([&](TFormColors& dialog) {
         // Centred on the main window.
@@ -424,24 +424,24 @@ void TestFormColors::okAppliesRenamesAndRepaints()
         }
         dialog.editColor0->setText(QStringLiteral("&Green"));
         dialog.editColor1->setText(QStringLiteral("Bl&ack"));
-        QCOMPARE(Form->Colors, TColorSettings());           // nothing applied before OK
+        QCOMPARE(Inside().Colors, TColorSettings());           // nothing applied before OK
         QTest::mouseClick(dialog.bnOK, Qt::LeftButton);
     });
-    Form->miColors->trigger();
+    Ui().miColors->trigger();
     QVERIFY(Prompts->AllAnswered());
     QVERIFY(Prompts->Unexpected.isEmpty());
     QVERIFY(!Dialog()->isVisible());
 
-    QCOMPARE(Form->Colors.Norm[0], norm0);
-    QCOMPARE(Form->Colors.Background, background);
-    QCOMPARE(Form->Colors.TimelineBackground, timeline);
-    QCOMPARE(Form->miColor0->text(), QStringLiteral("&Green"));
-    QCOMPARE(Form->miColor1->text(), QStringLiteral("Bl&ack"));
+    QCOMPARE(Inside().Colors.Norm[0], norm0);
+    QCOMPARE(Inside().Colors.Background, background);
+    QCOMPARE(Inside().Colors.TimelineBackground, timeline);
+    QCOMPARE(Ui().miColor0->text(), QStringLiteral("&Green"));
+    QCOMPARE(Ui().miColor1->text(), QStringLiteral("Bl&ack"));
 
-    const QImage list = Form->lbThumbs->viewport()->grab().toImage();
+    const QImage list = Inside().lbThumbs->viewport()->grab().toImage();
     QCOMPARE(list.pixelColor(20, 50), norm0);
     QCOMPARE(list.pixelColor(40, 75), background);
-    const QImage strip = Form->Timeline->iTimeline->Canvas();
+    const QImage strip = Inside().Timeline->iTimeline->Canvas();
     QVERIFY(!strip.isNull());
     QVERIFY(CountPixels(strip, timeline) > strip.width() * strip.height() / 2);
 }
@@ -458,15 +458,15 @@ void TestFormColors::coloursSurviveRestart()
         dialog.editColor1->setText(QStringLiteral("&Amber"));
         QTest::mouseClick(dialog.bnOK, Qt::LeftButton);
     });
-    Form->miColors->trigger();
-    const TColorSettings applied = Form->Colors;
+    Ui().miColors->trigger();
+    const TColorSettings applied = Inside().Colors;
     QCOMPARE(applied.Rotation, rotation);
     QVERIFY(Form->close());
     Form.reset();
 
     CreateForm();
-    QCOMPARE(Form->Colors, applied);
-    QCOMPARE(Form->miColor1->text(), QStringLiteral("&Amber"));
+    QCOMPARE(Inside().Colors, applied);
+    QCOMPARE(Ui().miColor1->text(), QStringLiteral("&Amber"));
     // The reopened dialog shows the stored colours.
     WhenDialogShown([&](TFormColors& dialog) {
         QVERIFY(ShowsOnly(*dialog.iRotCenter, rotation));
@@ -474,8 +474,8 @@ void TestFormColors::coloursSurviveRestart()
         QCOMPARE(dialog.editColor1->text(), QStringLiteral("&Amber"));
         QTest::mouseClick(dialog.bnCancel, Qt::LeftButton);
     });
-    Form->miColors->trigger();
-    QCOMPARE(Form->Colors, applied);
+    Ui().miColors->trigger();
+    QCOMPARE(Inside().Colors, applied);
 }
 
 QTEST_MAIN(TestFormColors)

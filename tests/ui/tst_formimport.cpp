@@ -186,7 +186,7 @@ void TestFormImport::RunImport(const std::function<void(TFormImport&)>& inDialog
         if (dialog->isVisible())
             dialog->reject();
     });
-    Form->aImportFrame->trigger();
+    Ui().aImportFrame->trigger();
     QVERIFY(ran);
 }
 
@@ -518,7 +518,7 @@ void TestFormImport::importInsertsBeforeCurrent()
     const QString source = WriteShow(*Files, "source.RZ4", {{"A", Points(1)}, {"B", Points(4)}},
                                      [](TLaserFrames& show) { show.Frame(1).Links.Set(3, 0, true); });
     Form->OpenCommandLineFile(target);
-    Form->lbThumbsClick(1);
+    Inside().lbThumbsClick(1);
     QCOMPARE(Form->CurrentFrameIndex(), 1);
     QVERIFY(!Form->IsModified());
 
@@ -541,8 +541,8 @@ void TestFormImport::importInsertsBeforeCurrent()
     QCOMPARE(follower.Links.Rows(), 3);
     QCOMPARE(follower.Links.Cols(), 4);
     QVERIFY(follower.Links.Get(2, 1));
-    QCOMPARE(Form->lbThumbs->count(), 4);
-    QCOMPARE(Form->lbThumbs->item(1)->text(), QStringLiteral("B"));
+    QCOMPARE(Inside().lbThumbs->count(), 4);
+    QCOMPARE(Inside().lbThumbs->item(1)->text(), QStringLiteral("B"));
     QVERIFY(Form->IsModified());
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Import frame"));
     QVERIFY(Dialog()->ImportFrames == nullptr);
@@ -578,7 +578,7 @@ void TestFormImport::nothingImported()
     });
 
     QCOMPARE(Names(), before);
-    QCOMPARE(Form->lbThumbs->count(), before.size());
+    QCOMPARE(Inside().lbThumbs->count(), before.size());
     QVERIFY(Form->IsModified());
     QVERIFY(Dialog()->ImportFrames);
     QCOMPARE(Dialog()->ImportFrames->Count(), 2);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QScrollBar>
 #include <QSettings>
@@ -59,6 +60,8 @@ private slots:
     void createWavefileUnsavedAsksForName();
     void createWavefileWritesNextToShow();
     void panelSwitchesFollowBars();
+    void firstLayoutLeftPanel();
+    void savedLayoutWins();
     void helpAndAbout();
 
 private:
@@ -127,8 +130,8 @@ QStringList TestFormMain::Names() const
 QStringList TestFormMain::ItemTexts() const
 {
     QStringList texts;
-    for (int i = 0; i < Form->lbThumbs->count(); ++i)
-        texts << Form->lbThumbs->item(i)->text();
+    for (int i = 0; i < Inside().lbThumbs->count(); ++i)
+        texts << Inside().lbThumbs->item(i)->text();
     return texts;
 }
 
@@ -157,26 +160,26 @@ void TestFormMain::firstRunDefaults()
     QVERIFY(!Form->isWindowModified());
     QCOMPARE(Form->pos(), QPoint(0, 0));
     QCOMPARE(Form->size(), QSize(662, 579));
-    QCOMPARE(Form->Zoom, 2);
-    QVERIFY(Form->miZoomN[1]->isChecked());
-    QCOMPARE(Form->GridSize, 16);
-    QVERIFY(Form->miGridN[2]->isChecked());
-    QVERIFY(!Form->miGridCustom->isVisible());
-    QCOMPARE(Form->CircleSize, 3);
-    QCOMPARE(Form->miColor0->text(), QStringLiteral("&Red"));
-    QCOMPARE(Form->miColor1->text(), QStringLiteral("&Blue"));
-    QVERIFY(Form->miShowPoints->isChecked());
-    QVERIFY(!Form->miShowReal->isChecked());
-    QVERIFY(Form->miNoImg->isChecked());
-    QVERIFY(Form->aRepeatPlay->isChecked() && Form->aLivePreview->isChecked());
-    QCOMPARE(Form->ScanDelays, TScanDelays{});
+    QCOMPARE(Inside().Zoom, 2);
+    QVERIFY(Ui().miZoomN[1]->isChecked());
+    QCOMPARE(Inside().GridSize, 16);
+    QVERIFY(Ui().miGridN[2]->isChecked());
+    QVERIFY(!Ui().miGridCustom->isVisible());
+    QCOMPARE(Inside().CircleSize, 3);
+    QCOMPARE(Ui().miColor0->text(), QStringLiteral("&Red"));
+    QCOMPARE(Ui().miColor1->text(), QStringLiteral("&Blue"));
+    QVERIFY(Ui().miShowPoints->isChecked());
+    QVERIFY(!Ui().miShowReal->isChecked());
+    QVERIFY(Ui().miNoImg->isChecked());
+    QVERIFY(Ui().aRepeatPlay->isChecked() && Ui().aLivePreview->isChecked());
+    QCOMPARE(Inside().ScanDelays, TScanDelays{});
     // "&New" ran: one empty frame, one empty entry.
     QCOMPARE(Form->Show().Count(), 1);
     QCOMPARE(ItemTexts(), QStringList{QString()});
-    QCOMPARE(Form->Sketchpad->windowTitle(), QStringLiteral("new file"));
-    QVERIFY(!Form->tbPlay->isEnabled());
+    QCOMPARE(Inside().Sketchpad->windowTitle(), QStringLiteral("new file"));
+    QVERIFY(!Ui().tbPlay->isEnabled());
     // Only an existing file shows in the recent files; the designed "Logo.RZ4" does not exist.
-    QVERIFY(!Form->miLastFile[0]->isVisible());
+    QVERIFY(!Ui().miLastFile[0]->isVisible());
     // Reading the settings writes nothing.
     QVERIFY(Settings->allKeys().isEmpty());
     QVERIFY(Prompts->Shown.isEmpty());
@@ -279,11 +282,11 @@ void TestFormMain::renameStartsFromEntryText()
 {
     Start();
     OpenShow(MakeShow("a.RZ4", {"One", "Two"}));
-    Form->lbThumbsClick(1);
+    Inside().lbThumbsClick(1);
     Prompts->ExpectInput(QStringLiteral("Second"));
     Prompts->ExpectInput(std::nullopt);
-    Form->aRenameFrame->trigger();
-    Form->aRenameFrame->trigger();  // cancelled: keeps the name
+    Ui().aRenameFrame->trigger();
+    Ui().aRenameFrame->trigger();  // cancelled: keeps the name
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].caption, QStringLiteral("Enter new framename"));
     QCOMPARE(Prompts->Shown[0].prompt, QStringLiteral("new name 4 frame"));
@@ -325,7 +328,7 @@ void TestFormMain::modifiedByCommands()
     QFETCH(bool, modified);
     Start();
     OpenShow(MakeShow("a.RZ4", {"A", "B", "C"}));
-    Form->aCopyFrameToClipboard->trigger();
+    Ui().aCopyFrameToClipboard->trigger();
     QVERIFY(!Form->IsModified());
     if (!answer.isEmpty())
         Prompts->ExpectInput(answer);
@@ -333,27 +336,27 @@ void TestFormMain::modifiedByCommands()
     QCOMPARE(Form->IsModified(), modified);
     QVERIFY(NoUnexpectedPrompts());
     // Whatever the command did, the list still has one entry per frame.
-    QCOMPARE(Form->lbThumbs->count(), Form->Show().Count());
+    QCOMPARE(Inside().lbThumbs->count(), Form->Show().Count());
 }
 
 void TestFormMain::deleteOnlyFrameRefused()
 {
     Start();
-    Form->aCopyFrameToClipboard->trigger();
-    const TLaserFrame* held = Form->ClipboardFrame.get();
+    Ui().aCopyFrameToClipboard->trigger();
+    const TLaserFrame* held = Inside().ClipboardFrame.get();
     Prompts->ExpectTell();
     Prompts->ExpectTell();
-    Form->aDeleteFrame->trigger();
-    Form->aCutFrameToClipboard->trigger();
+    Ui().aDeleteFrame->trigger();
+    Ui().aCutFrameToClipboard->trigger();
     QVERIFY(NoUnexpectedPrompts());
     for (const auto& shown : Prompts->Shown) {
         QCOMPARE(shown.icon, TMsgIcon::Error);
         QCOMPARE(shown.text, QStringLiteral("You can't delete the one and only frame!"));
     }
     QCOMPARE(Form->Show().Count(), 1);
-    QCOMPARE(Form->lbThumbs->count(), 1);
+    QCOMPARE(Inside().lbThumbs->count(), 1);
     QVERIFY(!Form->IsModified());   // nothing changed
-    QCOMPARE(Form->ClipboardFrame.get(), held);  // the clipboard keeps what it held
+    QCOMPARE(Inside().ClipboardFrame.get(), held);  // the clipboard keeps what it held
 }
 
 void TestFormMain::deleteKeepsCurrentNumber_data()
@@ -373,13 +376,13 @@ void TestFormMain::deleteKeepsCurrentNumber()
     QFETCH(int, newCurrent);
     Start();
     OpenShow(MakeShow("a.RZ4", {"A", "B", "C"}));
-    Form->lbThumbsClick(current);
-    Form->aDeleteFrame->trigger();
+    Inside().lbThumbsClick(current);
+    Ui().aDeleteFrame->trigger();
     QCOMPARE(Names(), names);
     QCOMPARE(ItemTexts(), names);
     QCOMPARE(Form->CurrentFrameIndex(), newCurrent);
-    QCOMPARE(Form->lbThumbs->currentRow(), newCurrent);
-    QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 1);
+    QCOMPARE(Inside().lbThumbs->currentRow(), newCurrent);
+    QCOMPARE(Inside().Sketchpad->sbFrames->maximum(), 1);
     // The first frame's links lead to no predecessor.
     QCOMPARE(Form->Show().Frame(0).Links.Cols(), 0);
 }
@@ -388,20 +391,20 @@ void TestFormMain::cutAndPasteFitLinks()
 {
     Start();
     OpenShow(MakeShow("five.RZ4", {"F0", "F1", "F2", "F3", "F4"}));  // 1 .. 5 points
-    Form->lbThumbsClick(2);
-    Form->aCutFrameToClipboard->trigger();
+    Inside().lbThumbsClick(2);
+    Ui().aCutFrameToClipboard->trigger();
     QCOMPARE(Names(), (QStringList{"F0", "F1", "F3", "F4"}));
-    QCOMPARE(Form->ClipboardFrame->Name, QStringLiteral("F2"));
+    QCOMPARE(Inside().ClipboardFrame->Name, QStringLiteral("F2"));
     QCOMPARE(Form->Show().Frame(2).Links.Cols(), 2);  // F3 now follows F1
 
-    Form->lbThumbsClick(0);
+    Inside().lbThumbsClick(0);
     Form->Document().MarkSaved();
-    Form->aPasteFrameFromClipboard->trigger();
-    Form->aPasteFrameFromClipboard->trigger();
+    Ui().aPasteFrameFromClipboard->trigger();
+    Ui().aPasteFrameFromClipboard->trigger();
     QCOMPARE(Names(), (QStringList{"F2", "F2", "F0", "F1", "F3", "F4"}));
     QCOMPARE(ItemTexts(), Names());
     QCOMPARE(Form->CurrentFrameIndex(), 0);
-    QCOMPARE(Form->lbThumbs->currentRow(), 0);
+    QCOMPARE(Inside().lbThumbs->currentRow(), 0);
     QVERIFY(Form->IsModified());
     const TLinkMatrix& pasted = Form->Show().Frame(0).Links;
     QCOMPARE(QSize(pasted.Rows(), pasted.Cols()), QSize(3, 0));
@@ -412,7 +415,7 @@ void TestFormMain::cutAndPasteFitLinks()
     // Every paste is a copy of its own.
     Form->Show().Frame(0).Points[0].X = 99;
     QVERIFY(Form->Show().Frame(1).Points[0].X != 99);
-    QVERIFY(Form->ClipboardFrame->Points[0].X != 99);
+    QVERIFY(Inside().ClipboardFrame->Points[0].X != 99);
 }
 
 void TestFormMain::importShowInsertsBeforeCurrent()
@@ -420,15 +423,15 @@ void TestFormMain::importShowInsertsBeforeCurrent()
     Start();
     OpenShow(MakeShow("xyz.RZ4", {"X", "Y", "Z"}, {2, 3, 4}));
     const QString abc = MakeShow("abc.RZ4", {"A", "B", "C"}, {5, 6, 7});
-    Form->lbThumbsClick(2);
+    Inside().lbThumbsClick(2);
     Prompts->ExpectOpen(abc);
-    Form->aImportShow->trigger();
+    Ui().aImportShow->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import Pudlo file..."));
     QCOMPARE(Names(), (QStringList{"X", "Y", "A", "B", "C", "Z"}));
     QCOMPARE(ItemTexts(), Names());
     QCOMPARE(Form->CurrentFrameIndex(), 2);
-    QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 5);
+    QCOMPARE(Inside().Sketchpad->sbFrames->maximum(), 5);
     QCOMPARE(Form->Show().Frame(2).Links.Cols(), 3);  // A follows Y
     QCOMPARE(Form->Show().Frame(5).Links.Cols(), 7);  // Z follows C
     QCOMPARE(Form->Show().FileName, Dir->filePath("xyz.RZ4"));
@@ -460,10 +463,10 @@ void TestFormMain::dropMovesFrame()
     Start();
     OpenShow(MakeShow("abcd.RZ4", {"A", "B", "C", "D"}));
     Form->Show().Frame(source).Effect = quint16(effect);
-    const int rowBefore = Form->lbThumbs->currentRow();
+    const int rowBefore = Inside().lbThumbs->currentRow();
     if (answer >= 0)
         Prompts->ExpectAsk(answer == 1);
-    Form->lbThumbsDragDrop(source, target);
+    Inside().lbThumbsDragDrop(source, target);
 
     QVERIFY(NoUnexpectedPrompts());
     if (answer >= 0) {
@@ -473,7 +476,7 @@ void TestFormMain::dropMovesFrame()
     }
     QCOMPARE(Names(), names);
     QCOMPARE(ItemTexts(), names);
-    QCOMPARE(Form->lbThumbs->currentRow(), selected == -2 ? rowBefore : selected);
+    QCOMPARE(Inside().lbThumbs->currentRow(), selected == -2 ? rowBefore : selected);
     QCOMPARE(Form->Show().Frame(0).Links.Cols(), 0);
     for (int i = 1; i < Form->Show().Count(); ++i)
         QCOMPARE(Form->Show().Frame(i).Links.Cols(), Form->Show().Frame(i - 1).PointCount());
@@ -489,17 +492,17 @@ void TestFormMain::clickSwitchesFrameAndControls()
     TLaserFrame& frame = Form->Show().Frame(2);
     frame.Effect = EffectRotate;
     frame.Flags = TLaserFrame::FlagColor | TLaserFrame::FlagLocked;
-    Form->lbThumbsClick(2);
+    Inside().lbThumbsClick(2);
     QCOMPARE(Form->CurrentFrameIndex(), 2);
-    QCOMPARE(Form->lbThumbs->currentRow(), 2);
-    QVERIFY(Form->miEffect[EffectRotate]->isChecked());
-    QVERIFY(Form->miColor1->isChecked());
-    QVERIFY(Form->sbLock->isChecked());
-    Form->lbThumbsClick(0);
-    QVERIFY(Form->miEffect[EffectSlide]->isChecked());
-    QVERIFY(Form->miColor0->isChecked());
-    QVERIFY(!Form->sbLock->isChecked());
-    Form->lbThumbsClick(7);  // not a frame: nothing
+    QCOMPARE(Inside().lbThumbs->currentRow(), 2);
+    QVERIFY(Ui().miEffect[EffectRotate]->isChecked());
+    QVERIFY(Ui().miColor1->isChecked());
+    QVERIFY(Ui().sbLock->isChecked());
+    Inside().lbThumbsClick(0);
+    QVERIFY(Ui().miEffect[EffectSlide]->isChecked());
+    QVERIFY(Ui().miColor0->isChecked());
+    QVERIFY(!Ui().sbLock->isChecked());
+    Inside().lbThumbsClick(7);  // not a frame: nothing
     QCOMPARE(Form->CurrentFrameIndex(), 0);
 }
 
@@ -509,16 +512,16 @@ void TestFormMain::effectItemsKeepMarkButtonMovesIt()
     TLaserFrame& frame = Form->Show().Frame(0);
     Action("miEffectXFlip")->trigger();
     QCOMPARE(frame.Effect, quint16(EffectXFlip));
-    QVERIFY(Form->miEffect[EffectSlide]->isChecked());
-    QVERIFY(!Form->miEffect[EffectXFlip]->isChecked());
+    QVERIFY(Ui().miEffect[EffectSlide]->isChecked());
+    QVERIFY(!Ui().miEffect[EffectXFlip]->isChecked());
 
     frame.Effect = EffectDrain;
-    Form->aEffectStep->trigger();
+    Ui().aEffectStep->trigger();
     QCOMPARE(frame.Effect, quint16(EffectSlide));
-    QVERIFY(Form->miEffect[EffectSlide]->isChecked());
-    Form->aEffectStep->trigger();
+    QVERIFY(Ui().miEffect[EffectSlide]->isChecked());
+    Ui().aEffectStep->trigger();
     QCOMPARE(frame.Effect, quint16(EffectMorph));
-    QVERIFY(Form->miEffect[EffectMorph]->isChecked());
+    QVERIFY(Ui().miEffect[EffectMorph]->isChecked());
 }
 
 void TestFormMain::colourAndLockBits()
@@ -526,44 +529,44 @@ void TestFormMain::colourAndLockBits()
     Start();
     TLaserFrame& frame = Form->Show().Frame(0);
     frame.Flags = TLaserFrame::FlagLocked;
-    Form->miColor1->trigger();
+    Ui().miColor1->trigger();
     QCOMPARE(frame.Flags, quint16(TLaserFrame::FlagColor | TLaserFrame::FlagLocked));
-    Form->aColorSwitch->trigger();  // the other colour
+    Ui().aColorSwitch->trigger();  // the other colour
     QCOMPARE(frame.Flags, quint16(TLaserFrame::FlagLocked));
-    QVERIFY(Form->miColor0->isChecked());
-    Form->aLock->trigger();
+    QVERIFY(Ui().miColor0->isChecked());
+    Ui().aLock->trigger();
     QCOMPARE(frame.Flags, quint16(0));
-    QVERIFY(!Form->sbLock->isChecked());
-    Form->aLock->trigger();
+    QVERIFY(!Ui().sbLock->isChecked());
+    Ui().aLock->trigger();
     QCOMPARE(frame.Flags, quint16(TLaserFrame::FlagLocked));
-    QVERIFY(Form->sbLock->isChecked());
+    QVERIFY(Ui().sbLock->isChecked());
 }
 
 void TestFormMain::undoWorksOnTheStepsFrame()
 {
     Start();
     OpenShow(MakeShow("a.RZ4", {"Square", "Triangle"}, {4, 3}));
-    QVERIFY(!Form->miUndo->isEnabled());
+    QVERIFY(!Ui().miUndo->isEnabled());
     // A point of Square moves; then Triangle becomes current.
     QVERIFY(Form->Document().EditFrame(0, "Move points", [](TLaserFrame& f) { f.Points[0].X = 200; }));
-    Form->lbThumbsClick(1);
+    Inside().lbThumbsClick(1);
     const std::vector<TSmallPoint> triangle = Form->Show().Frame(1).Points;
-    QVERIFY(Form->miUndo->isEnabled());
-    QCOMPARE(Form->miUndo->text(), QStringLiteral("&Undo"));
-    QCOMPARE(Form->miUndo->statusTip(), QStringLiteral("Undo Move points"));
+    QVERIFY(Ui().miUndo->isEnabled());
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo Move points"));
+    QCOMPARE(Ui().miUndo->statusTip(), QStringLiteral("Undo Move points"));
 
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     // Square's point is back, Triangle is untouched, and Square is shown.
     QCOMPARE(Form->Show().Frame(0).Points[0].X, quint8(20));
     QVERIFY(Form->Show().Frame(1).Points == triangle);
     QCOMPARE(Form->CurrentFrameIndex(), 0);
-    QCOMPARE(Form->lbThumbs->currentRow(), 0);
+    QCOMPARE(Inside().lbThumbs->currentRow(), 0);
     QVERIFY(!Form->IsModified());
-    QVERIFY(!Form->miUndo->isEnabled());
-    QCOMPARE(Form->miRedo->statusTip(), QStringLiteral("Redo Move points"));
+    QVERIFY(!Ui().miUndo->isEnabled());
+    QCOMPARE(Ui().miRedo->statusTip(), QStringLiteral("Redo Move points"));
 
-    Form->lbThumbsClick(1);
-    Form->miRedo->trigger();
+    Inside().lbThumbsClick(1);
+    Ui().miRedo->trigger();
     QCOMPARE(Form->Show().Frame(0).Points[0].X, quint8(200));
     QCOMPARE(Form->CurrentFrameIndex(), 0);
     QVERIFY(Form->IsModified());
@@ -589,27 +592,27 @@ void TestFormMain::settingsRoundTripThroughClose()
         store.Sync();
     }
     Start();
-    QVERIFY(!Form->miShowPoints->isChecked());
-    QVERIFY(!Form->sbShowPoints->isChecked());
-    QVERIFY(Form->miFlipX->isChecked());
-    QVERIFY(Form->lbThumbs->FlipX());
-    QCOMPARE(Form->GridSize, 24);
-    QVERIFY(Form->miGridCustom->isVisible());
-    QVERIFY(Form->miGridCustom->isChecked());
-    QCOMPARE(Form->miGridCustom->text(), QStringLiteral("&24"));
-    QCOMPARE(Form->Zoom, 2);
-    QVERIFY(Form->miZoomN[1]->isChecked());
-    QCOMPARE(Form->CircleSize, 5);
-    QVERIFY(Form->miFullImg->isChecked());
-    QCOMPARE(Form->miColor0->text(), QStringLiteral("&Green"));
-    QCOMPARE(Form->ScanDelays.Time5Degree, quint16(12));
+    QVERIFY(!Ui().miShowPoints->isChecked());
+    QVERIFY(!Ui().sbShowPoints->isChecked());
+    QVERIFY(Ui().miFlipX->isChecked());
+    QVERIFY(Inside().lbThumbs->FlipX());
+    QCOMPARE(Inside().GridSize, 24);
+    QVERIFY(Ui().miGridCustom->isVisible());
+    QVERIFY(Ui().miGridCustom->isChecked());
+    QCOMPARE(Ui().miGridCustom->text(), QStringLiteral("&24"));
+    QCOMPARE(Inside().Zoom, 2);
+    QVERIFY(Ui().miZoomN[1]->isChecked());
+    QCOMPARE(Inside().CircleSize, 5);
+    QVERIFY(Ui().miFullImg->isChecked());
+    QCOMPARE(Ui().miColor0->text(), QStringLiteral("&Green"));
+    QCOMPARE(Inside().ScanDelays.Time5Degree, quint16(12));
     QCOMPARE(Form->pos().x(), 30);
     QCOMPARE(Form->width(), 700);
 
-    Form->miShowReal->trigger();
-    Form->miPanelPlay->trigger();  // hides the playback bar
-    QVERIFY(Form->toolbarPlay->isHidden());
-    Form->ScanDelays.TimeEdges = 77;
+    Ui().miShowReal->trigger();
+    Ui().miPanelPlay->trigger();  // hides the playback bar
+    QVERIFY(Ui().toolbarPlay->isHidden());
+    Inside().ScanDelays.TimeEdges = 77;
     QVERIFY(Form->close());
     Form.reset();
 
@@ -624,10 +627,10 @@ void TestFormMain::settingsRoundTripThroughClose()
         QCOMPARE(store.ReadText("Colors", "Name0", {}), QStringLiteral("&Green"));
     }
     Start();
-    QVERIFY(Form->miShowReal->isChecked());
-    QVERIFY(Form->toolbarPlay->isHidden());
-    QVERIFY(!Form->miPanelPlay->isChecked());
-    QCOMPARE(Form->ScanDelays.TimeEdges, quint16(77));
+    QVERIFY(Ui().miShowReal->isChecked());
+    QVERIFY(Ui().toolbarPlay->isHidden());
+    QVERIFY(!Ui().miPanelPlay->isChecked());
+    QCOMPARE(Inside().ScanDelays.TimeEdges, quint16(77));
 }
 
 void TestFormMain::exitWritesNothing()
@@ -635,10 +638,10 @@ void TestFormMain::exitWritesNothing()
     Start();
     const QStringList before = Settings->allKeys();
     Modify();
-    Form->miShowPoints->trigger();
+    Ui().miShowPoints->trigger();
     // Unsaved changes are asked about first; Yes ends the program without the settings.
     Prompts->ExpectAsk(true);
-    Form->miExit->trigger();
+    Ui().miExit->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.size(), 1);
     QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Do you really want to discard any changes made to this file?"));
@@ -675,7 +678,7 @@ void TestFormMain::openThroughDialog()
     Modify();
     Prompts->ExpectAsk(true);
     Prompts->ExpectOpen(path);
-    Form->aOpenFile->trigger();
+    Ui().aOpenFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     const TFileDialogRequest& request = Prompts->Shown[1].request;
     QCOMPARE(request.title, QStringLiteral("Open Pudlo file..."));
@@ -684,16 +687,16 @@ void TestFormMain::openThroughDialog()
     QCOMPARE(request.folder, Dir->path() + "/");
     QVERIFY(request.fileName.isEmpty());
     QCOMPARE(Names(), (QStringList{"P0", "P1"}));
-    QCOMPARE(Form->Sketchpad->windowTitle(), path);
+    QCOMPARE(Inside().Sketchpad->windowTitle(), path);
     QVERIFY(!Form->IsModified());
-    QCOMPARE(Form->miLastFile[0]->text(), "&0 " + path);
-    QVERIFY(Form->miLastFile[0]->isVisible());
-    QCOMPARE(Form->OpenDir, QFileInfo(path).absolutePath() + "/");
+    QCOMPARE(Ui().miLastFile[0]->text(), "&0 " + path);
+    QVERIFY(Ui().miLastFile[0]->isVisible());
+    QCOMPARE(Inside().OpenDir, QFileInfo(path).absolutePath() + "/");
 
     // A file listed already keeps its place.
     Prompts->ExpectOpen(path);
-    Form->aOpenFile->trigger();
-    QCOMPARE(Form->miLastFile[1]->text(), QStringLiteral("&1 Logo.RZ4"));
+    Ui().aOpenFile->trigger();
+    QCOMPARE(Ui().miLastFile[1]->text(), QStringLiteral("&1 Logo.RZ4"));
 }
 
 void TestFormMain::openDamagedFileKeepsShow()
@@ -708,15 +711,15 @@ void TestFormMain::openDamagedFileKeepsShow()
     }
     Prompts->ExpectOpen(damaged);
     Prompts->ExpectTell();
-    Form->aOpenFile->trigger();
+    Ui().aOpenFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
     QVERIFY(Prompts->Shown.last().text.contains("damaged.RZ4"));
     QCOMPARE(Names(), (QStringList{"G0", "G1"}));
     QCOMPARE(ItemTexts(), Names());
     QCOMPARE(Form->Show().FileName, Dir->filePath("good.RZ4"));
-    QVERIFY(!Form->miLastFile[0]->text().contains("damaged"));
-    QVERIFY(!Form->Busy);
+    QVERIFY(!Ui().miLastFile[0]->text().contains("damaged"));
+    QVERIFY(!Inside().Busy);
 }
 
 void TestFormMain::missingRecentFileKeepsShow()
@@ -724,12 +727,12 @@ void TestFormMain::missingRecentFileKeepsShow()
     Start();
     const QString gone = MakeShow("gone.RZ4", {"G"});
     Prompts->ExpectOpen(gone);
-    Form->aOpenFile->trigger();
+    Ui().aOpenFile->trigger();
     OpenShow(MakeShow("kept.RZ4", {"K0", "K1"}));
     QVERIFY(QFile::remove(gone));
     Modify();
     Prompts->ExpectTell();
-    Form->miLastFile[0]->trigger();
+    Ui().miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
     QCOMPARE(Names(), (QStringList{"K0", "K1"}));
@@ -745,9 +748,9 @@ void TestFormMain::commandLineFile()
     const QString path = MakeShow("cmd.RZ4", {"C0", "C1", "C2"});
     Form->OpenCommandLineFile(path);
     QCOMPARE(Names(), (QStringList{"C0", "C1", "C2"}));
-    QCOMPARE(Form->lbThumbs->Show(), &Form->Show());
-    QCOMPARE(Form->Sketchpad->sbFrames->maximum(), 2);
-    QCOMPARE(Form->miLastFile[0]->text(), QStringLiteral("&0 Logo.RZ4"));  // recent files untouched
+    QCOMPARE(Inside().lbThumbs->Show(), &Form->Show());
+    QCOMPARE(Inside().Sketchpad->sbFrames->maximum(), 2);
+    QCOMPARE(Ui().miLastFile[0]->text(), QStringLiteral("&0 Logo.RZ4"));  // recent files untouched
     QVERIFY(Prompts->Shown.isEmpty());
 }
 
@@ -757,10 +760,10 @@ void TestFormMain::saveWritesToOpenedFile()
     const QString path = MakeShow("show.RZ4", {"S0", "S1"});
     OpenShow(path);
     Prompts->ExpectInput(QStringLiteral("Renamed"));
-    Form->aRenameFrame->trigger();
+    Ui().aRenameFrame->trigger();
     Modify();
     Prompts->ExpectTell();
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().kind, QStringLiteral("Tell"));
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
@@ -775,7 +778,7 @@ void TestFormMain::saveOfNewShowCancelledKeepsModified()
     Start();
     Modify();
     Prompts->ExpectSave(QString());
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Save Pudlo file..."));
     QVERIFY(Form->IsModified());
@@ -783,12 +786,12 @@ void TestFormMain::saveOfNewShowCancelledKeepsModified()
     const QString path = Dir->filePath("new.RZ4");
     Prompts->ExpectSave(path);
     Prompts->ExpectTell();
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QVERIFY(!Form->IsModified());
     QCOMPARE(Form->Show().FileName, path);
     QVERIFY(QFileInfo(path).isFile());
-    QCOMPARE(Form->miLastFile[0]->text(), "&0 " + path);
+    QCOMPARE(Ui().miLastFile[0]->text(), "&0 " + path);
 }
 
 void TestFormMain::saveFailureKeepsModified()
@@ -798,14 +801,14 @@ void TestFormMain::saveFailureKeepsModified()
     const QString path = Dir->filePath("no such folder/new.RZ4");
     Prompts->ExpectSave(path);
     Prompts->ExpectTell();
-    Form->aSaveAsFile->trigger();
+    Ui().aSaveAsFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
     QVERIFY(Prompts->Shown.last().text.contains("new.RZ4"));
     QVERIFY(Form->IsModified());
     QVERIFY(Form->Show().FileName.isEmpty());
-    QVERIFY(!Form->miLastFile[0]->text().contains("new.RZ4"));
-    QVERIFY(!Form->Busy);
+    QVERIFY(!Ui().miLastFile[0]->text().contains("new.RZ4"));
+    QVERIFY(!Inside().Busy);
 }
 
 // --- compile -----------------------------------------------------------------------------------
@@ -814,13 +817,13 @@ void TestFormMain::createWavefileUnsavedAsksForName()
 {
     Start();
     Prompts->ExpectSave(QString());
-    Form->aCreateWavefile->trigger();
+    Ui().aCreateWavefile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.size(), 1);
     QCOMPARE(Prompts->Shown[0].kind, QStringLiteral("Save"));
     QVERIFY(QDir(Dir->path()).entryList({"*.WAV", "*.wav"}, QDir::Files).isEmpty());
-    QVERIFY(!Form->tbPlay->isEnabled());
-    QVERIFY(!Form->FormStatus->isVisible());
+    QVERIFY(!Ui().tbPlay->isEnabled());
+    QVERIFY(!Inside().FormStatus->isVisible());
 }
 
 void TestFormMain::createWavefileWritesNextToShow()
@@ -828,21 +831,21 @@ void TestFormMain::createWavefileWritesNextToShow()
     Start();
     const QString path = MakeShow("wave.RZ4", {"W0", "W1"});
     OpenShow(path);
-    QVERIFY(!Form->tbPlay->isEnabled());
-    QVERIFY(!Form->tbShowPreview->isEnabled());
-    Form->aCreateWavefile->trigger();
+    QVERIFY(!Ui().tbPlay->isEnabled());
+    QVERIFY(!Ui().tbShowPreview->isEnabled());
+    Ui().aCreateWavefile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QVERIFY(QFileInfo(path + ".WAV").size() > 44);
-    QVERIFY(Form->tbPlay->isEnabled());
-    QVERIFY(Form->aShowPreview->isEnabled());
-    QVERIFY(!Form->FormStatus->isVisible());
+    QVERIFY(Ui().tbPlay->isEnabled());
+    QVERIFY(Ui().aShowPreview->isEnabled());
+    QVERIFY(!Inside().FormStatus->isVisible());
 
     // Opening a show whose wave file exists enables play and preview; one without, not.
     OpenShow(MakeShow("other.RZ4", {"O"}));
-    QVERIFY(!Form->tbPlay->isEnabled());
+    QVERIFY(!Ui().tbPlay->isEnabled());
     OpenShow(path);
-    QVERIFY(Form->tbPlay->isEnabled());
-    QVERIFY(Form->tbShowPreview->isEnabled());
+    QVERIFY(Ui().tbPlay->isEnabled());
+    QVERIFY(Ui().tbShowPreview->isEnabled());
 }
 
 // --- window ------------------------------------------------------------------------------------
@@ -852,27 +855,82 @@ void TestFormMain::panelSwitchesFollowBars()
     Start();
     Form->show();
     QVERIFY(QTest::qWaitForWindowExposed(Form.get()));
-    Form->miPanelFiles->trigger();
-    QVERIFY(!Form->toolbarFiles->isVisible());
-    QVERIFY(!Form->miPanelFiles->isChecked());
-    Form->miPanelFiles->trigger();
-    QVERIFY(Form->toolbarFiles->isVisible());
+    Ui().miPanelFiles->trigger();
+    QVERIFY(!Ui().toolbarFiles->isVisible());
+    QVERIFY(!Ui().miPanelFiles->isChecked());
+    Ui().miPanelFiles->trigger();
+    QVERIFY(Ui().toolbarFiles->isVisible());
     // A bar closed on its own clears its check mark.
-    Form->toolbarDisplay->hide();
-    QVERIFY(!Form->miPanelDisplay->isChecked());
-    Form->miPanelMouse->trigger();
-    QVERIFY(!Form->sbFrame->isVisible());
+    Ui().toolbarDisplay->hide();
+    QVERIFY(!Ui().miPanelDisplay->isChecked());
+    Ui().miPanelMouse->trigger();
+    QVERIFY(!Inside().sbFrame->isVisible());
+}
+
+// The designed first layout: the left panel, 180 pixels wide (or what the frame list
+// needs), holds File operations, Playback and Working tools above the frame list, and the
+// status bar at its foot; the timeline runs along the bottom under all of it.
+void TestFormMain::firstLayoutLeftPanel()
+{
+    CreateForm({}, true);
+    QDockWidget* panel = Inside().panelLeft;
+    QCOMPARE(Form->dockWidgetArea(panel), Qt::LeftDockWidgetArea);
+    QCOMPARE(panel->width(), qMax(180, panel->minimumSizeHint().width()));
+    const auto inPanel = [panel](QWidget* w) {
+        return QRect(w->mapTo(panel, QPoint(0, 0)), w->size());
+    };
+    const QRect files = inPanel(Ui().toolbarFiles), play = inPanel(Ui().toolbarPlay),
+                tools = inPanel(Ui().toolbarTools), list = inPanel(Inside().lbThumbs),
+                status = inPanel(Inside().sbFrame);
+    for (QToolBar* bar : {Ui().toolbarFiles, Ui().toolbarPlay, Ui().toolbarTools}) {
+        QVERIFY(panel->isAncestorOf(bar));
+        QVERIFY(bar->isVisible());
+        QVERIFY(bar->isMovable());
+    }
+    QVERIFY(files.bottom() < play.top());
+    QVERIFY(play.bottom() < tools.top());
+    QVERIFY(tools.bottom() < list.top());
+    QVERIFY(list.bottom() < status.top());
+    QVERIFY(panel->isAncestorOf(Inside().sbFrame));
+    QVERIFY(status.bottom() >= panel->height() - 4);
+    // The display bars stay at the right of the main window.
+    QCOMPARE(Form->toolBarArea(Ui().toolbarDisplay), Qt::RightToolBarArea);
+    QVERIFY(!panel->isAncestorOf(Ui().toolbarDisplay));
+}
+
+// Once a layout is saved under "Panels", it is the one the next start shows.
+void TestFormMain::savedLayoutWins()
+{
+    CreateForm({}, true);
+    auto* leftPanel = Form->findChild<QMainWindow*>(QStringLiteral("LeftPanelWindow"));
+    QVERIFY(leftPanel);
+    leftPanel->addToolBar(Qt::BottomToolBarArea, Ui().toolbarTools);
+    Ui().miPanelPlay->trigger();
+    Form->resizeDocks({Inside().panelLeft}, {260}, Qt::Horizontal);
+    QTest::qWait(20);
+    const int width = Inside().panelLeft->width();
+    QVERIFY(width > 200);
+    QVERIFY(Form->close());
+    Form.reset();
+    QVERIFY(!TSettingsStore(*Settings).ReadBytes(QStringLiteral("Panels"), QStringLiteral("LeftPanel")).isEmpty());
+
+    CreateForm({}, true);
+    leftPanel = Form->findChild<QMainWindow*>(QStringLiteral("LeftPanelWindow"));
+    QCOMPARE(leftPanel->toolBarArea(Ui().toolbarTools), Qt::BottomToolBarArea);
+    QVERIFY(Ui().toolbarPlay->isHidden());
+    QVERIFY(!Ui().miPanelPlay->isChecked());
+    QCOMPARE(Inside().panelLeft->width(), width);
 }
 
 void TestFormMain::helpAndAbout()
 {
     Start();
-    Form->aHelpContents->trigger();
-    QVERIFY(Form->FormHelp->isVisible());
-    QVERIFY(Form->FormHelp->browser->toPlainText().contains("Create wavefile"));
+    Ui().aHelpContents->trigger();
+    QVERIFY(Inside().FormHelp->isVisible());
+    QVERIFY(Inside().FormHelp->browser->toPlainText().contains("Create wavefile"));
 
     Prompts->ExpectTell();
-    Form->miAbout->trigger();
+    Ui().miAbout->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Information);
     QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Info about Skelmar: \n\nRelease 9 (Build 42)"));

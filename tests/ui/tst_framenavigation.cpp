@@ -57,7 +57,7 @@ QStringList TestFrameNavigation::Names() const
 // The dotted green outline of the selected entry, looked for along its top edge.
 bool TestFrameNavigation::OutlineDrawnAt(int row) const
 {
-    TFrameList* list = Form->lbThumbs;
+    TFrameList* list = Inside().lbThumbs;
     const QRect rect = list->visualItemRect(list->item(row));
     const QImage image = list->viewport()->grab().toImage();
     int dots = 0;
@@ -93,12 +93,12 @@ void TestFrameNavigation::listKeysSwitchFrame()
     QFETCH(int, expected);
     CreateForm({}, true);
     OpenShow(Alphabet);
-    Form->lbThumbsClick(start);
-    Form->lbThumbs->setFocus();
+    Inside().lbThumbsClick(start);
+    Inside().lbThumbs->setFocus();
     QCOMPARE(Form->CurrentFrameIndex(), start);
 
-    QTest::keyClick(Form->lbThumbs, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    const int highlighted = Form->lbThumbs->currentRow();
+    QTest::keyClick(Inside().lbThumbs, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    const int highlighted = Inside().lbThumbs->currentRow();
     if (expected == -2)
         QVERIFY2(highlighted > start + 1, qPrintable(QString::number(highlighted)));
     else if (expected == -3)
@@ -107,11 +107,11 @@ void TestFrameNavigation::listKeysSwitchFrame()
         QCOMPARE(highlighted, expected);
     // The sketchpad follows the highlight, and so do the frame's controls.
     QCOMPARE(Form->CurrentFrameIndex(), highlighted);
-    QVERIFY(Form->lbThumbs->item(highlighted)->isSelected());
+    QVERIFY(Inside().lbThumbs->item(highlighted)->isSelected());
     QVERIFY(OutlineDrawnAt(highlighted));
 
     // "Delete frame" deletes the highlighted frame, the one the user sees.
-    Form->aDeleteFrame->trigger();
+    Ui().aDeleteFrame->trigger();
     QStringList left = Alphabet;
     left.removeAt(highlighted);
     QCOMPARE(Names(), left);
@@ -122,7 +122,7 @@ void TestFrameNavigation::clickBelowLastEntryKeepsOutline()
 {
     CreateForm({}, true);
     OpenShow({"A", "B", "C"});
-    TFrameList* list = Form->lbThumbs;
+    TFrameList* list = Inside().lbThumbs;
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(1)).center());
     QCOMPARE(Form->CurrentFrameIndex(), 1);
 
@@ -162,8 +162,8 @@ void TestFrameNavigation::timelineClickSwitchesFrame()
     QFETCH(int, expected);
     CreateForm({}, true);
     OpenShow({"A", "B", "C"}, {1000, 400, 1000});
-    Form->lbThumbsClick(1);
-    TTimeline* timeline = Form->Timeline;
+    Inside().lbThumbsClick(1);
+    TTimeline* timeline = Inside().Timeline;
     timeline->tbTimelineZoomOutClick();
     for (int i = 0; i < firstFrame; ++i)
         timeline->tbTimelineRightClick();
@@ -173,8 +173,8 @@ void TestFrameNavigation::timelineClickSwitchesFrame()
     QTest::mouseClick(timeline->iTimeline, Qt::LeftButton, {}, QPoint(x, 30));
     const int current = expected < 0 ? 1 : expected;
     QCOMPARE(Form->CurrentFrameIndex(), current);
-    QCOMPARE(Form->lbThumbs->currentRow(), current);
-    Form->aDeleteFrame->trigger();
+    QCOMPARE(Inside().lbThumbs->currentRow(), current);
+    Ui().aDeleteFrame->trigger();
     QStringList left{"A", "B", "C"};
     left.removeAt(current);
     QCOMPARE(Names(), left);
@@ -189,15 +189,15 @@ void TestFrameNavigation::listKeepsEntryWidth()
     // Shrunk to the least the window allows, then maximised: an entry still fits.
     Form->resize(10, 10);
     QTest::qWait(20);
-    QVERIFY(Form->lbThumbs->viewport()->width() >= entry);
+    QVERIFY(Inside().lbThumbs->viewport()->width() >= entry);
     Form->showMaximized();
     QTest::qWait(20);
-    QVERIFY(Form->lbThumbs->viewport()->width() >= entry);
-    QVERIFY(Form->panelLeft->width() >= entry);
+    QVERIFY(Inside().lbThumbs->viewport()->width() >= entry);
+    QVERIFY(Inside().panelLeft->width() >= entry);
     // Nor can the dock be made narrower by hand.
-    Form->resizeDocks({Form->panelLeft}, {40}, Qt::Horizontal);
+    Form->resizeDocks({Inside().panelLeft}, {40}, Qt::Horizontal);
     QTest::qWait(20);
-    QVERIFY(Form->lbThumbs->viewport()->width() >= entry);
+    QVERIFY(Inside().lbThumbs->viewport()->width() >= entry);
 }
 
 QTEST_MAIN(TestFrameNavigation)

@@ -146,8 +146,8 @@ void TestHelpContexts::menuItems()
 
 void TestHelpContexts::anchorsExist()
 {
-    Form->aHelpContents->trigger();
-    QTextDocument* page = Form->FormHelp->browser->document();
+    Ui().aHelpContents->trigger();
+    QTextDocument* page = Inside().FormHelp->browser->document();
     for (int context : {HelpContext::None, HelpContext::ToolBars, HelpContext::Menus, HelpContext::PlaybackBar,
                         HelpContext::FrameList, HelpContext::Sketchpad, HelpContext::Timeline,
                         HelpContext::StatusBar}) {
@@ -168,13 +168,13 @@ void TestHelpContexts::helpKeyOnFocusedElement()
 {
     QFETCH(QString, element);
     QFETCH(QString, anchor);
-    QWidget* widget = element == "frame list" ? static_cast<QWidget*>(Form->lbThumbs)
-                                              : static_cast<QWidget*>(Form->Sketchpad->pad);
+    QWidget* widget = element == "frame list" ? static_cast<QWidget*>(Inside().lbThumbs)
+                                              : static_cast<QWidget*>(Inside().Sketchpad->pad);
     widget->setFocus();
-    QVERIFY(!Form->FormHelp->isVisible());
+    QVERIFY(!Inside().FormHelp->isVisible());
     QTest::keyClick(widget, Qt::Key_F1);
-    QVERIFY(Form->FormHelp->isVisible());
-    QCOMPARE(Form->FormHelp->Anchor(), anchor);
+    QVERIFY(Inside().FormHelp->isVisible());
+    QCOMPARE(Inside().FormHelp->Anchor(), anchor);
 }
 
 void TestHelpContexts::helpKeyInOpenMenu_data()
@@ -201,8 +201,8 @@ void TestHelpContexts::helpKeyInOpenMenu()
     if (!item.isEmpty())
         m->setActiveAction(Item(item));
     QTest::keyClick(m, Qt::Key_F1);
-    QVERIFY(Form->FormHelp->isVisible());
-    QCOMPARE(Form->FormHelp->Anchor(), anchor);
+    QVERIFY(Inside().FormHelp->isVisible());
+    QCOMPARE(Inside().FormHelp->Anchor(), anchor);
     // The menu went away, and nothing it holds was run.
     QVERIFY(!m->isVisible());
     QVERIFY(Prompts->Shown.isEmpty());
@@ -215,9 +215,9 @@ void TestHelpContexts::whatsThisOnButton()
     QCOMPARE(whatsThis->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
     whatsThis->trigger();
     QVERIFY(QWhatsThis::inWhatsThisMode());
-    QTest::mouseClick(Form->tbOpen, Qt::LeftButton);
-    QVERIFY(Form->FormHelp->isVisible());
-    QCOMPARE(Form->FormHelp->Anchor(), QStringLiteral("toolbars"));
+    QTest::mouseClick(Ui().tbOpen, Qt::LeftButton);
+    QVERIFY(Inside().FormHelp->isVisible());
+    QCOMPARE(Inside().FormHelp->Anchor(), QStringLiteral("toolbars"));
     QVERIFY(!QWhatsThis::inWhatsThisMode());
     // The click asked about the button; it did not run it.
     QVERIFY(Prompts->Shown.isEmpty());
@@ -229,9 +229,9 @@ void TestHelpContexts::whatsThisOnMenuItem()
     Item("aWhatsThis")->trigger();
     m->popup(Form->mapToGlobal(QPoint(20, 20)));
     QVERIFY(QTest::qWaitForWindowExposed(m));
-    const QRect at = m->actionGeometry(Form->aShowPreview);
+    const QRect at = m->actionGeometry(Ui().aShowPreview);
     QTest::mouseClick(m, Qt::LeftButton, {}, at.center());
-    QCOMPARE(Form->FormHelp->Anchor(), QStringLiteral("menus"));
+    QCOMPARE(Inside().FormHelp->Anchor(), QStringLiteral("menus"));
     QVERIFY(!QWhatsThis::inWhatsThisMode());
     QVERIFY(!m->isVisible());
     // "Show preview" was not run: it would have said the show needs compiling.
@@ -240,10 +240,10 @@ void TestHelpContexts::whatsThisOnMenuItem()
 
 void TestHelpContexts::helpContentsOpensStartPage()
 {
-    Form->lbThumbs->setFocus();
-    Form->aHelpContents->trigger();
-    QVERIFY(Form->FormHelp->isVisible());
-    QCOMPARE(Form->FormHelp->Anchor(), QStringLiteral("HelpContents"));
+    Inside().lbThumbs->setFocus();
+    Ui().aHelpContents->trigger();
+    QVERIFY(Inside().FormHelp->isVisible());
+    QCOMPARE(Inside().FormHelp->Anchor(), QStringLiteral("HelpContents"));
 }
 
 QTEST_MAIN(TestHelpContexts)

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QUndoView>
+#include <QPaintEvent>
 #include <functional>
 
 class TestHistory;
@@ -51,26 +52,30 @@ private slots:
     void everyStep_data();
     void everyStep();
     void dragIsOneStepAndThumbnailFollows();
+    void dragRepaintsOnlyItsThumbnail();
     void cleanStateAfterSaveAndUndo();
     void saveKeepsWhatUndoNeeds();
     void budgetDropsOldestSteps();
     void deleteKeyOnThePad();
     void historyPanel();
+    void historyPanelFollowsSaveAsAndFitsNames();
     void undoAndRedoKeys();
+    void undoAndRedoSayTheirStep();
 
 public:
     // --- what the step cases use
     TFormMain& Main() const { return *Form; }
-    QWidget* Pad() const { return Form->Sketchpad->pad; }
-    QPoint At(int x, int y) const { return {Form->PadTransform().PadX(x), Form->PadTransform().PadY(y)}; }
+    TFormMainTestAccess Access() const { return Inside(); }
+    QWidget* Pad() const { return Inside().Sketchpad->pad; }
+    QPoint At(int x, int y) const { return {Inside().PadTransform().PadX(x), Inside().PadTransform().PadY(y)}; }
     QPoint Raw(int x, int y) const
     {
-        const TPadTransform t = Form->PadTransform();
+        const TPadTransform t = Inside().PadTransform();
         return {t.PadXUnflipped(x), t.PadYUnflipped(y)};
     }
     QPoint TopRulerAt(int x) const
     {
-        return {Form->Sketchpad->iLeftRuler->width() + x * Form->PadTransform().Zoom + 1, TopRulerHeight / 2};
+        return {Inside().Sketchpad->iLeftRuler->width() + x * Inside().PadTransform().Zoom + 1, TopRulerHeight / 2};
     }
     void Click(QPoint at, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {})
     {
@@ -174,10 +179,10 @@ const std::vector<TStepCase>& StepCases()
              t.Click(t.At(130, 150), Qt::LeftButton, Qt::ShiftModifier);
          }},
         {"ruler adds a help line", "Add help line", [](T& t) {
-             QTest::mouseClick(t.Main().Sketchpad->iTopRuler, Qt::RightButton, {}, t.TopRulerAt(120));
+             QTest::mouseClick(t.Access().Sketchpad->iTopRuler, Qt::RightButton, {}, t.TopRulerAt(120));
          }},
         {"ruler drags a help line", "Move help line", [](T& t) {
-             QWidget* ruler = t.Main().Sketchpad->iTopRuler;
+             QWidget* ruler = t.Access().Sketchpad->iTopRuler;
              QTest::mousePress(ruler, Qt::LeftButton, {}, t.TopRulerAt(50));
              QTest::mouseMove(ruler, t.TopRulerAt(70));
              QTest::mouseMove(ruler, t.TopRulerAt(90));
@@ -258,14 +263,14 @@ const std::vector<TStepCase>& StepCases()
         {"delete frame", "Delete frame", [](T& t) { t.Trigger("aDeleteFrame"); }},
         {"delete the last frame", "Delete frame", [](T& t) { t.Trigger("aDeleteFrame"); }, {}, 2, 2, 1},
         {"delete the first frame", "Delete frame", [](T& t) { t.Trigger("aDeleteFrame"); }, {}, 0, 0, 0},
-        {"drop a frame at the end", "Move frame in the list", [](T& t) { t.Main().lbThumbsDragDrop(1, 3); }},
-        {"drop a frame at the front", "Move frame in the list", [](T& t) { t.Main().lbThumbsDragDrop(2, 0); }},
+        {"drop a frame at the end", "Move frame in the list", [](T& t) { t.Access().lbThumbsDragDrop(1, 3); }},
+        {"drop a frame at the front", "Move frame in the list", [](T& t) { t.Access().lbThumbsDragDrop(2, 0); }},
         {"cut", "Cut frame to clipboard", [](T& t) { t.Trigger("aCutFrameToClipboard"); }},
         {"paste", "Paste frame from clipboard", [](T& t) { t.Trigger("aPasteFrameFromClipboard"); },
          [](T& t) {
-             t.Main().lbThumbsClick(2);
+             t.Access().lbThumbsClick(2);
              t.Trigger("aCopyFrameToClipboard");
-             t.Main().lbThumbsClick(1);
+             t.Access().lbThumbsClick(1);
          }},
         {"import show", "Import show", [](T& t) {
              t.Answers().ExpectOpen(t.OtherShow());
@@ -391,7 +396,7 @@ void TestHistory::everyStep()
     QFETCH(int, index);
     const TStepCase& step = StepCases()[size_t(index)];
     Start();
-    Form->lbThumbsClick(step.Start);
+    Inside().lbThumbsClick(step.Start);
     if (step.Setup)
         step.Setup(*this);
     Form->Document().MarkSaved();
@@ -408,31 +413,31 @@ void TestHistory::everyStep()
     QVERIFY(Form->isWindowModified());
     QCOMPARE(Form->Document().History().count(), count + 1);   // one step, whatever it took
     QCOMPARE(Form->Document().History().undoText(), QString::fromLatin1(step.Step));
-    QCOMPARE(Form->miUndo->statusTip(), "Undo " + QString::fromLatin1(step.Step));
+    QCOMPARE(Ui().miUndo->statusTip(), "Undo " + QString::fromLatin1(step.Step));
 
     // Looking at another frame first: undo goes back to the step's own.
-    Form->lbThumbsClick(step.AfterUndo == 0 ? 1 : 0);
-    Form->miUndo->trigger();
+    Inside().lbThumbsClick(step.AfterUndo == 0 ? 1 : 0);
+    Ui().miUndo->trigger();
     QCOMPARE(Bytes(), before);
     QVERIFY(!Form->IsModified());
     QVERIFY(!Form->isWindowModified());
     QCOMPARE(Form->CurrentFrameIndex(), step.AfterUndo);
-    QCOMPARE(Form->lbThumbs->currentRow(), step.AfterUndo);
-    QCOMPARE(Form->lbThumbs->count(), Form->Show().Count());
+    QCOMPARE(Inside().lbThumbs->currentRow(), step.AfterUndo);
+    QCOMPARE(Inside().lbThumbs->count(), Form->Show().Count());
 
-    Form->lbThumbsClick(step.AfterUndo == 0 ? 1 : 0);
-    Form->miRedo->trigger();
+    Inside().lbThumbsClick(step.AfterUndo == 0 ? 1 : 0);
+    Ui().miRedo->trigger();
     QCOMPARE(Bytes(), after);
     QVERIFY(Form->IsModified());
     QCOMPARE(Form->CurrentFrameIndex(), step.AfterRedo);
-    QCOMPARE(Form->lbThumbs->count(), Form->Show().Count());
-    for (int i = 0; i < Form->lbThumbs->count(); ++i)
-        QCOMPARE(Form->lbThumbs->item(i)->text(), Form->Show().Frame(i).Name);
+    QCOMPARE(Inside().lbThumbs->count(), Form->Show().Count());
+    for (int i = 0; i < Inside().lbThumbs->count(); ++i)
+        QCOMPARE(Inside().lbThumbs->item(i)->text(), Form->Show().Frame(i).Name);
 
     // And back once more: a step can go back and forth as often as the user likes.
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     QCOMPARE(Bytes(), before);
-    Form->miRedo->trigger();
+    Ui().miRedo->trigger();
     QCOMPARE(Bytes(), after);
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -443,9 +448,9 @@ void TestHistory::everyStep()
 void TestHistory::dragIsOneStepAndThumbnailFollows()
 {
     Start();
-    Form->lbThumbsClick(1);
+    Inside().lbThumbsClick(1);
     TPaintCounter thumbnails;
-    Form->lbThumbs->viewport()->installEventFilter(&thumbnails);
+    Inside().lbThumbs->viewport()->installEventFilter(&thumbnails);
     QTest::mousePress(Pad(), Qt::LeftButton, {}, At(100, 100));
     for (int k = 1; k <= 10; ++k) {
         QTest::mouseMove(Pad(), Raw(100 + 5 * k, 100 + 3 * k));
@@ -456,9 +461,41 @@ void TestHistory::dragIsOneStepAndThumbnailFollows()
     QTest::mouseRelease(Pad(), Qt::LeftButton, {}, Raw(150, 130));
     QCOMPARE(Form->Document().History().count(), 1);
     QCOMPARE(Form->Show().Frame(1).Points[0].X, quint8(150));
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     QCOMPARE(Form->Show().Frame(1).Points[0].X, quint8(100));
     QCOMPARE(Form->Show().Frame(1).Points[0].Y, quint8(100));
+}
+
+// A point dragged on the pad repaints that frame's entry of the list, not the whole list.
+void TestHistory::dragRepaintsOnlyItsThumbnail()
+{
+    Start();
+    Access().lbThumbsClick(1);
+    QListWidget* list = Inside().lbThumbs;
+    QApplication::processEvents();
+    const QRect entry = list->visualItemRect(list->item(1));
+    struct TRegionSpy : QObject {
+        QRegion Painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                Painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy;
+    list->viewport()->installEventFilter(&spy);
+    QTest::mousePress(Pad(), Qt::LeftButton, {}, At(100, 100));
+    for (int k = 1; k <= 5; ++k) {
+        QTest::mouseMove(Pad(), Raw(100 + 5 * k, 100 + 3 * k));
+        QApplication::processEvents();
+    }
+    list->viewport()->removeEventFilter(&spy);
+    QTest::mouseRelease(Pad(), Qt::LeftButton, {}, Raw(125, 115));
+    QVERIFY(!spy.Painted.isEmpty());
+    QVERIFY2(entry.contains(spy.Painted.boundingRect()),
+             qPrintable(QStringLiteral("painted %1,%2 %3x%4")
+                            .arg(spy.Painted.boundingRect().x()).arg(spy.Painted.boundingRect().y())
+                            .arg(spy.Painted.boundingRect().width()).arg(spy.Painted.boundingRect().height())));
 }
 
 // Saving marks the state the history is in; undoing back to it clears Modified, and closing
@@ -490,7 +527,7 @@ void TestHistory::cleanStateAfterSaveAndUndo()
 void TestHistory::saveKeepsWhatUndoNeeds()
 {
     Start();
-    Form->lbThumbsClick(1);
+    Inside().lbThumbsClick(1);
     QVERIFY(Form->Document().EditFrame(1, "Link frames for morphing",
                                        [](TLaserFrame& f) { f.Links.Set(3, 3, true); }, TShowChange::Links));
     const QByteArray before = Bytes();
@@ -513,7 +550,7 @@ void TestHistory::saveKeepsWhatUndoNeeds()
 void TestHistory::budgetDropsOldestSteps()
 {
     Start();
-    Form->lbThumbsClick(2);
+    Inside().lbThumbsClick(2);
     QList<QByteArray> states{Bytes()};   // the show after each step
     Trigger("aAddFrame");
     states << Bytes();
@@ -526,7 +563,7 @@ void TestHistory::budgetDropsOldestSteps()
     QVERIFY(history.count() < 21);
     QVERIFY(history.count() >= 1);
     QVERIFY(Form->Document().HistoryCost() <= Form->Document().HistoryBudget());
-    QCOMPARE(Form->lvHistory->model()->rowCount(), history.count() + 1);   // with the opened show
+    QCOMPARE(Inside().lvHistory->model()->rowCount(), history.count() + 1);   // with the opened show
     // The kept steps undo one by one to the state the oldest of them started from, which
     // is no saved state.
     for (int k = 0; k < history.count(); ++k) {
@@ -544,7 +581,7 @@ void TestHistory::budgetDropsOldestSteps()
 void TestHistory::deleteKeyOnThePad()
 {
     Start();
-    Form->lbThumbsClick(2);
+    Inside().lbThumbsClick(2);
     Click(At(200, 200), Qt::LeftButton, Qt::ShiftModifier);
     Click(At(220, 220), Qt::LeftButton, Qt::ShiftModifier);
     Click(At(210, 230), Qt::LeftButton, Qt::ShiftModifier);
@@ -553,14 +590,14 @@ void TestHistory::deleteKeyOnThePad()
     QCOMPARE(Form->Show().Frame(2).Points[0].X, quint8(220));
     QCOMPARE(Form->Show().Frame(2).Points[1].Y, quint8(220));
     QCOMPARE(Form->Document().History().count(), 1);
-    QVERIFY(!Form->State.MultiSelect);
+    QVERIFY(!Inside().State.MultiSelect);
 
     // No selection: the current point goes.
     Click(At(220, 220));
     QTest::keyClick(Pad(), Qt::Key_Delete);
     QCOMPARE(Form->Show().Frame(2).PointCount(), 1);
-    Form->miUndo->trigger();
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
+    Ui().miUndo->trigger();
     QCOMPARE(Form->Show().Frame(2).PointCount(), 5);
     QCOMPARE(Form->Show().Frame(2).Points[4].X, quint8(210));
 
@@ -575,22 +612,22 @@ void TestHistory::deleteKeyOnThePad()
 void TestHistory::historyPanel()
 {
     Start();
-    QVERIFY(!Form->panelHistory->isVisible());
-    Form->miPanelHistory->trigger();
-    QVERIFY(Form->panelHistory->isVisible());
-    QVERIFY(Form->miPanelHistory->isChecked());
-    Form->lbThumbsClick(0);
+    QVERIFY(!Inside().panelHistory->isVisible());
+    Ui().miPanelHistory->trigger();
+    QVERIFY(Inside().panelHistory->isVisible());
+    QVERIFY(Ui().miPanelHistory->isChecked());
+    Inside().lbThumbsClick(0);
     Trigger("miFrameFlipY");
-    Form->lbThumbsClick(2);
+    Inside().lbThumbsClick(2);
     Trigger("miFrameFlipX2");
     Trigger("aAddFrame");
-    QAbstractItemModel* steps = Form->lvHistory->model();
+    QAbstractItemModel* steps = Inside().lvHistory->model();
     QCOMPARE(steps->rowCount(), 4);
     QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("history.RZ4"));   // the show as opened
     QCOMPARE(steps->index(1, 0).data().toString(), QStringLiteral("Flip frame at Y-axis"));
     QCOMPARE(steps->index(3, 0).data().toString(), QStringLiteral("Add frame"));
 
-    Form->lvHistory->setCurrentIndex(steps->index(1, 0));
+    Inside().lvHistory->setCurrentIndex(steps->index(1, 0));
     QCOMPARE(Form->Document().History().index(), 1);
     QCOMPARE(Form->Show().Count(), 3);
     QCOMPARE(Form->Show().Frame(2).Points[0].Y, quint8(200));   // flip X undone
@@ -598,18 +635,45 @@ void TestHistory::historyPanel()
     QCOMPARE(Form->CurrentFrameIndex(), 2);
 
     // Closing the panel clears its check mark.
-    Form->panelHistory->close();
-    QVERIFY(!Form->miPanelHistory->isChecked());
+    Inside().panelHistory->close();
+    QVERIFY(!Ui().miPanelHistory->isChecked());
+}
+
+// The first entry names the file the show now has, also after Save As; the panel opens
+// wide enough for the longest step name.
+void TestHistory::historyPanelFollowsSaveAsAndFitsNames()
+{
+    Start();
+    Ui().miPanelHistory->trigger();
+    QTest::qWait(20);
+    QAbstractItemModel* steps = Inside().lvHistory->model();
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("history.RZ4"));
+    Prompts->ExpectInput(QStringLiteral("900"));
+    Trigger("aFrameMorph");
+    QCOMPARE(steps->index(1, 0).data().toString(), QStringLiteral("Change frame morph/effect time"));
+    const QRect row = Inside().lvHistory->visualRect(steps->index(1, 0));
+    const int text = Inside().lvHistory->fontMetrics().horizontalAdvance(QStringLiteral("Change frame morph/effect time"));
+    QVERIFY2(Inside().lvHistory->viewport()->width() >= row.left() + text,
+             qPrintable(QStringLiteral("%1 < %2").arg(Inside().lvHistory->viewport()->width()).arg(row.left() + text)));
+
+    const QString renamed = Dir->filePath("renamed.RZ4");
+    Prompts->ExpectSave(renamed);
+    Prompts->ExpectTell();   // "File was saved."
+    Trigger("aSaveAsFile");
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Show().FileName, renamed);
+    QCOMPARE(steps->index(0, 0).data().toString(), QStringLiteral("renamed.RZ4"));
+    QCOMPARE(Inside().Sketchpad->windowTitle(), renamed);
 }
 
 void TestHistory::undoAndRedoKeys()
 {
     Start();
-    QCOMPARE(Form->miUndo->shortcut(), QKeySequence(QKeySequence::Undo));
-    QCOMPARE(Form->miRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
-    QCOMPARE(Form->miUndo->text(), QStringLiteral("&Undo"));
-    QCOMPARE(Form->miRedo->text(), QStringLiteral("&Redo"));
-    Form->lbThumbsClick(0);
+    QCOMPARE(Ui().miUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QCOMPARE(Ui().miRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo"));
+    QCOMPARE(Ui().miRedo->text(), QStringLiteral("&Redo"));
+    Inside().lbThumbsClick(0);
     Trigger("miFrameFlipY");
     Form->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(Form.get()));
@@ -619,7 +683,29 @@ void TestHistory::undoAndRedoKeys()
     QTest::keyClick(Pad(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(Form->Show().Frame(0).Points[0].X, quint8(215));
     // Ctrl+C still centres the frame.
-    QCOMPARE(Form->miCenterFrame->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+    QCOMPARE(Ui().miCenterFrame->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_C));
+}
+
+// Edit > Undo and Redo name the step they will take back or bring again; a "&" in a step's
+// name is no accelerator.
+void TestHistory::undoAndRedoSayTheirStep()
+{
+    Start();
+    Trigger("miFrameFlipY");
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo Flip frame at Y-axis"));
+    QCOMPARE(Ui().miRedo->text(), QStringLiteral("&Redo"));
+    for (const char* answer : {"1", "2", "3", "4"})
+        Prompts->ExpectInput(QString::fromLatin1(answer));
+    Trigger("miSetRotPoint");
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo Set effect && auxiliary center"));
+    QCOMPARE(Ui().miUndo->statusTip(), QStringLiteral("Undo Set effect & auxiliary center"));
+    Trigger("miUndo");
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo Flip frame at Y-axis"));
+    QCOMPARE(Ui().miRedo->text(), QStringLiteral("&Redo Set effect && auxiliary center"));
+    Trigger("miUndo");
+    QCOMPARE(Ui().miUndo->text(), QStringLiteral("&Undo"));
+    QVERIFY(!Ui().miUndo->isEnabled());
 }
 
 QTEST_MAIN(TestHistory)

@@ -60,8 +60,8 @@ QStringList TestIldaUi::Names() const
 QStringList TestIldaUi::ItemTexts() const
 {
     QStringList texts;
-    for (int i = 0; i < Form->lbThumbs->count(); ++i)
-        texts << Form->lbThumbs->item(i)->text();
+    for (int i = 0; i < Inside().lbThumbs->count(); ++i)
+        texts << Inside().lbThumbs->item(i)->text();
     return texts;
 }
 
@@ -102,7 +102,7 @@ void TestIldaUi::importInsertsBeforeCurrent()
     const QString ild = Dir->filePath("abc.ild");
     QVERIFY(ExportIldaFile(ild, abc, {}).outcome.ok);
 
-    Form->lbThumbsClick(2);
+    Inside().lbThumbsClick(2);
     Form->Document().MarkSaved();
     Prompts->ExpectOpen(ild);
     Form->findChild<QAction*>("aImportIlda")->trigger();
@@ -119,7 +119,10 @@ void TestIldaUi::importInsertsBeforeCurrent()
     QCOMPARE(Form->Show().Frame(5).Links.Cols(), 4);  // Z follows C
     // The frames exist nowhere else as a show: closing must ask before dropping them.
     QVERIFY(Form->IsModified());
-    QVERIFY(Form->sbFrameMessage->text().contains("3 frames imported"));
+    QVERIFY(Inside().sbFrameMessage->text().contains("3 frames imported"));
+    // Undone, the frames are gone and the line that told of them too.
+    Ui().miUndo->trigger();
+    QCOMPARE(Inside().sbFrameMessage->text(), QString());
 }
 
 void TestIldaUi::damagedFileInsertsNothing()
@@ -135,7 +138,7 @@ void TestIldaUi::damagedFileInsertsNothing()
         QVERIFY(f.open(QIODevice::ReadWrite));
         QVERIFY(f.resize(f.size() - 32 - 5)); // the end header and part of the last record
     }
-    Form->lbThumbsClick(1);
+    Inside().lbThumbsClick(1);
     Form->Document().MarkSaved();
     Prompts->ExpectOpen(ild);
     Prompts->ExpectTell();
@@ -170,7 +173,7 @@ void TestIldaUi::exportWritesTheShow()
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Export ILDA file..."));
     QCOMPARE(Prompts->Shown[0].request.fileName, Dir->filePath("party.ild"));
-    QCOMPARE(Form->sbFrameMessage->text(), QStringLiteral("2 frames written to ") + QDir::toNativeSeparators(ild));
+    QCOMPARE(Inside().sbFrameMessage->text(), QStringLiteral("2 frames written to ") + QDir::toNativeSeparators(ild));
 
     QFile f(ild);
     QVERIFY(f.open(QIODevice::ReadOnly));

@@ -57,26 +57,63 @@ private slots:
     void toolControls_data();
     void toolControls();
     void pointerPositionWithoutButton();
+    void pointStatusGoesWithItsPoint();
 
 private:
     void Start(bool snap = false, bool flipY = false);
     void OpenShow(const QList<TPoints>& frames);
-    QWidget* Pad() const { return Form->Sketchpad->pad; }
+    QWidget* Pad() const { return Inside().Sketchpad->pad; }
     TLaserFrame& Frame() const { return Form->Show().Frame(Form->CurrentFrameIndex()); }
     // The pad pixel where frame point (x, y) is drawn, flips included.
-    QPoint At(int x, int y) const { return {Form->PadTransform().PadX(x), Form->PadTransform().PadY(y)}; }
+    QPoint At(int x, int y) const { return {Inside().PadTransform().PadX(x), Inside().PadTransform().PadY(y)}; }
     // The pad pixel of unmirrored frame coordinates (x, y).
     QPoint Raw(int x, int y) const
     {
-        const TPadTransform t = Form->PadTransform();
+        const TPadTransform t = Inside().PadTransform();
         return {t.PadXUnflipped(x), t.PadYUnflipped(y)};
     }
     void Click(QPoint at, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers mods = {});
     void Drag(QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton);
-    QString Panel(int n) const { return (n == 0 ? Form->sbFramePos : Form->sbFrameMessage)->text(); }
+    QString Panel(int n) const { return (n == 0 ? Inside().sbFramePos : Inside().sbFrameMessage)->text(); }
     bool NoUnexpectedPrompts() const { return Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(); }
 
 };
+
+// "Point: 4 (192/64)" stays while point 4 is there as it was: a changed flag keeps it;
+// deleting the point, undoing the step that added it, or moving it takes it back.
+void TestPadToolsUi::pointStatusGoesWithItsPoint()
+{
+    Start();
+    OpenShow({{{20, 20}, {60, 20}, {100, 20}, {140, 20}, {192, 64}}});
+    Click(At(192, 64));
+    QCOMPARE(Panel(1), QStringLiteral("Point: 4 (192/64)"));
+    Ui().sbBlank->click();
+    QVERIFY(Frame().Points[4].IsBlank());
+    QCOMPARE(Panel(1), QStringLiteral("Point: 4 (192/64)"));
+    QTest::keyClick(Pad(), Qt::Key_Delete);
+    QCOMPARE(Frame().PointCount(), 4);
+    QCOMPARE(Panel(1), QString());
+
+    // A point added, then picked: undoing the addition takes its line back.
+    Ui().miUndo->trigger();
+    Ui().miUndo->trigger();
+    Ui().aToolAdd->trigger();
+    Click(Raw(200, 200), Qt::LeftButton, Qt::ShiftModifier);
+    QCOMPARE(Frame().PointCount(), 6);
+    Click(At(200, 200), Qt::RightButton);
+    QCOMPARE(Panel(1), QStringLiteral("Point: 5 (200/200)"));
+    Ui().miUndo->trigger();
+    QCOMPARE(Frame().PointCount(), 5);
+    QCOMPARE(Panel(1), QString());
+
+    // A transform that moves the point takes its line back too.
+    Ui().aToolMove->trigger();
+    Click(At(60, 20));
+    QCOMPARE(Panel(1), QStringLiteral("Point: 1 (60/20)"));
+    Ui().miFrameFlipY->trigger();
+    QCOMPARE(Panel(1), QString());
+    QVERIFY(NoUnexpectedPrompts());
+}
 
 // --- fixture -----------------------------------------------------------------------------------
 
@@ -141,26 +178,26 @@ void TestPadToolsUi::shiftClickSelectsAndSharpenButtonFollows()
     OpenShow({{{20, 20}, {60, 20}, {100, 20}}});
     for (int i = 0; i < 3; ++i)
         Click(At(20 + 40 * i, 20), Qt::LeftButton, Qt::ShiftModifier);
-    QVERIFY(Form->State.MultiSelect);
+    QVERIFY(Inside().State.MultiSelect);
     for (int i = 0; i < 3; ++i) {
         QVERIFY(Frame().Points[size_t(i)].IsSelected());
         QCOMPARE(Frame().Points[size_t(i)].X, quint8(20 + 40 * i));   // nothing dragged
     }
     // The sharpen button works on the whole selection.
-    Form->sbSharpen->click();
+    Ui().sbSharpen->click();
     for (const TSmallPoint& p : Frame().Points)
         QVERIFY(p.IsSharp());
     QVERIFY(Form->IsModified());
 
     Click(At(60, 20));
-    QVERIFY(!Form->State.MultiSelect);
-    QCOMPARE(Form->State.CurrentPoint, 1);
+    QVERIFY(!Inside().State.MultiSelect);
+    QCOMPARE(Inside().State.CurrentPoint, 1);
     QCOMPARE(Frame().Points[0].Selection, quint16(0));
     QCOMPARE(Panel(1), QStringLiteral("Point: 1 (60/20)"));
     // The property buttons show the picked point's flags.
-    QVERIFY(Form->sbSharpen->isChecked());
-    QVERIFY(!Form->sbBlank->isChecked());
-    Form->sbBlank->click();
+    QVERIFY(Ui().sbSharpen->isChecked());
+    QVERIFY(!Ui().sbBlank->isChecked());
+    Ui().sbBlank->click();
     QVERIFY(Frame().Points[1].IsBlank());
     QVERIFY(!Frame().Points[0].IsBlank());
 }
@@ -195,11 +232,11 @@ void TestPadToolsUi::addGestures()
     const TSmallPoint& added = Frame().Points[size_t(index)];
     QCOMPARE(QPoint(added.X, added.Y), QPoint(80, 90));
     QCOMPARE(added.Name, QString::number(index));   // renumbered
-    QCOMPARE(Form->State.CurrentPoint, index);
+    QCOMPARE(Inside().State.CurrentPoint, index);
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Add point"));
     QVERIFY(Form->IsModified());
 
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     QCOMPARE(Frame().PointCount(), 3);
     QCOMPARE(Frame().Points[2].X, quint8(100));
 }
@@ -222,19 +259,19 @@ void TestPadToolsUi::flippedAddAndDrag()
     QFETCH(int, dragged);
     Start(snap, true);
     OpenShow({{}});
-    Form->aToolAdd->trigger();
+    Ui().aToolAdd->trigger();
     Click(Raw(10, 96));
     QCOMPARE(Frame().PointCount(), 1);
     QCOMPARE(int(Frame().Points[0].X), added);
 
-    Form->aToolMove->trigger();
+    Ui().aToolMove->trigger();
     Drag(At(added, 96), Raw(10, 96));
     QCOMPARE(int(Frame().Points[0].X), dragged);
     QCOMPARE(int(Frame().Points[0].Y), 96);
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Move points"));
     QCOMPARE(Panel(1), QStringLiteral("Point: %1/96").arg(dragged));
 
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     QCOMPARE(int(Frame().Points[0].X), added);
 }
 
@@ -243,9 +280,9 @@ void TestPadToolsUi::deleteRemovesFirstHitOnly()
     Start();
     // Points 1 and 2 of frame 1 lie on each other.
     OpenShow({{{30, 30}, {90, 30}}, {{30, 60}, {90, 60}, {90, 61}}});
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     QCOMPARE(Frame().Links.Rows(), 3);
-    Form->aToolDel->trigger();
+    Ui().aToolDel->trigger();
     Click(At(90, 60));
 
     QCOMPARE(Frame().PointCount(), 2);
@@ -254,7 +291,7 @@ void TestPadToolsUi::deleteRemovesFirstHitOnly()
     QCOMPARE(Frame().Links.Rows(), 3);
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Delete point"));
 
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     QCOMPARE(Frame().PointCount(), 3);
     QCOMPARE(Frame().Points[1].Y, quint8(60));
 }
@@ -263,7 +300,7 @@ void TestPadToolsUi::moveWithoutRedraw()
 {
     Start();
     OpenShow({{{30, 30}}});
-    Form->miMoveNoRedraw->trigger();
+    Ui().miMoveNoRedraw->trigger();
     TPaintSpy spy;
     int paints = 0;
     spy.OnPaint = [&paints] { ++paints; };
@@ -283,13 +320,13 @@ void TestPadToolsUi::quarterTurnShowsAngle()
 {
     Start();
     OpenShow({{{178, 128}}});   // the effect and auxiliary centres are at 128/128
-    Form->miToolMoveRotate->trigger();
-    QCOMPARE(Form->State.Tool, int(ToolMoveRotate));
+    Ui().miToolMoveRotate->trigger();
+    QCOMPARE(Inside().State.Tool, int(ToolMoveRotate));
     QTest::mousePress(Pad(), Qt::RightButton, {}, Raw(178, 128));
     // Each repaint of the drag shows the guide lines, the release's repaint no more.
     TPaintSpy spy;
     std::vector<size_t> guides;
-    spy.OnPaint = [this, &guides] { guides.push_back(Form->PadView().Guides.size()); };
+    spy.OnPaint = [this, &guides] { guides.push_back(Inside().PadView().Guides.size()); };
     Pad()->installEventFilter(&spy);
     QTest::mouseMove(Pad(), Raw(128, 178));   // a quarter turn clockwise on screen
     QCOMPARE(Panel(1), QStringLiteral("90") + QChar(0x00B0));
@@ -305,7 +342,7 @@ void TestPadToolsUi::frameMoveClampsAtEdge()
 {
     Start();
     OpenShow({{{20, 100}, {60, 100}}});
-    Form->miToolMoveRotate->trigger();
+    Ui().miToolMoveRotate->trigger();
     Drag(Raw(100, 100), Raw(70, 90));
     QCOMPARE(Panel(1), QStringLiteral("dX:-30 dY:10"));
     QCOMPARE(Frame().Points[0].X, quint8(0));
@@ -322,11 +359,11 @@ void TestPadToolsUi::linkToggledTwiceIsGone()
 {
     Start();
     OpenShow({{{30, 30}, {90, 30}}, {{30, 60}, {90, 60}}});
-    Form->Sketchpad->SetFramePosition(1);
-    Form->miToolLink->trigger();
-    QCOMPARE(Form->State.Tool, int(ToolLink));
+    Inside().Sketchpad->SetFramePosition(1);
+    Ui().miToolLink->trigger();
+    QCOMPARE(Inside().State.Tool, int(ToolLink));
     Click(At(90, 60));   // left: picks the current frame's point
-    QCOMPARE(Form->State.CurrentPoint, 1);
+    QCOMPARE(Inside().State.CurrentPoint, 1);
 
     Click(At(30, 30), Qt::RightButton);   // right: the previous frame's point
     QVERIFY(Frame().Links.Get(1, 0));
@@ -339,17 +376,17 @@ void TestPadToolsUi::lockedFrameIgnoresClicks()
 {
     Start();
     OpenShow({{{30, 30}}});
-    Form->sbLock->click();
+    Ui().sbLock->click();
     QVERIFY(Frame().IsLocked());
     const int steps = Form->Document().History().count();   // the lock itself
-    for (QAction* tool : {Form->aToolAdd, Form->aToolDel, Form->aToolZoom}) {
+    for (QAction* tool : {Ui().aToolAdd, Ui().aToolDel, Ui().aToolZoom}) {
         tool->trigger();
         Click(At(30, 30));
     }
     QCOMPARE(Frame().PointCount(), 1);
-    QCOMPARE(Form->Zoom, 2);
+    QCOMPARE(Inside().Zoom, 2);
     QCOMPARE(Form->Document().History().count(), steps);
-    QVERIFY(!Form->Busy);
+    QVERIFY(!Inside().Busy);
 }
 
 // --- zoom, tool controls, pointer --------------------------------------------------------------
@@ -364,19 +401,19 @@ void TestPadToolsUi::zoomKeysAndWheel()
     spy.OnPaint = [&paints] { ++paints; };
     Pad()->installEventFilter(&spy);
     QTest::keyClick(Pad(), '+');
-    QCOMPARE(Form->Zoom, 3);
+    QCOMPARE(Inside().Zoom, 3);
     QCOMPARE(paints, 1);   // the zoom step repaints once
-    QVERIFY(Form->miZoomN[2]->isChecked());
-    QCOMPARE(Form->miZoom->text(), QStringLiteral("&Zoom: 3x..."));
+    QVERIFY(Ui().miZoomN[2]->isChecked());
+    QCOMPARE(Ui().miZoom->text(), QStringLiteral("&Zoom: 3x..."));
     QTest::keyClick(Pad(), '-');
     QTest::keyClick(Pad(), '-');
-    QCOMPARE(Form->Zoom, 1);
+    QCOMPARE(Inside().Zoom, 1);
     QTest::keyClick(Pad(), '-');   // no lower
-    QCOMPARE(Form->Zoom, 1);
+    QCOMPARE(Inside().Zoom, 1);
     // The keys also reach the sketchpad when one of its scroll bars has the focus.
-    Form->Sketchpad->sbX->setFocus();
-    QTest::keyClick(Form->Sketchpad->sbX, '+');
-    QCOMPARE(Form->Zoom, 2);
+    Inside().Sketchpad->sbX->setFocus();
+    QTest::keyClick(Inside().Sketchpad->sbX, '+');
+    QCOMPARE(Inside().Zoom, 2);
 
     auto wheel = [this](QPoint at, int delta) {
         QWheelEvent event(at, Pad()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
@@ -384,20 +421,20 @@ void TestPadToolsUi::zoomKeysAndWheel()
         QApplication::sendEvent(Pad(), &event);
     };
     // Wheel down zooms in at the pointer's pad position.
-    QScrollBar* sbX = Form->Sketchpad->sbX;
-    QScrollBar* sbY = Form->Sketchpad->sbY;
+    QScrollBar* sbX = Inside().Sketchpad->sbX;
+    QScrollBar* sbY = Inside().Sketchpad->sbY;
     const QPoint at(300, 200);
     const int scrollX = sbX->value(), scrollY = sbY->value();
     wheel(at, -120);
-    QCOMPARE(Form->Zoom, 3);
+    QCOMPARE(Inside().Zoom, 3);
     QCOMPARE(sbX->value(), qBound(0, ((at.x() + scrollX) / 3 - 128 / 3) * 3, sbX->maximum()));
     QCOMPARE(sbY->value(), qBound(0, ((at.y() + scrollY) / 3 - 128 / 3) * 3, sbY->maximum()));
     QVERIFY(sbX->value() > 0);
     wheel(Raw(0, 0), 60);   // half a notch does nothing yet
-    QCOMPARE(Form->Zoom, 3);
+    QCOMPARE(Inside().Zoom, 3);
     wheel(Raw(0, 0), 60);
-    QCOMPARE(Form->Zoom, 2);
-    QCOMPARE(Form->miZoom->text(), QStringLiteral("&Zoom: 2x..."));
+    QCOMPARE(Inside().Zoom, 2);
+    QCOMPARE(Ui().miZoom->text(), QStringLiteral("&Zoom: 2x..."));
 }
 
 void TestPadToolsUi::toolControls_data()
@@ -430,22 +467,22 @@ void TestPadToolsUi::toolControls()
     QFETCH(int, cursor);
     QFETCH(QString, pointHint);
     Start();
-    Form->aToolAdd->trigger();
+    Ui().aToolAdd->trigger();
     Form->findChild<QAction*>(control)->trigger();
-    QCOMPARE(Form->State.Tool, tool);
+    QCOMPARE(Inside().State.Tool, tool);
     QCOMPARE(Pad()->cursor(), Cursors()[size_t(cursor)]);
-    QCOMPARE(Form->PointToolsButton.Hint, pointHint);
-    QCOMPARE(Form->aToolPoint->statusTip(), pointHint);
+    QCOMPARE(Inside().PointToolsButton.Hint, pointHint);
+    QCOMPARE(Ui().aToolPoint->statusTip(), pointHint);
     // The buttons are one radio group: the one standing for the tool is down.
-    QToolButton* down = tool == 1 ? Form->tbMove : tool == 2 ? Form->tbAdd : tool == 3 ? Form->tbDel
-                      : tool == 5 ? Form->tbZoom : tool == 9 ? Form->tbGeo : Form->tbPointTools;
-    for (QToolButton* button : {Form->tbMove, Form->tbAdd, Form->tbDel, Form->tbZoom, Form->tbPointTools, Form->tbGeo})
+    QToolButton* down = tool == 1 ? Ui().tbMove : tool == 2 ? Ui().tbAdd : tool == 3 ? Ui().tbDel
+                      : tool == 5 ? Ui().tbZoom : tool == 9 ? Ui().tbGeo : Ui().tbPointTools;
+    for (QToolButton* button : {Ui().tbMove, Ui().tbAdd, Ui().tbDel, Ui().tbZoom, Ui().tbPointTools, Ui().tbGeo})
         QCOMPARE(button->isChecked(), button == down);
     // A click on tbPointTools chooses the tool of its present image again.
-    if (down == Form->tbPointTools) {
-        Form->aToolMove->trigger();
-        Form->tbPointTools->click();
-        QCOMPARE(Form->State.Tool, tool);
+    if (down == Ui().tbPointTools) {
+        Ui().aToolMove->trigger();
+        Ui().tbPointTools->click();
+        QCOMPARE(Inside().State.Tool, tool);
     }
 }
 

@@ -78,8 +78,8 @@ private:
     void Start(bool live);
     QString OpenShow(const QList<TFrameSpec>& frames, const QString& name = QStringLiteral("show.RZ4"));
     void Compile();
-    bool LiveLooping() const { return Form->LivePlayer->IsLooping(); }
-    TPlayerMode ShowMode() const { return Form->Playback->mpPreview->Mode(); }
+    bool LiveLooping() const { return Inside().LivePlayer->IsLooping(); }
+    TPlayerMode ShowMode() const { return Inside().Playback->mpPreview->Mode(); }
     bool NoUnexpectedPrompts() const;
     void RequireServer();
 
@@ -140,7 +140,7 @@ QString TestPlaybackUi::OpenShow(const QList<TFrameSpec>& frames, const QString&
 
 void TestPlaybackUi::Compile()
 {
-    Form->aCreateWavefile->trigger();
+    Ui().aCreateWavefile->trigger();
     QVERIFY(QFile::exists(WaveFileName(Form->Show().FileName)));
 }
 
@@ -157,20 +157,20 @@ void TestPlaybackUi::playWithoutWaveFileAsksForCompile()
 {
     Start(false);
     const QString show = OpenShow({TFrameSpec{Triangle}});
-    QVERIFY(!Form->aPlayShow->isEnabled());
+    QVERIFY(!Ui().aPlayShow->isEnabled());
     Compile();
-    QVERIFY(Form->aPlayShow->isEnabled());
-    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(Ui().aPlayShow->isEnabled());
+    QVERIFY(!Ui().aStopShow->isEnabled());
     // The file went away after the compile enabled Play.
     QVERIFY(QFile::remove(WaveFileName(show)));
 
     Prompts->ExpectTell();
-    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QTest::mouseClick(Ui().tbPlay, Qt::LeftButton);
     QCOMPARE(Prompts->Shown.size(), 1);
     QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Error);
     QCOMPARE(Prompts->Shown[0].text, QStringLiteral("You need to compile this show first."));
-    QVERIFY(Form->aPlayShow->isEnabled());
-    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(Ui().aPlayShow->isEnabled());
+    QVERIFY(!Ui().aStopShow->isEnabled());
     QCOMPARE(ShowMode(), TPlayerMode::NotReady);
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -180,20 +180,20 @@ void TestPlaybackUi::showPreviewWithoutWaveFileDisablesIt()
     Start(false);
     const QString show = OpenShow({TFrameSpec{Triangle}});
     Compile();
-    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(Ui().aShowPreview->isEnabled());
     QVERIFY(QFile::remove(WaveFileName(show)));
 
     Prompts->ExpectTell();
-    QTest::mouseClick(Form->tbShowPreview, Qt::LeftButton);
+    QTest::mouseClick(Ui().tbShowPreview, Qt::LeftButton);
     QCOMPARE(Prompts->Shown.size(), 1);
     QCOMPARE(Prompts->Shown[0].icon, TMsgIcon::Information);
     QCOMPARE(Prompts->Shown[0].text, QStringLiteral("Hey, you need to compile first!"));
     // Only the button goes grey: the menu item and F9 still say why.
-    QVERIFY(!Form->tbShowPreview->isEnabled());
-    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(!Ui().tbShowPreview->isEnabled());
+    QVERIFY(Ui().aShowPreview->isEnabled());
     // The next compile brings it back.
     Compile();
-    QVERIFY(Form->tbShowPreview->isEnabled());
+    QVERIFY(Ui().tbShowPreview->isEnabled());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -201,47 +201,47 @@ void TestPlaybackUi::previewEnabledStates()
 {
     Start(false);
     // At start only Play and Stop are grey; a new show reaches the preview's message.
-    QVERIFY(!Form->tbPlay->isEnabled());
-    QVERIFY(!Form->tbStop->isEnabled());
-    for (QToolButton* button : {Form->tbCompile, Form->tbRepeat, Form->tbShowPreview, Form->tbLive})
+    QVERIFY(!Ui().tbPlay->isEnabled());
+    QVERIFY(!Ui().tbStop->isEnabled());
+    for (QToolButton* button : {Ui().tbCompile, Ui().tbRepeat, Ui().tbShowPreview, Ui().tbLive})
         QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
-    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(Ui().aShowPreview->isEnabled());
 
     Prompts->ExpectTell();
     Prompts->ExpectTell();
     QTest::keyClick(Form.get(), Qt::Key_F9);
-    QVERIFY(!Form->tbShowPreview->isEnabled());
+    QVERIFY(!Ui().tbShowPreview->isEnabled());
     // A greyed button does not grey the command: F9 and the menu item still answer.
-    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(Ui().aShowPreview->isEnabled());
     QTest::keyClick(Form.get(), Qt::Key_F9);
     QCOMPARE(Prompts->Shown.size(), 2);
     for (const auto& shown : std::as_const(Prompts->Shown))
         QCOMPARE(shown.text, QStringLiteral("Hey, you need to compile first!"));
     // Other changes of the command (its caption, say) leave the button as it is.
-    Form->aShowPreview->setText(Form->aShowPreview->text());
-    Form->aShowPreview->setStatusTip(QStringLiteral("tip"));
-    QVERIFY(!Form->tbShowPreview->isEnabled());
+    Ui().aShowPreview->setText(Ui().aShowPreview->text());
+    Ui().aShowPreview->setStatusTip(QStringLiteral("tip"));
+    QVERIFY(!Ui().tbShowPreview->isEnabled());
 
     // A show with a wave file brings the button back, one without greys it again.
     const QString compiled = OpenShow({TFrameSpec{Triangle}});
     Compile();
-    QVERIFY(Form->tbShowPreview->isEnabled());
+    QVERIFY(Ui().tbShowPreview->isEnabled());
     OpenShow({TFrameSpec{Square}}, QStringLiteral("uncompiled.RZ4"));
-    QVERIFY(!Form->tbShowPreview->isEnabled());
-    QVERIFY(Form->aShowPreview->isEnabled());
+    QVERIFY(!Ui().tbShowPreview->isEnabled());
+    QVERIFY(Ui().aShowPreview->isEnabled());
     Form->OpenCommandLineFile(compiled);
-    QVERIFY(Form->tbShowPreview->isEnabled());
-    QVERIFY(Form->tbPlay->isEnabled());
+    QVERIFY(Ui().tbShowPreview->isEnabled());
+    QVERIFY(Ui().tbPlay->isEnabled());
 
     // A wave file that turns up behind the program's back: the menu item shows it, and the
     // button is back.
     const QString other = OpenShow({TFrameSpec{Square}}, QStringLiteral("uncompiled.RZ4"));
-    QVERIFY(!Form->tbShowPreview->isEnabled());
+    QVERIFY(!Ui().tbShowPreview->isEnabled());
     QVERIFY(QFile::copy(WaveFileName(compiled), WaveFileName(other)));
-    connect(Form->FormPreview, &TFormPreview::samplesEnded, Form->FormPreview, &QDialog::reject);
-    Form->aShowPreview->trigger();
-    QCOMPARE(Form->FormPreview->windowTitle(), QStringLiteral("Preview ended..."));
-    QVERIFY(Form->tbShowPreview->isEnabled());
+    connect(Inside().FormPreview, &TFormPreview::samplesEnded, Inside().FormPreview, &QDialog::reject);
+    Ui().aShowPreview->trigger();
+    QCOMPARE(Inside().FormPreview->windowTitle(), QStringLiteral("Preview ended..."));
+    QVERIFY(Ui().tbShowPreview->isEnabled());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -252,35 +252,35 @@ void TestPlaybackUi::timelineDockedAndSwitched()
     Start(false);
     auto* dock = Form->findChild<QDockWidget*>(QStringLiteral("toolwinTimeline"));
     QVERIFY(dock);
-    QCOMPARE(dock, static_cast<QDockWidget*>(Form->Timeline));
+    QCOMPARE(dock, static_cast<QDockWidget*>(Inside().Timeline));
     QCOMPARE(Form->dockWidgetArea(dock), Qt::BottomDockWidgetArea);
     QVERIFY(dock->isVisible() && !dock->isFloating());
     // A strip along the bottom, under the frame list as well.
-    QVERIFY(dock->geometry().left() <= Form->panelLeft->geometry().left());
-    QVERIFY(dock->geometry().top() >= Form->panelLeft->geometry().bottom());
-    QCOMPARE(Form->Timeline->iTimeline->height(), 48);
+    QVERIFY(dock->geometry().left() <= Inside().panelLeft->geometry().left());
+    QVERIFY(dock->geometry().top() >= Inside().panelLeft->geometry().bottom());
+    QCOMPARE(Inside().Timeline->iTimeline->height(), 48);
 
-    QVERIFY(Form->miPanelTimeline->isChecked());
-    Form->miPanelTimeline->trigger();
-    QVERIFY(!Form->miPanelTimeline->isChecked());
+    QVERIFY(Ui().miPanelTimeline->isChecked());
+    Ui().miPanelTimeline->trigger();
+    QVERIFY(!Ui().miPanelTimeline->isChecked());
     QVERIFY(!dock->isVisible());
-    Form->miPanelTimeline->trigger();
-    QVERIFY(Form->miPanelTimeline->isChecked());
+    Ui().miPanelTimeline->trigger();
+    QVERIFY(Ui().miPanelTimeline->isChecked());
     QVERIFY(dock->isVisible());
 
     // Its own close button clears the check mark.
     QVERIFY(dock->close());
     QVERIFY(!dock->isVisible());
-    QVERIFY(!Form->miPanelTimeline->isChecked());
+    QVERIFY(!Ui().miPanelTimeline->isChecked());
 
     // Closed, it stays closed in the next run, and the menu says so.
     QVERIFY(Form->close());
     Form.reset();
     Start(false);
-    QVERIFY(!Form->Timeline->isVisible());
-    QVERIFY(!Form->miPanelTimeline->isChecked());
-    Form->miPanelTimeline->trigger();
-    QVERIFY(Form->Timeline->isVisible());
+    QVERIFY(!Inside().Timeline->isVisible());
+    QVERIFY(!Ui().miPanelTimeline->isChecked());
+    Ui().miPanelTimeline->trigger();
+    QVERIFY(Inside().Timeline->isVisible());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -288,9 +288,9 @@ void TestPlaybackUi::timelineFollowsSketchpadRepaint()
 {
     Start(false);
     OpenShow({TFrameSpec{Triangle, 200}});   // 50 pixels at 4 ms per pixel
-    const QImage& canvas = Form->Timeline->iTimeline->Canvas();
+    const QImage& canvas = Inside().Timeline->iTimeline->Canvas();
     QVERIFY(!canvas.isNull());
-    const QRgb background = Form->Colors.TimelineBackground.rgb();
+    const QRgb background = Inside().Colors.TimelineBackground.rgb();
     const int column = 300;
     auto columnDrawn = [&] {
         for (int y = 14; y < canvas.height(); ++y)
@@ -303,15 +303,15 @@ void TestPlaybackUi::timelineFollowsSketchpadRepaint()
 
     // A frame command ends in the sketchpad's repaint, which redraws the strip.
     Prompts->ExpectInput(QStringLiteral("2000"));
-    Form->aFrameDelay->trigger();
+    Ui().aFrameDelay->trigger();
     QCOMPARE(Form->Show().Frame(0).Delay, quint16(2000));
     QVERIFY(columnDrawn());
 
     // The colours are those of the window at the time of the repaint.
-    Form->Colors.TimelineBackground = QColor(1, 2, 3);
+    Inside().Colors.TimelineBackground = QColor(1, 2, 3);
     const QPoint corner(canvas.width() - 2, canvas.height() - 2);
     QVERIFY(canvas.pixel(corner) != QColor(1, 2, 3).rgb());
-    Form->RedrawSketchpad();
+    Inside().RedrawSketchpad();
     QCOMPARE(canvas.pixel(corner), QColor(1, 2, 3).rgb());
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -322,23 +322,23 @@ void TestPlaybackUi::framePreviewShowsCurrentFrame()
 {
     Start(false);
     OpenShow({TFrameSpec{{QPoint(0, 128), QPoint(255, 128)}}, TFrameSpec{}});
-    QVERIFY(Form->aFramePreview->isEnabled());
-    QVERIFY(!Form->FormDebug->isVisible());
-    QCOMPARE(Form->FormDebug->windowTitle(), QStringLiteral("Demowave"));
+    QVERIFY(Ui().aFramePreview->isEnabled());
+    QVERIFY(!Inside().FormDebug->isVisible());
+    QCOMPARE(Inside().FormDebug->windowTitle(), QStringLiteral("Demowave"));
 
     QApplication::setActiveWindow(Form.get());
     QVERIFY(QTest::qWaitForWindowActive(Form.get()));
     QTest::keyClick(Form.get(), Qt::Key_F7);
-    QVERIFY(Form->FormDebug->isVisible());
-    QCOMPARE(Form->FormDebug->windowTitle(),
+    QVERIFY(Inside().FormDebug->isVisible());
+    QCOMPARE(Inside().FormDebug->windowTitle(),
              QStringLiteral("waveform preview -- duration: 132 samples -- rate: 334 Hz -- zoom: 1/1"));
 
     // It draws the frame that is current when asked.
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     QApplication::setActiveWindow(Form.get());
     QVERIFY(QTest::qWaitForWindowActive(Form.get()));
     QTest::keyClick(Form.get(), Qt::Key_F7);
-    QCOMPARE(Form->FormDebug->windowTitle(), QStringLiteral("waveform preview -- no wave available..."));
+    QCOMPARE(Inside().FormDebug->windowTitle(), QStringLiteral("waveform preview -- no wave available..."));
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -348,39 +348,39 @@ void TestPlaybackUi::liveFollowsButtonFrameAndMouse()
 {
     REQUIRE_SERVER();
     Start(true);
-    QVERIFY(Form->aLivePreview->isChecked());
+    QVERIFY(Ui().aLivePreview->isChecked());
     OpenShow({TFrameSpec{Triangle}, TFrameSpec{{QPoint(10, 10), QPoint(200, 200)}}, TFrameSpec{Square}});
     QVERIFY(LiveLooping());
-    QCOMPARE(Form->LiveStream.left(4), QByteArray("RIFF"));
+    QCOMPARE(Inside().LiveStream.left(4), QByteArray("RIFF"));
 
     // Two points give no loop; a frame of four brings it back.
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     QVERIFY(!LiveLooping());
-    Form->Sketchpad->SetFramePosition(2);
+    Inside().Sketchpad->SetFramePosition(2);
     QVERIFY(LiveLooping());
 
     // tbLive toggles on a click, and the loop follows it.
-    QTest::mouseClick(Form->tbLive, Qt::LeftButton);
-    QVERIFY(!Form->aLivePreview->isChecked());
+    QTest::mouseClick(Ui().tbLive, Qt::LeftButton);
+    QVERIFY(!Ui().aLivePreview->isChecked());
     QVERIFY(!LiveLooping());
-    QTest::mouseClick(Form->tbLive, Qt::LeftButton);
-    QVERIFY(Form->aLivePreview->isChecked());
+    QTest::mouseClick(Ui().tbLive, Qt::LeftButton);
+    QVERIFY(Ui().aLivePreview->isChecked());
     QVERIFY(LiveLooping());
 
     // A point added with the mouse is in the loop from the button's release on.
-    const QByteArray before = Form->LiveStream;
-    Form->aToolAdd->trigger();
-    const TPadTransform t = Form->PadTransform();
-    QTest::mouseClick(Form->Sketchpad->pad, Qt::LeftButton, {}, QPoint(t.PadX(120), t.PadY(60)));
+    const QByteArray before = Inside().LiveStream;
+    Ui().aToolAdd->trigger();
+    const TPadTransform t = Inside().PadTransform();
+    QTest::mouseClick(Inside().Sketchpad->pad, Qt::LeftButton, {}, QPoint(t.PadX(120), t.PadY(60)));
     QCOMPARE(Form->Show().Frame(2).PointCount(), 5);
     QVERIFY(LiveLooping());
-    QVERIFY(Form->LiveStream != before);
+    QVERIFY(Inside().LiveStream != before);
 
     // The loop follows the show: undo takes the point out again, a frame command changes it.
-    Form->miUndo->trigger();
-    QCOMPARE(Form->LiveStream, before);
-    Form->miFrameFlipY->trigger();
-    QVERIFY(Form->LiveStream != before);
+    Ui().miUndo->trigger();
+    QCOMPARE(Inside().LiveStream, before);
+    Ui().miFrameFlipY->trigger();
+    QVERIFY(Inside().LiveStream != before);
     QVERIFY(LiveLooping());
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -397,19 +397,19 @@ void TestPlaybackUi::liveSkipsPassesOverAMinute()
     OpenShow({TFrameSpec{Triangle}, TFrameSpec{zigzag}});
     QVERIFY(LiveLooping());
 
-    Form->ScanDelays = TScanDelays{65535, 65535, 65535, 65535};
-    QVERIFY(LivePassTooLong(Form->Show().Frame(1), Form->ScanDelays));
-    QVERIFY(!LivePassTooLong(Form->Show().Frame(0), Form->ScanDelays));
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().ScanDelays = TScanDelays{65535, 65535, 65535, 65535};
+    QVERIFY(LivePassTooLong(Form->Show().Frame(1), Inside().ScanDelays));
+    QVERIFY(!LivePassTooLong(Form->Show().Frame(0), Inside().ScanDelays));
+    Inside().Sketchpad->SetFramePosition(1);
     QVERIFY(!LiveLooping());
-    QVERIFY(Form->LiveStream.isEmpty());
-    QCOMPARE(Form->sbFrameMessage->text(),
+    QVERIFY(Inside().LiveStream.isEmpty());
+    QCOMPARE(Inside().sbFrameMessage->text(),
              QStringLiteral("Live output is off for this frame: one pass of it lasts over a minute."));
-    QVERIFY(Form->aLivePreview->isChecked()); // it is the frame, not the output, that is off
+    QVERIFY(Ui().aLivePreview->isChecked()); // it is the frame, not the output, that is off
 
-    Form->Sketchpad->SetFramePosition(0);
+    Inside().Sketchpad->SetFramePosition(0);
     QVERIFY(LiveLooping());
-    QCOMPARE(Form->sbFrameMessage->text(), QString());
+    QCOMPARE(Inside().sbFrameMessage->text(), QString());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -420,51 +420,51 @@ void TestPlaybackUi::playGivesLiveWayRepeatsAndReleasesFile()
     OpenShow({TFrameSpec{Triangle, 150}, TFrameSpec{Square, 150}});
     Compile();
     QVERIFY(LiveLooping());
-    QVERIFY(Form->aRepeatPlay->isChecked());
+    QVERIFY(Ui().aRepeatPlay->isChecked());
 
-    QSignalSpy notices(Form->Playback->mpPreview, &TAudioPlayer::Notify);
-    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QSignalSpy notices(Inside().Playback->mpPreview, &TAudioPlayer::Notify);
+    QTest::mouseClick(Ui().tbPlay, Qt::LeftButton);
     QCOMPARE(ShowMode(), TPlayerMode::Playing);
-    QVERIFY(!Form->aPlayShow->isEnabled());
-    QVERIFY(Form->aStopShow->isEnabled());
+    QVERIFY(!Ui().aPlayShow->isEnabled());
+    QVERIFY(Ui().aStopShow->isEnabled());
     // The show has the sound card to itself, also across a frame switch.
     QVERIFY(!LiveLooping());
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     QVERIFY(!LiveLooping());
 
     // Repeat on: the end starts the show again.
     QTRY_VERIFY_WITH_TIMEOUT(notices.count() >= 1, WaitMs);
     QCOMPARE(ShowMode(), TPlayerMode::Playing);
-    QVERIFY(Form->aStopShow->isEnabled());
+    QVERIFY(Ui().aStopShow->isEnabled());
     QVERIFY(!LiveLooping());
 
     // Repeat off: the next end shows the ready state and the live loop returns.
-    QTest::mouseClick(Form->tbRepeat, Qt::LeftButton);
-    QVERIFY(!Form->aRepeatPlay->isChecked());
-    QVERIFY(!Form->Playback->Repeat);
+    QTest::mouseClick(Ui().tbRepeat, Qt::LeftButton);
+    QVERIFY(!Ui().aRepeatPlay->isChecked());
+    QVERIFY(!Inside().Playback->Repeat);
     const int seen = notices.count();
     QTRY_VERIFY_WITH_TIMEOUT(notices.count() > seen, WaitMs);
     QVERIFY(ShowMode() != TPlayerMode::Playing);
-    QVERIFY(Form->aPlayShow->isEnabled());
-    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(Ui().aPlayShow->isEnabled());
+    QVERIFY(!Ui().aStopShow->isEnabled());
     QVERIFY(LiveLooping());
 
     // Stop ends the show at once and gives the live loop back.
-    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QTest::mouseClick(Ui().tbPlay, Qt::LeftButton);
     QCOMPARE(ShowMode(), TPlayerMode::Playing);
-    QTest::mouseClick(Form->tbStop, Qt::LeftButton);
+    QTest::mouseClick(Ui().tbStop, Qt::LeftButton);
     QCOMPARE(ShowMode(), TPlayerMode::NotReady);
-    QVERIFY(Form->aPlayShow->isEnabled());
-    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(Ui().aPlayShow->isEnabled());
+    QVERIFY(!Ui().aStopShow->isEnabled());
     QVERIFY(LiveLooping());
 
     // A compile during playback stops it first, so the file is free to be rewritten.
-    QTest::mouseClick(Form->tbPlay, Qt::LeftButton);
+    QTest::mouseClick(Ui().tbPlay, Qt::LeftButton);
     QCOMPARE(ShowMode(), TPlayerMode::Playing);
     Compile();
     QCOMPARE(ShowMode(), TPlayerMode::NotReady);
-    QVERIFY(Form->aPlayShow->isEnabled());
-    QVERIFY(!Form->aStopShow->isEnabled());
+    QVERIFY(Ui().aPlayShow->isEnabled());
+    QVERIFY(!Ui().aStopShow->isEnabled());
     QVERIFY(LiveLooping());
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -492,16 +492,16 @@ void TestPlaybackUi::liveWarnsOnceInStatusBar()
     QVERIFY(!SignalWarning(device).isEmpty());
 
     Start(true);
-    Form->LivePlayer->SetDevice(device);
+    Inside().LivePlayer->SetDevice(device);
     OpenShow({TFrameSpec{Triangle}, TFrameSpec{Square}});
     QVERIFY(LiveLooping());
-    QCOMPARE(Form->sbFrameMessage->text(), SignalWarning(device));
+    QCOMPARE(Inside().sbFrameMessage->text(), SignalWarning(device));
 
     // Said once: later starts on that device leave the status bar alone.
-    Form->sbFrameMessage->setText(QStringLiteral("-"));
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().sbFrameMessage->setText(QStringLiteral("-"));
+    Inside().Sketchpad->SetFramePosition(1);
     QVERIFY(LiveLooping());
-    QCOMPARE(Form->sbFrameMessage->text(), QStringLiteral("-"));
+    QCOMPARE(Inside().sbFrameMessage->text(), QStringLiteral("-"));
     Form.reset();
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -554,8 +554,9 @@ static int LiveWithoutServer(const QString& folder)
     QSettings settings(folder + "/skelmar.ini", QSettings::IniFormat);
     TWindowWatchingPrompts prompts;
     TFormMain form(settings, prompts, folder + "/");
+    const TFormMainTestAccess inside(form);
     prompts.Window = &form;
-    if (!form.aLivePreview->isChecked())
+    if (!inside.Ui.aLivePreview->isChecked())
         return fail("tbLive is not down by default");
     const QString path = folder + "/live.RZ4";
     WriteShow(path, {TFrameSpec{Triangle}, TFrameSpec{Square}});
@@ -566,11 +567,11 @@ static int LiveWithoutServer(const QString& folder)
     QCoreApplication::processEvents();
     if (!prompts.Shown.isEmpty())
         return fail("a box came before the main window was shown");
-    if (form.aLivePreview->isChecked())
+    if (inside.Ui.aLivePreview->isChecked())
         return fail("tbLive stayed down");
-    if (form.LivePlayer->Mode() != TPlayerMode::NotReady)
+    if (inside.LivePlayer->Mode() != TPlayerMode::NotReady)
         return fail("the live player was left in a playing state");
-    if (form.sbFrameMessage->text() != SoundOffNote)
+    if (inside.sbFrameMessage->text() != SoundOffNote)
         return fail("the status bar does not say that live output is off");
 
     form.show();
@@ -584,21 +585,21 @@ static int LiveWithoutServer(const QString& folder)
         return fail("the error box came while the main window was hidden");
 
     // Live pressed again: it fails again, and this time only the status bar says so.
-    form.sbFrameMessage->setText(QStringLiteral("-"));
-    form.aLivePreview->trigger();
+    inside.sbFrameMessage->setText(QStringLiteral("-"));
+    inside.Ui.aLivePreview->trigger();
     QTest::qWait(100);
     if (prompts.Shown.size() != 1 || !prompts.Unexpected.isEmpty())
         return fail("a second error box in the same session");
-    if (form.aLivePreview->isChecked())
+    if (inside.Ui.aLivePreview->isChecked())
         return fail("tbLive stayed down after the second failure");
-    if (form.sbFrameMessage->text() != SoundOffNote)
+    if (inside.sbFrameMessage->text() != SoundOffNote)
         return fail("the second failure left no note in the status bar");
 
     // With tbLive up, the next frame switch is silent.
-    form.sbFrameMessage->setText(QStringLiteral("-"));
-    form.Sketchpad->SetFramePosition(1);
+    inside.sbFrameMessage->setText(QStringLiteral("-"));
+    inside.Sketchpad->SetFramePosition(1);
     QTest::qWait(50);
-    if (prompts.Shown.size() != 1 || form.sbFrameMessage->text() != QStringLiteral("-"))
+    if (prompts.Shown.size() != 1 || inside.sbFrameMessage->text() != QStringLiteral("-"))
         return fail("a message came after tbLive was raised");
     return 0;
 }

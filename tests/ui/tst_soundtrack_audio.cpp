@@ -161,21 +161,21 @@ void TestSoundtrackAudio::musicStartsWithTheLaser()
         store.WriteSwitch({}, "RepeatPlay", false);
     });
     QVERIFY(Form->OpenShow(showFile));
-    QVERIFY(Form->aPlayShow->isEnabled());
+    QVERIFY(Ui().aPlayShow->isEnabled());
 
     TMonitorRecorder recorder;
     QVERIFY(recorder.Start(Stage + ".monitor", 4, {"--channel-map=front-left,front-right,rear-left,rear-right"}));
-    Form->aPlayShow->trigger();
-    QVERIFY2(Form->aStopShow->isEnabled(), qPrintable(Form->sbFrameMessage->text()));
+    Ui().aPlayShow->trigger();
+    QVERIFY2(Ui().aStopShow->isEnabled(), qPrintable(Inside().sbFrameMessage->text()));
     QTest::qWait(1500);
-    Form->aStopShow->trigger();
+    Ui().aStopShow->trigger();
     QTest::qWait(400);
     const QByteArray frames = recorder.Finish();
 
     const qint64 firstLaser = FirstSound(frames, 0, 1);
     const qint64 firstClick = FirstSound(frames, 2, 2000);
     QVERIFY2(firstLaser >= 0, "the laser signal was not recorded");
-    QVERIFY2(firstClick >= 0, qPrintable("no click was recorded: " + Form->sbFrameMessage->text()));
+    QVERIFY2(firstClick >= 0, qPrintable("no click was recorded: " + Inside().sbFrameMessage->text()));
     const double apartMs = double(firstClick - firstLaser) * 1000 / 44100;
     qInfo("first click %.1f ms after the first laser sample (%.0f ms wanted)", apartMs, firstClickMs);
     QVERIFY2(std::abs(apartMs - firstClickMs) < 30, qPrintable(QString("%1 ms apart").arg(apartMs)));
@@ -193,7 +193,7 @@ void TestSoundtrackAudio::musicStartsWithTheLaser()
     const qint64 tail = frames.size() / 8 - 44100 / 10;
     QVERIFY(FirstSound(frames, 0, 1, tail) < 0);
     QVERIFY(FirstSound(frames, 2, 1, tail) < 0);
-    QVERIFY(!Form->MusicPlayer->IsPlaying());
+    QVERIFY(!Inside().MusicPlayer->IsPlaying());
 }
 
 // Music mixed into the laser's output would move the scanners: it is not played.
@@ -218,11 +218,11 @@ void TestSoundtrackAudio::noMusicOnTheLasersOutput()
         store.WriteText("SoundOutputs", "Music", LaserSink);
     });
     QVERIFY(Form->OpenShow(showFile));
-    Form->aPlayShow->trigger();
-    QVERIFY(Form->aStopShow->isEnabled());
-    QVERIFY(!Form->MusicPlayer->IsPlaying());
-    QVERIFY(Form->sbFrameMessage->text().contains("laser's output"));
-    Form->aStopShow->trigger();
+    Ui().aPlayShow->trigger();
+    QVERIFY(Ui().aStopShow->isEnabled());
+    QVERIFY(!Inside().MusicPlayer->IsPlaying());
+    QVERIFY(Inside().sbFrameMessage->text().contains("laser's output"));
+    Ui().aStopShow->trigger();
 }
 
 // With music to play, the show preview draws at the show's own pace and the music
@@ -246,13 +246,13 @@ void TestSoundtrackAudio::previewKeepsToTheMusicsTime()
         store.WriteText("SoundOutputs", "Music", MusicSink);
     });
     QVERIFY(Form->OpenShow(showFile));
-    TFormPreview* preview = Form->FormPreview;
+    TFormPreview* preview = Inside().FormPreview;
     QVERIFY(preview->LoadSamples(WaveFileName(showFile)).isEmpty());
     QElapsedTimer clock;
     clock.start();
     preview->show();   // showing starts the drawing
     QVERIFY(preview->IsPaced());
-    QVERIFY(Form->MusicPlayer->IsPlaying());
+    QVERIFY(Inside().MusicPlayer->IsPlaying());
     QTest::qWait(600);
     // Samples drawn so far against the time gone by: the same within 100 ms.
     const double drawnMs = double(preview->Trace().StreamPosition() - 44) / 4 * 1000 / 44100;
@@ -260,7 +260,7 @@ void TestSoundtrackAudio::previewKeepsToTheMusicsTime()
              qPrintable(QString("%1 ms drawn after %2 ms").arg(drawnMs).arg(clock.elapsed())));
     QVERIFY(preview->IsDrawing());
     preview->hide();
-    QVERIFY(!Form->MusicPlayer->IsPlaying());
+    QVERIFY(!Inside().MusicPlayer->IsPlaying());
 }
 
 QTEST_MAIN(TestSoundtrackAudio)

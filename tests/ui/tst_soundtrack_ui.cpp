@@ -42,6 +42,7 @@ private slots:
     void missingMusicIsANoteNotAFailure();
     void damagedSoundtrackFileOpensTheShowAndStays();
     void unreadableMusicIsRefusedWithItsReason();
+    void musicTooLongIsRefusedFromItsHeader();
     void newShowHasNoSoundtrack();
     void cancelStopsTheReading();
     void fitFramesToBeats();
@@ -53,7 +54,7 @@ private:
     QString MakeShow(const QString& name, int frames = 3);
     // Answers the soundtrack dialog with `music` and `offset` once it is open.
     void ChooseInDialog(const QString& music, int offset);
-    QString Status() const { return Form->sbFrameMessage->text(); }
+    QString Status() const { return Inside().sbFrameMessage->text(); }
     bool NoUnexpectedPrompts() const;
 
     QString Clicks;         // 12 s of clicks at 120 bpm from 0.5 s
@@ -84,9 +85,9 @@ QString TestSoundtrackUi::MakeShow(const QString& name, int frames)
 void TestSoundtrackUi::ChooseInDialog(const QString& music, int offset)
 {
     QTimer::singleShot(0, this, [this, music, offset] {
-        Form->FormSoundtrack->editMusic->setText(music);
-        Form->FormSoundtrack->editOffset->setValue(offset);
-        Form->FormSoundtrack->accept();
+        Inside().FormSoundtrack->editMusic->setText(music);
+        Inside().FormSoundtrack->editOffset->setValue(offset);
+        Inside().FormSoundtrack->accept();
     });
 }
 
@@ -103,12 +104,12 @@ void TestSoundtrackUi::menuPlaces()
     QStringList found;
     for (QAction* top : Form->menuBar()->actions())
         for (QAction* item : top->menu()->actions())
-            if (item == Form->aSoundtrack || item == Form->aRemoveSoundtrack || item == Form->aFitFramesToBeats
-                || item == Form->miSoundOutputs)
+            if (item == Ui().aSoundtrack || item == Ui().aRemoveSoundtrack || item == Ui().aFitFramesToBeats
+                || item == Ui().miSoundOutputs)
                 found << top->text() + " > " + item->text();
     QCOMPARE(found, (QStringList{"&Project > &Soundtrack...", "&Project > Remove soundtrack",
                                  "F&rame > Fit frames to beats", "&Settings > Sound outputs..."}));
-    QVERIFY(!Form->aRemoveSoundtrack->isEnabled());   // nothing to remove yet
+    QVERIFY(!Ui().aRemoveSoundtrack->isEnabled());   // nothing to remove yet
 }
 
 void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
@@ -118,17 +119,17 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
     QVERIFY(Form->OpenShow(show));
     Form->Document().MarkSaved();
     ChooseInDialog(Clicks, 250);
-    Form->aSoundtrack->trigger();
-    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    Ui().aSoundtrack->trigger();
+    QCOMPARE(Inside().ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
     QVERIFY(Form->IsModified());   // a new soundtrack needs saving like any edit
-    QVERIFY(Form->aRemoveSoundtrack->isEnabled());
-    QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
-    QVERIFY(Form->ShowMusic->Analysis());
-    QVERIFY(!Form->TimelineMusic->isHidden());
+    QVERIFY(Ui().aRemoveSoundtrack->isEnabled());
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    QVERIFY(Inside().ShowMusic->Analysis());
+    QVERIFY(!Inside().TimelineMusic->isHidden());
     QVERIFY(Status().contains("clicks.wav"));
 
     Prompts->ExpectTell();   // "File was saved."
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     QVERIFY(!Form->IsModified());
     TSoundtrack stored;
     QVERIFY(ReadSoundtrackFile(show, stored).outcome.ok);
@@ -138,9 +139,9 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
     Form.reset();
     CreateForm();
     QVERIFY(Form->OpenShow(show));
-    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
-    QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
-    QVERIFY(Form->ShowMusic->Analysis());
+    QCOMPARE(Inside().ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    QVERIFY(Inside().ShowMusic->Analysis());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -151,19 +152,19 @@ void TestSoundtrackUi::soundtrackChangesAreStepsOfTheHistory()
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("shows/steps.RZ4")));
     ChooseInDialog(Clicks, 250);
-    Form->aSoundtrack->trigger();
+    Ui().aSoundtrack->trigger();
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Soundtrack"));
-    Form->aRemoveSoundtrack->trigger();
-    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    Ui().aRemoveSoundtrack->trigger();
+    QVERIFY(!Inside().ShowMusic->Track().IsSet());
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Remove soundtrack"));
 
-    Form->miUndo->trigger();
-    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
-    Form->miUndo->trigger();
-    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    Ui().miUndo->trigger();
+    QCOMPARE(Inside().ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    Ui().miUndo->trigger();
+    QVERIFY(!Inside().ShowMusic->Track().IsSet());
     QVERIFY(!Form->IsModified());
-    Form->miRedo->trigger();
-    QCOMPARE(Form->ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
+    Ui().miRedo->trigger();
+    QCOMPARE(Inside().ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
     QVERIFY(Form->IsModified());
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -173,12 +174,12 @@ void TestSoundtrackUi::saveAsRewritesTheRelativePath()
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("a/show.RZ4")));
     ChooseInDialog(Clicks, 0);
-    Form->aSoundtrack->trigger();
+    Ui().aSoundtrack->trigger();
     const QString copy = Dir->filePath("b/c/copy.RZ4");
     QDir().mkpath(Dir->filePath("b/c"));
     Prompts->ExpectSave(copy);
     Prompts->ExpectTell();
-    QVERIFY(Form->SaveAs());
+    QVERIFY(Inside().SaveAs());
     TSoundtrack stored;
     QVERIFY(ReadSoundtrackFile(copy, stored).outcome.ok);
     QCOMPARE(stored.MusicFile, Clicks);
@@ -195,13 +196,13 @@ void TestSoundtrackUi::removedSoundtrackDoesNotComeBack()
     const QString show = MakeShow("r/show.RZ4");
     QVERIFY(WriteSoundtrackFile(show, {Clicks, 0}).ok);
     QVERIFY(Form->OpenShow(show));
-    QVERIFY(Form->ShowMusic->Track().IsSet());
-    Form->aRemoveSoundtrack->trigger();
-    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    QVERIFY(Inside().ShowMusic->Track().IsSet());
+    Ui().aRemoveSoundtrack->trigger();
+    QVERIFY(!Inside().ShowMusic->Track().IsSet());
     QVERIFY(Form->IsModified());
-    QVERIFY(Form->TimelineMusic->isHidden());
+    QVERIFY(Inside().TimelineMusic->isHidden());
     Prompts->ExpectTell();
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     QVERIFY(!QFileInfo::exists(SoundtrackFileName(show)));
     QVERIFY(NoUnexpectedPrompts());
 }
@@ -215,10 +216,10 @@ void TestSoundtrackUi::missingMusicIsANoteNotAFailure()
     QVERIFY(Form->OpenShow(show));
     QCOMPARE(Form->Show().Count(), 3);
     QVERIFY2(Status().contains("missing") && Status().contains("gone.mp3"), qPrintable(Status()));
-    QVERIFY(!Form->ShowMusic->IsAnalysing());
+    QVERIFY(!Inside().ShowMusic->IsAnalysing());
     // The link is kept: saving writes it back, so the music can come later.
     Prompts->ExpectTell();
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     TSoundtrack stored;
     QVERIFY(ReadSoundtrackFile(show, stored).outcome.ok);
     QCOMPARE(stored, (TSoundtrack{gone, 100}));
@@ -235,10 +236,10 @@ void TestSoundtrackUi::damagedSoundtrackFileOpensTheShowAndStays()
     damaged.close();
     QVERIFY(Form->OpenShow(show));
     QCOMPARE(Form->Show().Count(), 3);
-    QVERIFY(!Form->ShowMusic->Track().IsSet());
+    QVERIFY(!Inside().ShowMusic->Track().IsSet());
     QVERIFY2(Status().contains("show.RZ4.soundtrack"), qPrintable(Status()));
     Prompts->ExpectTell();
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     // Saving the show does not throw away a file it could not read.
     QVERIFY(damaged.open(QIODevice::ReadOnly));
     QCOMPARE(damaged.readAll(), QByteArray("{ not json"));
@@ -250,7 +251,7 @@ void TestSoundtrackUi::unreadableMusicIsRefusedWithItsReason()
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("u/show.RZ4")));
     ChooseInDialog(Clicks, 0);
-    Form->aSoundtrack->trigger();
+    Ui().aSoundtrack->trigger();
     Form->Document().MarkSaved();
     const QString text = Dir->filePath("u/notes.mp3");
     QFile f(text);
@@ -259,11 +260,47 @@ void TestSoundtrackUi::unreadableMusicIsRefusedWithItsReason()
     f.close();
     ChooseInDialog(text, 0);
     Prompts->ExpectTell();
-    Form->aSoundtrack->trigger();
+    Ui().aSoundtrack->trigger();
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
     QVERIFY2(Prompts->Shown.last().text.contains(QDir::toNativeSeparators(text)), qPrintable(Prompts->Shown.last().text));
-    QCOMPARE(Form->ShowMusic->Track().MusicFile, Clicks);   // the old soundtrack stays
+    QCOMPARE(Inside().ShowMusic->Track().MusicFile, Clicks);   // the old soundtrack stays
     QVERIFY(!Form->IsModified());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// A show whose soundtrack names 4 GB of music at 1 Hz (sparse on disk): opening it
+// once read the whole declared length into the outline and the beats. The header
+// tells it is too long; the show opens, the link stays, nothing is written.
+void TestSoundtrackUi::musicTooLongIsRefusedFromItsHeader()
+{
+    CreateForm();
+    const QString show = MakeShow("h/show.RZ4");
+    const QString music = Dir->filePath("h/sparse.wav");
+    QByteArray header;
+    QDataStream s(&header, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s.writeRawData("RIFF", 4);
+    s << quint32(36u + 4000000000u);
+    s.writeRawData("WAVEfmt ", 8);
+    s << quint32(16) << quint16(1) << quint16(1) << quint32(1) << quint32(1) << quint16(1) << quint16(8);
+    s.writeRawData("data", 4);
+    s << quint32(4000000000u);
+    QVERIFY(WriteFile(music, header));
+    QVERIFY(QFile::resize(music, 44 + qint64(4000000000)));
+    QVERIFY(WriteSoundtrackFile(show, {music, 0}).ok);
+    const QByteArray soundtrack = ReadFile(SoundtrackFileName(show));
+
+    QVERIFY(Form->OpenShow(show));
+    QCOMPARE(Form->Show().Count(), 3);
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    QVERIFY(!Inside().ShowMusic->Analysis());
+    QVERIFY2(Status().contains("longer than the 3 hours a soundtrack may last"), qPrintable(Status()));
+    QVERIFY(Inside().pgMusic->isHidden());
+    QCOMPARE(Inside().ShowMusic->Track().MusicFile, music);
+    QVERIFY(!Form->IsModified());
+    QCOMPARE(Litter(Dir->filePath("h"), {"show.RZ4", "show.RZ4.soundtrack", "sparse.wav"}), QStringList());
+    QCOMPARE(ReadFile(SoundtrackFileName(show)), soundtrack);
+    QCOMPARE(QFileInfo(music).size(), 44 + qint64(4000000000));
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -272,11 +309,11 @@ void TestSoundtrackUi::newShowHasNoSoundtrack()
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("n/show.RZ4")));
     ChooseInDialog(Clicks, 0);
-    Form->aSoundtrack->trigger();
+    Ui().aSoundtrack->trigger();
     Prompts->ExpectAsk(true);   // discard the changes
-    Form->aNewFile->trigger();
-    QVERIFY(!Form->ShowMusic->Track().IsSet());
-    QVERIFY(Form->TimelineMusic->isHidden());
+    Ui().aNewFile->trigger();
+    QVERIFY(!Inside().ShowMusic->Track().IsSet());
+    QVERIFY(Inside().TimelineMusic->isHidden());
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -287,23 +324,23 @@ void TestSoundtrackUi::cancelStopsTheReading()
     QVERIFY(WriteMusic(longMusic, ClickTrack(44100, 240, BeatTimes(0, 240, 100)), 44100, MusicFlac));
     QVERIFY(Form->OpenShow(MakeShow("c/show.RZ4")));
     ChooseInDialog(longMusic, 0);
-    Form->aSoundtrack->trigger();
-    QVERIFY(Form->ShowMusic->IsAnalysing());
-    QVERIFY(!Form->pgMusic->isHidden());
-    QVERIFY(!Form->bnMusicCancel->isHidden());
-    QTRY_VERIFY_WITH_TIMEOUT(Form->pgMusic->value() > 0, 20000);   // the window keeps answering
-    Form->bnMusicCancel->click();
-    QVERIFY(!Form->ShowMusic->IsAnalysing());
-    QVERIFY(Form->pgMusic->isHidden());
-    QVERIFY(!Form->ShowMusic->Analysis());
+    Ui().aSoundtrack->trigger();
+    QVERIFY(Inside().ShowMusic->IsAnalysing());
+    QVERIFY(!Inside().pgMusic->isHidden());
+    QVERIFY(!Inside().bnMusicCancel->isHidden());
+    QTRY_VERIFY_WITH_TIMEOUT(Inside().pgMusic->value() > 0, 20000);   // the window keeps answering
+    Inside().bnMusicCancel->click();
+    QVERIFY(!Inside().ShowMusic->IsAnalysing());
+    QVERIFY(Inside().pgMusic->isHidden());
+    QVERIFY(!Inside().ShowMusic->Analysis());
     QVERIFY(Status().contains("cancelled"));
-    QCOMPARE(Form->ShowMusic->Track().MusicFile, longMusic);   // the soundtrack itself stays
+    QCOMPARE(Inside().ShowMusic->Track().MusicFile, longMusic);   // the soundtrack itself stays
 
     // Asked for again, the same music is read again.
     ChooseInDialog(longMusic, 20);
-    Form->aSoundtrack->trigger();
-    QVERIFY(Form->ShowMusic->IsAnalysing());
-    Form->bnMusicCancel->click();
+    Ui().aSoundtrack->trigger();
+    QVERIFY(Inside().ShowMusic->IsAnalysing());
+    Inside().bnMusicCancel->click();
 }
 
 void TestSoundtrackUi::fitFramesToBeats()
@@ -311,19 +348,19 @@ void TestSoundtrackUi::fitFramesToBeats()
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("f/show.RZ4", 4)));
     Prompts->ExpectTell();   // no soundtrack yet
-    Form->aFitFramesToBeats->trigger();
+    Ui().aFitFramesToBeats->trigger();
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Information);
 
     ChooseInDialog(Clicks, 0);
-    Form->aSoundtrack->trigger();
-    QVERIFY(Form->ShowMusic->WaitForAnalysis(20000));
+    Ui().aSoundtrack->trigger();
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
     Form->Document().MarkSaved();
     QList<quint16> before;
     for (int i = 0; i < Form->Show().Count(); ++i)
         before << Form->Show().Frame(i).Delay;
 
     // One step of the history: undone, the delays are back and the show is as saved.
-    Form->aFitFramesToBeats->trigger();
+    Ui().aFitFramesToBeats->trigger();
     QVERIFY(Form->IsModified());
     QVERIFY(Status().contains("4 frames fitted"));
     QList<quint16> fitted;
@@ -331,15 +368,15 @@ void TestSoundtrackUi::fitFramesToBeats()
         fitted << Form->Show().Frame(i).Delay;
     QVERIFY(fitted != before);
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Fit frames to beats"));
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     for (int i = 0; i < Form->Show().Count(); ++i)
         QCOMPARE(Form->Show().Frame(i).Delay, before[i]);
     QVERIFY(!Form->IsModified());
-    Form->miRedo->trigger();
+    Ui().miRedo->trigger();
     for (int i = 0; i < Form->Show().Count(); ++i)
         QCOMPARE(Form->Show().Frame(i).Delay, fitted[i]);
-    const TCompileResult timing = MeasureShow(Form->Show(), TCompileOptions{Form->ScanDelays});
-    const std::vector<double>& beats = Form->ShowMusic->Analysis()->Beats;
+    const TCompileResult timing = MeasureShow(Form->Show(), TCompileOptions{Inside().ScanDelays});
+    const std::vector<double>& beats = Inside().ShowMusic->Analysis()->Beats;
     for (const TFrameTiming& t : timing.timing) {
         double best = 1e9;
         for (double b : beats)
@@ -383,14 +420,14 @@ void TestSoundtrackUi::browseFillsTheMusicFile()
 {
     CreateForm();
     Prompts->ExpectOpen(Clicks);
-    Form->FormSoundtrack->Fill(TSoundtrack{});
-    Form->FormSoundtrack->bnBrowse->click();
-    QCOMPARE(Form->FormSoundtrack->Edited().MusicFile, Clicks);
+    Inside().FormSoundtrack->Fill(TSoundtrack{});
+    Inside().FormSoundtrack->bnBrowse->click();
+    QCOMPARE(Inside().FormSoundtrack->Edited().MusicFile, Clicks);
     QVERIFY(Prompts->Shown.last().request.filter.contains("*.mp3"));
     // Cancelling the file dialog keeps what was there.
     Prompts->ExpectOpen(QString());
-    Form->FormSoundtrack->bnBrowse->click();
-    QCOMPARE(Form->FormSoundtrack->Edited().MusicFile, Clicks);
+    Inside().FormSoundtrack->bnBrowse->click();
+    QCOMPARE(Inside().FormSoundtrack->Edited().MusicFile, Clicks);
     QVERIFY(NoUnexpectedPrompts());
 }
 
@@ -402,11 +439,11 @@ void TestSoundtrackUi::soundOutputsAreKeptAndAGoneDeviceIsNotDropped()
         store.WriteText("SoundOutputs", "Laser", "");
         store.WriteText("SoundOutputs", "Music", "usb-headphones-gone");
     });
-    QCOMPARE(Form->SoundOutputs, (TSoundOutputs{"", "usb-headphones-gone"}));
-    Form->FormSoundOutputs->Fill(Form->SoundOutputs);
-    QVERIFY(Form->FormSoundOutputs->cbMusic->currentText().contains("not present"));
-    QCOMPARE(Form->FormSoundOutputs->Chosen(), Form->SoundOutputs);
-    QCOMPARE(Form->FormSoundOutputs->cbLaser->currentIndex(), 0);   // the system's default output
+    QCOMPARE(Inside().SoundOutputs, (TSoundOutputs{"", "usb-headphones-gone"}));
+    Inside().FormSoundOutputs->Fill(Inside().SoundOutputs);
+    QVERIFY(Inside().FormSoundOutputs->cbMusic->currentText().contains("not present"));
+    QCOMPARE(Inside().FormSoundOutputs->Chosen(), Inside().SoundOutputs);
+    QCOMPARE(Inside().FormSoundOutputs->cbLaser->currentIndex(), 0);   // the system's default output
     Form->close();   // a regular close writes the settings
     Form.reset();
     TSoundOutputs read;

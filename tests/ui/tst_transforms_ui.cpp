@@ -27,6 +27,19 @@ using TPoints = QList<QPoint>;    // a frame's points, frame coordinates
 using TCenters = QList<int>;      // EffectCenterX, EffectCenterY, AuxCenterX, AuxCenterY
 static const QString Cancel = QStringLiteral("<cancel>");
 
+static TPoints PositionsOf(const TLaserFrame& frame)
+{
+    TPoints positions;
+    for (const TSmallPoint& p : frame.Points)
+        positions << QPoint(p.X, p.Y);
+    return positions;
+}
+
+static TCenters CentersOf(const TLaserFrame& frame)
+{
+    return {frame.EffectCenterX, frame.EffectCenterY, frame.AuxCenterX, frame.AuxCenterY};
+}
+
 class TestTransformsUi : public QObject, protected TMainWindowFixture {
     Q_OBJECT
 private slots:
@@ -36,6 +49,9 @@ private slots:
 
     void frameCommands_data();
     void frameCommands();
+    void questionsComeFirst_data();
+    void questionsComeFirst();
+    void scaleOfEmptyFrameAsksNothing();
     void linkChecks_data();
     void linkChecks();
     void linkOverlay();
@@ -58,8 +74,8 @@ private:
     QPoint RulerAt(bool top, int v) const;
     QWidget* Ruler(bool top) const
     {
-        return top ? static_cast<QWidget*>(Form->Sketchpad->iTopRuler)
-                   : static_cast<QWidget*>(Form->Sketchpad->iLeftRuler);
+        return top ? static_cast<QWidget*>(Inside().Sketchpad->iTopRuler)
+                   : static_cast<QWidget*>(Inside().Sketchpad->iLeftRuler);
     }
     // Runs `inDialog` once the modal "Helplines" dialog is up; it must close the dialog.
     void WhenDialogShown(std::function<void(TFormHelpLines&)> inDialog);
@@ -113,9 +129,9 @@ void TestTransformsUi::OpenShow(const QList<TPoints>& frames)
 
 QPoint TestTransformsUi::RulerAt(bool top, int v) const
 {
-    const int zoom = Form->PadTransform().Zoom;
+    const int zoom = Inside().PadTransform().Zoom;
     if (top)
-        return {Form->Sketchpad->iLeftRuler->width() + v * zoom + 1, TopRulerHeight / 2};
+        return {Inside().Sketchpad->iLeftRuler->width() + v * zoom + 1, TopRulerHeight / 2};
     return {LeftRulerWidth / 2, v * zoom + 1};
 }
 
@@ -197,7 +213,7 @@ void TestTransformsUi::frameCommands()
 
     Start();
     OpenShow({{{30, 40}}, points});
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     TLaserFrame& frame = Frame(1);
     frame.EffectCenterX = centers[0];
     frame.EffectCenterY = centers[1];
@@ -218,17 +234,13 @@ void TestTransformsUi::frameCommands()
     QVERIFY(frameMenu && frameMenu->actions().contains(action));
 
     TPaintCounter counter;
-    Form->Sketchpad->pad->installEventFilter(&counter);
+    Inside().Sketchpad->pad->installEventFilter(&counter);
     action->trigger();
-    Form->Sketchpad->pad->removeEventFilter(&counter);
+    Inside().Sketchpad->pad->removeEventFilter(&counter);
 
     QVERIFY2(Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(), qPrintable(NoUnexpectedPrompts()));
-    TPoints result;
-    for (const TSmallPoint& p : frame.Points)
-        result << QPoint(p.X, p.Y);
-    QCOMPARE(result, expected);
-    QCOMPARE((TCenters{frame.EffectCenterX, frame.EffectCenterY, frame.AuxCenterX, frame.AuxCenterY}),
-             expectedCenters);
+    QCOMPARE(PositionsOf(frame), expected);
+    QCOMPARE(CentersOf(frame), expectedCenters);
     for (size_t i = 0; i < frame.Points.size(); ++i)
         QCOMPARE(frame.Points[i].Name, item == "miRenum" ? QString::number(i) : QString("p"));
     QCOMPARE(Frame(0).Points.front().X, quint8(30));   // the other frame stays
@@ -246,6 +258,116 @@ void TestTransformsUi::frameCommands()
 }
 
 // --- link checks -------------------------------------------------------------------------------
+
+void TestTransformsUi::questionsComeFirst_data()
+{
+    // On (20,200) and (60,90), effect centre (100,120), auxiliary centre (30,120): the
+    // centre axis is the line y = 120.
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QStringList>("answers");   // Cancel for a cancelled box
+    QTest::addColumn<QStringList>("asked");     // caption | prompt | default of each box
+    QTest::addColumn<TPoints>("expected");
+    QTest::addColumn<TCenters>("expectedCenters");
+    QTest::addColumn<QStringList>("names");
+    const TPoints start{{20, 200}, {60, 90}};
+    const TCenters centers{100, 120, 30, 120};
+    const QStringList unnamed{"p", "p"};
+    const QStringList none;
+    const QStringList rotate{"Enter rotation in degrees | rotate frame | 0"};
+    const QStringList scale{"Enter scale factor (1=100%) | scale frame | 1"};
+    const QStringList setCenters{"Enter new effect center point (x) | effect center | 100",
+                                 "Enter new effect center point (y) | effect center | 120",
+                                 "Enter new auxiliary center point (x) | auxiliary center | 30",
+                                 "Enter new auxiliary center point (y) | auxiliary center | 120"};
+    QTest::newRow("flip at the x-axis") << "miFrameFlipX2" << none << none << TPoints{{20, 55}, {60, 165}}
+                                        << centers << unnamed;
+    QTest::newRow("flip at the y-axis") << "miFrameFlipY" << none << none << TPoints{{235, 200}, {195, 90}}
+                                        << centers << unnamed;
+    QTest::newRow("flip at the centre axis") << "miFrameFlipD" << none << none << TPoints{{20, 40}, {60, 150}}
+                                             << centers << unnamed;
+    QTest::newRow("centre") << "miCenterFrame" << none << none << TPoints{{80, 175}, {120, 65}} << centers
+                            << unnamed;
+    QTest::newRow("rotate half a turn") << "miRotateFrame" << QStringList{"180"} << rotate
+                                        << TPoints{{110, 40}, {70, 150}} << centers << unnamed;
+    QTest::newRow("rotate, -90 turns clockwise") << "miRotateFrame" << QStringList{" -90 "} << rotate
+                                                 << TPoints{{20, 110}, {130, 150}} << centers << unnamed;
+    QTest::newRow("rotate, not a whole number") << "miRotateFrame" << QStringList{"45.5"} << rotate << start
+                                                << centers << unnamed;
+    QTest::newRow("rotate cancelled: no shift") << "miRotateFrame" << QStringList{Cancel} << rotate << start
+                                                << centers << unnamed;
+    QTest::newRow("scale twice, clamped") << "miScale" << QStringList{"2"} << scale
+                                          << TPoints{{10, 255}, {90, 60}} << centers << unnamed;
+    QTest::newRow("scale, comma is no decimal point") << "miScale" << QStringList{"0,5"} << scale << start
+                                                      << centers << unnamed;
+    QTest::newRow("scale, infinite") << "miScale" << QStringList{"inf"} << scale << start << centers << unnamed;
+    QTest::newRow("scale cancelled") << "miScale" << QStringList{Cancel} << scale << start << centers << unnamed;
+    QTest::newRow("set the centres") << "miSetRotPoint" << QStringList{"3", "4", "5", "6"} << setCenters << start
+                                     << TCenters{3, 4, 5, 6} << unnamed;
+    QTest::newRow("set the centres, cancelled box keeps its value")
+        << "miSetRotPoint" << QStringList{Cancel, "99", Cancel, Cancel} << setCenters << start
+        << TCenters{100, 99, 30, 120} << unnamed;
+    QTest::newRow("renumber") << "miRenum" << none << none << start << centers << QStringList{"0", "1"};
+}
+
+// Each reshaping item asks its questions before it changes anything, and then does
+// what it says as one step; an answer that changes nothing leaves no step.
+void TestTransformsUi::questionsComeFirst()
+{
+    QFETCH(QString, item);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, asked);
+    QFETCH(TPoints, expected);
+    QFETCH(TCenters, expectedCenters);
+    QFETCH(QStringList, names);
+
+    Start();
+    OpenShow({{{30, 40}}, {{20, 200}, {60, 90}}});
+    Inside().Sketchpad->SetFramePosition(1);
+    TLaserFrame& frame = Frame(1);
+    frame.EffectCenterX = 100;
+    frame.EffectCenterY = 120;
+    frame.AuxCenterX = 30;
+    frame.AuxCenterY = 120;
+    const std::vector<TSmallPoint> before = frame.Points;
+    // No step may start before the last question is answered.
+    int stepsWhileAsking = 0;
+    for (const QString& answer : answers) {
+        Prompts->ExpectInput(answer == Cancel ? std::nullopt : std::optional<QString>(answer));
+    }
+    connect(&Form->Document().History(), &QUndoStack::indexChanged, this, [&] {
+        if (Prompts->Shown.size() < asked.size())
+            ++stepsWhileAsking;
+    });
+    Command(item)->trigger();
+
+    QVERIFY2(Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(), qPrintable(NoUnexpectedPrompts()));
+    QStringList shown;
+    for (const auto& box : std::as_const(Prompts->Shown))
+        shown << box.caption + " | " + box.prompt + " | " + box.defaultText;
+    QCOMPARE(shown, asked);
+    QCOMPARE(stepsWhileAsking, 0);
+    QCOMPARE(PositionsOf(frame), expected);
+    QCOMPARE(CentersOf(frame), expectedCenters);
+    QCOMPARE((QStringList{frame.Points[0].Name, frame.Points[1].Name}), names);
+    const bool changed = expected != TPoints{{20, 200}, {60, 90}} || names != QStringList{"p", "p"}
+        || expectedCenters != TCenters{100, 120, 30, 120};
+    QCOMPARE(Form->Document().History().count(), changed ? 1 : 0);
+    if (changed) {
+        Form->Document().Undo();
+        QVERIFY(frame.Points == before);
+    }
+}
+
+// "Scale frame..." on a frame without points asks nothing.
+void TestTransformsUi::scaleOfEmptyFrameAsksNothing()
+{
+    Start();
+    OpenShow({{}, {{1, 1}}});
+    Inside().Sketchpad->SetFramePosition(0);
+    Command("miScale")->trigger();
+    QVERIFY(Prompts->Shown.isEmpty());
+    QCOMPARE(Form->Document().History().count(), 0);
+}
 
 void TestTransformsUi::linkChecks_data()
 {
@@ -270,7 +392,7 @@ void TestTransformsUi::linkChecks()
 
     Start();
     OpenShow({{{10, 10}, {20, 20}, {30, 30}}, {{10, 10}, {20, 20}}});
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     TLinkMatrix& links = Frame(1).Links;
     links.Set(0, 1, true);
     if (linked) {
@@ -294,9 +416,9 @@ void TestTransformsUi::linkOverlay()
 {
     Start();
     OpenShow({{{10, 10}, {100, 100}}, {{200, 200}, {14, 15}}});
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     Prompts->ExpectTell();
-    Form->miLinkOverlay->trigger();
+    Ui().miLinkOverlay->trigger();
     QCOMPARE(Prompts->Shown.last().text, QString("1 overlapping points found!"));
     QVERIFY(Frame(1).Links.Get(1, 0));
     QVERIFY(!Frame(1).Links.Get(0, 1));
@@ -304,14 +426,14 @@ void TestTransformsUi::linkOverlay()
 
     Form->Document().MarkSaved();
     Prompts->ExpectTell();
-    Form->miLinkOverlay->trigger();
+    Ui().miLinkOverlay->trigger();
     QCOMPARE(Prompts->Shown.last().text, QString("1 overlapping points found!"));
     QVERIFY(!Form->IsModified());
 
-    Form->Sketchpad->SetFramePosition(0);
+    Inside().Sketchpad->SetFramePosition(0);
     TPaintCounter counter;
-    Form->Sketchpad->pad->installEventFilter(&counter);
-    Form->miLinkOverlay->trigger();
+    Inside().Sketchpad->pad->installEventFilter(&counter);
+    Ui().miLinkOverlay->trigger();
     QVERIFY(counter.Paints > 0);
     QVERIFY2(Prompts->Unexpected.isEmpty() && Prompts->AllAnswered(), qPrintable(NoUnexpectedPrompts()));
 }
@@ -333,7 +455,7 @@ void TestTransformsUi::rulerRightClickAddsThenRemoves()
     QFETCH(bool, top);
     Start(true);
     OpenShow({{{10, 10}}, {{20, 20}}});
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     const std::vector<quint8>& lines = top ? Frame(1).HelpLines.XLines : Frame(1).HelpLines.YLines;
     QWidget* ruler = Ruler(top);
     QVERIFY(ruler->isVisible() && ruler->width() > 0 && ruler->height() > 0);
@@ -341,12 +463,12 @@ void TestTransformsUi::rulerRightClickAddsThenRemoves()
     const QPoint at = RulerAt(top, 100);
     QTest::mousePress(ruler, Qt::RightButton, {}, at);
     QCOMPARE(lines, std::vector<quint8>{100});
-    const QImage guided = Form->Sketchpad->pad->grab().toImage();
+    const QImage guided = Inside().Sketchpad->pad->grab().toImage();
     // The dash starts at the pad's edge, under the pointer.
     const QPoint onGuide = top ? QPoint(at.x() - LeftRulerWidth, 0) : QPoint(0, at.y());
     QCOMPARE(guided.pixelColor(onGuide), QColor(0, 128, 0));
     QTest::mouseRelease(ruler, Qt::RightButton, {}, at);
-    QVERIFY(Form->Sketchpad->pad->grab().toImage().pixelColor(onGuide) != QColor(0, 128, 0));
+    QVERIFY(Inside().Sketchpad->pad->grab().toImage().pixelColor(onGuide) != QColor(0, 128, 0));
 
     QTest::mouseClick(ruler, Qt::RightButton, {}, at + QPoint(4, 4));
     QVERIFY(lines.empty());
@@ -369,10 +491,10 @@ void TestTransformsUi::rulerDragClampsAndShowsPosition()
     QTest::mousePress(ruler, Qt::LeftButton, {}, RulerAt(true, 101));
     QTest::mouseMove(ruler, RulerAt(true, 180));
     QCOMPARE(Frame(0).HelpLines.XLines, (std::vector<quint8>{50, 180}));
-    QCOMPARE(Form->sbFramePos->text(), QString("X:180"));
+    QCOMPARE(Inside().sbFramePos->text(), QString("X:180"));
     QTest::mouseMove(ruler, QPoint(ruler->width() + 400, TopRulerHeight / 2));
     QCOMPARE(Frame(0).HelpLines.XLines, (std::vector<quint8>{50, 255}));
-    QCOMPARE(Form->sbFramePos->text(), QString("X:255"));
+    QCOMPARE(Inside().sbFramePos->text(), QString("X:255"));
     QTest::mouseRelease(ruler, Qt::LeftButton, {}, QPoint(ruler->width() + 400, TopRulerHeight / 2));
     QTest::mouseMove(ruler, RulerAt(true, 10));
     QCOMPARE(Frame(0).HelpLines.XLines, (std::vector<quint8>{50, 255}));
@@ -380,7 +502,7 @@ void TestTransformsUi::rulerDragClampsAndShowsPosition()
     QVERIFY(Form->IsModified());
     QCOMPARE(Form->Document().History().count(), 1);
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Move help line"));
-    Form->miUndo->trigger();
+    Ui().miUndo->trigger();
     QCOMPARE(Frame(0).HelpLines.XLines, (std::vector<quint8>{50, 100}));
 }
 
@@ -437,19 +559,19 @@ void TestTransformsUi::helplinesDialogEditsCurrentFrame()
     QFETCH(bool, ok);
     Start(true);
     OpenShow({{{10, 10}}, {{20, 20}}});
-    Form->Sketchpad->SetFramePosition(1);
+    Inside().Sketchpad->SetFramePosition(1);
     Frame(1).HelpLines.XLines = {30};
-    QVERIFY(Form->miHelpLines->isEnabled());
+    QVERIFY(Ui().miHelpLines->isEnabled());
 
     TPaintCounter counter;
     WhenDialogShown([&](TFormHelpLines& dialog) {
         dialog.editX->setText("07");
         dialog.bnAddX->click();
-        Form->Sketchpad->pad->installEventFilter(&counter);
+        Inside().Sketchpad->pad->installEventFilter(&counter);
         (ok ? dialog.bnOK : dialog.bnCancel)->click();
     });
-    Form->miHelpLines->trigger();
-    Form->Sketchpad->pad->removeEventFilter(&counter);
+    Ui().miHelpLines->trigger();
+    Inside().Sketchpad->pad->removeEventFilter(&counter);
 
     QCOMPARE(Frame(1).HelpLines.XLines, ok ? (std::vector<quint8>{30, 7}) : (std::vector<quint8>{30}));
     QVERIFY(Frame(0).HelpLines.IsEmpty());

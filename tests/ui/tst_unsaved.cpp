@@ -15,6 +15,7 @@
 #include <QImage>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 class TestUnsaved : public QObject, protected TMainWindowFixture {
     Q_OBJECT
@@ -28,6 +29,7 @@ private slots:
     void recentFileAsksBeforeDiscarding();
     void formerlyUnmarkedEditsAreAsked_data();
     void formerlyUnmarkedEditsAreAsked();
+    void titleMarkSurvivesMinimiseAndOtherWindows();
     // Last: a granted Exit ends every event loop of the test program.
     void exitAsksBeforeDiscarding();
 
@@ -55,6 +57,51 @@ void TestUnsaved::cleanup()
     CleanupFixture();
 }
 
+// The "*" of unsaved changes stays in the title when the window is minimised and
+// restored or another window is active for a while, and through further edits; it goes
+// only when the history is back at its saved state.
+void TestUnsaved::titleMarkSurvivesMinimiseAndOtherWindows()
+{
+    CreateForm({}, true);
+    Form->OpenCommandLineFile(MakeShow("mark.RZ4", {"A", "B"}));
+    QVERIFY(!Form->isWindowModified());
+    // The title as the window system shows it.
+    const auto title = [this] { return Form->windowHandle()->title(); };
+    const auto marked = [&] { return Form->isWindowModified() && title().contains(QStringLiteral("Pudlo Mixer*")); };
+    Ui().miFrameFlipY->trigger();
+    QVERIFY2(marked(), qPrintable(title()));
+
+    QWidget other;
+    other.setWindowTitle(QStringLiteral("another program"));
+    other.resize(200, 100);
+    for (int round = 0; round < 2; ++round) {
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY2(marked(), qPrintable(title()));
+        Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+        QVERIFY2(marked(), qPrintable(title()));
+
+        Form->showMinimized();
+        QTest::qWait(20);
+        Form->showNormal();
+        Form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+        QVERIFY2(marked(), qPrintable(title()));
+
+        // A further edit keeps it too.
+        Ui().miFrameFlipX2->trigger();
+        QVERIFY2(marked(), qPrintable(title()));
+    }
+    // Back at the state as opened: no mark.
+    while (Form->Document().History().canUndo())
+        Ui().miUndo->trigger();
+    QVERIFY(!Form->isWindowModified());
+    QVERIFY2(!title().contains(QLatin1Char('*')), qPrintable(title()));
+    QVERIFY(NoUnexpectedPrompts());
+}
+
 QString TestUnsaved::MakeShow(const QString& name, const QStringList& frameNames)
 {
     TLaserFrames show;
@@ -74,7 +121,7 @@ QStringList TestUnsaved::Names() const
 QStringList TestUnsaved::RecentCaptions() const
 {
     QStringList captions;
-    for (QAction* item : Form->miLastFile)
+    for (QAction* item : Ui().miLastFile)
         captions << item->text() + (item->isVisible() ? "" : " (hidden)");
     return captions;
 }
@@ -124,22 +171,22 @@ void TestUnsaved::notAShowFile()
         Prompts->ExpectOpen(other);
     Prompts->ExpectTell();
     if (way == "open")
-        Form->aOpenFile->trigger();
+        Ui().aOpenFile->trigger();
     else if (way == "recent")
-        Form->miLastFile[0]->trigger();
+        Ui().miLastFile[0]->trigger();
     else if (way == "command line")
         Form->OpenCommandLineFile(other);
     else
-        Form->aImportShow->trigger();
+        Ui().aImportShow->trigger();
 
     const TScriptedPrompts::TShown& told = Prompts->Shown.last();
     QCOMPARE(told.kind, QStringLiteral("Tell"));
     QCOMPARE(told.icon, TMsgIcon::Error);
     QCOMPARE(told.text, QDir::toNativeSeparators(other) + QStringLiteral(" is not a Skelmar show file"));
     QCOMPARE(Names(), (QStringList{"K0", "K1"}));
-    QCOMPARE(Form->lbThumbs->count(), 2);
+    QCOMPARE(Inside().lbThumbs->count(), 2);
     QCOMPARE(Form->Document().FileName(), kept);
-    QCOMPARE(Form->Sketchpad->windowTitle(), kept);
+    QCOMPARE(Inside().Sketchpad->windowTitle(), kept);
     QCOMPARE(RecentCaptions(), recent);
     QVERIFY(!Form->IsModified());
 
@@ -147,7 +194,7 @@ void TestUnsaved::notAShowFile()
 
     // Saving writes the open show's own file.
     Prompts->ExpectTell();   // "File was saved."
-    Form->aSaveFile->trigger();
+    Ui().aSaveFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("File was saved."));
     QCOMPARE(ReadFile(other), otherBytes);
@@ -162,11 +209,11 @@ void TestUnsaved::recentFileAsksBeforeDiscarding()
     const QString recent = MakeShow("recent.RZ4", {"R0", "R1", "R2"});
     CreateForm([&](TSettingsStore& store) { store.WriteText({}, "LastFile0", recent); });
     Form->OpenCommandLineFile(MakeShow("work.RZ4", {"W"}));
-    QVERIFY(Form->miLastFile[0]->isVisible());
+    QVERIFY(Ui().miLastFile[0]->isVisible());
     Modify();
 
     Prompts->ExpectAsk(false);
-    Form->miLastFile[0]->trigger();
+    Ui().miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Confirmation);
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("Do you really want to discard any changes made to this file?"));
@@ -174,13 +221,13 @@ void TestUnsaved::recentFileAsksBeforeDiscarding()
     QVERIFY(Form->IsModified());
 
     Prompts->ExpectAsk(true);
-    Form->miLastFile[0]->trigger();
+    Ui().miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"R0", "R1", "R2"}));
     QVERIFY(!Form->IsModified());
 
     // Without unsaved changes nothing is asked.
-    Form->miLastFile[0]->trigger();
+    Ui().miLastFile[0]->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.size(), 2);
 }
@@ -218,7 +265,7 @@ void TestUnsaved::formerlyUnmarkedEditsAreAsked()
     QVERIFY(Form->IsModified());
 
     Prompts->ExpectAsk(false);
-    Form->aNewFile->trigger();
+    Ui().aNewFile->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Form->Document().FileName(), path);
     QCOMPARE(Form->Show().Frame(1).Name, QStringLiteral("B"));
@@ -229,20 +276,20 @@ void TestUnsaved::formerlyUnmarkedEditsAreAsked()
 void TestUnsaved::exitAsksBeforeDiscarding()
 {
     CreateForm();
-    Form->miShowPoints->trigger();
+    Ui().miShowPoints->trigger();
     Settings->sync();
     const QStringList keys = Settings->allKeys();
     Modify();
 
     Prompts->ExpectAsk(false);
-    Form->miExit->trigger();
+    Ui().miExit->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown.last().text, QStringLiteral("Do you really want to discard any changes made to this file?"));
     QCOMPARE(EventLoopResult(), 5);   // still running
     QVERIFY(Form->IsModified());
 
     Prompts->ExpectAsk(true);
-    Form->miExit->trigger();
+    Ui().miExit->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(EventLoopResult(), -1);   // told to end
     Settings->sync();

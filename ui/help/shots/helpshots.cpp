@@ -6,6 +6,7 @@
 // Writes the PNG files the manual (ui/help/index.html) shows into OUTDIR.
 #include "FormUnitDebug.h"
 #include "FormUnitMain.h"
+#include "FormUnitPad.h"
 #include "FormUnitPreview.h"
 #include "FormUnitStatus.h"
 #include "FrameList.h"
@@ -28,6 +29,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -52,6 +54,13 @@
 namespace {
 
 constexpr int MaxShotWidth = 900;
+
+// A command, bar or panel of the main window by its object name.
+template <typename T>
+T* Named(QObject& form, const char* name)
+{
+    return form.findChild<T*>(QLatin1String(name));
+}
 
 void Say(const QString& text)
 {
@@ -290,73 +299,77 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
     if (!form.OpenShow(show))
         return 2;
     Settle();
-    form.miOptimize2->trigger();   // the whole drawing square at zoom 2
+    Named<QAction>(form, "miOptimize2")->trigger();   // the whole drawing square at zoom 2
     Settle();
 
     // Compile first, so that the play and preview buttons are enabled in the shots.
-    form.FormStatus->Reset();
-    form.FormStatus->show();
-    TStatusShot statusShot(*form.FormStatus, shooter, QStringLiteral("Star"));
-    const TCompileResult compiled = CompileShow(form.Show(), WaveFileName(show), TCompileOptions{form.ScanDelays},
+    form.findChild<TFormStatus*>()->Reset();
+    form.findChild<TFormStatus*>()->show();
+    TStatusShot statusShot(*form.findChild<TFormStatus*>(), shooter, QStringLiteral("Star"));
+    const TCompileResult compiled = CompileShow(form.Show(), WaveFileName(show), TCompileOptions{TScanDelays{}},
                                                 &statusShot);
-    form.FormStatus->hide();
+    form.findChild<TFormStatus*>()->hide();
     if (!compiled.outcome.ok) {
         Say(compiled.outcome.message);
         return 2;
     }
-    form.aCreateWavefile->trigger();   // as the user would: enables Play and the preview
+    Named<QAction>(form, "aCreateWavefile")->trigger();   // as the user would: enables Play and the preview
     Settle();
 
     // The Star morphs out of the Triangle: links and the frame behind are on show.
-    form.lbThumbsClick(2);
+    form.Document().SetCurrentFrameIndex(2);
     Settle();
     shooter.Grab(&form, QStringLiteral("main-window.png"));
-    shooter.Grab(form.Sketchpad, QStringLiteral("sketchpad-links.png"));
+    shooter.Grab(form.findChild<TFormSketchpad*>(), QStringLiteral("sketchpad-links.png"));
     {
-        // Down to the last entry: the list's empty rest is plain black.
-        QListWidget* list = form.lbThumbs;
+        // The list down to its last entry: the list's empty rest is plain black.
+        QListWidget* list = Named<TFrameList>(form, "lbThumbs");
         const QRect last = list->visualItemRect(list->item(list->count() - 1));
-        const int bottom = list->viewport()->mapTo(form.panelLeft, last.bottomLeft()).y() + 4;
+        const int bottom = list->viewport()->mapTo(list, last.bottomLeft()).y() + 4;
         Settle();
-        shooter.Save(form.panelLeft->grab(QRect(0, 0, form.panelLeft->width(), bottom)).toImage(),
-                     QStringLiteral("frame-list.png"));
+        shooter.Save(list->grab(QRect(0, 0, list->width(), bottom)).toImage(), QStringLiteral("frame-list.png"));
     }
     // More of the demo show on the timeline: 8 ms a pixel.
-    form.Timeline->tbTimelineZoomOutClick();
-    shooter.Grab(form.Timeline, QStringLiteral("timeline.png"));
-    shooter.GrabToolBar(form.toolbarFiles, QStringLiteral("toolbar-files.png"));
-    shooter.GrabToolBar(form.toolbarPlay, QStringLiteral("toolbar-play.png"));
-    shooter.GrabToolBar(form.toolbarTools, QStringLiteral("toolbar-tools.png"));
-    shooter.GrabToolBar(form.toolbarDisplay, QStringLiteral("toolbar-display.png"));
-    shooter.GrabToolBar(form.toolbarPointsFrames, QStringLiteral("toolbar-points.png"));
+    form.findChild<TTimeline*>()->tbTimelineZoomOutClick();
+    shooter.Grab(form.findChild<TTimeline*>(), QStringLiteral("timeline.png"));
+    // The left panel wide enough for its bars' every button.
+    form.resizeDocks({Named<QDockWidget>(form, "panelLeft")}, {320}, Qt::Horizontal);
+    Settle();
+    shooter.GrabToolBar(Named<QToolBar>(form, "toolbarFiles"), QStringLiteral("toolbar-files.png"));
+    shooter.GrabToolBar(Named<QToolBar>(form, "toolbarPlay"), QStringLiteral("toolbar-play.png"));
+    shooter.GrabToolBar(Named<QToolBar>(form, "toolbarTools"), QStringLiteral("toolbar-tools.png"));
+    shooter.GrabToolBar(Named<QToolBar>(form, "toolbarDisplay"), QStringLiteral("toolbar-display.png"));
+    shooter.GrabToolBar(Named<QToolBar>(form, "toolbarPointsFrames"), QStringLiteral("toolbar-points.png"));
+    form.resizeDocks({Named<QDockWidget>(form, "panelLeft")}, {180}, Qt::Horizontal);
+    Settle();
 
     // The frame-wave preview of the Star.
-    form.aFramePreview->trigger();
+    Named<QAction>(form, "aFramePreview")->trigger();
     Settle();
-    form.FormDebug->showNormal();
-    form.FormDebug->resize(860, 560);
+    form.findChild<TFormDebug*>()->showNormal();
+    form.findChild<TFormDebug*>()->resize(860, 560);
     Settle();
-    Say(QStringLiteral("Demowave caption: ") + form.FormDebug->windowTitle());
+    Say(QStringLiteral("Demowave caption: ") + form.findChild<TFormDebug*>()->windowTitle());
     {
         // The wave ends where the frame's loop ends: the rest of the window is empty.
-        const QImage grab = form.FormDebug->grab().toImage();
-        shooter.Save(grab.copy(0, 0, std::min(grab.width(), form.FormDebug->Image().width() + 20), grab.height()),
+        const QImage grab = form.findChild<TFormDebug*>()->grab().toImage();
+        shooter.Save(grab.copy(0, 0, std::min(grab.width(), form.findChild<TFormDebug*>()->Image().width() + 20), grab.height()),
                      QStringLiteral("demowave.png"));
     }
-    form.FormDebug->hide();
+    form.findChild<TFormDebug*>()->hide();
 
     // The show preview: its picture is wiped every 2000 samples, so where the drawing happens
     // to be decides what a grab shows. The shot shows the Star: the preview's own drawing code
     // traces the samples from the Star's first pass up to just before the next wipe.
-    shooter.GrabModal(QStringLiteral("preview.png"), [&] { form.aShowPreview->trigger(); }, {}, [&](QWidget* modal) {
-        TFormPreview& preview = *form.FormPreview;
+    shooter.GrabModal(QStringLiteral("preview.png"), [&] { Named<QAction>(form, "aShowPreview")->trigger(); }, {}, [&](QWidget* modal) {
+        TFormPreview& preview = *form.findChild<TFormPreview*>();
         preview.aStop->trigger();
         QFile file(WaveFileName(show));
         const QByteArray wave = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         const qint64 star = FirstSecondColorSample(wave);
         TPreviewTrace trace;
         trace.SetSamples(wave);
-        trace.SetColors(form.Colors.Norm[0], form.Colors.Norm[1]);
+        trace.SetColors(TColorSettings{}.Norm[0], TColorSettings{}.Norm[1]);
         // One sample earlier is the blanked move's last: the pen starts there without a line.
         trace.Start(std::max(star - 4, TPreviewTrace::FirstSample));
         for (int r = 1; r < TPreviewTrace::WipeRepaints; ++r)
@@ -370,11 +383,11 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
         return shot;
     });
 
-    shooter.GrabModal(QStringLiteral("delays.png"), [&] { form.miDelays->trigger(); });
-    shooter.GrabModal(QStringLiteral("colors.png"), [&] { form.miColors->trigger(); });
+    shooter.GrabModal(QStringLiteral("delays.png"), [&] { Named<QAction>(form, "miDelays")->trigger(); });
+    shooter.GrabModal(QStringLiteral("colors.png"), [&] { Named<QAction>(form, "miColors")->trigger(); });
 
 #ifdef HAVE_IMPORT_DIALOG
-    shooter.GrabModal(QStringLiteral("import.png"), [&] { form.aImportFrame->trigger(); }, [&](QWidget* modal) {
+    shooter.GrabModal(QStringLiteral("import.png"), [&] { Named<QAction>(form, "aImportFrame")->trigger(); }, [&](QWidget* modal) {
         if (auto* dialog = qobject_cast<TFormImport*>(modal)) {
             dialog->ChooseFolder(shows);
             dialog->editFilename->setText(show);
@@ -388,28 +401,28 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
 #endif
 
     // Help lines on the Square, shown with the rulers.
-    form.lbThumbsClick(0);
+    form.Document().SetCurrentFrameIndex(0);
     THelpLines& lines = form.Show().Frame(0).HelpLines;
     lines.XLines = {64, 128, 192};
     lines.YLines = {64, 192};
     lines.Add2P({40, 216}, {216, 40});
-    form.miSnapHelp->trigger();
-    form.miShowRuler->trigger();
+    Named<QAction>(form, "miSnapHelp")->trigger();
+    Named<QAction>(form, "miShowRuler")->trigger();
     Settle();
-    form.Sketchpad->RedrawSketchpad();
-    shooter.Grab(form.Sketchpad, QStringLiteral("sketchpad-rulers.png"));
-    shooter.GrabModal(QStringLiteral("helplines.png"), [&] { form.miHelpLines->trigger(); });
-    form.miShowRuler->trigger();
-    form.miSnapHelp->trigger();
+    form.findChild<TFormSketchpad*>()->RedrawSketchpad();
+    shooter.Grab(form.findChild<TFormSketchpad*>(), QStringLiteral("sketchpad-rulers.png"));
+    shooter.GrabModal(QStringLiteral("helplines.png"), [&] { Named<QAction>(form, "miHelpLines")->trigger(); });
+    Named<QAction>(form, "miShowRuler")->trigger();
+    Named<QAction>(form, "miSnapHelp")->trigger();
 
     // A background picture behind the Star.
-    form.lbThumbsClick(2);
-    form.aLoadBackImg->trigger();
-    form.miFullImg->trigger();
+    form.Document().SetCurrentFrameIndex(2);
+    Named<QAction>(form, "aLoadBackImg")->trigger();
+    Named<QAction>(form, "miFullImg")->trigger();
     Settle();
-    shooter.Grab(form.Sketchpad, QStringLiteral("sketchpad-image.png"));
+    shooter.Grab(form.findChild<TFormSketchpad*>(), QStringLiteral("sketchpad-image.png"));
 #ifdef HAVE_PICK_DIALOG
-    shooter.GrabModal(QStringLiteral("pick.png"), [&] { form.miChoosePart->trigger(); }, [&](QWidget* modal) {
+    shooter.GrabModal(QStringLiteral("pick.png"), [&] { Named<QAction>(form, "miChoosePart")->trigger(); }, [&](QWidget* modal) {
         if (auto* pick = qobject_cast<TFormPickImage*>(modal)) {
             pick->PickRect = {40, 30, 280, 290};
             pick->RedrawPickImage();
@@ -418,15 +431,15 @@ int Run(const QString& outDir, const QString& showSource, const QDir& work)
 #endif
 
     // The history after a few steps on the Star, the last one undone.
-    form.miFrameFlipY->trigger();
-    form.miCenterFrame->trigger();
-    form.miRenum->trigger();
-    form.miUndo->trigger();
-    form.miPanelHistory->trigger();
-    form.panelHistory->setFloating(true);
-    form.panelHistory->resize(260, 170);
+    Named<QAction>(form, "miFrameFlipY")->trigger();
+    Named<QAction>(form, "miCenterFrame")->trigger();
+    Named<QAction>(form, "miRenum")->trigger();
+    Named<QAction>(form, "miUndo")->trigger();
+    Named<QAction>(form, "miPanelHistory")->trigger();
+    Named<QDockWidget>(form, "panelHistory")->setFloating(true);
+    Named<QDockWidget>(form, "panelHistory")->resize(260, 170);
     Settle();
-    shooter.Grab(form.panelHistory, QStringLiteral("history.png"));
+    shooter.Grab(Named<QDockWidget>(form, "panelHistory"), QStringLiteral("history.png"));
 
     // Nothing of this run may reach the settings or ask about unsaved changes.
     form.Document().MarkSaved();
