@@ -12,9 +12,13 @@
 
 #include <algorithm>
 #include <climits>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <new>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -170,7 +174,15 @@ bool TMusicReader::Open(const QString& fileName)
 bool TMusicReader::OpenSndFile(const QString& fileName)
 {
     SF_INFO info{};
-    File = sf_open(QFile::encodeName(fileName).constData(), SFM_READ, &info);
+    // Opened by descriptor, so libsndfile sees no name: given one ending in .mp3 it
+    // takes a file it cannot make out for MP3 and decodes it through mpg123, which
+    // prints on the terminal. MP3 by content goes to OpenMpeg.
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+    File = fd >= 0 ? sf_open_fd(fd, SFM_READ, &info, SF_TRUE) : nullptr;   // closes fd on failure too
+    if (!File && fd < 0) {
+        FError = QStringLiteral("Cannot open the music file \"%1\": %2").arg(Shown(), QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
     if (!File) {
         QString reason = QString::fromUtf8(sf_strerror(nullptr)).trimmed();
         // libsndfile says so of any regular file it cannot make out; this one exists.

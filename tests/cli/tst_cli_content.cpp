@@ -154,6 +154,9 @@ void TestCliContent::usageErrors_data()
     QTest::newRow("empty text") << QStringList{"text", "", "out.RZ4"} << "the text is empty" << false;
     QTest::newRow("a letter the font lacks") << QStringList{"text", QString::fromUtf8("Straße"), "out.RZ4"}
                                              << QString::fromUtf8("has no character \"ß\"") << false;
+    // Laid out for some 19 s before it was refused.
+    QTest::newRow("a text of 40,000 characters") << QStringList{"text", QString("laser ").repeated(6667).left(40000), "out.RZ4"}
+                                                 << "the text has 40000 characters; a text frame takes at most 1000" << false;
 }
 
 void TestCliContent::usageErrors()

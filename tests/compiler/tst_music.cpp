@@ -336,6 +336,10 @@ void TestMusic::untrustedMusic_data()
         << "The music file \"%1\" has no audio: no MP3 frame was found in it.";
     QTest::newRow("text named .mp3") << "notes.mp3" << QByteArray("la la la\n").repeated(100) << qint64(0)
                                      << "The music file \"%1\" has no audio: no MP3 frame was found in it.";
+    // libsndfile took a file named .mp3 it could not make out for MP3, and mpg123
+    // printed its notes on the terminal (found by fuzz/run.sh).
+    QTest::newRow("a damaged WAV named .mp3") << "riff.mp3" << QByteArray("RIFF\xff\xf3\x01\x00 not a WAV at all")
+                                            << qint64(0) << "The music file \"%1\" cannot be read: Format not recognised.";
     // "<mp3 ...>": an MP3 the test encodes, then damages or adds to.
     QTest::newRow("MP3 with 300 bytes of junk inside") << "damaged.mp3" << QByteArray("<mp3 junk>") << qint64(0)
                                                        << "The music file \"%1\" is damaged at 0:0";
