@@ -23,6 +23,7 @@ namespace {
 bool Measure(const TLaserFrames& show, const TMusicAnalysis& music, const char* title)
 {
     const TColorSettings colors;
+    const TBeatGrid beats{music.Beats, 0};
     // Kept from one repaint to the next, as the timeline window keeps it.
     TTimelineDrawing drawing;
     QImage bandsImage(1600, 48, QImage::Format_RGB32), lane(1600, TTimelineMusic::LaneHeight, QImage::Format_RGB32);
@@ -38,7 +39,8 @@ bool Measure(const TLaserFrames& show, const TMusicAnalysis& music, const char* 
                 clock.start();
                 {
                     QPainter p(&bandsImage);
-                    DrawTimeline(p, bandsImage.size(), &show, colors, scale, first, &drawing);
+                    DrawTimeline(p, bandsImage.size(), &show, colors, scale, first, &drawing,
+                                 music.Envelope.DurationMs());
                 }
                 const double bandsMs = double(clock.nsecsElapsed()) / 1e6;
                 {
@@ -46,7 +48,7 @@ bool Measure(const TLaserFrames& show, const TMusicAnalysis& music, const char* 
                     for (int i = 0; i < first; ++i)
                         start += show.Frame(i).Delay + show.Frame(i).EffectTime;
                     QPainter p(&lane);
-                    DrawMusicLane(p, lane.size(), music, 0, start, scale, colors);
+                    DrawMusicLane(p, lane.size(), &music, beats, 0, start, scale, colors);
                 }
                 const double ms = double(clock.nsecsElapsed()) / 1e6;
                 if (pass == 0)

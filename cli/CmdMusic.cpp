@@ -2,6 +2,7 @@
 #include "CliCommon.h"
 
 #include "BeatFit.h"
+#include "BeatGrid.h"
 #include "MusicTrack.h"
 #include "ShowFile.h"
 #include "Soundtrack.h"
@@ -127,7 +128,15 @@ int RunFitBeats(const TCliArgs& args, TCliStreams io)
     const TMusicResult analysed = AnalyseMusic(music, analysis);
     if (!analysed.outcome.ok)
         return FileError(io, analysed.outcome);
-    const TBeatFit fit = FitFramesToBeats(show, analysis.Beats, offset, TCompileOptions{});
+    TSoundtrack soundtrack{QFileInfo(music).absoluteFilePath(), offset};
+    // Beats corrected in the editor for this very music are the ones to fit to, and
+    // the fitted show keeps them.
+    TSoundtrack saved;
+    if (ReadSoundtrackFile(showName, saved).outcome.ok && saved.Beats
+        && QFileInfo(saved.MusicFile).canonicalFilePath() == QFileInfo(music).canonicalFilePath())
+        soundtrack.Beats = saved.Beats;
+    const std::vector<double>& beats = soundtrack.Beats ? soundtrack.Beats->Beats : analysis.Beats;
+    const TBeatFit fit = FitFramesToBeats(show, beats, offset, TCompileOptions{});
     if (!fit.outcome.ok)
         return FileError(io, TResult::Failure(QStringLiteral("cannot fit \"%1\" to \"%2\": %3")
                                                   .arg(showName, music, fit.outcome.message)));
@@ -137,12 +146,13 @@ int RunFitBeats(const TCliArgs& args, TCliStreams io)
     if (const TResult written = WriteShowFile(outName, show); !written.ok)
         return FileError(io, written);
     // The fitted show keeps its music, so the editor opens the two together.
-    const TResult linked = WriteSoundtrackFile(outName, TSoundtrack{QFileInfo(music).absoluteFilePath(), offset});
+    const TResult linked = WriteSoundtrackFile(outName, soundtrack);
     if (!linked.ok)
         return FileError(io, linked);
 
     io.out << "Fitted " << fit.FramesFitted << " of " << show.Count() << " frames to the beats of "
-           << QFileInfo(music).fileName() << " (" << QString::number(analysis.Bpm, 'f', 2) << " bpm, "
+           << QFileInfo(music).fileName() << (soundtrack.Beats ? " as corrected" : "") << " ("
+           << QString::number(soundtrack.Beats ? TempoFromBeats(beats) : analysis.Bpm, 'f', 2) << " bpm, "
            << fit.FramesChanged << " delays changed, changes within "
            << QString::number(fit.WorstMs, 'f', 1) << " ms of their beats) -> " << outName << '\n';
     io.out.flush();

@@ -81,6 +81,12 @@ TBeatFit FitFramesToBeats(const TLaserFrames& show, const std::vector<double>& b
             continue;   // not in the compiled show
         const double start = double(t.DisplayStart) + shift;
         const double wanted = start + double(t.Repetitions * c);
+        if (frame.IsLocked()) {
+            // Locked against change: its delay stays, the frames after it fit around it.
+            previousChange = wanted;
+            previousHalf = c / 2.0;
+            continue;
+        }
         const qint64 maxReps = Repetitions(65535, c);
         // The nearest beat that leaves the frame one beat and one pass at least.
         size_t chosen = beat.size();

@@ -22,8 +22,9 @@ struct TBeatFit {
 // plays, the blanked moves and the transitions. A frame lasts at least one beat
 // (from the previous change) and at least one pass of its path. `beats` are
 // seconds from the start of the music; the music starts `offsetMs` after the show
-// (negative: the show starts inside the music). Frames after the last beat and
-// frames without points keep their delays. The show itself is not changed.
+// (negative: the show starts inside the music). Locked frames, frames after the
+// last beat and frames without points keep their delays. The show itself is not
+// changed.
 TBeatFit FitFramesToBeats(const TLaserFrames& show, const std::vector<double>& beats, double offsetMs,
                           const TCompileOptions& options);
 

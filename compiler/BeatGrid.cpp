@@ -88,6 +88,11 @@ double TempoFromBeats(const std::vector<double>& beats)
     return line.Period > 0 ? 60.0 / line.Period : 0;
 }
 
+int NearestBeat(const TBeatGrid& grid, double at)
+{
+    return grid.Beats.empty() ? -1 : NearestIndex(grid.Beats, at);
+}
+
 TBeatGrid HalveTempo(const TBeatGrid& grid)
 {
     TBeatGrid out;

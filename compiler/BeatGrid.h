@@ -1,16 +1,12 @@
 #pragma once
 
+#include "Beats.h"
+
 #include <vector>
 
-// The beats of a piece of music and the corrections a user makes to what the
-// tracker found. Each correction is a pure function: it returns the corrected
-// grid and leaves its argument alone, so an edit history can keep both.
-struct TBeatGrid {
-    std::vector<double> Beats;   // seconds from the start of the music, ascending
-    int FirstDownbeat = 0;       // index of the beat that starts the first bar
-
-    friend bool operator==(const TBeatGrid&, const TBeatGrid&) = default;
-};
+// The corrections a user makes to the beats the tracker found. Each correction is
+// a pure function: it returns the corrected grid and leaves its argument alone, so
+// an edit history can keep both.
 
 // Two beats closer than this are one: an edit that would make them so is refused.
 constexpr double MinBeatGap = 0.01;
@@ -19,6 +15,9 @@ constexpr double MinBeatGap = 0.01;
 // numbers come from the typical gap, so a skipped beat counts as two gaps and a
 // stray beat in between is left out; 0 with fewer than two beats.
 double TempoFromBeats(const std::vector<double>& beats);
+
+// The index of the beat nearest to `at`; -1 without beats.
+int NearestBeat(const TBeatGrid& grid, double at);
 
 // Every other beat, keeping the first downbeat.
 TBeatGrid HalveTempo(const TBeatGrid& grid);

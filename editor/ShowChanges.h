@@ -10,6 +10,7 @@ enum class TShowChange : unsigned {
     Properties = 0x08,  // name, colour, lock, centres, help lines, background image
     FrameList = 0x10,   // frames inserted, removed or moved
     Soundtrack = 0x20,  // the music and its offset
+    Beats = 0x40,       // the soundtrack's beats as the user corrected them
 };
 Q_DECLARE_FLAGS(TShowChanges, TShowChange)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TShowChanges)

@@ -328,6 +328,8 @@ void TShowDocument::Run(TShowStep& step, bool forward)
             emit everyFrameChanged(frameParts);
         if (outcome.What & TShowChange::Soundtrack)
             emit soundtrackChanged();
+        if (outcome.What & TShowChange::Beats)
+            emit beatsChanged();
     }
     emit currentFrameChanged(FCurrent);
 }
@@ -344,6 +346,15 @@ void TShowDocument::SetSoundtrack(const TSoundtrack& soundtrack, const QString& 
     if (soundtrack == FSoundtrack)
         return;
     DoStep(std::make_unique<TSoundtrackStep>(name, FSoundtrack, soundtrack, FCurrent));
+}
+
+bool TShowDocument::SetBeats(std::optional<TBeatGrid> beats, const QString& name)
+{
+    EndFrameGesture();
+    if (!FSoundtrack.IsSet() || beats == FSoundtrack.Beats)
+        return false;
+    DoStep(std::make_unique<TBeatsStep>(name, FSoundtrack.Beats, std::move(beats), FCurrent));
+    return true;
 }
 
 void TShowDocument::DoStep(std::unique_ptr<TShowStep> step)

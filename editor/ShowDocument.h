@@ -82,6 +82,9 @@ public:
     void SetDelays(std::vector<quint16> delays, const QString& name);
     // Chooses or removes the soundtrack as one step; nothing when it is the same.
     void SetSoundtrack(const TSoundtrack& soundtrack, const QString& name);
+    // The soundtrack's corrected beats (none: the tracker's) as one step; nothing
+    // without a soundtrack or when they are the same. False when nothing changed.
+    bool SetBeats(std::optional<TBeatGrid> beats, const QString& name);
 
     // A step of the caller's own kind: done now, then kept.
     void DoStep(std::unique_ptr<TShowStep> step);
@@ -111,6 +114,7 @@ signals:
     void showReplaced();
     void fileNameChanged(const QString& fileName);
     void soundtrackChanged();
+    void beatsChanged();   // the beats alone: the music and its offset are as they were
     // The history's saved state: cleanChanged, without the passing states of a rebuild.
     void modifiedChanged(bool modified);
 

@@ -148,7 +148,33 @@ TShowStep::TOutcome TSoundtrackStep::Apply(TShowState& show, bool forward)
     return {-1, TShowChange::Soundtrack, FCurrent};
 }
 
+namespace {
+
+qint64 BeatsCost(const std::optional<TBeatGrid>& grid)
+{
+    return grid ? qint64(sizeof(double) * grid->Beats.capacity()) : 0;
+}
+
+} // namespace
+
 qint64 TSoundtrackStep::Cost() const
 {
-    return qint64(sizeof(*this)) + 2 * (FBefore.MusicFile.capacity() + FAfter.MusicFile.capacity());
+    return qint64(sizeof(*this)) + 2 * (FBefore.MusicFile.capacity() + FAfter.MusicFile.capacity())
+        + BeatsCost(FBefore.Beats) + BeatsCost(FAfter.Beats);
+}
+
+TBeatsStep::TBeatsStep(QString name, std::optional<TBeatGrid> before, std::optional<TBeatGrid> after, int current)
+    : TShowStep(std::move(name)), FBefore(std::move(before)), FAfter(std::move(after)), FCurrent(current)
+{
+}
+
+TShowStep::TOutcome TBeatsStep::Apply(TShowState& show, bool forward)
+{
+    show.Soundtrack.Beats = forward ? FAfter : FBefore;
+    return {-1, TShowChange::Beats, FCurrent};
+}
+
+qint64 TBeatsStep::Cost() const
+{
+    return qint64(sizeof(*this)) + BeatsCost(FBefore) + BeatsCost(FAfter);
 }

@@ -4,6 +4,7 @@
 #include "ShowStep.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The kinds of step the history holds.
@@ -94,5 +95,18 @@ public:
 
 private:
     TSoundtrack FBefore, FAfter;
+    int FCurrent;
+};
+
+// A correction of the soundtrack's beats (halve, double, shift, move, add, remove,
+// tapped tempo, the first downbeat). The music plays on meanwhile: only the beats change.
+class TBeatsStep final : public TShowStep {
+public:
+    TBeatsStep(QString name, std::optional<TBeatGrid> before, std::optional<TBeatGrid> after, int current);
+    TOutcome Apply(TShowState& show, bool forward) override;
+    qint64 Cost() const override;
+
+private:
+    std::optional<TBeatGrid> FBefore, FAfter;
     int FCurrent;
 };

@@ -5,15 +5,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 const QString MusicKey = QStringLiteral("music");
 const QString OffsetKey = QStringLiteral("offsetMs");
-constexpr qint64 MaxFileSize = 64 * 1024;          // far more than any soundtrack file needs
+const QString BeatsKey = QStringLiteral("beats");
+const QString DownbeatKey = QStringLiteral("firstDownbeat");
+// Far more than any soundtrack file needs: the beats of a whole day's music at
+// 100 bpm take about 4 MB.
+constexpr qint64 MaxFileSize = 8 * 1024 * 1024;
+constexpr double MaxBeatSeconds = 24.0 * 3600;     // beats within a day of music
 
 QString ShowFolder(const QString& showFileName)
 {
@@ -30,6 +37,45 @@ QString Shown(const QString& fileName)
 bool IsAbsoluteMusicPath(const QString& path)
 {
     return !path.startsWith(QLatin1Char(':')) && QDir::isAbsolutePath(path);
+}
+
+QJsonArray BeatsToJson(const std::vector<double>& beats)
+{
+    QJsonArray array;
+    for (double beat : beats)
+        array.append(beat);
+    return array;
+}
+
+// The beats as the file holds them: times within a day, each later than the one
+// before, and a first downbeat that is one of them. Empty on success, else why not.
+QString BeatsFromJson(const QJsonObject& object, std::optional<TBeatGrid>& grid)
+{
+    const QJsonValue beats = object.value(BeatsKey);
+    if (beats.isUndefined())
+        return {};
+    if (!beats.isArray())
+        return QStringLiteral("its beats are no list of times");
+    TBeatGrid read;
+    const QJsonArray array = beats.toArray();
+    read.Beats.reserve(size_t(array.size()));
+    for (const QJsonValue& value : array) {
+        const double t = value.toDouble(-1);
+        if (!value.isDouble() || !(t >= 0 && t <= MaxBeatSeconds)
+            || (!read.Beats.empty() && !(t > read.Beats.back())))
+            return QStringLiteral("its beats are not ascending times in seconds within a day");
+        read.Beats.push_back(t);
+    }
+    const QJsonValue downbeat = object.value(DownbeatKey);
+    if (!downbeat.isUndefined()) {
+        const double index = downbeat.toDouble(-1);
+        if (!downbeat.isDouble() || index != std::floor(index) || index < 0
+            || index >= std::max<double>(1, double(read.Beats.size())))
+            return QStringLiteral("its first downbeat is not one of its beats");
+        read.FirstDownbeat = int(index);
+    }
+    grid = std::move(read);
+    return {};
 }
 
 } // namespace
@@ -55,6 +101,10 @@ QByteArray SoundtrackToJson(const TSoundtrack& soundtrack, const QString& showFi
     QJsonObject object;
     object.insert(MusicKey, QDir::fromNativeSeparators(music));
     object.insert(OffsetKey, soundtrack.OffsetMs);
+    if (soundtrack.Beats) {
+        object.insert(BeatsKey, BeatsToJson(soundtrack.Beats->Beats));
+        object.insert(DownbeatKey, soundtrack.Beats->FirstDownbeat);
+    }
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
@@ -77,9 +127,13 @@ TResult SoundtrackFromJson(const QByteArray& text, const QString& showFileName, 
         if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxSoundtrackOffsetMs)
             return TResult::Failure(QStringLiteral("its offset is not a whole number of milliseconds within a day"));
     }
+    std::optional<TBeatGrid> beats;
+    if (const QString problem = BeatsFromJson(object, beats); !problem.isEmpty())
+        return TResult::Failure(problem);
     const QString path = IsAbsoluteMusicPath(music) ? music : ShowFolder(showFileName) + QLatin1Char('/') + music;
     soundtrack.MusicFile = QDir::cleanPath(path);
     soundtrack.OffsetMs = int(ms);
+    soundtrack.Beats = std::move(beats);
     return {};
 }
 

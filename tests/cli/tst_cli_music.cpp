@@ -161,9 +161,11 @@ void TestCliMusic::usageAndFileErrors()
 void TestCliMusic::fitBeatsWritesAFittedShow_data()
 {
     QTest::addColumn<int>("offset");
-    QTest::newRow("no offset") << 0;
-    QTest::newRow("music 300 ms later") << 300;
-    QTest::newRow("show 800 ms into the music") << -800;
+    QTest::addColumn<bool>("corrected");   // the show's soundtrack has its beats half a beat later
+    QTest::newRow("no offset") << 0 << false;
+    QTest::newRow("music 300 ms later") << 300 << false;
+    QTest::newRow("show 800 ms into the music") << -800 << false;
+    QTest::newRow("beats corrected in the editor") << 0 << true;
 }
 
 // The fitted show compiles with every change of frame within 30 ms of a beat,
@@ -171,6 +173,7 @@ void TestCliMusic::fitBeatsWritesAFittedShow_data()
 void TestCliMusic::fitBeatsWritesAFittedShow()
 {
     QFETCH(int, offset);
+    QFETCH(bool, corrected);
     TLaserFrames show;
     const quint16 delays[] = {900, 420, 1300, 610, 2000};
     for (int i = 0; i < 5; ++i) {
@@ -181,6 +184,14 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     const QString in = Dir.filePath("in.RZ4"), out = Dir.filePath("fitted/out.RZ4");
     QDir().mkpath(Dir.filePath("fitted"));
     QVERIFY(WriteShowFile(in, show).ok);
+    std::vector<double> beats = Clicks;
+    if (corrected) {
+        for (double& b : beats)
+            b += 0.25;
+        QVERIFY(WriteSoundtrackFile(in, TSoundtrack{Music, 0, TBeatGrid{beats, 1}}).ok);
+    } else {
+        QFile::remove(SoundtrackFileName(in));
+    }
     const QByteArray before = ReadFile(in);
     const TRun run = RunCli({"fit-beats", in, Music, out, "--offset", QString::number(offset)});
     QCOMPARE(run.exitCode, 0);
@@ -194,7 +205,7 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     for (const TFrameTiming& t : timing.timing) {
         const double change = double(t.DisplayEnd()) / 44100;
         double best = 1e9;
-        for (double c : Clicks)
+        for (double c : beats)
             best = std::min(best, std::abs(c + offset / 1000.0 - change));
         QVERIFY2(best < 0.03, qPrintable(QString("a change at %1 s").arg(change)));
     }
@@ -203,6 +214,9 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     QVERIFY(ReadSoundtrackFile(out, linked).outcome.ok);
     QCOMPARE(linked.MusicFile, QFileInfo(Music).absoluteFilePath());
     QCOMPARE(linked.OffsetMs, offset);
+    QCOMPARE(linked.Beats.has_value(), corrected);
+    if (corrected)
+        QCOMPARE(linked.Beats->Beats, beats);
     QVERIFY(ReadFile(SoundtrackFileName(out)).contains("\"../clicks.flac\""));
 }
 

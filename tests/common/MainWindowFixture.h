@@ -58,6 +58,9 @@ struct TFormMainTestAccess {
             emit lbThumbs->frameClicked(index);
     }
     void lbThumbsDragDrop(int source, int target) const { Form.lbThumbsDragDrop(source, target); }
+    // A tap of the tempo key heard at this music time, and the pause that ends the tapping.
+    void TapAt(double seconds) const { Form.TapAt(seconds); }
+    void FinishTapping() const { Form.FinishTapping(); }
 
     TFormMain& Form;
     TFormMainUi& Ui;

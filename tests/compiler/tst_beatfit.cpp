@@ -67,6 +67,7 @@ private slots:
     void changesLandOnBeatsInTheWave();
     void framesLastAtLeastOneBeat();
     void whatCannotBeFittedKeepsItsDelay();
+    void lockedFrameKeepsItsDelay();
     void measuringMatchesTheCompile();
 };
 
@@ -173,6 +174,35 @@ void TestBeatFit::whatCannotBeFittedKeepsItsDelay()
     QVERIFY(!none.outcome.ok);
     QVERIFY(!none.outcome.message.isEmpty());
     QCOMPARE(FitFramesToBeats(TLaserFrames(), {0.5}, 0, TCompileOptions{}).outcome.ok, false);
+}
+
+// A locked frame keeps its delay, wherever its change then falls; the frames after
+// it are fitted from where it really ends.
+void TestBeatFit::lockedFrameKeepsItsDelay()
+{
+    TLaserFrames show;
+    show.Add() = Shape(0, 600);
+    show.Add() = Shape(1, 777);
+    show.Frame(1).Flags |= TLaserFrame::FlagLocked;
+    show.Add() = Shape(3, 450);
+    show.Add() = Shape(0, 1300);
+    std::vector<double> beats;
+    for (double t = 0.5; t < 10; t += 0.5)
+        beats.push_back(t);
+    const TBeatFit fit = FitFramesToBeats(show, beats, 0, TCompileOptions{});
+    QVERIFY(fit.outcome.ok);
+    QCOMPARE(fit.Delays[1], quint16(777));
+    QCOMPARE(fit.FramesFitted, 3);
+    ApplyBeatFit(show, fit);
+    const TCompileResult timing = MeasureShow(show, TCompileOptions{});
+    QVERIFY(timing.outcome.ok);
+    std::vector<double> beatsMs;
+    for (double b : beats)
+        beatsMs.push_back(b * 1000);
+    for (int i : {0, 2, 3}) {
+        const double end = double(timing.timing[size_t(i)].DisplayEnd()) * 1000 / 44100;
+        QVERIFY2(NearestMs(beatsMs, end) < 30, qPrintable(QString("frame %1 ends at %2 ms").arg(i).arg(end)));
+    }
 }
 
 // The measuring run counts exactly what the compile writes.

@@ -101,6 +101,7 @@ private slots:
     void scopeCheckKeepsWhatEscapedTheScope();
     void delaysOfEveryFrameAreOneStep();
     void soundtrackIsAStep();
+    void correctedBeatsAreAStepOfTheirOwn();
 };
 
 // --- one frame's difference ------------------------------------------------------------------
@@ -598,6 +599,41 @@ void TestShowDocument::soundtrackIsAStep()
     QVERIFY(!document.IsModified());
     document.Redo();
     QVERIFY(!document.Soundtrack().IsSet());
+}
+
+// Corrected beats are a step told by beatsChanged alone (the music goes on); none
+// without a soundtrack or when nothing changes. Removing and bringing back the
+// soundtrack brings its beats back too.
+void TestShowDocument::correctedBeatsAreAStepOfTheirOwn()
+{
+    TShowDocument document;
+    document.ReplaceShow(MakeShow({3}), TSoundtrack());
+    QVERIFY(!document.SetBeats(TBeatGrid{{0.5, 1.0}, 0}, "Add beat"));   // no soundtrack
+    QCOMPARE(document.History().count(), 0);
+
+    const TSoundtrack opened{QStringLiteral("/music/a.wav"), 250};
+    document.ReplaceShow(MakeShow({3}), opened);
+    QSignalSpy soundtrack(&document, &TShowDocument::soundtrackChanged);
+    QSignalSpy beats(&document, &TShowDocument::beatsChanged);
+    const TBeatGrid corrected{{0.5, 1.0, 1.5}, 1};
+    QVERIFY(document.SetBeats(corrected, "Set first downbeat"));
+    QVERIFY(!document.SetBeats(corrected, "Set first downbeat"));   // the same: no step
+    QCOMPARE(document.History().count(), 1);
+    QCOMPARE(document.Soundtrack().Beats, std::optional<TBeatGrid>(corrected));
+    QCOMPARE(document.Soundtrack().OffsetMs, 250);
+    QCOMPARE(beats.count(), 1);
+    QCOMPARE(soundtrack.count(), 0);
+    QVERIFY(document.IsModified());
+
+    document.SetSoundtrack(TSoundtrack(), "Remove soundtrack");
+    document.Undo();
+    QCOMPARE(document.Soundtrack().Beats, std::optional<TBeatGrid>(corrected));
+    document.Undo();
+    QVERIFY(!document.Soundtrack().Beats);
+    QCOMPARE(beats.count(), 2);
+    QVERIFY(!document.IsModified());
+    document.Redo();
+    QCOMPARE(document.Soundtrack().Beats, std::optional<TBeatGrid>(corrected));
 }
 
 QTEST_GUILESS_MAIN(TestShowDocument)

@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
+
+Q_DECLARE_METATYPE(std::optional<TBeatGrid>)
 
 class TestSoundtrack : public QObject {
     Q_OBJECT
@@ -28,6 +31,8 @@ private slots:
     void storesThePathRelativeToTheShow_data();
     void storesThePathRelativeToTheShow();
     void movingBothKeepsTheLink();
+    void correctedBeatsRoundTrip_data();
+    void correctedBeatsRoundTrip();
     void damagedFilesAreRefusedAndChangeNothing_data();
     void damagedFilesAreRefusedAndChangeNothing();
     void noFileIsNoSoundtrack();
@@ -95,6 +100,36 @@ void TestSoundtrack::movingBothKeepsTheLink()
     QCOMPARE(read.OffsetMs, 40);
 }
 
+void TestSoundtrack::correctedBeatsRoundTrip_data()
+{
+    QTest::addColumn<std::optional<TBeatGrid>>("beats");
+    QTest::newRow("none: the tracker's") << std::optional<TBeatGrid>();
+    QTest::newRow("every beat removed") << std::optional<TBeatGrid>(TBeatGrid{});
+    // Times that no short decimal writes exactly come back to the bit.
+    QTest::newRow("odd times, third beat first")
+        << std::optional<TBeatGrid>(TBeatGrid{{0.1 + 0.2, 1.0 / 3, 0.7, 12.345678901234567, 3599.9999773242631}, 2});
+}
+
+// The beats the user corrected are kept with the soundtrack, exactly; a file
+// without them (as earlier versions wrote) reads as the tracker's beats.
+void TestSoundtrack::correctedBeatsRoundTrip()
+{
+    QFETCH(std::optional<TBeatGrid>, beats);
+    const QString show = Path("beats/show.RZ4");
+    QDir().mkpath(Path("beats"));
+    const TSoundtrack written{Path("beats/song.flac"), 120, beats};
+    QVERIFY(WriteSoundtrackFile(show, written).ok);
+    TSoundtrack read;
+    const TSoundtrackFileResult r = ReadSoundtrackFile(show, read);
+    QVERIFY2(r.outcome.ok, qPrintable(r.outcome.message));
+    QCOMPARE(read.Beats.has_value(), beats.has_value());
+    if (beats) {
+        QCOMPARE(read.Beats->Beats, beats->Beats);
+        QCOMPARE(read.Beats->FirstDownbeat, beats->FirstDownbeat);
+    }
+    QVERIFY(read == written);
+}
+
 void TestSoundtrack::damagedFilesAreRefusedAndChangeNothing_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -105,7 +140,16 @@ void TestSoundtrack::damagedFilesAreRefusedAndChangeNothing_data()
     QTest::newRow("fractional offset") << QByteArray("{\"music\": \"a.mp3\", \"offsetMs\": 1.5}");
     QTest::newRow("offset as text") << QByteArray("{\"music\": \"a.mp3\", \"offsetMs\": \"10\"}");
     QTest::newRow("offset beyond a day") << QByteArray("{\"music\": \"a.mp3\", \"offsetMs\": 1e12}");
-    QTest::newRow("huge file") << QByteArray(200000, ' ') + "{\"music\": \"a.mp3\"}";
+    QTest::newRow("huge file") << QByteArray(9 << 20, ' ') + "{\"music\": \"a.mp3\"}";
+    QTest::newRow("beats not a list") << QByteArray("{\"music\": \"a.mp3\", \"beats\": 0.5}");
+    QTest::newRow("a beat as text") << QByteArray("{\"music\": \"a.mp3\", \"beats\": [0.5, \"1\"]}");
+    QTest::newRow("beats out of order") << QByteArray("{\"music\": \"a.mp3\", \"beats\": [0.5, 1.5, 1.0]}");
+    QTest::newRow("the same beat twice") << QByteArray("{\"music\": \"a.mp3\", \"beats\": [0.5, 0.5]}");
+    QTest::newRow("a beat before the music") << QByteArray("{\"music\": \"a.mp3\", \"beats\": [-0.5, 1]}");
+    QTest::newRow("downbeat past the beats")
+        << QByteArray("{\"music\": \"a.mp3\", \"beats\": [0.5, 1], \"firstDownbeat\": 2}");
+    QTest::newRow("fractional downbeat")
+        << QByteArray("{\"music\": \"a.mp3\", \"beats\": [0.5, 1], \"firstDownbeat\": 0.5}");
 }
 
 void TestSoundtrack::damagedFilesAreRefusedAndChangeNothing()

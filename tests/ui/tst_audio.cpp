@@ -84,6 +84,7 @@ private slots:
     void liveStops_data();
     void liveStops();
     void stopReleasesFileForCompile();
+    void shortPlaysBackToBack();
     void warnsOnceWhenDeviceAltersSignal();
 };
 
@@ -440,6 +441,27 @@ void TestAudio::stopReleasesFileForCompile()
     QVERIFY(notices.wait(WaitMs));
     const QByteArray recording = recorder.Finish(100);
     QVERIFY(recording.indexOf(fresh) >= 0);
+}
+
+// Each short play ends while the sound server is still answering its drain; the
+// next play starts at once. Sinks deleted at their stop took that answer into
+// freed memory: a crash or a hang, most often on a busy machine.
+void TestAudio::shortPlaysBackToBack()
+{
+    REQUIRE_SERVER();
+    QTemporaryDir dir;
+    const QString wav = dir.filePath("blip.RZ4.WAV");
+    QVERIFY(!CompileTo(wav, 1, 20).isEmpty());
+    TShowPlayback playback;
+    playback.Repeat = false;
+    TAudioPlayer& player = *playback.mpPreview;
+    player.SetDevice(Device);
+    QSignalSpy notices(&player, &TAudioPlayer::Notify);
+    for (int play = 1; play <= 25; ++play) {
+        QCOMPARE(playback.PlayClick(wav), TShowPlayback::TPlayResult::Playing);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.count(), play, WaitMs);
+        QCOMPARE(player.Mode(), TPlayerMode::Stopped);
+    }
 }
 
 void TestAudio::warnsOnceWhenDeviceAltersSignal()

@@ -4,6 +4,7 @@
 #include "HelpContexts.h"
 #include "HelpWindow.h"
 #include "MainWindowFixture.h"
+#include "Soundtrack.h"
 
 #include <QApplication>
 #include <QMdiSubWindow>
@@ -150,7 +151,8 @@ void TestHelpContexts::anchorsExist()
     QTextDocument* page = Inside().FormHelp->browser->document();
     for (int context : {HelpContext::None, HelpContext::ToolBars, HelpContext::Menus, HelpContext::PlaybackBar,
                         HelpContext::FrameList, HelpContext::Sketchpad, HelpContext::Timeline,
-                        HelpContext::StatusBar}) {
+                        HelpContext::StatusBar, HelpContext::Soundtrack, HelpContext::Beats,
+                        HelpContext::TextFrame}) {
         const QString anchor = HelpAnchor(context);
         QVERIFY2(page->toHtml().contains(QStringLiteral("name=\"%1\"").arg(anchor)), qPrintable(anchor));
     }
@@ -187,6 +189,13 @@ void TestHelpContexts::helpKeyInOpenMenu_data()
     QTest::newRow("import submenu") << "&File/&Import" << "aImportIlda" << "menus";
     QTest::newRow("project, nothing highlighted") << "&Project" << "" << "menus";
     QTest::newRow("edit, undo") << "&Edit" << "miUndo" << "HelpContents";
+    // Commands with a section of their own.
+    QTest::newRow("soundtrack") << "&Project" << "aSoundtrack" << "soundtrack";
+    QTest::newRow("remove soundtrack") << "&Project" << "aRemoveSoundtrack" << "soundtrack";
+    QTest::newRow("fit frames to beats") << "F&rame" << "aFitFramesToBeats" << "soundtrack";
+    QTest::newRow("sound outputs") << "&Settings" << "miSoundOutputs" << "soundtrack";
+    QTest::newRow("insert text frame") << "F&rame" << "aInsertText" << "content";
+    QTest::newRow("beats submenu, halve tempo") << "&Project/&Beats" << "aHalveTempo" << "beats";
 }
 
 void TestHelpContexts::helpKeyInOpenMenu()
@@ -196,6 +205,9 @@ void TestHelpContexts::helpKeyInOpenMenu()
     QFETCH(QString, anchor);
     QMenu* m = Menu(menu);
     QVERIFY(m);
+    // The soundtrack's commands are there to be highlighted once the show has one.
+    if (item == "aRemoveSoundtrack" || menu.endsWith("&Beats"))
+        Form->Document().SetSoundtrack(TSoundtrack{Dir->filePath("song.flac"), 0}, QStringLiteral("Soundtrack"));
     m->popup(Form->mapToGlobal(QPoint(20, 20)));
     QVERIFY(QTest::qWaitForWindowExposed(m));
     if (!item.isEmpty())

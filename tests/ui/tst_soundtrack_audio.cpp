@@ -1,9 +1,11 @@
 // The soundtrack played in step with the show, against a real sound server: the
 // laser and the music go to two sinks that feed the two channel pairs of one
 // four-channel null sink, so one recording of its monitor holds both on one clock.
+#include "BeatGrid.h"
 #include "Builders.h"
 #include "AudioPlayer.h"
 #include "FormUnitPreview.h"
+#include "FormUnitSoundOutputs.h"
 #include "MainWindowFixture.h"
 #include "MusicFiles.h"
 #include "MusicPlayer.h"
@@ -63,6 +65,9 @@ private slots:
     void musicStartsWithTheLaser_data();
     void musicStartsWithTheLaser();
     void noMusicOnTheLasersOutput();
+    void musicOutputByDefault_data();
+    void musicOutputByDefault();
+    void tapTempoKeyWhilePlaying();
     void previewKeepsToTheMusicsTime();
 };
 
@@ -223,6 +228,108 @@ void TestSoundtrackAudio::noMusicOnTheLasersOutput()
     QVERIFY(!Inside().MusicPlayer->IsPlaying());
     QVERIFY(Inside().sbFrameMessage->text().contains("laser's output"));
     Ui().aStopShow->trigger();
+}
+
+void TestSoundtrackAudio::musicOutputByDefault_data()
+{
+    QTest::addColumn<bool>("laserOnItsOwn");   // the laser on a sink that is not the system's default
+    QTest::addColumn<QString>("music");        // the stored music output
+    QTest::addColumn<bool>("plays");
+    QTest::addColumn<QString>("said");         // in a box, once, and in the status bar; "": no box
+    QTest::newRow("default output free: the music plays there") << true << "" << true << "";
+    QTest::newRow("default output is the laser's: said plainly")
+        << false << "" << false << "The show plays without its music";
+    QTest::newRow("music switched off: no box") << true << TSoundOutputs::NoMusic << false << "";
+}
+
+// Unless told otherwise the music plays on the system's default output, when that
+// is not the laser's; when it has no output, Play says so plainly, once a run.
+void TestSoundtrackAudio::musicOutputByDefault()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    QFETCH(bool, laserOnItsOwn);
+    QFETCH(QString, music);
+    QFETCH(bool, plays);
+    QFETCH(QString, said);
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Delay = 500;
+    AddPoints(f, {{30, 40}, {220, 50}, {120, 230}});
+    const QString showFile = Dir->filePath("default.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
+    const QString clicks = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(clicks, ClickTrack(44100, 2, {0.0, 0.5}), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {clicks, 0}).ok);
+    CreateForm([&](TSettingsStore& store) {
+        store.WriteText("SoundOutputs", "Laser", laserOnItsOwn ? LaserSink : QString());
+        store.WriteText("SoundOutputs", "Music", music);
+    });
+    QVERIFY(Form->OpenShow(showFile));
+    if (!said.isEmpty())
+        Prompts->ExpectTell();
+    for (int run = 0; run < 2; ++run) {   // the second Play says it in the status bar only
+        Ui().aPlayShow->trigger();
+        QVERIFY(Ui().aStopShow->isEnabled());
+        QCOMPARE(Inside().MusicPlayer->IsPlaying(), plays);
+        if (!said.isEmpty())
+            QVERIFY2(Inside().sbFrameMessage->text().startsWith(said), qPrintable(Inside().sbFrameMessage->text()));
+        Ui().aStopShow->trigger();
+    }
+    if (!said.isEmpty()) {
+        QCOMPARE(Prompts->Shown.size(), 1);
+        QVERIFY(Prompts->Shown.first().text.startsWith(said));
+    } else {
+        QVERIFY(Prompts->Shown.isEmpty());
+    }
+}
+
+// T tapped along while Play runs the music: when the music stops, steady beats at
+// the tapped tempo replace the beats, as one step of the history.
+void TestSoundtrackAudio::tapTempoKeyWhilePlaying()
+{
+    if (!NoServer.isEmpty())
+        QSKIP(qPrintable(NoServer));
+    TLaserFrames show;
+    TLaserFrame& f = show.Add();
+    f.Delay = 8000;
+    AddPoints(f, {{30, 40}, {220, 50}, {120, 230}});
+    const QString showFile = Dir->filePath("tap.RZ4");
+    QVERIFY(WriteShowFile(showFile, show).ok);
+    QVERIFY(CompileShow(show, WaveFileName(showFile), TCompileOptions{}).outcome.ok);
+    const QString clicks = Dir->filePath("clicks.wav");
+    QVERIFY(WriteMusic(clicks, ClickTrack(44100, 8, BeatTimes(0.5, 8, 120)), 44100, MusicWav));
+    QVERIFY(WriteSoundtrackFile(showFile, {clicks, 0}).ok);
+    CreateForm(
+        [this](TSettingsStore& store) {
+            store.WriteText("SoundOutputs", "Laser", LaserSink);
+            store.WriteText("SoundOutputs", "Music", MusicSink);
+            store.WriteSwitch({}, "RepeatPlay", false);
+        },
+        true);
+    Form->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form.get()));
+    QVERIFY(Form->OpenShow(showFile));
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    Form->Document().MarkSaved();
+
+    Ui().aPlayShow->trigger();
+    QVERIFY(Inside().MusicPlayer->IsPlaying());
+    for (int tap = 0; tap < 6; ++tap) {   // 150 bpm
+        QTest::qWait(400);
+        QTest::keyClick(Form.get(), Qt::Key_T);
+    }
+    QVERIFY2(Inside().sbFrameMessage->text().startsWith("Tap tempo: 6 taps"), qPrintable(Inside().sbFrameMessage->text()));
+    Ui().aStopShow->trigger();
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Tap tempo"));
+    const std::optional<TBeatGrid> tapped = Form->Document().Soundtrack().Beats;
+    QVERIFY(tapped);
+    const double bpm = TempoFromBeats(tapped->Beats);
+    QVERIFY2(bpm > 135 && bpm < 165, qPrintable(QString::number(bpm)));
+    Ui().miUndo->trigger();
+    QVERIFY(!Form->Document().Soundtrack().Beats);
+    QVERIFY(!Form->IsModified());
 }
 
 // With music to play, the show preview draws at the show's own pace and the music

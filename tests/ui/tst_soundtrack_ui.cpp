@@ -1,6 +1,7 @@
 // The soundtrack in the editor: chosen in its dialog, kept in the file beside the
 // show through save, save as and open, read in the background with a cancel,
-// drawn under the timeline, and the frames fitted to its beats.
+// drawn under the timeline, the frames fitted to its beats, and the beats corrected.
+#include "BeatGrid.h"
 #include "Builders.h"
 #include "FormUnitSoundOutputs.h"
 #include "FormUnitSoundtrack.h"
@@ -21,6 +22,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QComboBox>
+#include <QMediaDevices>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
@@ -44,16 +46,24 @@ private slots:
     void unreadableMusicIsRefusedWithItsReason();
     void musicTooLongIsRefusedFromItsHeader();
     void newShowHasNoSoundtrack();
-    void cancelStopsTheReading();
+    void cancelLeavesTheEarlierSoundtrack();
     void fitFramesToBeats();
+    void lockedFrameKeepsItsDelayInTheFit();
     void laneDrawsOutlineAndBeatsOnTheBandsScale();
     void browseFillsTheMusicFile();
+    void dialogLabelAndEnter();
     void soundOutputsAreKeptAndAGoneDeviceIsNotDropped();
+    void soundOutputsTellAlikeOnesApartAndRefuseTheLasers();
+    void beatCorrectionsAreSteps_data();
+    void beatCorrectionsAreSteps();
+    void correctedBeatsAreSavedAndComeBack();
 
 private:
     QString MakeShow(const QString& name, int frames = 3);
     // Answers the soundtrack dialog with `music` and `offset` once it is open.
     void ChooseInDialog(const QString& music, int offset);
+    // Chooses the music in the dialog and waits until it is read and is the soundtrack.
+    void ChooseMusic(const QString& music, int offset);
     QString Status() const { return Inside().sbFrameMessage->text(); }
     bool NoUnexpectedPrompts() const;
 
@@ -91,6 +101,13 @@ void TestSoundtrackUi::ChooseInDialog(const QString& music, int offset)
     });
 }
 
+void TestSoundtrackUi::ChooseMusic(const QString& music, int offset)
+{
+    ChooseInDialog(music, offset);
+    Ui().aSoundtrack->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Inside().ShowMusic->IsLoading(), 20000);
+}
+
 bool TestSoundtrackUi::NoUnexpectedPrompts() const
 {
     if (!Prompts->Unexpected.isEmpty())
@@ -118,8 +135,7 @@ void TestSoundtrackUi::chosenSoundtrackIsSavedBesideTheShow()
     const QString show = MakeShow("shows/party.RZ4");
     QVERIFY(Form->OpenShow(show));
     Form->Document().MarkSaved();
-    ChooseInDialog(Clicks, 250);
-    Ui().aSoundtrack->trigger();
+    ChooseMusic(Clicks, 250);
     QCOMPARE(Inside().ShowMusic->Track(), (TSoundtrack{Clicks, 250}));
     QVERIFY(Form->IsModified());   // a new soundtrack needs saving like any edit
     QVERIFY(Ui().aRemoveSoundtrack->isEnabled());
@@ -151,8 +167,7 @@ void TestSoundtrackUi::soundtrackChangesAreStepsOfTheHistory()
 {
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("shows/steps.RZ4")));
-    ChooseInDialog(Clicks, 250);
-    Ui().aSoundtrack->trigger();
+    ChooseMusic(Clicks, 250);
     QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Soundtrack"));
     Ui().aRemoveSoundtrack->trigger();
     QVERIFY(!Inside().ShowMusic->Track().IsSet());
@@ -173,8 +188,7 @@ void TestSoundtrackUi::saveAsRewritesTheRelativePath()
 {
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("a/show.RZ4")));
-    ChooseInDialog(Clicks, 0);
-    Ui().aSoundtrack->trigger();
+    ChooseMusic(Clicks, 0);
     const QString copy = Dir->filePath("b/c/copy.RZ4");
     QDir().mkpath(Dir->filePath("b/c"));
     Prompts->ExpectSave(copy);
@@ -246,23 +260,36 @@ void TestSoundtrackUi::damagedSoundtrackFileOpensTheShowAndStays()
     QVERIFY(NoUnexpectedPrompts());
 }
 
+// A file the decoder cannot read is refused in the dialog with its reason; the
+// dialog stays open with the typed path, and Cancel then leaves the old soundtrack.
 void TestSoundtrackUi::unreadableMusicIsRefusedWithItsReason()
 {
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("u/show.RZ4")));
-    ChooseInDialog(Clicks, 0);
-    Ui().aSoundtrack->trigger();
+    ChooseMusic(Clicks, 0);
     Form->Document().MarkSaved();
     const QString text = Dir->filePath("u/notes.mp3");
     QFile f(text);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write("this is no music at all");
     f.close();
-    ChooseInDialog(text, 0);
+    const QString typed = QDir::toNativeSeparators(text);
+    bool stayedOpen = false;
+    QString kept;
+    QTimer::singleShot(0, this, [&] {
+        TFormSoundtrack* dialog = Inside().FormSoundtrack;
+        dialog->editMusic->setText(typed);
+        QTest::keyClick(dialog, Qt::Key_Return);   // OK
+        stayedOpen = dialog->isVisible();
+        kept = dialog->editMusic->text();
+        dialog->reject();
+    });
     Prompts->ExpectTell();
     Ui().aSoundtrack->trigger();
+    QVERIFY(stayedOpen);
+    QCOMPARE(kept, typed);
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Error);
-    QVERIFY2(Prompts->Shown.last().text.contains(QDir::toNativeSeparators(text)), qPrintable(Prompts->Shown.last().text));
+    QVERIFY2(Prompts->Shown.last().text.contains(typed), qPrintable(Prompts->Shown.last().text));
     QCOMPARE(Inside().ShowMusic->Track().MusicFile, Clicks);   // the old soundtrack stays
     QVERIFY(!Form->IsModified());
     QVERIFY(NoUnexpectedPrompts());
@@ -308,8 +335,7 @@ void TestSoundtrackUi::newShowHasNoSoundtrack()
 {
     CreateForm();
     QVERIFY(Form->OpenShow(MakeShow("n/show.RZ4")));
-    ChooseInDialog(Clicks, 0);
-    Ui().aSoundtrack->trigger();
+    ChooseMusic(Clicks, 0);
     Prompts->ExpectAsk(true);   // discard the changes
     Ui().aNewFile->trigger();
     QVERIFY(!Inside().ShowMusic->Track().IsSet());
@@ -317,30 +343,47 @@ void TestSoundtrackUi::newShowHasNoSoundtrack()
     QVERIFY(NoUnexpectedPrompts());
 }
 
-void TestSoundtrackUi::cancelStopsTheReading()
+// Other music is read before it becomes the soundtrack: cancelling that reading
+// leaves the earlier soundtrack, its analysis, its lane and the history as they were,
+// and Fit frames to beats goes on working with it.
+void TestSoundtrackUi::cancelLeavesTheEarlierSoundtrack()
 {
     CreateForm();
     const QString longMusic = Dir->filePath("long.flac");
     QVERIFY(WriteMusic(longMusic, ClickTrack(44100, 240, BeatTimes(0, 240, 100)), 44100, MusicFlac));
     QVERIFY(Form->OpenShow(MakeShow("c/show.RZ4")));
+    ChooseMusic(Clicks, 0);
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    Form->Document().MarkSaved();
+    const int steps = Form->Document().History().count();
+    const auto analysis = Inside().ShowMusic->Analysis();
+    QVERIFY(analysis);
+
     ChooseInDialog(longMusic, 0);
     Ui().aSoundtrack->trigger();
-    QVERIFY(Inside().ShowMusic->IsAnalysing());
+    QVERIFY(Inside().ShowMusic->IsLoading());
     QVERIFY(!Inside().pgMusic->isHidden());
     QVERIFY(!Inside().bnMusicCancel->isHidden());
     QTRY_VERIFY_WITH_TIMEOUT(Inside().pgMusic->value() > 0, 20000);   // the window keeps answering
+    QCOMPARE(Inside().ShowMusic->Track().MusicFile, Clicks);          // not the soundtrack yet
     Inside().bnMusicCancel->click();
-    QVERIFY(!Inside().ShowMusic->IsAnalysing());
+    QVERIFY(!Inside().ShowMusic->IsLoading());
     QVERIFY(Inside().pgMusic->isHidden());
-    QVERIFY(!Inside().ShowMusic->Analysis());
-    QVERIFY(Status().contains("cancelled"));
-    QCOMPARE(Inside().ShowMusic->Track().MusicFile, longMusic);   // the soundtrack itself stays
+    QVERIFY2(Status().contains("cancelled"), qPrintable(Status()));
+    QCOMPARE(Inside().ShowMusic->Track(), (TSoundtrack{Clicks, 0}));
+    QCOMPARE(Inside().ShowMusic->Analysis(), analysis);
+    QVERIFY(!Inside().TimelineMusic->isHidden());
+    QCOMPARE(Form->Document().History().count(), steps);
+    QVERIFY(!Form->IsModified());
+    Ui().aFitFramesToBeats->trigger();   // no box: the beats are at hand
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Fit frames to beats"));
 
-    // Asked for again, the same music is read again.
-    ChooseInDialog(longMusic, 20);
-    Ui().aSoundtrack->trigger();
-    QVERIFY(Inside().ShowMusic->IsAnalysing());
-    Inside().bnMusicCancel->click();
+    // Asked for again, the same music is read again; done, it is the soundtrack.
+    ChooseMusic(longMusic, 20);
+    QCOMPARE(Inside().ShowMusic->Track(), (TSoundtrack{longMusic, 20}));
+    QVERIFY(Inside().ShowMusic->Analysis());
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Soundtrack"));
+    QVERIFY(NoUnexpectedPrompts());
 }
 
 void TestSoundtrackUi::fitFramesToBeats()
@@ -351,8 +394,7 @@ void TestSoundtrackUi::fitFramesToBeats()
     Ui().aFitFramesToBeats->trigger();
     QCOMPARE(Prompts->Shown.last().icon, TMsgIcon::Information);
 
-    ChooseInDialog(Clicks, 0);
-    Ui().aSoundtrack->trigger();
+    ChooseMusic(Clicks, 0);
     QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
     Form->Document().MarkSaved();
     QList<quint16> before;
@@ -387,7 +429,7 @@ void TestSoundtrackUi::fitFramesToBeats()
 }
 
 // On a 1 ms scale one click 1500 ms into the music, which starts 200 ms after
-// the show, stands at x = 1700 - S; so do the ticks of its beat.
+// the show, stands at x = 1700 - S; so do the ticks of its beat. The next beat starts the first bar.
 void TestSoundtrackUi::laneDrawsOutlineAndBeatsOnTheBandsScale()
 {
     TMusicAnalysis music;
@@ -397,16 +439,20 @@ void TestSoundtrackUi::laneDrawsOutlineAndBeatsOnTheBandsScale()
         samples[size_t(i)] = i % 2 ? 0.9f : -0.9f;
     music.Envelope.Add(samples.data(), qint64(samples.size()));
     music.Envelope.Finish();
-    music.Beats = {1.5};
+    music.Beats = {1.5, 1.7};
     TColorSettings colors;
     colors.TimelineBackground = Qt::black;
     colors.TimelineAreas = Qt::green;
     colors.TimelineLines = Qt::red;
-    QImage image(400, 32, QImage::Format_RGB32);
+    colors.TimelineText = Qt::white;
+    QImage image(600, 32, QImage::Format_RGB32);
     QPainter painter(&image);
     const qint64 S = 1400;   // the show time at the left edge
-    DrawMusicLane(painter, image.size(), music, 200, S, 1, colors);
+    DrawMusicLane(painter, image.size(), &music, TBeatGrid{music.Beats, 1}, 200, S, 1, colors);
     painter.end();
+    // The first downbeat, 200 ms after the click, is a line across.
+    for (int y : {0, 15, 31})
+        QCOMPARE(QColor(image.pixel(1900 - int(S), y)), QColor(Qt::white));
     const int x = 1700 - int(S);
     QCOMPARE(QColor(image.pixel(x, 0)), QColor(Qt::red));          // the beat's tick at the top
     QCOMPARE(QColor(image.pixel(x, 31)), QColor(Qt::red));         // and at the bottom
@@ -449,6 +495,201 @@ void TestSoundtrackUi::soundOutputsAreKeptAndAGoneDeviceIsNotDropped()
     TSoundOutputs read;
     read.Read(TSettingsStore(*Settings));
     QCOMPARE(read, (TSoundOutputs{"", "usb-headphones-gone"}));
+}
+
+// "&Music file:" names its field (so the & is a shortcut, not a character), and
+// Enter right after Browse... presses OK, not Browse... again.
+void TestSoundtrackUi::dialogLabelAndEnter()
+{
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("e/show.RZ4")));
+    TFormSoundtrack* dialog = Inside().FormSoundtrack;
+    QLabel* label = nullptr;
+    for (QLabel* l : dialog->findChildren<QLabel*>())
+        if (l->text() == QStringLiteral("&Music file:"))
+            label = l;
+    QVERIFY(label);
+    QCOMPARE(label->buddy(), dialog->editMusic);
+
+    Prompts->ExpectOpen(Clicks);
+    QTimer::singleShot(0, this, [dialog] {
+        dialog->bnBrowse->setFocus();
+        dialog->bnBrowse->click();
+        QTest::keyClick(dialog->bnBrowse, Qt::Key_Return);
+        if (dialog->isVisible())
+            dialog->reject();   // Enter did not press OK
+    });
+    Ui().aSoundtrack->trigger();
+    QTRY_VERIFY_WITH_TIMEOUT(!Inside().ShowMusic->IsLoading(), 20000);
+    QCOMPARE(Inside().ShowMusic->Track().MusicFile, Clicks);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// A locked frame keeps its delay when the frames are fitted to the beats.
+void TestSoundtrackUi::lockedFrameKeepsItsDelayInTheFit()
+{
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("l/show.RZ4", 4)));
+    ChooseMusic(Clicks, 0);
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    Inside().lbThumbsClick(1);
+    Ui().aLock->trigger();
+    QVERIFY(Form->Show().Frame(1).IsLocked());
+    const quint16 locked = Form->Show().Frame(1).Delay;
+    Ui().aFitFramesToBeats->trigger();
+    QCOMPARE(Form->Document().History().undoText(), QStringLiteral("Fit frames to beats"));
+    QCOMPARE(Form->Show().Frame(1).Delay, locked);
+    QVERIFY(Form->Show().Frame(0).Delay != 700 || Form->Show().Frame(2).Delay != 960);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// Outputs of the same name show their device ids; the laser's own output is refused
+// for the music right in the dialog, with the reason (needs sound outputs to list).
+void TestSoundtrackUi::soundOutputsTellAlikeOnesApartAndRefuseTheLasers()
+{
+    const QList<QAudioDevice> devices = QMediaDevices::audioOutputs();
+    if (devices.isEmpty())
+        QSKIP("no sound outputs here");
+    CreateForm();
+    TFormSoundOutputs* dialog = Inside().FormSoundOutputs;
+    const QString laser = QString::fromUtf8(devices.first().id());
+    dialog->Fill(TSoundOutputs{laser, TSoundOutputs::NoMusic});
+    dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(dialog));
+    QVERIFY(dialog->bnOK->isEnabled());
+    dialog->cbMusic->setCurrentIndex(dialog->cbMusic->findData(laser));
+    QVERIFY(!dialog->bnOK->isEnabled());
+    QVERIFY2(dialog->stNote->text().contains("laser's output"), qPrintable(dialog->stNote->text()));
+    // The open window grows to the longer reason rather than cutting it off.
+    QVERIFY(dialog->height() >= dialog->layout()->totalHeightForWidth(dialog->width()));
+    dialog->cbMusic->setCurrentIndex(dialog->cbMusic->findData(TSoundOutputs::NoMusic));
+    QVERIFY(dialog->bnOK->isEnabled());
+    dialog->hide();
+
+    QStringList texts;
+    for (int i = 0; i < dialog->cbMusic->count(); ++i)
+        texts << dialog->cbMusic->itemText(i);
+    QCOMPARE(QSet<QString>(texts.begin(), texts.end()).size(), texts.size());
+    for (const QAudioDevice& device : devices) {
+        const int index = dialog->cbMusic->findData(QString::fromUtf8(device.id()));
+        QVERIFY(index >= 0);
+        const bool alike = std::count_if(devices.begin(), devices.end(), [&](const QAudioDevice& other) {
+                               return other.description() == device.description();
+                           }) > 1;
+        if (alike)
+            QVERIFY2(dialog->cbMusic->itemText(index).contains(QString::fromUtf8(device.id())),
+                     qPrintable(dialog->cbMusic->itemText(index)));
+    }
+}
+
+void TestSoundtrackUi::beatCorrectionsAreSteps_data()
+{
+    QTest::addColumn<QString>("tool");
+    QTest::addColumn<QString>("stepName");
+    QTest::newRow("halve") << "halve" << "Halve tempo";
+    QTest::newRow("double") << "double" << "Double tempo";
+    QTest::newRow("half-beat shift") << "shift" << "Shift beats by half a beat";
+    QTest::newRow("first downbeat") << "downbeat" << "Set first downbeat";
+    QTest::newRow("drag a beat on the lane") << "drag" << "Move beat";
+    QTest::newRow("add a beat") << "add" << "Add beat";
+    QTest::newRow("remove a beat") << "remove" << "Remove beat";
+    QTest::newRow("tap tempo") << "tap" << "Tap tempo";
+}
+
+// Each correction of the beats is one step: done, the show goes by the corrected
+// beats (and the lane shows them); undone, by the tracker's; done again, corrected.
+// The command acts at the start of the current frame (1.53 s, beat 2 at 1.5 s).
+void TestSoundtrackUi::beatCorrectionsAreSteps()
+{
+    QFETCH(QString, tool);
+    QFETCH(QString, stepName);
+    CreateForm();
+    QVERIFY(Form->OpenShow(MakeShow("b/show.RZ4", 4)));
+    ChooseMusic(Clicks, 0);
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    Form->Document().MarkSaved();
+    Inside().lbThumbsClick(2);
+    const TBeatGrid tracked{Inside().ShowMusic->Analysis()->Beats, 0};
+    QVERIFY(tracked.Beats.size() > 10);
+    QCOMPARE(Inside().TimelineMusic->Beats(), tracked);
+    const double seconds = Inside().ShowMusic->Analysis()->Info.Seconds();
+
+    TBeatGrid expected;
+    if (tool == "halve") {
+        expected = HalveTempo(tracked);
+        Ui().aHalveTempo->trigger();
+    } else if (tool == "double") {
+        expected = DoubleTempo(tracked);
+        Ui().aDoubleTempo->trigger();
+    } else if (tool == "shift") {
+        expected = ShiftHalfBeat(tracked, +1, seconds);
+        Ui().aShiftHalfBeat->trigger();
+    } else if (tool == "downbeat") {
+        expected = SetFirstDownbeat(tracked, 1.53);
+        QCOMPARE(expected.FirstDownbeat, 2);
+        Ui().aSetDownbeat->trigger();
+    } else if (tool == "add") {
+        expected = AddBeat(tracked, 1.53);
+        Ui().aAddBeat->trigger();
+    } else if (tool == "remove") {
+        expected = RemoveBeat(tracked, 2);
+        Ui().aRemoveBeat->trigger();
+    } else if (tool == "drag") {
+        // Beat 2 taken by its tick and dropped 8 columns later.
+        TTimelineMusic* lane = Inside().TimelineMusic;
+        lane->resize(4000, TTimelineMusic::LaneHeight);
+        const int x = lane->ColumnOf(tracked.Beats[2]);
+        QVERIFY(x > 0 && x + 8 < lane->width());
+        QCOMPARE(lane->BeatNear(x), 2);
+        expected = MoveBeat(tracked, 2, lane->SecondsAt(x + 8));
+        QTest::mousePress(lane, Qt::LeftButton, {}, QPoint(x, 10));
+        QTest::mouseMove(lane, QPoint(x + 4, 10));
+        QTest::mouseMove(lane, QPoint(x + 8, 10));
+        QTest::mouseRelease(lane, Qt::LeftButton, {}, QPoint(x + 8, 10));
+    } else if (tool == "tap") {
+        // Taps along at 100 bpm, one of them late: the tapped tempo replaces the beats.
+        const std::vector<double> taps{2.0, 2.6, 3.2, 3.83, 4.4, 5.0};
+        expected = ApplyTapTempo(tracked, TempoFromTaps(taps), seconds);
+        for (double t : taps)
+            Inside().TapAt(t);
+        Inside().FinishTapping();
+        QVERIFY(std::abs(TempoFromBeats(expected.Beats) - 100) < 1);
+    }
+    QVERIFY(expected != tracked);
+    QCOMPARE(Form->Document().History().undoText(), stepName);
+    QVERIFY(Form->IsModified());
+    QCOMPARE(Form->Document().Soundtrack().Beats, std::optional<TBeatGrid>(expected));
+    QCOMPARE(Inside().TimelineMusic->Beats(), expected);
+
+    Ui().miUndo->trigger();
+    QVERIFY(!Form->Document().Soundtrack().Beats);
+    QCOMPARE(Inside().TimelineMusic->Beats(), tracked);
+    QVERIFY(!Form->IsModified());
+    Ui().miRedo->trigger();
+    QCOMPARE(Form->Document().Soundtrack().Beats, std::optional<TBeatGrid>(expected));
+    QCOMPARE(Inside().TimelineMusic->Beats(), expected);
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// Corrected beats go into the soundtrack file on saving and come back with the show.
+void TestSoundtrackUi::correctedBeatsAreSavedAndComeBack()
+{
+    CreateForm();
+    const QString show = MakeShow("s/show.RZ4");
+    QVERIFY(Form->OpenShow(show));
+    ChooseMusic(Clicks, 0);
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    Ui().aHalveTempo->trigger();
+    const std::optional<TBeatGrid> corrected = Form->Document().Soundtrack().Beats;
+    QVERIFY(corrected);
+    Prompts->ExpectTell();
+    Ui().aSaveFile->trigger();
+    Form.reset();
+    CreateForm();
+    QVERIFY(Form->OpenShow(show));
+    QCOMPARE(Form->Document().Soundtrack().Beats, corrected);
+    QCOMPARE(Inside().TimelineMusic->Beats(), *corrected);
+    QVERIFY(NoUnexpectedPrompts());
 }
 
 QTEST_MAIN(TestSoundtrackUi)

@@ -1,5 +1,4 @@
-// The timeline's quick drawing (kept band images, glyphs placed by advances, time
-// marks partly covered by the next one left out) against the straightforward drawing
+// The timeline's quick drawing (kept band images, glyphs placed by advances) against the straightforward drawing
 // kept here: every pixel must be the same.
 #include "PixelFont.h"
 #include "Timeline.h"
@@ -18,6 +17,7 @@ private slots:
     void randomShows();
     void particularShows_data();
     void particularShows();
+    void numbersNeverOverlap();
     void paintersOfOtherKinds_data();
     void paintersOfOtherKinds();
     void colourChangeRedrawsBands();
@@ -66,7 +66,7 @@ void PlainBand(QPainter& canvas, const QFontMetrics& metrics, const TLaserFrame&
 }
 
 void PlainTimeline(QPainter& canvas, const QSize& size, const TLaserFrames& show, const TColorSettings& colors,
-                   int scale, int firstFrame)
+                   int scale, int firstFrame, qint64 rulerEnd)
 {
     const int n = show.Count();
     const qint64 s = scale;
@@ -91,18 +91,26 @@ void PlainTimeline(QPainter& canvas, const QSize& size, const TLaserFrames& show
             PlainBand(canvas, metrics, frame, i, int(x), int(x1), int(x2), int(x3), H, colors);
         x = x3;
     }
+    // The scale goes on under the music past the show's end; every `every`-th mark
+    // is numbered, the widest number deciding.
+    E = std::max(E, rulerEnd);
+    const qint64 last = E <= S ? S : S + (E - S + LabelStep - 1) / LabelStep * LabelStep;
+    const qint64 every = TimelineLabelEvery(s, metrics.horizontalAdvance(QStringLiteral("%1").arg(last, 7)),
+                                            metrics.horizontalAdvance(QLatin1Char('0')));
     qint64 t = S;
-    while (t < E) {
+    for (qint64 k = 1; t < E; ++k) {
         t += LabelStep;
         const qint64 px = (t - S) / s;
         if (px > 100000)
             break;
-        const QString label = QStringLiteral("%1").arg(t, 7);
-        const int labelWidth = metrics.horizontalAdvance(label);
-        const int left = int(px) - labelWidth + 3;
-        canvas.fillRect(left, 0, labelWidth, metrics.height(), colors.TimelineBackground);
-        canvas.setPen(colors.TimelineText);
-        PlainTextAt(canvas, metrics, left, 0, label);
+        if (k % every == 0) {
+            const QString label = QStringLiteral("%1").arg(t, 7);
+            const int labelWidth = metrics.horizontalAdvance(label);
+            const int left = int(px) - labelWidth + 3;
+            canvas.fillRect(left, 0, labelWidth, metrics.height(), colors.TimelineBackground);
+            canvas.setPen(colors.TimelineText);
+            PlainTextAt(canvas, metrics, left, 0, label);
+        }
         canvas.setPen(QPen(colors.TimelineText, 1, Qt::DotLine, Qt::FlatCap));
         canvas.drawLine(int(px), BandTop, int(px), H);
     }
@@ -172,7 +180,7 @@ struct TPicture {
 
 TPicture DrawBoth(const QSize& size, QImage::Format format, const TLaserFrames& show, const TColorSettings& colors,
                   int scale, int firstFrame, TTimelineDrawing* drawing,
-                  const std::function<void(QPainter&)>& setUp = {})
+                  const std::function<void(QPainter&)>& setUp = {}, qint64 rulerEnd = 0)
 {
     TPicture picture{QImage(size, format), QImage(size, format)};
     picture.Plain.fill(Qt::magenta);
@@ -181,13 +189,13 @@ TPicture DrawBoth(const QSize& size, QImage::Format format, const TLaserFrames& 
         QPainter canvas(&picture.Plain);
         if (setUp)
             setUp(canvas);
-        PlainTimeline(canvas, size, show, colors, scale, firstFrame);
+        PlainTimeline(canvas, size, show, colors, scale, firstFrame, rulerEnd);
     }
     {
         QPainter canvas(&picture.Quick);
         if (setUp)
             setUp(canvas);
-        DrawTimeline(canvas, size, &show, colors, scale, firstFrame, drawing);
+        DrawTimeline(canvas, size, &show, colors, scale, firstFrame, drawing, rulerEnd);
     }
     return picture;
 }
@@ -262,16 +270,20 @@ void TestTimelineDrawing::particularShows_data()
     QTest::addColumn<int>("effectTime");
     QTest::addColumn<int>("firstFrame");
     QTest::addColumn<QList<int>>("scales");
+    QTest::addColumn<qint64>("rulerEnd");   // the music's end in show time
 
     const QList<int> all = Scales + QList<int>{TTimeline::MaxScale};
     // The benchmark's show: 300 frames of 2 s, as long as a 10-minute soundtrack.
-    QTest::newRow("300 frames of 2 s") << 300 << 1800 << 200 << 0 << all;
-    QTest::newRow("300 frames of 2 s, scrolled") << 300 << 1800 << 200 << 137 << all;
+    QTest::newRow("300 frames of 2 s") << 300 << 1800 << 200 << 0 << all << qint64(0);
+    QTest::newRow("300 frames of 2 s, scrolled") << 300 << 1800 << 200 << 137 << all << qint64(0);
     // Marks pass 10,000,000 ms and grow an eighth digit, so boxes widen leftwards.
-    QTest::newRow("eight-digit marks") << 80 << 65535 << 65535 << 76 << all;
-    QTest::newRow("no effect times") << 200 << 700 << 0 << 3 << all;
-    QTest::newRow("only effect times") << 200 << 0 << 900 << 0 << all;
-    QTest::newRow("zero-length frames") << 50 << 0 << 0 << 0 << all;
+    QTest::newRow("eight-digit marks") << 80 << 65535 << 65535 << 76 << all << qint64(0);
+    QTest::newRow("no effect times") << 200 << 700 << 0 << 3 << all << qint64(0);
+    QTest::newRow("only effect times") << 200 << 0 << 900 << 0 << all << qint64(0);
+    QTest::newRow("zero-length frames") << 50 << 0 << 0 << 0 << all << qint64(0);
+    // Ten minutes of music under a show of 20 s: the scale goes on to the music's end.
+    QTest::newRow("music past the show's end") << 20 << 900 << 100 << 0 << all << qint64(600000);
+    QTest::newRow("music past the show's end, scrolled") << 20 << 900 << 100 << 12 << all << qint64(600000);
 }
 
 void TestTimelineDrawing::particularShows()
@@ -281,6 +293,7 @@ void TestTimelineDrawing::particularShows()
     QFETCH(int, effectTime);
     QFETCH(int, firstFrame);
     QFETCH(QList<int>, scales);
+    QFETCH(qint64, rulerEnd);
     TLaserFrames show;
     for (int i = 0; i < frames; ++i) {
         TLaserFrame& frame = show.Add();
@@ -294,9 +307,33 @@ void TestTimelineDrawing::particularShows()
     for (int pass = 0; pass < 2; ++pass)   // the second with everything kept
         for (int scale : scales) {
             const TPicture picture = DrawBoth(QSize(1600, 48), QImage::Format_RGB32, show, colors, scale,
-                                              firstFrame, &kept);
+                                              firstFrame, &kept, {}, rulerEnd);
             COMPARE_PICTURES(picture, QStringLiteral("pass %1, scale %2").arg(pass).arg(scale));
         }
+}
+
+// Zoomed out, only every few marks are numbered: never so many that two numbers
+// (up to ten digits) touch, never fewer than the nearest of the 1-2-4-10 steps allows.
+void TestTimelineDrawing::numbersNeverOverlap()
+{
+    const QFontMetrics metrics(PixelFont());
+    const int gap = metrics.horizontalAdvance(QLatin1Char('0'));
+    for (const qint64 t : {qint64(500), qint64(10000000), qint64(9999999999)}) {
+        const int width = metrics.horizontalAdvance(TimelineLabel(t));
+        for (qint64 scale = 1; scale <= TTimeline::MaxScale; scale += 1 + scale / 7) {
+            const qint64 every = TimelineLabelEvery(scale, width, gap);
+            QVERIFY2(LabelStep * every / scale >= width + gap,
+                     qPrintable(QStringLiteral("scale %1, %2 digits, every %3").arg(scale).arg(TimelineLabel(t).trimmed().size()).arg(every)));
+            if (every > 1) {
+                // The step below would have let them touch.
+                qint64 power = 1;
+                while (power * 10 <= every)
+                    power *= 10;
+                const qint64 below = every == power ? every * 2 / 5 : every / 2;
+                QVERIFY(LabelStep * below / scale < width + gap);
+            }
+        }
+    }
 }
 
 void TestTimelineDrawing::paintersOfOtherKinds_data()

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <memory>
 
 class QAudioSink;
@@ -109,8 +110,17 @@ private:
     QElapsedTimer FDrainClock;
 };
 
-// Stops `sink` and deletes it, with the `source` it may still point to, once control
-// is back in the event loop: this may run inside one of the sink's own signals.
+// How long a stopped sink is kept before it is deleted. Qt 6.4's PulseAudio sink
+// asks the server to drain when its source runs out and leaves that request
+// pending when it is stopped; an answer already on its way calls back into the
+// sink, so deleting it at once let that call reach freed memory (a crash, or a
+// hang inside the next sink's start). The server drops the request within
+// milliseconds of the stop; the rest is margin for a busy machine.
+inline constexpr int RetiredSinkGraceMs = 3000;
+
+// Stops `sink` and deletes it, with the `source` it may still point to, a while
+// after control is back in the event loop: this may run inside one of the sink's
+// own signals, and the sound server may still answer it.
 template <class Source>
 void RetireSink(QAudioSink*& sink, std::unique_ptr<Source>& source)
 {
@@ -118,7 +128,7 @@ void RetireSink(QAudioSink*& sink, std::unique_ptr<Source>& source)
         sink->stop();
         if (source)
             source.release()->setParent(sink);
-        sink->deleteLater();
+        QTimer::singleShot(RetiredSinkGraceMs, sink, &QObject::deleteLater);
         sink = nullptr;
     }
     source.reset();

@@ -102,6 +102,11 @@ QString TMusicPlayer::FileName() const
     return FReader ? FReader->FileName() : QString();
 }
 
+double TMusicPlayer::Seconds() const
+{
+    return IsOpen() ? FReader->Info().Seconds() : 0.0;
+}
+
 bool TMusicPlayer::Start(qint64 showMs, int offsetMs)
 {
     Stop();
@@ -117,6 +122,7 @@ bool TMusicPlayer::Start(qint64 showMs, int offsetMs)
     const int channels = std::min(info.Channels, 2);
     // Music time = show time - offset; before the music starts there is silence.
     const qint64 musicMs = showMs - offsetMs;
+    FStartMs = musicMs;
     qint64 silence = 0;
     if (musicMs < 0) {
         silence = -musicMs * info.SampleRate / 1000 * 2 * channels;
@@ -141,6 +147,11 @@ bool TMusicPlayer::Start(qint64 showMs, int offsetMs)
         return false;
     }
     return true;
+}
+
+qint64 TMusicPlayer::PositionMs() const
+{
+    return FSink ? FStartMs + FSink->processedUSecs() / 1000 : FStartMs;
 }
 
 void TMusicPlayer::Stop()

@@ -27,11 +27,15 @@ public:
     void Close();
     bool IsOpen() const;
     QString FileName() const;
+    double Seconds() const;   // the open music's length; 0 when none is open
 
     // Starts at `showMs` of a show whose music begins `offsetMs` after the show.
     bool Start(qint64 showMs, int offsetMs);
     void Stop();
     bool IsPlaying() const { return FSink != nullptr; }
+    // The music time (ms) heard now while it plays: where it started and what the
+    // output has played since.
+    qint64 PositionMs() const;
     QString ErrorString() const { return FError; }
 
 private:
@@ -40,4 +44,5 @@ private:
     std::unique_ptr<TMusicSource> FSource;
     QAudioSink* FSink = nullptr;
     QString FError;
+    qint64 FStartMs = 0;   // music time at the start (negative: silence first)
 };

@@ -9,6 +9,7 @@
 
 struct TShowSoundtrack::TJob {
     QString FileName;
+    bool Ahead = false;
     std::atomic<bool> Cancel{false};
     TMusicResult Result;
     std::shared_ptr<TMusicAnalysis> Analysis = std::make_shared<TMusicAnalysis>();
@@ -31,14 +32,20 @@ void TShowSoundtrack::SetTrack(const TSoundtrack& track)
 {
     // The same music is read again only when nothing was learnt of it yet (it may
     // have been missing, or the last reading cancelled).
-    const bool sameMusic = track.MusicFile == FTrack.MusicFile && (FAnalysis || FRunning);
+    const bool sameMusic = track.MusicFile == FTrack.MusicFile && (FAnalysis || IsAnalysing());
     FTrack = track;
     if (!sameMusic) {
-        CancelAnalysis();
         FAnalysis.reset();
-        if (FTrack.IsSet() && !MusicMissing())
+        if (FLoaded && FLoaded->FileName == FTrack.MusicFile) {
+            FAnalysis = FLoaded;   // read just before it was chosen
+            Cancel(false);
+        } else if (FTrack.IsSet() && !MusicMissing()) {
             Analyse();
+        } else {
+            Cancel(false);
+        }
     }
+    FLoaded.reset();
     emit changed();
 }
 
@@ -47,13 +54,36 @@ bool TShowSoundtrack::MusicMissing() const
     return FTrack.IsSet() && !QFileInfo(FTrack.MusicFile).isFile();
 }
 
+bool TShowSoundtrack::IsAnalysing() const
+{
+    return FRunning && !FRunning->Ahead;
+}
+
+bool TShowSoundtrack::IsLoading() const
+{
+    return FRunning && FRunning->Ahead;
+}
+
 void TShowSoundtrack::Analyse()
 {
-    CancelAnalysis();
-    if (!FTrack.IsSet())
-        return;
+    Cancel(false);
+    if (FTrack.IsSet())
+        Start(FTrack.MusicFile, false);
+}
+
+void TShowSoundtrack::Load(const QString& fileName)
+{
+    // The current music's reading makes way; it starts again if this one is cancelled.
+    StopJob();
+    FLoaded.reset();
+    Start(fileName, true);
+}
+
+void TShowSoundtrack::Start(const QString& fileName, bool ahead)
+{
     auto job = std::make_shared<TJob>();
-    job->FileName = FTrack.MusicFile;
+    job->FileName = fileName;
+    job->Ahead = ahead;
     // The job holds only what it owns, so it may outlive a cancel or a new soundtrack.
     job->Thread = QThread::create([this, job] {
         int reported = -1;
@@ -76,15 +106,36 @@ void TShowSoundtrack::Analyse()
     job->Thread->start(QThread::LowPriority);
 }
 
+void TShowSoundtrack::StopJob()
+{
+    if (FRunning)
+        std::exchange(FRunning, nullptr)->Cancel = true;
+}
+
 void TShowSoundtrack::CancelAnalysis()
+{
+    Cancel(true);
+}
+
+void TShowSoundtrack::Cancel(bool resume)
 {
     if (!FRunning)
         return;
-    const std::shared_ptr<TJob> job = std::exchange(FRunning, nullptr);
-    job->Cancel = true;
+    const bool ahead = FRunning->Ahead;
+    StopJob();
     TMusicResult cancelled;
     cancelled.cancelled = true;
-    emit analysisEnded(cancelled);
+    emit analysisEnded(cancelled, ahead);
+    if (ahead && resume)
+        ResumeTrack();
+}
+
+// After a Load that came to nothing: the current music is read again if its
+// reading made way for it.
+void TShowSoundtrack::ResumeTrack()
+{
+    if (!FRunning && !FAnalysis && FTrack.IsSet() && !MusicMissing())
+        Start(FTrack.MusicFile, false);
 }
 
 void TShowSoundtrack::Finished(const std::shared_ptr<TJob>& job)
@@ -95,9 +146,20 @@ void TShowSoundtrack::Finished(const std::shared_ptr<TJob>& job)
     if (FRunning != job)
         return;   // cancelled or replaced meanwhile
     FRunning.reset();
+    if (job->Ahead) {
+        if (job->Result.outcome.ok) {
+            FLoaded = job->Analysis;
+            emit loaded(job->FileName);
+            emit analysisEnded(job->Result, true);
+        } else {
+            emit analysisEnded(job->Result, true);
+            ResumeTrack();
+        }
+        return;
+    }
     if (job->Result.outcome.ok)
         FAnalysis = job->Analysis;
-    emit analysisEnded(job->Result);
+    emit analysisEnded(job->Result, false);
     emit changed();
 }
 

@@ -9,17 +9,28 @@
 #include <QMediaDevices>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
 const QString OutputsGroup = QStringLiteral("SoundOutputs");
 
-void FillCombo(QComboBox* combo, const QString& noneText, const QString& chosen)
+// The outputs present, each by its name; outputs sharing a name show their device
+// id as well (two "Null Output"s are otherwise one and the same to the eye).
+void FillCombo(QComboBox* combo, const QList<QPair<QString, QString>>& fixed, const QString& chosen)
 {
     combo->clear();
-    combo->addItem(noneText, QString());
-    for (const QAudioDevice& device : QMediaDevices::audioOutputs())
-        combo->addItem(device.description(), QString::fromUtf8(device.id()));
+    for (const auto& [text, id] : fixed)
+        combo->addItem(text, id);
+    const QList<QAudioDevice> devices = QMediaDevices::audioOutputs();
+    for (const QAudioDevice& device : devices) {
+        const QString id = QString::fromUtf8(device.id());
+        const bool shared = std::count_if(devices.begin(), devices.end(), [&](const QAudioDevice& other) {
+                                return other.description() == device.description();
+                            }) > 1;
+        combo->addItem(shared ? QStringLiteral("%1 (%2)").arg(device.description(), id) : device.description(), id);
+        combo->setItemData(combo->count() - 1, id, Qt::ToolTipRole);
+    }
     int index = combo->findData(chosen);
     if (index < 0) {
         combo->addItem(QStringLiteral("%1 (not present)").arg(chosen), chosen);
@@ -27,6 +38,9 @@ void FillCombo(QComboBox* combo, const QString& noneText, const QString& chosen)
     }
     combo->setCurrentIndex(index);
 }
+
+const QString NoteText = QStringLiteral("The music needs an output of its own: mixed into the laser's "
+                                        "output it would move the scanners.");
 
 } // namespace
 
@@ -58,6 +72,27 @@ QAudioDevice LaserOutput(const TSoundOutputs& outputs)
     return chosen.isNull() ? QMediaDevices::defaultAudioOutput() : chosen;
 }
 
+QAudioDevice MusicOutput(const TSoundOutputs& outputs)
+{
+    if (outputs.Music == TSoundOutputs::NoMusic)
+        return QAudioDevice();
+    if (!outputs.Music.isEmpty())
+        return FindAudioOutput(outputs.Music);
+    const QAudioDevice system = QMediaDevices::defaultAudioOutput();
+    return system.id() == LaserOutput(outputs).id() ? QAudioDevice() : system;
+}
+
+QString MusicOutputRefusal(const TSoundOutputs& outputs)
+{
+    if (outputs.Music.isEmpty() || outputs.Music == TSoundOutputs::NoMusic)
+        return {};
+    const QAudioDevice music = FindAudioOutput(outputs.Music);
+    if (music.isNull() || music.id() != LaserOutput(outputs).id())
+        return {};
+    return QStringLiteral("The music cannot play on the laser's output: mixed into the laser signal "
+                          "it would move the scanners. Choose another output for the music.");
+}
+
 TFormSoundOutputs::TFormSoundOutputs(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FormSoundOutputs"));
@@ -69,29 +104,57 @@ TFormSoundOutputs::TFormSoundOutputs(QWidget* parent) : QDialog(parent)
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Laser signal:"), cbLaser);
     form->addRow(QStringLiteral("&Music:"), cbMusic);
-    auto* note = new QLabel(QStringLiteral("The music needs an output of its own: mixed into the laser's "
-                                           "output it would move the scanners."),
-                            this);
-    note->setWordWrap(true);
+    stNote = new QLabel(NoteText, this);
+    stNote->setObjectName(QStringLiteral("stNote"));
+    stNote->setWordWrap(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     bnOK = buttons->button(QDialogButtonBox::Ok);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(note);
+    layout->addWidget(stNote);
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(cbLaser, &QComboBox::currentIndexChanged, this, &TFormSoundOutputs::ChoiceChanged);
+    connect(cbMusic, &QComboBox::currentIndexChanged, this, &TFormSoundOutputs::ChoiceChanged);
 }
 
 void TFormSoundOutputs::Fill(const TSoundOutputs& outputs)
 {
-    FillCombo(cbLaser, QStringLiteral("System default output"), outputs.Laser);
-    FillCombo(cbMusic, QStringLiteral("No music"), outputs.Music);
+    FillCombo(cbLaser, {{QStringLiteral("System default output"), QString()}}, outputs.Laser);
+    FillCombo(cbMusic,
+              {{QStringLiteral("System default output"), QString()}, {QStringLiteral("No music"), TSoundOutputs::NoMusic}},
+              outputs.Music);
+    ChoiceChanged();
 }
 
 TSoundOutputs TFormSoundOutputs::Chosen() const
 {
     return TSoundOutputs{cbLaser->currentData().toString(), cbMusic->currentData().toString()};
+}
+
+// The laser's own output is refused for the music here, with the reason, rather
+// than found out at Play.
+void TFormSoundOutputs::ChoiceChanged()
+{
+    const TSoundOutputs chosen = Chosen();
+    const QString refusal = MusicOutputRefusal(chosen);
+    bnOK->setEnabled(refusal.isEmpty());
+    if (!refusal.isEmpty())
+        stNote->setText(refusal);
+    else if (chosen.Music.isEmpty() && MusicOutput(chosen).isNull())
+        stNote->setText(QStringLiteral("The system's default output carries the laser signal: the music is "
+                                       "not played until it has an output of its own."));
+    else
+        stNote->setText(NoteText);
+    // An open window does not grow by itself for a longer note: the reason would be cut off.
+    if (isVisible()) {
+        layout()->activate();
+        const int needed = layout()->hasHeightForWidth() ? layout()->totalHeightForWidth(width())
+                                                         : layout()->totalSizeHint().height();
+        if (needed > height())
+            resize(width(), needed);
+    }
 }
 
 bool TFormSoundOutputs::Execute(TSoundOutputs& outputs)

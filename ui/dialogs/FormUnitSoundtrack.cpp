@@ -1,5 +1,6 @@
 #include "FormUnitSoundtrack.h"
 
+#include "MusicTrack.h"
 #include "Prompts.h"
 
 #include <QDialogButtonBox>
@@ -34,8 +35,11 @@ TFormSoundtrack::TFormSoundtrack(TPrompts& prompts, QWidget* parent) : QDialog(p
     editOffset->setToolTip(QStringLiteral("The music starts this long after the show; "
                                           "below 0 the show starts inside the music"));
 
+    // A row of two fields gets no buddy from the form: the label names its own.
+    auto* musicLabel = new QLabel(QStringLiteral("&Music file:"), this);
+    musicLabel->setBuddy(editMusic);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("&Music file:"), fileRow);
+    form->addRow(musicLabel, fileRow);
     form->addRow(QStringLiteral("&Offset:"), editOffset);
     auto* note = new QLabel(QStringLiteral("WAV, FLAC, Ogg or MP3. The music starts the offset after the "
                                            "show; a negative offset starts the show inside the music."),
@@ -47,6 +51,9 @@ TFormSoundtrack::TFormSoundtrack(TPrompts& prompts, QWidget* parent) : QDialog(p
     bnCancel = buttons->button(QDialogButtonBox::Cancel);
     bnOK->setObjectName(QStringLiteral("bnOK"));
     bnCancel->setObjectName(QStringLiteral("bnCancel"));
+    // Enter means OK, also right after Browse... had the focus.
+    bnBrowse->setAutoDefault(false);
+    bnOK->setDefault(true);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
@@ -60,6 +67,7 @@ TFormSoundtrack::TFormSoundtrack(TPrompts& prompts, QWidget* parent) : QDialog(p
 
 void TFormSoundtrack::Fill(const TSoundtrack& soundtrack)
 {
+    Current = soundtrack;
     editMusic->setText(QDir::toNativeSeparators(soundtrack.MusicFile));
     editOffset->setValue(soundtrack.OffsetMs);
 }
@@ -67,8 +75,29 @@ void TFormSoundtrack::Fill(const TSoundtrack& soundtrack)
 TSoundtrack TFormSoundtrack::Edited() const
 {
     const QString file = editMusic->text().trimmed();
-    return TSoundtrack{file.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(file)).absoluteFilePath()),
+    TSoundtrack edited{file.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(QDir::fromNativeSeparators(file)).absoluteFilePath()),
                        editOffset->value()};
+    // The corrected beats belong to the music: they stay with it and go with it.
+    if (edited.MusicFile == Current.MusicFile)
+        edited.Beats = Current.Beats;
+    return edited;
+}
+
+void TFormSoundtrack::accept()
+{
+    // Another music file must be one the decoder reads: else the dialog stays open
+    // with what was typed, and says why.
+    const TSoundtrack edited = Edited();
+    if (edited.IsSet() && edited.MusicFile != Current.MusicFile) {
+        TMusicReader reader;
+        if (!reader.Open(edited.MusicFile)) {
+            Prompts.Tell(TMsgIcon::Error, reader.Error());
+            editMusic->setFocus();
+            editMusic->selectAll();
+            return;
+        }
+    }
+    QDialog::accept();
 }
 
 std::optional<TSoundtrack> TFormSoundtrack::Execute(const TSoundtrack& current)

@@ -26,14 +26,19 @@ public:
     QString StartFolder;
 
     void Fill(const TSoundtrack& soundtrack);
+    // The soundtrack as the dialog has it now; the same music keeps its beats.
     TSoundtrack Edited() const;
     // Fill, show modally; the edited soundtrack on OK, nothing on Cancel.
     std::optional<TSoundtrack> Execute(const TSoundtrack& current);
+    // OK: a music file the decoder cannot read is refused with its reason, and the
+    // dialog stays open.
+    void accept() override;
 
 private:
     void bnBrowseClick();
 
     TPrompts& Prompts;
+    TSoundtrack Current;   // as filled in
 };
 
 // The file dialog's choice of music files.

@@ -103,6 +103,7 @@ TFormMain::TFormMain(QSettings& settings, TPrompts& prompts, const QString& prog
     ConnectIldaCommands();
     ConnectContentCommands();
     ConnectSoundtrackCommands();
+    ConnectBeatsCommands();
 
     ReadSettings();
     // A timeline closed in the last run comes back hidden with the layout.

@@ -9,6 +9,7 @@
 #include "ScanDelays.h"
 #include "FormUnitSoundOutputs.h"
 #include "ShowDocument.h"
+#include "Soundtrack.h"
 
 #include <QMainWindow>
 #include <array>
@@ -27,6 +28,7 @@ class QMouseEvent;
 class QSettings;
 class QToolBar;
 class QToolButton;
+class QTimer;
 class QUndoView;
 class TFormDelays;
 class TFormStatus;
@@ -52,7 +54,7 @@ class TFrameStatusBar;
 class TLiveOutputView;
 class TMusicPlayer;
 class TSettingsStore;
-struct TSoundtrack;
+struct TMusicResult;
 class TShowSoundtrack;
 class TTimelineMusic;
 class THelpContexts;
@@ -85,6 +87,8 @@ QStringList DroppedFiles(const QMimeData* mime);
 //                                 Help: Help Contents, About
 //   FormUnitMain_Soundtrack.cpp   Project: Soundtrack, Remove soundtrack; Frame: Fit
 //                                 frames to beats; Settings: Sound outputs; the music
+//   FormUnitMain_Beats.cpp        Project > Beats: the corrections of the beats, tap
+//                                 tempo; the music lane's gestures
 //   FormUnitMain_Frame.cpp        Frame: add, rename, delete, delay, morph, effect
 //                                 param, the frame clipboard; effect, colour and lock
 //                                 buttons; the frame list's clicks and drags
@@ -336,7 +340,32 @@ private:
     QString MusicUnavailable() const;     // why the music cannot play now; empty when it can
     void StartMusic(qint64 showMs);
     void StopMusic();
+    void MusicAnalysisEnded(const TMusicResult& result, bool ahead);
     QString KeepUnreadableSoundtrackOf;   // a show whose soundtrack file could not be read
+    std::optional<TSoundtrack> PendingSoundtrack;   // chosen, its music being read
+    bool MusicSilenceTold = false;        // the show played without its music: said once
+
+    // the beats (FormUnitMain_Beats.cpp)
+    void ConnectBeatsCommands();
+    // The beats the show goes by: the corrected ones, else the tracker's; none while
+    // neither is known.
+    std::optional<TBeatGrid> ShowBeats() const;
+    // ShowBeats, or a box saying why there are none (`doing`: what waits for them).
+    std::optional<TBeatGrid> BeatsAtHand(const QString& doing);
+    double MusicSeconds() const;          // the music's length; 0 while unknown
+    // Where the beat commands act (music seconds): the music heard now while it
+    // plays, else the start of the current frame.
+    double BeatCommandTime() const;
+    void BeatsChanged();                  // the lane and the ruler follow
+    // One step of the corrected beats, unless the correction changes nothing.
+    void CorrectBeats(const QAction* command, const std::function<TBeatGrid(const TBeatGrid&)>& correction);
+    void CorrectBeats(const QString& stepName, const std::function<TBeatGrid(const TBeatGrid&)>& correction);
+    void ShowBeatsStep();                 // the status line after a correction
+    void aTapTempoExecute();
+    void TapAt(double seconds);           // a tap heard at this music time
+    void FinishTapping();                 // the tapped tempo becomes the beats
+    std::vector<double> Taps;
+    QTimer* TapTimer = nullptr;
 
     // project commands (FormUnitMain_Project.cpp)
     void ConnectProjectCommands();

@@ -402,6 +402,13 @@ void TFormMainUi::CreateMenus()
     project->addActions({aShowPreview, aCreateWavefile});
     project->addSeparator();
     project->addActions({aSoundtrack, aRemoveSoundtrack});
+    pmBeats = project->addMenu("&Beats");
+    pmBeats->setObjectName(QStringLiteral("pmBeats"));
+    pmBeats->addActions({aHalveTempo, aDoubleTempo, aShiftHalfBeat});
+    pmBeats->addSeparator();
+    pmBeats->addActions({aSetDownbeat, aAddBeat, aRemoveBeat});
+    pmBeats->addSeparator();
+    pmBeats->addActions({aTapTempo, aTrackerBeats});
 
     QMenu* frame = bar->addMenu("F&rame");
     frame->addActions({aAddFrame, aRenameFrame, aDeleteFrame, aFrameDelay, aFrameMorph, aFrameEffectParam,
@@ -525,6 +532,27 @@ void TFormMainUi::CreateSoundtrackActions()
     aRemoveSoundtrack = NewAction("aRemoveSoundtrack", "Remove soundtrack", "Remove the music from this show");
     aFitFramesToBeats = NewAction("aFitFramesToBeats", "Fit frames to beats",
                                   "Change the frame delays so that every change of frame falls on a beat");
-    miSoundOutputs = NewAction("miSoundOutputs", "Sound outputs...");
+    miSoundOutputs = NewAction("miSoundOutputs", "Sound outputs...",
+                               "Choose the sound outputs of the laser signal and of the music");
     aRemoveSoundtrack->setEnabled(false);
+
+    aHalveTempo = NewAction("aHalveTempo", "&Halve tempo", "Keep every other beat: the tempo was found twice too fast");
+    aDoubleTempo = NewAction("aDoubleTempo", "&Double tempo",
+                             "Add a beat halfway between every two: the tempo was found twice too slow");
+    aShiftHalfBeat = NewAction("aShiftHalfBeat", "&Shift beats by half a beat",
+                               "Move every beat half a beat later: the beats were found on the off-beats");
+    aSetDownbeat = NewAction("aSetDownbeat", "Set first do&wnbeat",
+                             "Make the beat nearest to the music playing now (or to the start of the current "
+                             "frame) the first beat of a bar");
+    aAddBeat = NewAction("aAddBeat", "&Add beat",
+                         "Add a beat where the music plays now (or at the start of the current frame)");
+    aRemoveBeat = NewAction("aRemoveBeat", "&Remove beat",
+                            "Remove the beat nearest to the music playing now (or to the start of the current frame)");
+    aTapTempo = NewAction("aTapTempo", "&Tap tempo", "Tap this key along with the beat while the music plays; "
+                          "the tapped tempo replaces the beats when you stop", Keys(Qt::Key_T));
+    aTrackerBeats = NewAction("aTrackerBeats", "Use the tra&cker's beats",
+                              "Forget the corrections: go by the beats found in the music again");
+    for (QAction* beats : {aHalveTempo, aDoubleTempo, aShiftHalfBeat, aSetDownbeat, aAddBeat, aRemoveBeat, aTapTempo,
+                           aTrackerBeats})
+        beats->setEnabled(false);
 }

@@ -54,6 +54,15 @@ public:
     QAction* aCreateWavefile = nullptr;
     QAction* aSoundtrack = nullptr;         // "&Soundtrack..."
     QAction* aRemoveSoundtrack = nullptr;   // "Remove soundtrack"
+    QMenu* pmBeats = nullptr;               // "&Beats": corrections of the soundtrack's beats
+    QAction* aHalveTempo = nullptr;
+    QAction* aDoubleTempo = nullptr;
+    QAction* aShiftHalfBeat = nullptr;
+    QAction* aSetDownbeat = nullptr;
+    QAction* aAddBeat = nullptr;
+    QAction* aRemoveBeat = nullptr;
+    QAction* aTapTempo = nullptr;
+    QAction* aTrackerBeats = nullptr;
     // --- Frame
     QAction* aAddFrame = nullptr;
     QAction* aRenameFrame = nullptr;

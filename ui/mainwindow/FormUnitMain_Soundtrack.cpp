@@ -6,6 +6,7 @@
 
 #include "AudioPlayer.h"
 #include "BeatFit.h"
+#include "BeatGrid.h"
 #include "FormUnitSoundOutputs.h"
 #include "FormUnitSoundtrack.h"
 #include "FormUnitPreview.h"
@@ -24,6 +25,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QToolButton>
+#include <utility>
 
 void TFormMain::ConnectSoundtrackCommands()
 {
@@ -57,18 +59,15 @@ void TFormMain::ConnectSoundtrackCommands()
         bnMusicCancel->show();
     });
     connect(ShowMusic, &TShowSoundtrack::analysisProgress, pgMusic, &QProgressBar::setValue);
-    connect(ShowMusic, &TShowSoundtrack::analysisEnded, this, [this](const TMusicResult& result) {
-        pgMusic->hide();
-        bnMusicCancel->hide();
-        if (result.outcome.ok)
-            SetStatusText(1, QStringLiteral("Soundtrack %1: %2 beats, %3 bpm")
-                                 .arg(QFileInfo(ShowMusic->Track().MusicFile).fileName())
-                                 .arg(ShowMusic->Analysis()->Beats.size())
-                                 .arg(ShowMusic->Analysis()->Bpm, 0, 'f', 1));
-        else if (result.cancelled)
-            SetStatusText(1, QStringLiteral("Reading the music was cancelled"));
-        else
-            SetStatusText(1, result.outcome.message);
+    connect(ShowMusic, &TShowSoundtrack::analysisEnded, this, &TFormMain::MusicAnalysisEnded);
+    // Music chosen in the dialog becomes the soundtrack once it is read.
+    connect(ShowMusic, &TShowSoundtrack::loaded, this, [this](const QString& fileName) {
+        if (!PendingSoundtrack || PendingSoundtrack->MusicFile != fileName)
+            return;
+        const TSoundtrack chosen = *std::exchange(PendingSoundtrack, std::nullopt);
+        // The user has chosen: an old file that could not be read is replaced on saving.
+        KeepUnreadableSoundtrackOf.clear();
+        Document().SetSoundtrack(chosen, StepName(aSoundtrack->text()));
     });
     // The analysis follows the document's soundtrack.
     connect(ShowDocument, &TShowDocument::soundtrackChanged, this, &TFormMain::SoundtrackChanged);
@@ -77,7 +76,7 @@ void TFormMain::ConnectSoundtrackCommands()
         // The music plays the file last opened: another one must be opened anew.
         if (MusicPlayer->IsOpen() && MusicPlayer->FileName() != ShowMusic->Track().MusicFile)
             MusicPlayer->Close();
-        TimelineRedraw();
+        BeatsChanged();
     });
     connect(bnMusicCancel, &QToolButton::clicked, ShowMusic, &TShowSoundtrack::CancelAnalysis);
 
@@ -107,10 +106,41 @@ void TFormMain::WriteSoundtrackSettings(TSettingsStore& store) const
 
 void TFormMain::SoundtrackChanged()
 {
+    // Another change of the soundtrack (undo, remove, another show) comes before
+    // music still being read for the dialog: that reading is no longer wanted.
+    if (std::exchange(PendingSoundtrack, std::nullopt) && ShowMusic->IsLoading())
+        ShowMusic->CancelAnalysis();
+    Taps.clear();
     StopMusic();
     const TSoundtrack& track = Document().Soundtrack();
     aRemoveSoundtrack->setEnabled(track.IsSet());
+    for (QAction* beats : pmBeats->actions())
+        beats->setEnabled(track.IsSet());
     ShowMusic->SetTrack(track);
+}
+
+void TFormMain::MusicAnalysisEnded(const TMusicResult& result, bool ahead)
+{
+    pgMusic->hide();
+    bnMusicCancel->hide();
+    if (result.outcome.ok) {
+        const std::optional<TBeatGrid> beats = ShowBeats();
+        if (beats)
+            SetStatusText(1, QStringLiteral("Soundtrack %1: %2 beats, %3 bpm")
+                                 .arg(QFileInfo(ShowMusic->Track().MusicFile).fileName())
+                                 .arg(beats->Beats.size())
+                                 .arg(TempoFromBeats(beats->Beats), 0, 'f', 1));
+        return;
+    }
+    if (ahead)
+        PendingSoundtrack.reset();
+    if (result.cancelled)
+        SetStatusText(1, ahead ? QStringLiteral("Reading the music was cancelled: the soundtrack stays as it was")
+                               : QStringLiteral("Reading the music was cancelled"));
+    else if (ahead)
+        Prompts.Tell(TMsgIcon::Error, result.outcome.message);   // the soundtrack chosen in the dialog
+    else
+        SetStatusText(1, result.outcome.message);
 }
 
 void TFormMain::aSoundtrackExecute()
@@ -118,6 +148,7 @@ void TFormMain::aSoundtrackExecute()
     const TSoundtrack current = Document().Soundtrack();
     const QString& showFile = Document().FileName();
     FormSoundtrack->StartFolder = showFile.isEmpty() ? OpenDir : QFileInfo(showFile).absolutePath();
+    // The dialog refuses a file the decoder cannot read, with its reason.
     const std::optional<TSoundtrack> chosen = FormSoundtrack->Execute(current);
     if (!chosen || *chosen == current)
         return;
@@ -125,23 +156,23 @@ void TFormMain::aSoundtrackExecute()
         aRemoveSoundtrackExecute();
         return;
     }
-    // A file the decoder cannot read is refused here, with its reason.
-    if (chosen->MusicFile != current.MusicFile) {
-        TMusicReader reader;
-        if (!reader.Open(chosen->MusicFile)) {
-            Prompts.Tell(TMsgIcon::Error, reader.Error());
-            return;
-        }
+    if (chosen->MusicFile == current.MusicFile) {
+        Document().SetSoundtrack(*chosen, StepName(aSoundtrack->text()));
+        return;
     }
-    // The user has chosen: an old file that could not be read is replaced on saving.
-    KeepUnreadableSoundtrackOf.clear();
-    Document().SetSoundtrack(*chosen, StepName(aSoundtrack->text()));
+    // Other music is read first and becomes the soundtrack when it is read: a cancel
+    // leaves the show, its soundtrack and the lane as they were.
+    PendingSoundtrack = *chosen;
+    ShowMusic->Load(chosen->MusicFile);
 }
 
 void TFormMain::aRemoveSoundtrackExecute()
 {
-    if (!Document().Soundtrack().IsSet())
+    if (!Document().Soundtrack().IsSet()) {
+        if (std::exchange(PendingSoundtrack, std::nullopt) && ShowMusic->IsLoading())
+            ShowMusic->CancelAnalysis();
         return;
+    }
     KeepUnreadableSoundtrackOf.clear();
     Document().SetSoundtrack(TSoundtrack(), StepName(aRemoveSoundtrack->text()));
     sbFrame->SetStepText(QStringLiteral("Soundtrack removed"));
@@ -194,7 +225,7 @@ void TFormMain::ApplySoundOutputs()
         SetStatusText(1, QStringLiteral("The laser's sound output is not present: the default output is used"));
     Playback->mpPreview->SetDevice(laser);
     LiveOutput->Player().SetDevice(laser);
-    MusicPlayer->SetDevice(FindAudioOutput(SoundOutputs.Music));
+    MusicPlayer->SetDevice(MusicOutput(SoundOutputs));
 }
 
 QString TFormMain::MusicUnavailable() const
@@ -204,9 +235,16 @@ QString TFormMain::MusicUnavailable() const
         return QStringLiteral("The show has no soundtrack");
     if (ShowMusic->MusicMissing())
         return QStringLiteral("The soundtrack's music \"%1\" is missing").arg(QDir::toNativeSeparators(track.MusicFile));
+    if (SoundOutputs.Music == TSoundOutputs::NoMusic)
+        return QStringLiteral("The music is off (Settings > Sound outputs...)");
     const QAudioDevice music = MusicPlayer->Device();
+    if (music.isNull() && !SoundOutputs.Music.isEmpty())
+        return QStringLiteral("The show plays without its music: the music's sound output is not present. "
+                              "Choose another in Settings > Sound outputs...");
     if (music.isNull())
-        return QStringLiteral("Choose an output for the music in Settings > Sound outputs... to hear it");
+        return QStringLiteral("The show plays without its music: the system's default output carries the laser "
+                              "signal and the music has no output of its own. Choose one in Settings > Sound "
+                              "outputs...");
     // Mixed into the laser's output, the music would drive the scanners.
     if (music.id() == LaserOutput(SoundOutputs).id())
         return QStringLiteral("The music is not played: its output is the laser's output");
@@ -221,6 +259,12 @@ void TFormMain::StartMusic(qint64 showMs)
     const QString unavailable = MusicUnavailable();
     if (!unavailable.isEmpty()) {
         SetStatusText(1, unavailable);
+        // Said plainly once a run: a show maker may not look at the status bar while
+        // the show plays; the music switched off on purpose needs no box.
+        if (!MusicSilenceTold && SoundOutputs.Music != TSoundOutputs::NoMusic && !ShowMusic->MusicMissing()) {
+            MusicSilenceTold = true;
+            Prompts.Tell(TMsgIcon::Information, unavailable);
+        }
         return;
     }
     if ((!MusicPlayer->IsOpen() || MusicPlayer->FileName() != track.MusicFile)
@@ -250,6 +294,9 @@ void TFormMain::ConnectSoundtrackPreview()
 
 void TFormMain::StopMusic()
 {
+    // Taps go by the music: when it stops, the tapping is over.
+    if (!Taps.empty())
+        FinishTapping();
     if (MusicPlayer)
         MusicPlayer->Stop();
 }
@@ -258,26 +305,11 @@ void TFormMain::StopMusic()
 
 void TFormMain::aFitFramesToBeatsExecute()
 {
-    if (!Document().Soundtrack().IsSet()) {
-        Prompts.Tell(TMsgIcon::Information, QStringLiteral("The show has no soundtrack: choose one with "
-                                                           "Project > Soundtrack... first."));
+    const std::optional<TBeatGrid> beats = BeatsAtHand(QStringLiteral("fit the frames"));
+    if (!beats)
         return;
-    }
-    if (ShowMusic->IsAnalysing()) {
-        Prompts.Tell(TMsgIcon::Information, QStringLiteral("The music is still being read; fit the frames "
-                                                           "when it is done."));
-        return;
-    }
-    const std::shared_ptr<const TMusicAnalysis> music = ShowMusic->Analysis();
-    if (!music) {
-        Prompts.Tell(TMsgIcon::Warning, ShowMusic->MusicMissing()
-                                            ? QStringLiteral("The soundtrack's music \"%1\" is missing.")
-                                                  .arg(QDir::toNativeSeparators(ShowMusic->Track().MusicFile))
-                                            : QStringLiteral("The soundtrack's music could not be read."));
-        return;
-    }
     const TCompileOptions options{ScanDelays, miFlipX->isChecked(), miFlipY->isChecked()};
-    const TBeatFit fit = FitFramesToBeats(Show(), music->Beats, Document().Soundtrack().OffsetMs, options);
+    const TBeatFit fit = FitFramesToBeats(Show(), beats->Beats, Document().Soundtrack().OffsetMs, options);
     if (!fit.outcome.ok) {
         Prompts.Tell(TMsgIcon::Warning, fit.outcome.message);
         return;

@@ -22,6 +22,9 @@ QString HelpAnchor(int context)
     case HelpContext::Sketchpad: return QStringLiteral("sketchpad");
     case HelpContext::Timeline: return QStringLiteral("timeline");
     case HelpContext::StatusBar: return QStringLiteral("statusbar");
+    case HelpContext::Soundtrack: return QStringLiteral("soundtrack");
+    case HelpContext::Beats: return QStringLiteral("beats");
+    case HelpContext::TextFrame: return QStringLiteral("content");
     default: return QStringLiteral("HelpContents");
     }
 }
@@ -140,6 +143,22 @@ void AssignMainWindowHelpContexts(QMainWindow& window, THelpContexts& contexts)
     AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Settings")), HelpContext::Menus, {item("miDelays")});
     AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Windows")), HelpContext::Menus);
     AssignMenu(contexts, MenuTitled(menus, QStringLiteral("&Help")), HelpContext::Menus);
+
+    // Commands with a section of their own, wherever their menu is.
+    const std::pair<const char*, int> own[] = {
+        {"aSoundtrack", HelpContext::Soundtrack},      {"aRemoveSoundtrack", HelpContext::Soundtrack},
+        {"aFitFramesToBeats", HelpContext::Soundtrack}, {"miSoundOutputs", HelpContext::Soundtrack},
+        {"aInsertText", HelpContext::TextFrame}};
+    for (QMenu* menu : window.findChildren<QMenu*>())
+        for (const auto& [name, context] : own)
+            if (menu->actions().contains(const_cast<QAction*>(item(name))))
+                contexts.SetItem(menu, item(name), context);
+    QMenu* beats = NamedElement<QMenu>(window, "pmBeats");
+    contexts.Set(beats, HelpContext::Beats);
+    for (const QAction* beatItem : beats->actions())
+        contexts.SetItem(beats, beatItem, HelpContext::Beats);
+    if (const QMenu* project = MenuTitled(menus, QStringLiteral("&Project")))
+        contexts.SetItem(project, beats->menuAction(), HelpContext::Beats);
 }
 
 // --- THelpRequests -------------------------------------------------------------------------------

@@ -23,6 +23,9 @@ constexpr int FrameList = 21;
 constexpr int Sketchpad = 22;
 constexpr int Timeline = 23;
 constexpr int StatusBar = 24;
+constexpr int Soundtrack = 25;   // the soundtrack, its outputs and Fit frames to beats
+constexpr int Beats = 26;        // correcting the beats
+constexpr int TextFrame = 27;    // drawings and text as frames
 }
 
 // The manual's anchor for a help context; "HelpContents" (the start page) for none.
@@ -51,7 +54,9 @@ private:
 // The contexts of the main window: tool bars 3; the File, Project, Frame, Settings,
 // Windows and Help menus and their items 5, except the items of the Import submenu,
 // "Show preview", the frame clipboard, flip, centre, rotate, scale and centre-setting
-// items and "Driver delays"; the Edit menu and "Undo" carry none.
+// items and "Driver delays"; the Edit menu and "Undo" carry none. The soundtrack's
+// commands and "Sound outputs" carry 25, the Beats submenu and its items 26, "Insert
+// text frame" 27: each has a section of the manual of its own.
 // The elements are found by their object names.
 void AssignMainWindowHelpContexts(QMainWindow& window, THelpContexts& contexts);
 

@@ -60,6 +60,16 @@ QString TimelineLabel(qint64 t)
     return QStringLiteral("%1").arg(t, 7);
 }
 
+qint64 TimelineLabelEvery(qint64 scale, int labelWidth, int gap)
+{
+    const qint64 s = std::max<qint64>(scale, 1);
+    // Marks n apart stand at least (LabelStep * n) div s pixels apart.
+    qint64 n = 1;
+    for (int k = 0; (LabelStep * n) / s < qint64(labelWidth) + gap && n < (qint64(1) << 50); ++k)
+        n = (k % 3 == 2 ? n * 5 / 2 : n * 2);
+    return n;
+}
+
 QString TimelineName(const QString& name, int room, const QFontMetrics& metrics)
 {
     int length = int(name.size());
@@ -95,14 +105,15 @@ int TimelineFrameAt(const TLaserFrames* show, int scale, int firstFrame, int px)
 }
 
 void DrawTimeline(QPainter& canvas, const QSize& size, const TLaserFrames* show,
-                  const TColorSettings& colors, int scale, int firstFrame, TTimelineDrawing* drawing)
+                  const TColorSettings& colors, int scale, int firstFrame, TTimelineDrawing* drawing,
+                  qint64 rulerEnd)
 {
     if (drawing) {
-        drawing->Draw(canvas, size, show, colors, scale, firstFrame);
+        drawing->Draw(canvas, size, show, colors, scale, firstFrame, rulerEnd);
         return;
     }
     TTimelineDrawing once;
-    once.Draw(canvas, size, show, colors, scale, firstFrame);
+    once.Draw(canvas, size, show, colors, scale, firstFrame, rulerEnd);
 }
 
 // --- iTimeline ------------------------------------------------------------------------------
@@ -255,7 +266,7 @@ void TTimeline::TimeLineRedraw()
     {
         QPainter painter(&canvas);
         DrawTimeline(painter, canvas.size(), ShowSource ? ShowSource() : nullptr, Colors, TimelineScale,
-                     TimelineFirstFrame, Drawing.get());
+                     TimelineFirstFrame, Drawing.get(), RulerEnd);
     }
     iTimeline->update();
     emit redrawn();
@@ -292,6 +303,14 @@ qint64 TTimeline::StartTime() const
     for (int i = 0; i < std::clamp(TimelineFirstFrame, 0, std::max(n - 1, 0)); ++i)
         S += show->Frame(i).Delay + show->Frame(i).EffectTime;
     return S;
+}
+
+void TTimeline::SetRulerEnd(qint64 showMs)
+{
+    if (RulerEnd == showMs)
+        return;
+    RulerEnd = showMs;
+    TimeLineRedraw();
 }
 
 void TTimeline::tbTimelineZoomInClick()

@@ -28,6 +28,12 @@ constexpr int LabelStep = 500;   // ms between two time marks
 // A time mark's text: t right-justified in 7 characters ("   1500").
 QString TimelineLabel(qint64 t);
 
+// Which time marks carry their number: every n-th (1, 2, 4, 10, 20, 40, 100 ... marks
+// of LabelStep ms), the fewest that keep labels `labelWidth` pixels wide at least
+// `gap` pixels apart at `scale` ms per pixel, so that zoomed out no number covers
+// another.
+qint64 TimelineLabelEvery(qint64 scale, int labelWidth, int gap);
+
 // The frame name as the band shows it: cut from the end while wider than `room`
 // pixels, but never below 5 characters (a short name may overrun the band).
 QString TimelineName(const QString& name, int room, const QFontMetrics& metrics);
@@ -40,8 +46,11 @@ int TimelineFrameAt(const TLaserFrames* show, int scale, int firstFrame, int px)
 // there is no show or it has no frames, so that the previous picture stays.
 // `scale` is milliseconds per pixel (>= 1); `firstFrame` is clamped to the last frame.
 // `drawing` keeps what makes the next repaint quicker; without one it starts afresh.
+// The time scale runs to the show's end or to `rulerEnd` (ms of show time, the end
+// of the music), whichever is later.
 void DrawTimeline(QPainter& canvas, const QSize& size, const TLaserFrames* show,
-                  const TColorSettings& colors, int scale, int firstFrame, TTimelineDrawing* drawing = nullptr);
+                  const TColorSettings& colors, int scale, int firstFrame, TTimelineDrawing* drawing = nullptr,
+                  qint64 rulerEnd = 0);
 
 // The drawing area `iTimeline`: shows its own persistent picture, which only
 // TTimeline::TimeLineRedraw paints.
@@ -96,6 +105,9 @@ public:
     void SetLane(QWidget* lane);
     // The show time (ms) at the left edge: the times of the frames before the first drawn.
     qint64 StartTime() const;
+    // The time scale goes on to this show time (the end of the music) when the show
+    // ends earlier; 0: to the show's end.
+    void SetRulerEnd(qint64 showMs);
 
     int TimelineScale = 4;        // milliseconds per pixel
     int TimelineFirstFrame = 0;   // index of the first frame drawn
@@ -135,4 +147,5 @@ private:
     TColorSettings Colors;
     QWidget* Client = nullptr;
     QWidget* Lane = nullptr;
+    qint64 RulerEnd = 0;
 };

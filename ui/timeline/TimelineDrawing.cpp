@@ -431,17 +431,6 @@ bool PlainRaster(QPainter& canvas)
            canvas.opacity() == 1.0;
 }
 
-// With equally wide digits a later 7-character mark at the same pixel covers an
-// earlier one completely, so only the last of them needs drawing.
-bool TabularDigits(const QFontMetrics& metrics)
-{
-    const int zero = metrics.horizontalAdvance(QLatin1Char('0'));
-    for (char c = '1'; c <= '9'; ++c)
-        if (metrics.horizontalAdvance(QLatin1Char(c)) != zero)
-            return false;
-    return true;
-}
-
 } // namespace
 
 void TTimelineDrawing::TStore::Begin(QPainter& canvas, const QFontMetrics& metrics, const TColorSettings& colors,
@@ -497,19 +486,17 @@ void TTimelineDrawing::TStore::DrawFrame(const TLaserFrame& frame, int index, co
 
 namespace {
 
-// One time mark: its text, where it stands and its opaque box.
-struct TMark {
-    qint64 Px = 0;
-    char Text[24];
-    int Length = 0;
-    QRect Box;
-};
+// The last time mark: the first S + 500 k that reaches or passes E.
+qint64 LastMark(qint64 S, qint64 E)
+{
+    return E <= S ? S : S + (E - S + LabelStep - 1) / LabelStep * LabelStep;
+}
 
 } // namespace
 
-// The time marks from S + 500 up to the first one that reaches or passes E. Each mark
-// is drawn knowing the next one: what the next opaque box will cover anyway (most of
-// a crowded scale) is neither filled nor written.
+// The time marks from S + 500 up to the first one that reaches or passes E, each with
+// its divider; every `every`-th carries its number (TimelineLabelEvery), so no label
+// covers another, however far the strip is zoomed out.
 void TTimelineDrawing::TStore::DrawTimeScale(qint64 S, qint64 E, qint64 s)
 {
     // Beyond this no part of a label can reach into the picture (19 digits at most).
@@ -522,38 +509,28 @@ void TTimelineDrawing::TStore::DrawTimeScale(qint64 S, qint64 E, qint64 s)
     const QPen divider(Colors->TimelineText, 1, Qt::DotLine, Qt::FlatCap);
     const QPen text(Colors->TimelineText);
     const int boxHeight = Metrics->height(), baseline = Metrics->ascent();
+    char label[24];
+    const int widest = Glyphs.Width(label, MarkText(LastMark(S, E), label));
+    const qint64 every = TimelineLabelEvery(s, widest, Glyphs.Width("0", 1));
     qint64 t = S;
-    const auto next = [&](TMark& mark) {
-        if (t >= E)
-            return false;
+    for (qint64 k = 1; t < E; ++k) {
         t += LabelStep;
-        mark.Px = (t - S) / s;
-        if (mark.Px > reach)
-            return false;
-        mark.Length = MarkText(t, mark.Text);
-        const int width = Glyphs.Width(mark.Text, mark.Length);
-        mark.Box = QRect(int(mark.Px) - width + 3, 0, width, boxHeight);
-        return true;
-    };
-    TMark marks[2];
-    bool more = next(marks[0]);
-    for (int k = 0; more; k ^= 1) {
-        const TMark& mark = marks[k];
-        more = next(marks[k ^ 1]);
-        const QRect covered = more ? marks[k ^ 1].Box : QRect();
-        // Marks never move left, so the next box reaches at least as far right: what it
-        // leaves of this one is a piece on the left.
-        const QRect& box = mark.Box;
-        const int visibleEnd = more ? std::clamp(covered.left(), box.left(), box.right() + 1) : box.right() + 1;
-        if (visibleEnd > box.left())
-            canvas.fillRect(box.left(), 0, visibleEnd - box.left(), boxHeight, Colors->TimelineBackground);
-        canvas.setPen(text);
-        Glyphs.Draw(canvas, box.left(), baseline, mark.Text, mark.Length, covered);
+        const qint64 px = (t - S) / s;
+        if (px > reach)
+            break;
+        if (k % every == 0) {
+            const int length = MarkText(t, label);
+            const int width = Glyphs.Width(label, length);
+            const int left = int(px) - width + 3;
+            canvas.fillRect(left, 0, width, boxHeight, Colors->TimelineBackground);
+            canvas.setPen(text);
+            Glyphs.Draw(canvas, left, baseline, label, length);
+        }
         // The next divider at the same pixel puts the very same dots there.
-        if (more && marks[k ^ 1].Px == mark.Px)
+        if (t < E && (t + LabelStep - S) / s == px)
             continue;
         canvas.setPen(divider);
-        canvas.drawLine(int(mark.Px), BandTop, int(mark.Px), Height);
+        canvas.drawLine(int(px), BandTop, int(px), Height);
     }
 }
 
@@ -562,24 +539,23 @@ void TTimelineDrawing::TStore::DrawTimeScalePlain(qint64 S, qint64 E, qint64 s, 
     QPainter& canvas = *Canvas;
     const QFontMetrics& metrics = *Metrics;
     const QPen divider(Colors->TimelineText, 1, Qt::DotLine, Qt::FlatCap);
-    const bool coveredBySame = TabularDigits(metrics) && Opaque(Colors->TimelineText) &&
-                               Opaque(Colors->TimelineBackground) && canvas.opacity() == 1.0 &&
-                               canvas.compositionMode() == QPainter::CompositionMode_SourceOver;
+    const qint64 every = TimelineLabelEvery(s, metrics.horizontalAdvance(TimelineLabel(LastMark(S, E))),
+                                            metrics.horizontalAdvance(QLatin1Char('0')));
     qint64 t = S;
-    while (t < E) {
+    for (qint64 k = 1; t < E; ++k) {
         t += LabelStep;
         const qint64 px = (t - S) / s;
         if (px > reach)
             break;
-        if (coveredBySame && t < E && (t + LabelStep - S) / s == px)
-            continue;
-        const QString label = TimelineLabel(t);
-        const int labelWidth = metrics.horizontalAdvance(label);
-        const int left = int(px) - labelWidth + 3;
-        // An opaque box, so that a crowded scale stays readable; the divider's gaps stay clear.
-        canvas.fillRect(left, 0, labelWidth, metrics.height(), Colors->TimelineBackground);
-        canvas.setPen(Colors->TimelineText);
-        TextAt(canvas, metrics, left, 0, label);
+        if (k % every == 0) {
+            const QString label = TimelineLabel(t);
+            const int labelWidth = metrics.horizontalAdvance(label);
+            const int left = int(px) - labelWidth + 3;
+            // An opaque box: the divider's gaps stay clear.
+            canvas.fillRect(left, 0, labelWidth, metrics.height(), Colors->TimelineBackground);
+            canvas.setPen(Colors->TimelineText);
+            TextAt(canvas, metrics, left, 0, label);
+        }
         canvas.setPen(divider);
         canvas.drawLine(int(px), BandTop, int(px), Height);
     }
@@ -590,7 +566,7 @@ TTimelineDrawing::TTimelineDrawing() : Store(std::make_unique<TStore>()) {}
 TTimelineDrawing::~TTimelineDrawing() = default;
 
 void TTimelineDrawing::Draw(QPainter& canvas, const QSize& size, const TLaserFrames* show,
-                            const TColorSettings& colors, int scale, int firstFrame)
+                            const TColorSettings& colors, int scale, int firstFrame, qint64 rulerEnd)
 {
     const int n = show ? show->Count() : 0;
     if (n == 0)
@@ -627,6 +603,6 @@ void TTimelineDrawing::Draw(QPainter& canvas, const QSize& size, const TLaserFra
         }
         x = x3;
     }
-    Store->DrawTimeScale(S, E, s);
+    Store->DrawTimeScale(S, std::max(E, rulerEnd), s);
     canvas.restore();
 }

@@ -21,7 +21,7 @@ public:
 
     // The whole strip, as DrawTimeline describes it.
     void Draw(QPainter& canvas, const QSize& size, const TLaserFrames* show, const TColorSettings& colors,
-              int scale, int firstFrame);
+              int scale, int firstFrame, qint64 rulerEnd = 0);
 
 private:
     struct TStore;
