@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(again == read);
     }
 
-    // Any name (valid Unicode, no NUL) in any folder, any offset a soundtrack takes.
+    // Any name (valid Unicode, no NUL) in any folder, any offset a soundtrack takes, with
+    // or without beats.
     if (size < 5)
         return 0;
     qint32 raw = 0;
@@ -37,6 +38,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (name.isEmpty())
         return 0;
     s.MusicFile = QDir::cleanPath(QStringLiteral("/") + name);
+    // Corrected beats from the same bytes: ascending times of any fraction.
+    if (data[0] & 1) {
+        TBeatGrid grid;
+        double t = 0;
+        for (size_t i = 4; i < size && grid.Beats.size() < 64; ++i) {
+            t += (data[i] + 1) / 97.0;
+            grid.Beats.push_back(t);
+        }
+        grid.FirstDownbeat = int(data[1] % grid.Beats.size());
+        s.Beats = grid;
+    }
     for (const QString& where : {show, QStringLiteral("/") + name + QStringLiteral("/x.RZ4"),
                                  QStringLiteral("/shows/:odd/:show.RZ4")}) {
         TSoundtrack back;
