@@ -1,6 +1,8 @@
 // An SVG drawing of 200 shapes (curves, arcs, circles, rectangles and polylines in
 // nested transforms) and a 40-character line of text, each made into a frame, with
 // the time each takes and the points it needs. The goal is under 100 ms each.
+// Then the large cases: tens of thousands of shapes crowding one spot, the longest
+// text, and a drawing too large for any tolerance, refused.
 #include "SvgImport.h"
 #include "TextFrame.h"
 
@@ -85,6 +87,50 @@ int main(int argc, char* argv[])
         std::printf("text of %lld characters, outline font %s: %.1f ms, %d points, %d outlines\n",
                     static_cast<long long>(text.size()), qPrintable(families.first()), ms, points, shapes);
     }
+
+    // Short lines within 20 units of one corner of a 1000-unit drawing: all of them
+    // in one cell of a coarse grid.
+    for (const int n : {20000, 60000}) {
+        TVectorDrawing crowd;
+        quint32 seed = 1;
+        const auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        for (int i = 0; i < n; ++i) {
+            TVectorPath line;
+            const double x = (next() % 20000) / 1000.0, y = (next() % 20000) / 1000.0;
+            line.Path.moveTo(x, y);
+            line.Path.lineTo(x + 0.01, y);
+            crowd.push_back(line);
+        }
+        TVectorPath far;
+        far.Path.moveTo(1000, 1000);
+        far.Path.lineTo(999, 1000);
+        crowd.push_back(far);
+        ms = Time([&] { return BuildVectorFrame(crowd, {}); }, points, shapes);
+        if (ms < 0)
+            return 1;
+        std::printf("%d shapes crowded in a corner: %.1f ms, %d points\n", shapes, ms, points);
+    }
+
+    const QString longest = QStringLiteral("The quick brown fox jumps over the lazy dog. ").repeated(23).left(MaxTextLength);
+    ms = Time([&] { return MakeTextFrame(longest, {}, {}); }, points, shapes);
+    if (ms < 0)
+        return 1;
+    std::printf("text of %d characters, Hershey font: %.1f ms, %d points, %d strokes\n", MaxTextLength, ms, points,
+                shapes);
+
+    // 40,000 separate lines: no tolerance makes them fit; counted at each, never laid out.
+    TVectorDrawing lines;
+    for (int i = 0; i < 40000; ++i) {
+        TVectorPath line;
+        line.Path.moveTo(4 * (i % 200), 4 * (i / 200));
+        line.Path.lineTo(4 * (i % 200) + 2, 4 * (i / 200));
+        lines.push_back(line);
+    }
+    QElapsedTimer refusal;
+    refusal.start();
+    const TVectorFrameResult refused = BuildVectorFrame(lines, {});
+    std::printf("40000 separate lines, refused with the tolerances tried: %.1f ms (%s)\n",
+                refusal.nsecsElapsed() / 1e6, refused.outcome.ok ? "fitted?" : "refused");
 
     TVectorPath circle;
     circle.Path.addEllipse(QPointF(0, 0), 1, 1);

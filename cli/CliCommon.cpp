@@ -1,5 +1,6 @@
 #include "CliCommon.h"
 
+#include "OutputFile.h"
 #include "Result.h"
 #include "ShowFile.h"
 
@@ -153,6 +154,19 @@ QString TCliArgs::Problem(const QStringList& args) const
         return QStringLiteral("%1 needs %2")
             .arg(args.last(), Verb.ValueNeeded.isEmpty() ? QStringLiteral("a value") : Verb.ValueNeeded);
     return Parser.errorText();
+}
+
+QStringList TCliArgs::Files() const
+{
+    QStringList files = Positional();
+    for (QString& file : files)
+        file = PlainFilePath(file);
+    return files;
+}
+
+QString TCliArgs::FileValue(const QString& option) const
+{
+    return PlainFilePath(Value(option));
 }
 
 bool TCliArgs::TakesValue(const QString& arg) const

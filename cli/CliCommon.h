@@ -60,6 +60,10 @@ public:
     std::optional<int> Parse(const QStringList& args, TCliStreams io);
 
     QStringList Positional() const { return Parser.positionalArguments(); }
+    // The positional arguments, and an option's value, as file names: a name that
+    // begins with ':' is a file here, not one of Qt's resources, and gets "./".
+    QStringList Files() const;
+    QString FileValue(const QString& option) const;
     bool IsSet(const QString& option) const { return Parser.isSet(option); }
     QString Value(const QString& option) const { return Parser.value(option); }
 

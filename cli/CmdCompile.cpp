@@ -42,14 +42,14 @@ std::optional<TScanDelays> ParseDelays(const QString& text)
 // Returns an empty string on success, else the reason for the usage error.
 QString ParseArgs(const TCliArgs& args, TCompileArgs& parsed)
 {
-    const QStringList shows = args.Positional();
+    const QStringList shows = args.Files();
     if (shows.isEmpty())
         return QStringLiteral("compile needs a show file");
     if (shows.size() > 1)
         return QStringLiteral("compile takes one show file, got \"%1\" too").arg(shows[1]);
     parsed.show = shows[0];
     if (args.IsSet(QStringLiteral("out"))) {
-        parsed.out = args.Value(QStringLiteral("out"));
+        parsed.out = args.FileValue(QStringLiteral("out"));
         if (parsed.out.isEmpty())
             return QStringLiteral("--out needs a file name");
     }

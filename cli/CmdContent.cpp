@@ -1,6 +1,7 @@
 // import-svg and text: drawings and words as one-frame shows.
 #include "CliCommon.h"
 
+#include "OutputFile.h"
 #include "ShowFile.h"
 #include "SvgImport.h"
 #include "TextFrame.h"
@@ -33,7 +34,10 @@ int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName
         return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
     };
     io.out << "Wrote 1 frame of " << count(points, "point") << " (" << count(built.Shapes, "shape") << ", "
-           << count(built.Jumps, "dark jump") << ") to " << outName << '\n';
+           << count(built.Jumps, "dark jump") << ") to " << outName;
+    if (const QString note = SkippedPicturesNote(built.PicturesSkipped); !note.isEmpty())
+        io.out << "; " << note;
+    io.out << '\n';
     return ExitOk;
 }
 
@@ -46,7 +50,7 @@ QString FitHint(const TVectorFrameResult& built)
 
 int RunImportSvg(const TCliArgs& args, TCliStreams io)
 {
-    const QStringList files = args.Positional();
+    const QStringList files = args.Files();
     QString reason;
     if (files.size() != 2)
         reason = QStringLiteral("import-svg takes an SVG file and an output show file");
@@ -89,7 +93,7 @@ int RunText(const TCliArgs& args, TCliStreams io)
     TVectorFrameResult built = MakeTextFrame(words[0], font, {});
     if (!built.outcome.ok)
         return refuse(built.outcome.message);
-    return WriteFrame(io, built, words[1]);
+    return WriteFrame(io, built, PlainFilePath(words[1]));
 }
 
 } // namespace

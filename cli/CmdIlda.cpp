@@ -35,7 +35,7 @@ std::optional<int> ParseNumber(const QString& text, int lo, int hi)
 
 int RunExportIlda(const TCliArgs& args, TCliStreams io)
 {
-    const QStringList files = args.Positional();
+    const QStringList files = args.Files();
     if (const QString reason = CheckFiles(QStringLiteral("export-ilda"), files); !reason.isEmpty())
         return UsageError(io, reason);
     TIldaExportOptions options;
@@ -62,7 +62,7 @@ int RunExportIlda(const TCliArgs& args, TCliStreams io)
 
 int RunImportIlda(const TCliArgs& args, TCliStreams io)
 {
-    const QStringList files = args.Positional();
+    const QStringList files = args.Files();
     if (const QString reason = CheckFiles(QStringLiteral("import-ilda"), files); !reason.isEmpty())
         return UsageError(io, reason);
     TIldaImportOptions options;

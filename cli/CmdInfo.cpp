@@ -45,7 +45,7 @@ QString FrameLine(int index, const TLaserFrame& f)
 
 int RunInfo(const TCliArgs& args, TCliStreams io)
 {
-    const QStringList files = args.Positional();
+    const QStringList files = args.Files();
     const bool json = args.IsSet(QStringLiteral("json"));
     if (files.size() != 1)
         return UsageError(io, QStringLiteral("info takes one show file"));

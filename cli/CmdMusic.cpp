@@ -7,12 +7,25 @@
 #include "ShowFile.h"
 #include "Soundtrack.h"
 
+#include "OutputFile.h"
+
 #include <QFileInfo>
 
 #include <cmath>
 #include <utility>
 
+#include <sys/stat.h>
+
 namespace {
+
+// The same file, also when one name is a link to the other (symbolic or hard).
+bool SameFile(const QString& a, const QString& b)
+{
+    struct stat sa, sb;
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
 
 // What --offset takes.
 constexpr char OffsetValue[] = "a whole number of milliseconds";
@@ -56,7 +69,7 @@ int RunBeats(const TCliArgs& args, TCliStreams io)
         return UsageError(io, QStringLiteral("beats needs a music file"));
     if (files.size() > 1)
         return UsageError(io, QStringLiteral("beats takes one music file, got \"%1\" too").arg(files[1]));
-    const QString& music = files[0];
+    const QString music = PlainFilePath(files[0]);
     const bool json = args.IsSet(QStringLiteral("json"));
     TBeatOptions options;
     if (const QString problem = TempoRange(args, options); !problem.isEmpty())
@@ -90,11 +103,22 @@ int RunFitBeats(const TCliArgs& args, TCliStreams io)
         offset = args.Value(QStringLiteral("offset")).toInt(&ok, 10);
         if (!ok)
             return UsageError(io, QStringLiteral("--offset needs %1").arg(QLatin1String(OffsetValue)));
+        // The soundtrack file would hold what its reader refuses.
+        if (std::abs(qint64(offset)) > MaxSoundtrackOffsetMs)
+            return UsageError(io, QStringLiteral("--offset takes at most a day either way (%1 to %2 ms), not %3")
+                                      .arg(-MaxSoundtrackOffsetMs).arg(MaxSoundtrackOffsetMs).arg(offset));
     }
     const QStringList files = args.Positional();
     if (files.size() != 3)
         return UsageError(io, QStringLiteral("fit-beats takes a show, a music file and an output show"));
-    const QString &showName = files[0], &music = files[1], &outName = files[2];
+    const QString showName = PlainFilePath(files[0]), music = PlainFilePath(files[1]), outName = PlainFilePath(files[2]);
+    // The output and its soundtrack file replace what they name: never an input.
+    for (const QString& out : {outName, SoundtrackFileName(outName)}) {
+        if (SameFile(out, showName))
+            return UsageError(io, QStringLiteral("the output \"%1\" would replace the show \"%2\"").arg(out, files[0]));
+        if (SameFile(out, music))
+            return UsageError(io, QStringLiteral("the output \"%1\" would replace the music \"%2\"").arg(out, files[1]));
+    }
 
     TLaserFrames show;
     TShowFileResult read;

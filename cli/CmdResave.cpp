@@ -6,7 +6,7 @@ namespace {
 
 int RunResave(const TCliArgs& args, TCliStreams io)
 {
-    const QStringList files = args.Positional();
+    const QStringList files = args.Files();
     if (files.size() != 2)
         return UsageError(io, QStringLiteral("resave takes an input and an output show file"));
     TLaserFrames show;

@@ -6,32 +6,46 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <memory>
 #include <vector>
 
 struct sf_private_tag;
+
+// What a soundtrack's music may be. Checked from the file's header before anything is
+// decoded, and again while decoding, so a header that lies costs no more: the
+// outline of the longest music takes about 90 MB (8 bytes per millisecond) and the
+// beat tracker's copy of it at 22050 Hz about 480 MB.
+inline constexpr double MaxMusicSeconds = 3 * 3600.0;
+inline constexpr int MaxMusicSampleRate = 768000;
+inline constexpr int MaxMusicChannels = 64;
 
 // What a music file holds, as its decoder reports it.
 struct TMusicInfo {
     int SampleRate = 0;
     int Channels = 0;
-    qint64 Frames = 0;      // sample frames (one sample per channel each)
+    qint64 Frames = 0;      // sample frames (one sample per channel each); -1: the header does not tell
     QString Format;         // "WAV", "FLAC", "Ogg", "MP3", ... for messages
 
     double Seconds() const { return SampleRate > 0 ? double(Frames) / SampleRate : 0.0; }
 };
 
-// Reads a music file (WAV, FLAC, Ogg Vorbis/Opus, MP3 and whatever else libsndfile
-// decodes) frame by frame. Errors name the file and the decoder's reason.
+// Reads a music file frame by frame: MP3 through libmpg123, WAV, FLAC, Ogg
+// Vorbis/Opus and whatever else libsndfile decodes through libsndfile. Samples come
+// out in -1..1 (NaN as 0, anything beyond as the nearest end). Music longer than
+// MaxMusicSeconds, at a sample rate past 1..MaxMusicSampleRate or with more than
+// MaxMusicChannels channels is refused; an MP3 that skips over damaged data fails
+// where the damage is. Nothing is written to the terminal. Errors name the file and
+// what happened.
 class TMusicReader {
 public:
-    TMusicReader() = default;
+    TMusicReader();
     ~TMusicReader();
     TMusicReader(const TMusicReader&) = delete;
     TMusicReader& operator=(const TMusicReader&) = delete;
 
     bool Open(const QString& fileName);
     void Close();
-    bool IsOpen() const { return File != nullptr; }
+    bool IsOpen() const { return File != nullptr || Mpeg != nullptr; }
     const TMusicInfo& Info() const { return FInfo; }
     const QString& FileName() const { return FFileName; }
     QString Error() const { return FError; }
@@ -43,13 +57,25 @@ public:
     bool Seek(qint64 frame);
 
 private:
+    struct TMpeg;
     qint64 Failed(const QString& what);
+    qint64 Refused(const QString& why);
+    QString Shown() const;
+    bool OpenSndFile(const QString& fileName);
+    bool OpenMpeg(const QString& fileName);
+    qint64 ReadMpeg(float* interleaved, qint64 frames);
 
     sf_private_tag* File = nullptr;
+    std::unique_ptr<TMpeg> Mpeg;
     TMusicInfo FInfo;
     QString FFileName;
     QString FError;
+    qint64 FPosition = 0;         // the frame the next read begins with
+    std::vector<float> FScratch;  // ReadShort's floats
 };
+
+// "1:02:03.5" or "2:03.5": a length of music for messages.
+QString MusicTimeText(double seconds);
 
 // The music's loudness outline for drawing: the lowest and highest sample of
 // every millisecond, and coarser levels of 2, 4, 8 ... ms built from them, so
@@ -60,10 +86,14 @@ public:
         qint16 Min = 0, Max = 0;
     };
 
-    void Reset(int sampleRate);
-    // Mono samples in -1..1, in order; may be called with any block size.
+    // `expectedFrames`, when known, saves growing the outline as it fills.
+    void Reset(int sampleRate, qint64 expectedFrames = 0);
+    // Mono samples in -1..1, in order; may be called with any block size. A
+    // millisecond holds the samples that begin in it; below 1000 Hz, where a sample
+    // lasts longer, the milliseconds it lasts into hold it too.
     void Add(const float* mono, qint64 count);
-    // Closes the last millisecond and builds the coarser levels.
+    // Closes the last millisecond (and the ones the last sample lasts into) and
+    // builds the coarser levels.
     void Finish();
 
     qint64 DurationMs() const { return Levels.empty() ? 0 : qint64(Levels[0].size()); }
@@ -72,11 +102,13 @@ public:
     TPeak Range(qint64 fromMs, qint64 toMs) const;
 
 private:
+    void Close(qint64 upTo);
+
     std::vector<std::vector<TPeak>> Levels; // Levels[l]: buckets of 2^l ms
     int SampleRate = 0;
     qint64 SamplesSeen = 0;
-    qint64 BucketEnd = 0;                   // sample index where the open bucket ends
-    float BucketMin = 0, BucketMax = 0;
+    float BucketMin = 0, BucketMax = 0;     // the open bucket, the last one of Levels[0]
+    float Last = 0;                         // the last sample
     bool BucketOpen = false;
 };
 

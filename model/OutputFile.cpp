@@ -87,6 +87,11 @@ QString NotRegularReason(mode_t mode)
 
 } // namespace
 
+QString PlainFilePath(const QString& fileName)
+{
+    return fileName.startsWith(QLatin1Char(':')) ? QStringLiteral("./") + fileName : fileName;
+}
+
 QString ResolveOutputPath(const QString& fileName)
 {
     QFileInfo info(fileName);

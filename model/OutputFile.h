@@ -3,6 +3,10 @@
 #include <QByteArray>
 #include <QString>
 
+// The name as the file system takes it: Qt reads a name that begins with ':' as one
+// of the program's own resources, so such a relative name gets "./" before it.
+QString PlainFilePath(const QString& fileName);
+
 // Where an output really goes: a symbolic link is followed to the file it names
 // (which need not exist yet), so the link stays and its target is written.
 QString ResolveOutputPath(const QString& fileName);

@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <climits>
+#include <cmath>
 #include <utility>
 
 class TPathRecordingEngine : public QPaintEngine {
@@ -29,7 +30,11 @@ public:
             FOpacity = state.opacity();
     }
 
-    void drawPath(const QPainterPath& path) override { Record(path, Visible(FBrush)); }
+    void drawPath(const QPainterPath& path) override
+    {
+        const QPainterPath* real = Substitute(path);
+        Record(real ? *real : path, Visible(FBrush));
+    }
 
     void drawPolygon(const QPointF* points, int pointCount, PolygonDrawMode mode) override
     {
@@ -88,8 +93,27 @@ public:
     void drawTiledPixmap(const QRectF&, const QPixmap&, const QPointF&) override {}
 
     TVectorDrawing Drawing;
+    std::vector<QPainterPath> Substitutes;
 
 private:
+    // The path a marker stands for; null for any other path.
+    const QPainterPath* Substitute(const QPainterPath& path) const
+    {
+        if (Substitutes.empty() || path.elementCount() != 4)
+            return nullptr;
+        const double k = path.elementAt(0).x;
+        if (!(k >= 0 && k < double(Substitutes.size())) || k != std::floor(k))
+            return nullptr;
+        const QPointF expected[4] = {{k, -7.25}, {k, -7.75}, {k + 0.5, -7.5}, {k, -7.25}};
+        for (int i = 0; i < 4; ++i) {
+            const QPainterPath::Element& e = path.elementAt(i);
+            if ((i == 0) != e.isMoveTo() || std::abs(e.x - expected[i].x()) > 1e-9
+                || std::abs(e.y - expected[i].y()) > 1e-9)
+                return nullptr;
+        }
+        return &Substitutes[size_t(k)];
+    }
+
     static bool Visible(const QBrush& brush)
     {
         if (brush.style() == Qt::NoBrush)
@@ -123,6 +147,15 @@ QPaintEngine* TPathRecorder::paintEngine() const { return FEngine.get(); }
 const TVectorDrawing& TPathRecorder::Drawing() const { return FEngine->Drawing; }
 
 TVectorDrawing TPathRecorder::TakeDrawing() { return std::exchange(FEngine->Drawing, {}); }
+
+void TPathRecorder::SetSubstitutes(std::vector<QPainterPath> paths) { FEngine->Substitutes = std::move(paths); }
+
+QByteArray TPathRecorder::MarkerPathData(int index)
+{
+    // Numbers binary fractions hold exactly, in a shape no drawing has a reason to hold.
+    const QByteArray k = QByteArray::number(index);
+    return "M" + k + " -7.25 L" + k + " -7.75 L" + k + ".5 -7.5 Z";
+}
 
 int TPathRecorder::metric(PaintDeviceMetric metric) const
 {

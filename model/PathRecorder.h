@@ -3,7 +3,9 @@
 #include "VectorImport.h"
 
 #include <QPaintDevice>
+#include <QByteArray>
 #include <memory>
+#include <vector>
 
 class TPathRecordingEngine;
 
@@ -19,6 +21,12 @@ public:
     QPaintEngine* paintEngine() const override;
     const TVectorDrawing& Drawing() const;
     TVectorDrawing TakeDrawing();
+
+    // Stand-ins: a path drawn as MarkerPathData(i) describes it is recorded as
+    // paths[i] instead, with everything else the painter applies to it. (Qt SVG cuts
+    // long paths short; the SVG reader reads those itself and leaves markers.)
+    void SetSubstitutes(std::vector<QPainterPath> paths);
+    static QByteArray MarkerPathData(int index);
 
 protected:
     int metric(PaintDeviceMetric metric) const override;

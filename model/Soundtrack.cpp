@@ -20,17 +20,23 @@ const QString DownbeatKey = QStringLiteral("firstDownbeat");
 // Far more than any soundtrack file needs: the beats of a whole day's music at
 // 100 bpm take about 4 MB.
 constexpr qint64 MaxFileSize = 8 * 1024 * 1024;
-constexpr double MaxOffsetMs = 24.0 * 3600 * 1000; // a day either way
 constexpr double MaxBeatSeconds = 24.0 * 3600;     // beats within a day of music
 
 QString ShowFolder(const QString& showFileName)
 {
-    return QFileInfo(showFileName).absolutePath();
+    return QFileInfo(PlainFilePath(showFileName)).absolutePath();
 }
 
 QString Shown(const QString& fileName)
 {
     return QDir::toNativeSeparators(fileName);
+}
+
+// A name beginning with ':' is a file here, not one of Qt's resource paths, which
+// QDir takes for absolute.
+bool IsAbsoluteMusicPath(const QString& path)
+{
+    return !path.startsWith(QLatin1Char(':')) && QDir::isAbsolutePath(path);
 }
 
 QJsonArray BeatsToJson(const std::vector<double>& beats)
@@ -76,16 +82,22 @@ QString BeatsFromJson(const QJsonObject& object, std::optional<TBeatGrid>& grid)
 
 QString SoundtrackFileName(const QString& showFileName)
 {
-    return showFileName + QStringLiteral(".soundtrack");
+    return PlainFilePath(showFileName) + QStringLiteral(".soundtrack");
 }
 
 QByteArray SoundtrackToJson(const TSoundtrack& soundtrack, const QString& showFileName)
 {
     const QDir folder(ShowFolder(showFileName));
-    QString music = folder.relativeFilePath(QFileInfo(soundtrack.MusicFile).absoluteFilePath());
-    // Another drive has no relative path: the full one is kept instead.
-    if (QDir::isAbsolutePath(music))
+    const QString absolute = IsAbsoluteMusicPath(soundtrack.MusicFile)
+                                 ? soundtrack.MusicFile
+                                 : QDir::currentPath() + QLatin1Char('/') + soundtrack.MusicFile;
+    QString music = folder.relativeFilePath(QDir::cleanPath(absolute));
+    // Another drive has no relative path: the full one is kept instead. A relative
+    // name beginning with ':' gets "./", so no reader takes it for a resource.
+    if (IsAbsoluteMusicPath(music))
         music = QDir::cleanPath(music);
+    else if (music.startsWith(QLatin1Char(':')))
+        music.prepend(QStringLiteral("./"));
     QJsonObject object;
     object.insert(MusicKey, QDir::fromNativeSeparators(music));
     object.insert(OffsetKey, soundtrack.OffsetMs);
@@ -112,13 +124,13 @@ TResult SoundtrackFromJson(const QByteArray& text, const QString& showFileName, 
     double ms = 0;
     if (!offset.isUndefined()) {
         ms = offset.toDouble(std::nan(""));
-        if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxOffsetMs)
+        if (!offset.isDouble() || ms != std::floor(ms) || std::abs(ms) > MaxSoundtrackOffsetMs)
             return TResult::Failure(QStringLiteral("its offset is not a whole number of milliseconds within a day"));
     }
     std::optional<TBeatGrid> beats;
     if (const QString problem = BeatsFromJson(object, beats); !problem.isEmpty())
         return TResult::Failure(problem);
-    const QString path = QDir::isAbsolutePath(music) ? music : QDir(ShowFolder(showFileName)).filePath(music);
+    const QString path = IsAbsoluteMusicPath(music) ? music : ShowFolder(showFileName) + QLatin1Char('/') + music;
     soundtrack.MusicFile = QDir::cleanPath(path);
     soundtrack.OffsetMs = int(ms);
     soundtrack.Beats = std::move(beats);

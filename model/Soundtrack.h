@@ -20,6 +20,9 @@ struct TSoundtrack {
     friend bool operator==(const TSoundtrack&, const TSoundtrack&) = default;
 };
 
+// The offset a soundtrack file may hold: a day either way.
+inline constexpr int MaxSoundtrackOffsetMs = 24 * 3600 * 1000;
+
 struct TSoundtrackFileResult {
     TResult outcome;       // names the file
     bool missing = false;  // there is no soundtrack file: no failure

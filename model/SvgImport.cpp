@@ -8,12 +8,12 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QSvgRenderer>
-#include <QXmlStreamReader>
 
 namespace {
 
-// Qt SVG reports what it does not support on the message log; those notes are not
-// for the user of a command line, so they are kept off it while a drawing is read.
+// Qt SVG (and the text layout under it) reports what it does not support or cuts on
+// the message log; those notes are not for the user of a command line, so every note
+// but a fatal one is kept off it while a drawing is read.
 class TQuietSvgLog {
 public:
     TQuietSvgLog() { FPrevious = qInstallMessageHandler(&Filter); }
@@ -24,7 +24,7 @@ public:
 private:
     static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text)
     {
-        if (type != QtFatalMsg && context.category && qstrncmp(context.category, "qt.svg", 6) == 0)
+        if (type != QtFatalMsg)
             return;
         if (FPrevious)
             FPrevious(type, context, text);
@@ -33,46 +33,26 @@ private:
     static inline QtMessageHandler FPrevious = nullptr;
 };
 
-bool IsGzip(const QByteArray& data) { return data.size() >= 2 && uchar(data[0]) == 0x1f && uchar(data[1]) == 0x8b; }
-
-// The XML is checked first, for a reason better than "invalid". Compressed drawings
-// (.svgz) are left to the renderer.
-QString CheckXml(const QByteArray& data)
-{
-    if (IsGzip(data))
-        return {};
-    QXmlStreamReader xml(data);
-    bool root = false;
-    while (!xml.atEnd()) {
-        xml.readNext();
-        if (xml.isStartElement() && !root) {
-            root = true;
-            if (xml.name() != QLatin1String("svg"))
-                return QStringLiteral("not an SVG drawing: its first element is <%1>, not <svg>").arg(xml.name());
-        }
-    }
-    if (xml.hasError())
-        return QStringLiteral("not a readable SVG drawing: line %1, column %2: %3")
-            .arg(xml.lineNumber()).arg(xml.columnNumber()).arg(xml.errorString());
-    if (!root)
-        return QStringLiteral("not an SVG drawing: it holds no element");
-    return {};
-}
-
 } // namespace
 
-TResult ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing)
+TResult ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing, int* picturesSkipped)
 {
     drawing.clear();
+    if (picturesSkipped)
+        *picturesSkipped = 0;
     if (data.trimmed().isEmpty())
         return TResult::Failure(QStringLiteral("the file is empty"));
-    if (const QString error = CheckXml(data); !error.isEmpty())
-        return TResult::Failure(error);
+    TSvgSource source;
+    if (const TResult prepared = PrepareSvg(data, source); !prepared.ok)
+        return prepared;
+    if (picturesSkipped)
+        *picturesSkipped = source.PicturesSkipped;
     const TQuietSvgLog quiet;
     QSvgRenderer renderer;
-    if (!renderer.load(data) || !renderer.isValid())
+    if (!renderer.load(source.Xml) || !renderer.isValid())
         return TResult::Failure(QStringLiteral("not a readable SVG drawing"));
     TPathRecorder recorder;
+    recorder.SetSubstitutes(std::move(source.LongPaths));
     {
         QPainter painter(&recorder);
         // The document's own units, so the drawing keeps its proportions.
@@ -84,6 +64,14 @@ TResult ReadSvgDrawing(const QByteArray& data, TVectorDrawing& drawing)
     }
     drawing = recorder.TakeDrawing();
     return {};
+}
+
+QString SkippedPicturesNote(int pictures)
+{
+    if (pictures <= 0)
+        return {};
+    return pictures == 1 ? QStringLiteral("pictures inside an SVG are skipped (1 left out)")
+                         : QStringLiteral("pictures inside an SVG are skipped (%1 left out)").arg(pictures);
 }
 
 TVectorFrameResult ImportSvgFile(const QString& fileName, const TVectorOptions& options)
@@ -108,13 +96,18 @@ TVectorFrameResult ImportSvgFile(const QString& fileName, const TVectorOptions& 
         return fail(QStringLiteral("the file is too large for an SVG drawing (more than %1 bytes)").arg(MaxSvgFileSize));
 
     TVectorDrawing drawing;
-    if (const TResult read = ReadSvgDrawing(data, drawing); !read.ok)
+    int pictures = 0;
+    if (const TResult read = ReadSvgDrawing(data, drawing, &pictures); !read.ok)
         return fail(read.message);
     TVectorOptions named = options;
     if (named.Name.isEmpty())
         named.Name = info.completeBaseName();
     result = BuildVectorFrame(drawing, named);
-    if (!result.outcome.ok)
-        return fail(result.outcome.message);
+    result.PicturesSkipped = pictures;
+    if (!result.outcome.ok) {
+        // A drawing of nothing but pictures: say where they went.
+        const QString note = SkippedPicturesNote(pictures);
+        return fail(note.isEmpty() ? result.outcome.message : result.outcome.message + QStringLiteral("; ") + note);
+    }
     return result;
 }

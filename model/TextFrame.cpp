@@ -93,6 +93,9 @@ TResult TextDrawing(const QString& text, const TTextFont& font, TVectorDrawing& 
     const QString line = OneLine(text);
     if (line.trimmed().isEmpty())
         return TResult::Failure(QStringLiteral("the text is empty"));
+    if (line.size() > MaxTextLength)
+        return TResult::Failure(QStringLiteral("the text has %1 characters; a text frame takes at most %2")
+                                    .arg(line.size()).arg(MaxTextLength));
     QString error;
     const bool drawn = font.Kind == TTextFont::TKind::Hershey ? HersheyDrawing(line, font.Name, drawing, error)
                                                               : OutlineDrawing(line, font.Name, drawing, error);

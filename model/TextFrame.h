@@ -18,9 +18,13 @@ struct TTextFont {
 // that is neither.
 TResult ResolveTextFont(const QString& name, TTextFont& font);
 
+// The longest text a text frame takes: more would not be readable across the square
+// (at 1000 characters a letter is a quarter of a unit wide).
+inline constexpr int MaxTextLength = 1000;
+
 // The text on one line; tabs and line breaks count as spaces. The frame is named
-// after the text unless options.Name is set. Fails for an empty text, an unknown font
-// and a character the Hershey font has no glyph for.
+// after the text unless options.Name is set. Fails for an empty text, a text longer
+// than MaxTextLength, an unknown font and a character the Hershey font has no glyph for.
 TVectorFrameResult MakeTextFrame(const QString& text, const TTextFont& font, const TVectorOptions& options);
 
 // The text laid out as paths, before fitting; fails as above.

@@ -41,6 +41,7 @@ struct TVectorFrameResult {
     // When the frame would have too many points: the smallest tolerance of the
     // series 1, 2, 4, ... 64 with which it fits, 0 when none does.
     double FittingTolerance = 0;
+    int PicturesSkipped = 0;             // pictures of an SVG drawing left out
 };
 
 // The most points a frame holds: the show file counts them in 16 bits.

@@ -6,12 +6,13 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
-    # SVG drawings and text as frames: Qt SVG, the Hershey font library and its fonts.
-    qt6-svg-dev libhersheyfont-dev hershey-fonts-data
-    # Soundtracks: libsndfile decodes WAV, FLAC, Ogg and MP3 (through mpg123) and
-    # writes the tests' music; the beat tracker takes its FFTs from FFTW and
-    # resamples the music to its own rate with libsoxr.
-    libsndfile1-dev libfftw3-dev libsoxr-dev
+    # SVG drawings and text as frames: Qt SVG, the Hershey font library and its fonts;
+    # zlib inflates compressed drawings (.svgz) with a limit on their size.
+    qt6-svg-dev libhersheyfont-dev hershey-fonts-data zlib1g-dev
+    # Soundtracks: libsndfile decodes WAV, FLAC and Ogg and writes the tests' music;
+    # libmpg123 decodes MP3 quietly, telling damage apart; the beat tracker takes its
+    # FFTs from FFTW and resamples the music to its own rate with libsoxr.
+    libsndfile1-dev libmpg123-dev libfftw3-dev libsoxr-dev
     # Audio tests run against a real PulseAudio daemon with a null sink.
     pulseaudio pulseaudio-utils
     # The editor under a virtual display, for screenshots and the GUI smoke test.

@@ -45,6 +45,8 @@ private slots:
     void fileErrors_data();
     void fileErrors();
     void randomFilesNeverCrash();
+    void namesBeginningWithAColon_data();
+    void namesBeginningWithAColon();
 };
 
 void TestCli::infoListsEveryFrame()
@@ -248,6 +250,47 @@ void TestCli::randomFilesNeverCrash()
         QVERIFY2(r.exitCode == 0 || r.exitCode == 2, qPrintable(r.err));
         if (r.exitCode == 2)
             QVERIFY(r.err.contains(path));
+    }
+}
+
+// Qt takes a name beginning with ':' for one of the program's resources: every such
+// input was "No such file or directory", and an output went through the same check.
+void TestCli::namesBeginningWithAColon_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("written");   // empty: nothing
+    QTest::newRow("info") << QStringList{"info", ":party.RZ4"} << "";
+    QTest::newRow("resave") << QStringList{"resave", ":party.RZ4", ":copy.RZ4"} << ":copy.RZ4";
+    QTest::newRow("compile --out") << QStringList{"compile", ":party.RZ4", "--out", ":party.wav", "--quiet"} << ":party.wav";
+    QTest::newRow("compile") << QStringList{"compile", ":party.RZ4", "--quiet"} << ":party.RZ4.WAV";
+    QTest::newRow("export-ilda") << QStringList{"export-ilda", ":party.RZ4", ":out.ild"} << ":out.ild";
+    QTest::newRow("import-ilda") << QStringList{"import-ilda", ":party.ild", ":back.RZ4"} << ":back.RZ4";
+    QTest::newRow("import-svg") << QStringList{"import-svg", ":logo.svg", ":logo.RZ4"} << ":logo.RZ4";
+    QTest::newRow("text") << QStringList{"text", ":-)", ":smile.RZ4"} << ":smile.RZ4";
+}
+
+void TestCli::namesBeginningWithAColon()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, written);
+    QTemporaryDir dir;
+    QVERIFY(WriteFile(dir.path() + "/:party.RZ4", TwoFrameShow(6)));
+    QVERIFY(WriteFile(dir.path() + "/:logo.svg", R"x(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">
+        <rect width="10" height="10" fill="none" stroke="black"/></svg>)x"));
+    QCOMPARE(RunCli({"export-ilda", dir.path() + "/:party.RZ4", dir.path() + "/:party.ild"}).exitCode, 0);
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files);
+    const TRun r = RunCli(args, dir.path());
+    QVERIFY2(r.exitCode == 0, qPrintable(r.err));
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QStringList expected = before;
+    if (!written.isEmpty())
+        expected << written;
+    expected.sort();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), expected);
+    if (written.endsWith(".RZ4")) {
+        TLaserFrames show;
+        QVERIFY(ReadShowFile(show, dir.path() + "/" + written).outcome.ok);
+        QVERIFY(show.Count() >= 1);
     }
 }
 

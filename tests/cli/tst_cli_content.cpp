@@ -56,14 +56,20 @@ void TestCliContent::importSvg_data()
     QTest::addColumn<bool>("optionFirst");
     QTest::addColumn<double>("tolerance");
     QTest::addColumn<QString>("summary");
+    QTest::addColumn<QString>("note");   // after the output's name
     QTest::newRow("square") << Square << QStringList{} << false << 0.5
-                            << "1 frame of 4 points (1 shape, 0 dark jumps)";
+                            << "1 frame of 4 points (1 shape, 0 dark jumps)" << "";
     QTest::newRow("circle") << Circle << QStringList{} << false << 0.5
-                            << "1 frame of 40 points (1 shape, 0 dark jumps)";
+                            << "1 frame of 40 points (1 shape, 0 dark jumps)" << "";
     QTest::newRow("circle, coarser") << Circle << QStringList{"--tolerance", "8"} << false << 8.0
-                                     << "1 frame of 12 points";
+                                     << "1 frame of 12 points" << "";
     QTest::newRow("circle, finer, option first") << Circle << QStringList{"--tolerance", "0.25"} << true << 0.25
-                                                 << "1 frame of 56 points";
+                                                 << "1 frame of 56 points" << "";
+    // Qt SVG loaded the picture, the drawing itself, until the stack ran out.
+    QTest::newRow("a picture of the drawing itself")
+        << QByteArray(R"x(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" viewBox="0 0 10 10">
+               <rect width="10" height="10" fill="none" stroke="black"/><image xlink:href="drawing.svg" width="5" height="5"/></svg>)x")
+        << QStringList{} << false << 0.5 << "1 frame of 4 points" << "; pictures inside an SVG are skipped (1 left out)";
 }
 
 void TestCliContent::importSvg()
@@ -73,6 +79,7 @@ void TestCliContent::importSvg()
     QFETCH(bool, optionFirst);
     QFETCH(double, tolerance);
     QFETCH(QString, summary);
+    QFETCH(QString, note);
     const QString in = Path("drawing.svg"), out = Path("drawing.RZ4");
     QVERIFY(WriteFile(in, svg));
     const QStringList args = optionFirst ? QStringList{"import-svg"} + options + QStringList{in, out}
@@ -81,7 +88,7 @@ void TestCliContent::importSvg()
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
     QVERIFY2(r.out.startsWith("Wrote " + summary), qPrintable(r.out));
-    QVERIFY2(r.out.trimmed().endsWith("to " + out), qPrintable(r.out));
+    QVERIFY2(r.out.trimmed().endsWith("to " + out + note), qPrintable(r.out));
     TVectorOptions library;
     library.Tolerance = tolerance;
     const TVectorFrameResult expected = ImportSvgFile(in, library);
@@ -147,6 +154,9 @@ void TestCliContent::usageErrors_data()
     QTest::newRow("empty text") << QStringList{"text", "", "out.RZ4"} << "the text is empty" << false;
     QTest::newRow("a letter the font lacks") << QStringList{"text", QString::fromUtf8("Straße"), "out.RZ4"}
                                              << QString::fromUtf8("has no character \"ß\"") << false;
+    // Laid out for some 19 s before it was refused.
+    QTest::newRow("a text of 40,000 characters") << QStringList{"text", QString("laser ").repeated(6667).left(40000), "out.RZ4"}
+                                                 << "the text has 40000 characters; a text frame takes at most 1000" << false;
 }
 
 void TestCliContent::usageErrors()
@@ -175,6 +185,18 @@ void TestCliContent::fileErrors_data()
     QTest::newRow("nothing to draw") << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\"/>") << "out.RZ4"
                                      << "in.svg: there is nothing to draw";
     QTest::newRow("no such input") << QByteArray() << "out.RZ4" << "in.svg: no such file";
+    // Qt's text layout says on the terminal that it cut this text short.
+    QTest::newRow("a text too wide for Qt's layout")
+        << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 10\"><text y=\"5\" font-size=\"1e9\">"
+                      + QByteArray(30000, 'W') + "</text></svg>")
+        << "out.RZ4" << "in.svg: flattened within 0.5 units the drawing needs";
+    QByteArray doubling = "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\">"
+                          "<path id=\"l0\" d=\"M0 0 L1 1\" stroke=\"black\"/>";
+    for (int k = 0; k < 24; ++k)
+        doubling += QStringLiteral(R"x(<g id="l%1"><use xlink:href="#l%2"/><use xlink:href="#l%2" x="1"/></g>)x")
+                        .arg(k + 1).arg(k).toLatin1();
+    QTest::newRow("nested <use> doubling 24 times")
+        << doubling + "</svg>" << "out.RZ4" << "in.svg: it has more than 65535 shapes";
     QTest::newRow("output folder missing") << Square << "no/such/folder/out.RZ4" << "out.RZ4";
 }
 

@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 class TestCliMusic : public QObject {
     Q_OBJECT
 
@@ -32,6 +34,11 @@ private slots:
     void usageAndFileErrors();
     void fitBeatsWritesAFittedShow_data();
     void fitBeatsWritesAFittedShow();
+    void fitBeatsNeverReplacesItsInputs_data();
+    void fitBeatsNeverReplacesItsInputs();
+    void musicNamedWithAColon();
+    void musicThatCannotBeUsed_data();
+    void musicThatCannotBeUsed();
 };
 
 void TestCliMusic::initTestCase()
@@ -211,6 +218,120 @@ void TestCliMusic::fitBeatsWritesAFittedShow()
     if (corrected)
         QCOMPARE(linked.Beats->Beats, beats);
     QVERIFY(ReadFile(SoundtrackFileName(out)).contains("\"../clicks.flac\""));
+}
+
+// An output that is the show or the music (by name, through a link, or as the
+// output's soundtrack file), or an offset the soundtrack file cannot hold: refused
+// before anything is read, and every file stays as it was.
+void TestCliMusic::fitBeatsNeverReplacesItsInputs_data()
+{
+    QTest::addColumn<QString>("out");       // in the test's folder; "music" and "show.RZ4" are the inputs
+    QTest::addColumn<QString>("link");      // "symbolic" or "hard": out is made a link to the input named below
+    QTest::addColumn<QString>("linked");
+    QTest::addColumn<QString>("offset");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("the music") << "music.flac" << "" << "" << "0" << "would replace the music";
+    QTest::newRow("the show") << "show.RZ4" << "" << "" << "0" << "would replace the show";
+    QTest::newRow("a symbolic link to the music") << "out.RZ4" << "symbolic" << "music.flac" << "0"
+                                                  << "would replace the music";
+    QTest::newRow("a hard link to the show") << "out.RZ4" << "hard" << "show.RZ4" << "0" << "would replace the show";
+    QTest::newRow("its soundtrack file is the music") << "out.RZ4" << "symbolic" << "music.flac:soundtrack" << "0"
+                                                      << "\"out.RZ4.soundtrack\" would replace the music";
+    QTest::newRow("an offset of a day and a millisecond") << "out.RZ4" << "" << "" << "86400001"
+                                                          << "--offset takes at most a day either way";
+    QTest::newRow("an offset of minus a day and a millisecond") << "out.RZ4" << "" << "" << "-86400001"
+                                                                << "--offset takes at most a day either way";
+}
+
+void TestCliMusic::fitBeatsNeverReplacesItsInputs()
+{
+    QFETCH(QString, out);
+    QFETCH(QString, link);
+    QFETCH(QString, linked);
+    QFETCH(QString, offset);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString music = dir.filePath("music.flac"), show = dir.filePath("show.RZ4");
+    QVERIFY(QFile::copy(Music, music));
+    TLaserFrames frames;
+    AddPoints(frames.Add(), {{10, 10}, {200, 100}});
+    QVERIFY(WriteShowFile(show, frames).ok);
+    QStringList present{"music.flac", "show.RZ4"};
+    if (!link.isEmpty()) {
+        const bool soundtrack = linked.endsWith(":soundtrack");
+        const QString from = dir.filePath(soundtrack ? out + ".soundtrack" : out);
+        const QString to = dir.filePath(linked.section(':', 0, 0));
+        QVERIFY(link == "hard" ? ::link(QFile::encodeName(to).constData(), QFile::encodeName(from).constData()) == 0
+                               : QFile::link(to, from));
+        present << QFileInfo(from).fileName();
+    }
+    const QByteArray musicBytes = ReadFile(music), showBytes = ReadFile(show);
+    const TRun run = RunCli({"fit-beats", "show.RZ4", "music.flac", out, "--offset", offset}, dir.path());
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+    QCOMPARE(ReadFile(music), musicBytes);
+    QCOMPARE(ReadFile(show), showBytes);
+    QCOMPARE(Litter(dir.path(), present), QStringList());
+}
+
+// A name beginning with ':' is a file like any other, not one of Qt's resources.
+void TestCliMusic::musicNamedWithAColon()
+{
+    QTemporaryDir dir;
+    QVERIFY(QFile::copy(Music, dir.filePath("clicks.flac")));
+    QVERIFY(QFile::rename(dir.filePath("clicks.flac"), dir.path() + "/:intro.flac"));
+    TLaserFrames frames;
+    AddPoints(frames.Add(), {{10, 10}, {200, 100}});
+    QVERIFY(WriteShowFile(dir.filePath("show.RZ4"), frames).ok);
+    TRun run = RunCli({"beats", ":intro.flac"}, dir.path());
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.contains("of :intro.flac"), qPrintable(run.out + run.err));
+    run = RunCli({"fit-beats", "show.RZ4", ":intro.flac", ":fitted.RZ4"}, dir.path());
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    TSoundtrack linked;
+    QVERIFY(ReadSoundtrackFile(dir.path() + "/:fitted.RZ4", linked).outcome.ok);
+    QCOMPARE(linked.MusicFile, QDir::cleanPath(dir.path() + "/:intro.flac"));
+    QVERIFY(ReadFile(dir.path() + "/:fitted.RZ4.soundtrack").contains("\"./:intro.flac\""));
+}
+
+// Music that cannot be used: one line naming what happened, exit 2, nothing else on
+// the terminal, nothing written.
+void TestCliMusic::musicThatCannotBeUsed_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("an MP3 of only an ID3 tag") << "tag.mp3" << QByteArray("ID3\x03\x00\x00\x00\x00\x00\x10", 10) + QByteArray(16, '\0')
+                                              << "The music file \"%1\" has no audio: no MP3 frame was found in it.";
+    QTest::newRow("a damaged MP3") << "damaged.mp3" << QByteArray("<damaged>")
+                                   << "The music file \"%1\" is damaged at ";
+}
+
+void TestCliMusic::musicThatCannotBeUsed()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    if (content == "<damaged>") {
+        QVERIFY(WriteMusic(path, ClickTrack(44100, 6, Clicks), 44100, MusicMp3));
+        content = ReadFile(path);
+        for (int i = 0; i < 400; ++i)
+            content[content.size() / 2 + i] = char(i * 31 + 7);
+    }
+    QVERIFY(WriteFile(path, content));
+    TLaserFrames frames;
+    AddPoints(frames.Add(), {{10, 10}, {200, 100}});
+    QVERIFY(WriteShowFile(dir.filePath("show.RZ4"), frames).ok);
+    for (const QStringList& args : {QStringList{"beats", path}, QStringList{"fit-beats", dir.filePath("show.RZ4"), path, dir.filePath("out.RZ4")}}) {
+        const TRun run = RunCli(args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.startsWith("skelmar-cli: " + message.arg(path)) && run.err.count('\n') == 1, qPrintable(run.err));
+        QCOMPARE(Litter(dir.path(), {fileName, "show.RZ4"}), QStringList());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliMusic)

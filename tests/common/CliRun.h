@@ -12,9 +12,12 @@ struct TRun {
     QString err;
 };
 
-inline TRun RunCli(const QStringList& args)
+// `workingDirectory`: where it runs; empty: where the test runs.
+inline TRun RunCli(const QStringList& args, const QString& workingDirectory = {})
 {
     QProcess p;
+    if (!workingDirectory.isEmpty())
+        p.setWorkingDirectory(workingDirectory);
     p.start(QStringLiteral(SKELMAR_CLI), args);
     p.waitForFinished(60000);
     return {p.exitCode(), p.exitStatus(), QString::fromLocal8Bit(p.readAllStandardOutput()),

@@ -1,14 +1,77 @@
 // Music files: decoding through libsndfile in every format the editor offers, the
 // loudness outline, and beats and tempo of click tracks the test writes itself.
+#include "Builders.h"
 #include "MusicTrack.h"
 #include "MusicFiles.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <random>
+
+namespace {
+
+// A WAV file's bytes: a 44-byte header declaring `dataSize` bytes (which need not
+// follow) and the data that does.
+QByteArray UntrustedWav(int rate, int channels, int bits, int format, quint32 dataSize, const QByteArray& data = {})
+{
+    QByteArray b;
+    QDataStream s(&b, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    const int block = channels * bits / 8;
+    s.writeRawData("RIFF", 4);
+    s << quint32(std::min<quint64>(36ull + dataSize, 0xffffffffull));
+    s.writeRawData("WAVEfmt ", 8);
+    s << quint32(16) << quint16(format) << quint16(channels) << quint32(rate) << quint32(quint64(rate) * block)
+      << quint16(block) << quint16(bits);
+    s.writeRawData("data", 4);
+    s << dataSize;
+    return b + data;
+}
+
+QByteArray FloatSamples(const std::vector<float>& v)
+{
+    return QByteArray(reinterpret_cast<const char*>(v.data()), qsizetype(v.size() * sizeof(float)));
+}
+
+// What the process writes on its standard error while it lives.
+class TStderrCapture {
+public:
+    TStderrCapture()
+    {
+        std::fflush(stderr);
+        FSaved = ::dup(2);
+        FFile = std::tmpfile();
+        ::dup2(::fileno(FFile), 2);
+    }
+    ~TStderrCapture() { Release(); }
+    QByteArray Release()
+    {
+        if (FSaved < 0)
+            return {};
+        std::fflush(stderr);
+        ::dup2(FSaved, 2);
+        ::close(FSaved);
+        FSaved = -1;
+        QByteArray text;
+        std::rewind(FFile);
+        char buffer[4096];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, FFile)) > 0;)
+            text.append(buffer, qsizetype(n));
+        std::fclose(FFile);
+        return text;
+    }
+
+private:
+    int FSaved = -1;
+    FILE* FFile = nullptr;
+};
+
+} // namespace
 
 class TestMusic : public QObject {
     Q_OBJECT
@@ -26,6 +89,10 @@ private slots:
     void beatsOfClickTracks_data();
     void beatsOfClickTracks();
     void cancelLeavesAnalysisAlone();
+    void untrustedMusic_data();
+    void untrustedMusic();
+    void envelopeBelow1000Hz_data();
+    void envelopeBelow1000Hz();
 };
 
 void TestMusic::readsEveryOfferedFormat_data()
@@ -229,6 +296,160 @@ void TestMusic::cancelLeavesAnalysisAlone()
     }).outcome.ok);
     QVERIFY(rising);
     QCOMPARE(last, 1.0);
+}
+
+// Music files made to hurt: each is refused from its header with what is wrong, or
+// read with its samples kept in range, quickly, in little memory, without a word on
+// the terminal and without anything written.
+void TestMusic::untrustedMusic_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<qint64>("sparseSize");  // the file grows to this with a hole; 0: as it is
+    QTest::addColumn<QString>("message");    // empty: read
+
+    QTest::newRow("4 GB of 8-bit mono at 1000 Hz, sparse")
+        << "sparse.wav" << UntrustedWav(1000, 1, 8, 1, 4000000000u) << qint64(44 + 4000000000ll)
+        << "The music file \"%1\" lasts 1111:06:40.0, longer than the 3 hours a soundtrack may last.";
+    QTest::newRow("4 GB of 8-bit mono at 1 Hz, sparse")
+        << "slow-sparse.wav" << UntrustedWav(1, 1, 8, 1, 4000000000u) << qint64(44 + 4000000000ll)
+        << "The music file \"%1\" lasts 1111111:06:40.0, longer than the 3 hours a soundtrack may last.";
+    QTest::newRow("3 hours and 40 minutes at 1 Hz")
+        << "slow.wav" << UntrustedWav(1, 1, 8, 1, 13200, QByteArray(13200, '\x80')) << qint64(0)
+        << "The music file \"%1\" lasts 3:40:00.0, longer than the 3 hours a soundtrack may last.";
+    QTest::newRow("2,147,483,647 Hz")
+        << "fast.wav" << UntrustedWav(2147483647, 1, 16, 1, 200000, QByteArray(200000, '\0')) << qint64(0)
+        << "The music file \"%1\" has a sample rate of 2147483647 Hz; music from 1 to 768000 Hz can be read.";
+    QTest::newRow("a header and no sound") << "empty.wav" << UntrustedWav(44100, 2, 16, 1, 0) << qint64(0)
+                                           << "The music file \"%1\" has no audio.";
+    std::vector<float> odd(4000, 0.25f);
+    const float specials[] = {std::nanf(""), INFINITY, -INFINITY, 1e30f, -1e30f, 3.0f};
+    for (size_t i = 0; i < odd.size(); i += 7)
+        odd[i] = specials[(i / 7) % 6];
+    QTest::newRow("NaN, infinite and out-of-range float samples")
+        << "odd.wav" << UntrustedWav(8000, 1, 32, 3, quint32(odd.size() * 4), FloatSamples(odd)) << qint64(0) << "";
+
+    // MP3 through libmpg123: what libsndfile called a missing file, and damage it
+    // decoded around, telling only the terminal.
+    QTest::newRow("MP3 of only an ID3 tag")
+        << "tag.mp3" << QByteArray("ID3\x03\x00\x00\x00\x00\x00\x10", 10) + QByteArray(16, '\0') << qint64(0)
+        << "The music file \"%1\" has no audio: no MP3 frame was found in it.";
+    QTest::newRow("text named .mp3") << "notes.mp3" << QByteArray("la la la\n").repeated(100) << qint64(0)
+                                     << "The music file \"%1\" has no audio: no MP3 frame was found in it.";
+    // libsndfile took a file named .mp3 it could not make out for MP3, and mpg123
+    // printed its notes on the terminal (found by fuzz/run.sh).
+    QTest::newRow("a damaged WAV named .mp3") << "riff.mp3" << QByteArray("RIFF\xff\xf3\x01\x00 not a WAV at all")
+                                            << qint64(0) << "The music file \"%1\" cannot be read: Format not recognised.";
+    // "<mp3 ...>": an MP3 the test encodes, then damages or adds to.
+    QTest::newRow("MP3 with 300 bytes of junk inside") << "damaged.mp3" << QByteArray("<mp3 junk>") << qint64(0)
+                                                       << "The music file \"%1\" is damaged at 0:0";
+    QTest::newRow("MP3 with tags and junk after its end") << "tagged.mp3" << QByteArray("<mp3 tail>") << qint64(0)
+                                                          << "";
+}
+
+void TestMusic::untrustedMusic()
+{
+    QFETCH(QString, fileName);
+    QFETCH(QByteArray, content);
+    QFETCH(qint64, sparseSize);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(fileName);
+    if (content.startsWith("<mp3")) {
+        std::vector<float> tone(44100 * 5);
+        for (size_t i = 0; i < tone.size(); ++i)
+            tone[i] = 0.5f * std::sin(float(i) * 0.05f) * float((i / 11025) % 2);
+        QVERIFY(WriteMusic(path, tone, 44100, MusicMp3, 1));
+        QByteArray mp3 = ReadFile(path);
+        if (content == "<mp3 junk>") {
+            // A third in, in the middle of the frames.
+            for (int i = 0; i < 300; ++i)
+                mp3[mp3.size() / 3 + i] = char(i * 7919);
+        } else {
+            mp3 += "APETAGEX" + QByteArray(24, '\0') + QByteArray(300, '\x55') + QByteArray(5000, '\0')
+                   + "TAG" + QByteArray(125, ' ');
+        }
+        content = mp3;
+    }
+    QVERIFY(WriteFile(path, content));
+    if (sparseSize > 0)
+        QVERIFY(QFile::resize(path, sparseSize));
+
+    TMusicAnalysis a;
+    a.Bpm = 77;
+    TStderrCapture capture;
+    const TMusicResult r = AnalyseMusic(path, a);
+    const QByteArray printed = capture.Release();
+    QVERIFY2(printed.isEmpty(), printed.constData());
+    QVERIFY(!r.cancelled);
+    QCOMPARE(Litter(dir.path(), {fileName}), QStringList());
+    if (!message.isEmpty()) {
+        QVERIFY(!r.outcome.ok);
+        QVERIFY2(r.outcome.message.startsWith(message.arg(QDir::toNativeSeparators(path))), qPrintable(r.outcome.message));
+        QCOMPARE(a.Bpm, 77.0);   // the old analysis stays
+        return;
+    }
+    QVERIFY2(r.outcome.ok, qPrintable(r.outcome.message));
+    QVERIFY(a.Envelope.DurationMs() > 0);
+    // Out of range is full scale, NaN silence: every peak a drawable number.
+    const TMusicEnvelope::TPeak all = a.Envelope.Range(0, a.Envelope.DurationMs());
+    QVERIFY(all.Min >= -32767 && all.Max <= 32767);
+    if (fileName == "odd.wav") {
+        QCOMPARE(all.Max, qint16(32767));
+        QCOMPARE(all.Min, qint16(-32767));
+    }
+    TMusicReader reader;
+    QVERIFY(reader.Open(path));
+    std::vector<float> samples(size_t(reader.Info().Channels) * 1024);
+    for (qint64 n; (n = reader.ReadFloat(samples.data(), 1024)) > 0;)
+        for (qint64 i = 0; i < n * reader.Info().Channels; ++i)
+            QVERIFY(samples[size_t(i)] >= -1.0f && samples[size_t(i)] <= 1.0f);
+}
+
+// Below 1000 Hz a sample lasts over several milliseconds: the outline is as long as
+// the music and each sample shows for as long as it lasts.
+void TestMusic::envelopeBelow1000Hz_data()
+{
+    QTest::addColumn<int>("rate");
+    QTest::newRow("999 Hz") << 999;
+    QTest::newRow("200 Hz") << 200;
+    QTest::newRow("8 Hz") << 8;
+    QTest::newRow("1 Hz") << 1;
+}
+
+void TestMusic::envelopeBelow1000Hz()
+{
+    QFETCH(int, rate);
+    // 200 s of silence with one loud sample beginning at 150 s.
+    std::vector<float> mono(size_t(200 * rate), 0.0f);
+    mono[size_t(150 * rate)] = 0.9f;
+    const qint64 lasts = 1000 / rate;   // milliseconds no other sample begins in
+    TMusicEnvelope e;
+    e.Reset(rate);
+    for (size_t at = 0; at < mono.size(); at += 333)
+        e.Add(mono.data() + at, qint64(std::min<size_t>(333, mono.size() - at)));
+    e.Finish();
+    QCOMPARE(e.DurationMs(), 200000);
+    // (A range is summed from buckets up to half its length: the ones asked for here
+    // stay clear of the sample.)
+    QCOMPARE(e.Range(0, 100000).Max, qint16(0));
+    QCOMPARE(e.Range(149999, 150000).Max, qint16(0));
+    QVERIFY(e.Range(150000, 150001).Max > 29000);
+    QVERIFY(e.Range(150000 + lasts - 1, 150000 + lasts).Max > 29000);
+    QCOMPARE(e.Range(150000 + lasts, 150001 + lasts).Max, qint16(0));
+    QCOMPARE(e.Range(170000, 200000).Max, qint16(0));
+
+    // The same through a file.
+    if (rate == 200) {
+        const QString file = Dir.filePath("low.wav");
+        QVERIFY(WriteMusic(file, mono, rate, MusicWav, 1));
+        TMusicAnalysis a;
+        const TMusicResult r = AnalyseMusic(file, a);
+        QVERIFY2(r.outcome.ok, qPrintable(r.outcome.message));
+        QCOMPARE(a.Envelope.DurationMs(), 200000);
+        QVERIFY(a.Envelope.Range(150000, 150005).Max > 29000);
+        QCOMPARE(a.Envelope.Range(0, 100000).Max, qint16(0));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMusic)

@@ -18,7 +18,7 @@ class TestSoundtrack : public QObject {
 
 private:
     QTemporaryDir Dir;
-    QString Path(const QString& name) const { return QDir::cleanPath(Dir.filePath(name)); }
+    QString Path(const QString& name) const { return QDir::cleanPath(Dir.path() + '/' + name); }
     void WriteBytes(const QString& name, const QByteArray& bytes)
     {
         QDir().mkpath(QFileInfo(name).absolutePath());
@@ -38,6 +38,8 @@ private slots:
     void noFileIsNoSoundtrack();
     void failedWriteNamesTheFileAndKeepsTheOldOne();
     void removeLeavesNoFile();
+    void oddNamesRoundTrip_data();
+    void oddNamesRoundTrip();
 };
 
 void TestSoundtrack::storesThePathRelativeToTheShow_data()
@@ -48,6 +50,9 @@ void TestSoundtrack::storesThePathRelativeToTheShow_data()
     QTest::newRow("same folder") << "a/party.RZ4" << "a/party.mp3" << "party.mp3";
     QTest::newRow("sub folder") << "a/party.RZ4" << "a/music/beat.flac" << "music/beat.flac";
     QTest::newRow("sibling folder") << "shows/party.RZ4" << "music/x y/beat.ogg" << "../music/x y/beat.ogg";
+    // Qt takes a name beginning with ':' for one of its resources.
+    QTest::newRow("a name beginning with a colon") << "a/party.RZ4" << "a/:intro.wav" << "./:intro.wav";
+    QTest::newRow("colons in folders") << ":a/:party.RZ4" << ":a/:b/:intro.wav" << "./:b/:intro.wav";
 }
 
 void TestSoundtrack::storesThePathRelativeToTheShow()
@@ -211,6 +216,51 @@ void TestSoundtrack::removeLeavesNoFile()
     QVERIFY(RemoveSoundtrackFile(show).ok);
     QVERIFY(!QFileInfo::exists(SoundtrackFileName(show)));
     QVERIFY(RemoveSoundtrackFile(show).ok);   // nothing left to remove
+}
+
+// Whatever a music file is called, the soundtrack finds it again: written, read back,
+// the same file, also when an older soundtrack file stored ":intro.wav" bare.
+void TestSoundtrack::oddNamesRoundTrip_data()
+{
+    QTest::addColumn<QString>("music");   // beside the show, in a folder "odd"
+    for (const char* name : {":intro.wav", "a:b.mp3", "::", "back\\slash.wav", "new\nline.ogg", "#?*[]%41.flac",
+                             "~", " spaces .mp3", "..dots", ".hidden.wav", "-dash.mp3", "\xc3\xbc\xe6\x97\xa5.mp3",
+                             "quote\"and'apostrophe.wav", "tab\there.wav"})
+        QTest::newRow(name) << QString::fromUtf8(name);
+}
+
+void TestSoundtrack::oddNamesRoundTrip()
+{
+    QFETCH(QString, music);
+    QTemporaryDir dir;
+    const QString show = QDir::cleanPath(dir.filePath("odd/show.RZ4"));
+    const QString file = QDir::cleanPath(dir.filePath("odd")) + '/' + music;
+    QVERIFY(QDir().mkpath(dir.filePath("odd")));
+    WriteBytes(file, "x");
+    const TSoundtrack s{file, 1234};
+    QVERIFY(WriteSoundtrackFile(show, s).ok);
+    QFile f(SoundtrackFileName(show));
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const QString stored = QJsonDocument::fromJson(f.readAll()).object().value("music").toString();
+    QVERIFY2(!stored.startsWith(':') && !stored.startsWith('/'), qPrintable(stored));
+    TSoundtrack read;
+    QVERIFY(ReadSoundtrackFile(show, read).outcome.ok);
+    QCOMPARE(read, s);
+    QVERIFY(QFileInfo(read.MusicFile).isFile());
+
+    // Another show in a folder below finds it through "..".
+    const QString deeper = QDir::cleanPath(dir.filePath("odd/sub/show.RZ4"));
+    QVERIFY(QDir().mkpath(dir.filePath("odd/sub")));
+    QVERIFY(WriteSoundtrackFile(deeper, s).ok);
+    QVERIFY(ReadSoundtrackFile(deeper, read).outcome.ok);
+    QCOMPARE(read, s);
+
+    // The name as stored bare next to the show.
+    QJsonObject bare;
+    bare.insert("music", music);
+    TSoundtrack fromBare;
+    QVERIFY(SoundtrackFromJson(QJsonDocument(bare).toJson(), show, fromBare).ok);
+    QCOMPARE(fromBare.MusicFile, file);
 }
 
 QTEST_GUILESS_MAIN(TestSoundtrack)

@@ -4,6 +4,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <zlib.h>
+
 #include <cmath>
 #include <functional>
 
@@ -93,6 +96,33 @@ TVectorPath Circle(QPointF centre, double r)
     return path;
 }
 
+// The bytes as a gzip stream, the way .svgz files are made.
+QByteArray GzipForSvgz(const QByteArray& bytes)
+{
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY);
+    QByteArray out(int(deflateBound(&z, uLong(bytes.size()))), Qt::Uninitialized);
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
+    z.avail_in = uInt(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(int(z.total_out));
+    deflateEnd(&z);
+    return out;
+}
+
+// The points' extent on both axes.
+QSize FrameExtent(const TLaserFrame& frame)
+{
+    int x0 = 255, y0 = 255, x1 = 0, y1 = 0;
+    for (const TSmallPoint& p : frame.Points) {
+        x0 = std::min<int>(x0, p.X), x1 = std::max<int>(x1, p.X);
+        y0 = std::min<int>(y0, p.Y), y1 = std::max<int>(y1, p.Y);
+    }
+    return QSize(x1 - x0, y1 - y0);
+}
+
 } // namespace
 
 class TestSvgImport : public QObject {
@@ -111,6 +141,11 @@ private slots:
     void refused();
     void pointLimit();
     void framePoints();
+    void untrustedDrawings_data();
+    void untrustedDrawings();
+    void noWayOutOfTheDocument();
+    void extremeCoordinates_data();
+    void extremeCoordinates();
 
 private:
     TVectorFrameResult Import(const QByteArray& svg, const TVectorOptions& options = {}, const QString& name = "t.svg")
@@ -434,6 +469,214 @@ void TestSvgImport::framePoints()
         QCOMPARE(frame.Points[i].Name, QString::number(i));
         QCOMPARE(frame.Points[i].Selection, quint16(0));
     }
+}
+
+// Drawings made to hurt: each is either imported whole or refused with its reason,
+// quickly, with no file read but the drawing and none written.
+void TestSvgImport::untrustedDrawings_data()
+{
+    QTest::addColumn<QByteArray>("svg");
+    QTest::addColumn<QString>("name");     // of the drawing's file
+    QTest::addColumn<bool>("imported");
+    QTest::addColumn<QString>("message");  // in the failure, or in the note of an import
+    QTest::addColumn<int>("shapes");       // -1: not checked
+
+    const QByteArray xlink = "xmlns:xlink=\"http://www.w3.org/1999/xlink\"";
+    const QByteArray square = R"x(<rect width="10" height="10" stroke="black" fill="none"/>)x";
+    const auto picture = [&](const QByteArray& href) {
+        return "<image " + xlink + " xlink:href=\"" + href + "\" width=\"50\" height=\"50\"/>";
+    };
+    // Qt SVG loaded the picture, which is the drawing again, until the stack ran out.
+    QTest::newRow("picture of the drawing itself") << Svg("0 0 100 100", square + picture("self.svg")) << "self.svg"
+                                                   << true << "pictures inside an SVG are skipped (1 left out)" << 1;
+    // Opening a pipe waits for a writer: for ever.
+    QTest::newRow("picture that is a pipe") << Svg("0 0 100 100", square + picture("pipe.png")) << "pipe.svg" << true
+                                            << "pictures inside an SVG are skipped (1 left out)" << 1;
+    QTest::newRow("pictures outside, by file: and http: and relative")
+        << Svg("0 0 100 100", square + picture("/etc/passwd") + picture("file:///etc/hostname")
+                                  + picture("../../etc/shadow") + picture("http://example.invalid/a.png"))
+        << "t.svg" << true << "pictures inside an SVG are skipped (4 left out)" << 1;
+    QTest::newRow("nothing but a picture") << Svg("0 0 100 100", picture("a.png")) << "t.svg" << false
+                                           << "there is nothing to draw; pictures inside an SVG are skipped" << -1;
+
+    // Qt SVG kept 32,767 elements of a path: 16,384 of these links and the rest dropped.
+    // Each link begins where the last ended, on a serpentine over the square.
+    QByteArray chain = "M0 0";
+    QPoint at(0, 0);
+    for (int i = 0; i < 20000; ++i) {
+        const int row = (i + 1) / 142, column = (i + 1) % 142;
+        const QPoint next(row % 2 ? 141 - column : column, row);
+        chain += QStringLiteral(" M%1 %2 L%3 %4").arg(at.x()).arg(at.y()).arg(next.x()).arg(next.y()).toLatin1();
+        at = next;
+    }
+    QTest::newRow("one path of 20,000 subpaths")
+        << Svg("0 0 141 141", "<path d=\"" + chain + "\" stroke=\"black\" fill=\"none\"/>") << "t.svg" << true << ""
+        << 20000;
+    // 2 million steps up and down across the rounding line: nothing collapses.
+    QByteArray zigzag = "M0 0";
+    zigzag.reserve(2000000 * 6);
+    for (int i = 0; i < 2000000; ++i)
+        zigzag += i % 2 ? " l1 1" : " l1 -1";
+    QTest::newRow("a path of 2 million segments")
+        << Svg("0 -1 2000000 1", "<path d=\"" + zigzag + "\" stroke=\"black\" fill=\"none\"/>") << "t.svg" << false
+        << "the drawing needs at least 2000000 points, more than a frame holds (65535)" << -1;
+    // 100,000 small steps round a square: its far sides are drawn too.
+    QByteArray outline = "M0 0";
+    for (const char* side : {" h0.04", " v0.04", " h-0.04", " v-0.04"})
+        for (int i = 0; i < 25000; ++i)
+            outline += side;
+    QTest::newRow("a square of 100,000 segments")
+        << Svg("0 0 1000 1000", "<path d=\"" + outline + " z\" stroke=\"black\" fill=\"none\"/>") << "t.svg" << true
+        << "" << 1;
+
+    // Thousands of shapes in one corner (one far away sets the scale): the nearest
+    // shape was sought among all of them at every step.
+    QByteArray crowd;
+    quint32 seed = 1;
+    const auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    for (int i = 0; i < 60000; ++i) {
+        const double x = (next() % 20000) / 1000.0, y = (next() % 20000) / 1000.0;
+        crowd += QStringLiteral(R"x(<line x1="%1" y1="%2" x2="%3" y2="%2" stroke="black"/>)x")
+                     .arg(x).arg(y).arg(x + 0.01).toLatin1();
+    }
+    crowd += R"x(<line x1="1000" y1="1000" x2="999" y2="1000" stroke="black"/>)x";
+    QTest::newRow("60,000 small shapes close together") << Svg("0 0 1000 1000", crowd) << "t.svg" << true << "" << -1;
+
+    // Each level repeats the one below twice: 2^24 lines for Qt SVG to measure.
+    QByteArray doubling = "<path id=\"l0\" d=\"M0 0 L1 1\" stroke=\"black\"/>";
+    for (int k = 0; k < 24; ++k)
+        doubling += QStringLiteral(R"x(<g id="l%1"><use xlink:href="#l%2"/><use xlink:href="#l%2" transform="translate(1 0)"/></g>)x")
+                        .arg(k + 1).arg(k).toLatin1();
+    QTest::newRow("nested <use> doubling 24 times")
+        << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" " + xlink + ">" + doubling + "</svg>") << "t.svg"
+        << false << "more than 65535 shapes, counting each <use> as the shapes it repeats" << -1;
+    QTest::newRow("a <use> inside what it repeats")
+        << Svg("0 0 10 10", "<g id=\"g\" " + xlink + "><rect width=\"1\" height=\"1\" stroke=\"black\"/><use xlink:href=\"#g\"/></g>")
+        << "t.svg" << false << "a <use> element repeats an element it is part of" << -1;
+    // Laid out letter by letter: each letter counts as a shape.
+    QTest::newRow("a text of 70,000 letters")
+        << Svg("0 0 10 10", "<text x=\"0\" y=\"5\">" + QByteArray("laser ").repeated(14000) + "</text>") << "t.svg"
+        << false << "it has more than 65535 shapes" << -1;
+    QTest::newRow("paths of more than 2^21 pieces")
+        << Svg("0 0 10 10", "<path d=\"M0 0" + QByteArray("h1").repeated(1100000) + "\" stroke=\"black\"/><path d=\"M0 0"
+                                + QByteArray("v1").repeated(1100000) + "\" stroke=\"black\"/>")
+        << "t.svg" << false << "its paths have more than 2097152 pieces, far more than a frame holds" << -1;
+    QTest::newRow("groups 200 deep") << Svg("0 0 10 10", QByteArray("<g>").repeated(200) + square + QByteArray("</g>").repeated(200))
+                                     << "t.svg" << false << "its elements nest more than 100 deep" << -1;
+
+    QTest::newRow("compressed drawing") << GzipForSvgz(Svg("0 0 10 10", square)) << "t.svgz" << true << "" << 1;
+    // 65 MB of spaces pack into about 65 KB.
+    QTest::newRow("compressed drawing that inflates past 64 MB")
+        << GzipForSvgz(Svg("0 0 10 10", square + "<desc>" + QByteArray(65 << 20, ' ') + "</desc>")) << "t.svgz"
+        << false << "the compressed drawing inflates to more than 67108864 bytes" << -1;
+    QTest::newRow("compressed drawing cut off")
+        << GzipForSvgz(Svg("0 0 10 10", square)).chopped(20) << "t.svgz" << false << "the compressed drawing is cut off"
+        << -1;
+}
+
+void TestSvgImport::untrustedDrawings()
+{
+    QFETCH(QByteArray, svg);
+    QFETCH(QString, name);
+    QFETCH(bool, imported);
+    QFETCH(QString, message);
+    QFETCH(int, shapes);
+    QTemporaryDir dir;
+    QStringList present{name};
+    if (QTest::currentDataTag() == QLatin1String("picture that is a pipe")) {
+        QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("pipe.png")).constData(), 0600), 0);
+        present << "pipe.png";
+    }
+    QVERIFY(WriteFile(dir.filePath(name), svg));
+    const TVectorFrameResult result = ImportSvgFile(dir.filePath(name), {});
+    QCOMPARE(result.outcome.ok, imported);
+    if (imported) {
+        QVERIFY(result.Frame);
+        QCOMPARE(SkippedPicturesNote(result.PicturesSkipped), message);
+        if (shapes >= 0)
+            QCOMPARE(result.Shapes, shapes);
+        QVERIFY(result.Frame->PointCount() <= MaxFramePoints);
+        // Whole: the far sides of the square drawn, the serpentine down to its last row.
+        const QSize extent = FrameExtent(*result.Frame);
+        QVERIFY2(extent.width() >= 250 && extent.height() >= 250,
+                 qPrintable(QStringLiteral("%1 x %2").arg(extent.width()).arg(extent.height())));
+    } else {
+        QVERIFY(!result.Frame);
+        QVERIFY2(result.outcome.message.startsWith(QDir::toNativeSeparators(dir.filePath(name)) + ": "),
+                 qPrintable(result.outcome.message));
+        QVERIFY2(result.outcome.message.contains(message), qPrintable(result.outcome.message));
+    }
+    QCOMPARE(Litter(dir.path(), present), QStringList());
+}
+
+// What Qt SVG is shown names nothing outside the document.
+void TestSvgImport::noWayOutOfTheDocument()
+{
+    const QByteArray svg = R"x(<?xml version="1.0"?>
+<!DOCTYPE svg [ <!ENTITY far SYSTEM "file:///etc/passwd"> <!ENTITY near "drawn"> ]>
+<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" viewBox="0 0 10 10">
+  <style>@import url(http://example.invalid/a.css); rect { fill: url(file:///tmp/g.svg#g) }</style>
+  <defs><linearGradient id="g"><stop offset="0"/></linearGradient></defs>
+  <rect width="1" height="1" stroke="black" fill="url(#g)" style="stroke: url('http://example.invalid/p')"/>
+  <use xlink:href="other.svg#shape"/><use href="#g"/>
+  <a xlink:href="https://example.invalid/"><circle r="1" stroke="black"/></a>
+  <image xlink:href="data:image/png;base64,AAAA"/>
+  <foreignObject><img xmlns="http://www.w3.org/1999/xhtml" src="/etc/passwd"/></foreignObject>
+  <desc>&near;</desc>
+</svg>)x";
+    TSvgSource source;
+    const TResult prepared = PrepareSvg(svg, source);
+    QVERIFY2(prepared.ok, qPrintable(prepared.message));
+    const QString xml = QString::fromUtf8(source.Xml);
+    for (const char* gone : {"passwd", "example.invalid", "file:", "other.svg", "@import", "ENTITY", "image", "img"})
+        QVERIFY2(!xml.contains(QLatin1String(gone)), qPrintable(gone + QStringLiteral(" in ") + xml));
+    for (const char* kept : {"url(#g)", "href=\"#g\"", "<circle", "drawn"})
+        QVERIFY2(xml.contains(QLatin1String(kept)), qPrintable(kept + QStringLiteral(" not in ") + xml));
+    QCOMPARE(source.PicturesSkipped, 1);
+
+    TVectorDrawing drawing;
+    int pictures = 0;
+    QVERIFY(ReadSvgDrawing(svg, drawing, &pictures).ok);
+    QCOMPARE(pictures, 1);
+    QVERIFY(!drawing.empty());
+}
+
+// Sizes at the ends of the double range are fitted like any other; every point lands
+// in the square.
+void TestSvgImport::extremeCoordinates_data()
+{
+    QTest::addColumn<TVectorDrawing>("drawing");
+    QTest::addColumn<QSize>("extent");
+    // Painter paths refuse such coordinates, but transforms make them: an SVG's
+    // scale(1e300), or scale(1e-300) twice.
+    const auto line = [](QPointF a, QPointF b, double scale) {
+        QPainterPath path(a);
+        path.lineTo(b);
+        return TVectorPath{QTransform::fromScale(scale, scale).map(path), false};
+    };
+    QTest::newRow("from -1e308 to 1e308") << TVectorDrawing{line({-1, -1}, {1, 1}, 1e308)} << QSize(255, 255);
+    QTest::newRow("wider than the largest double")
+        << TVectorDrawing{line({-1.7, 0}, {1.7, 0}, 1e308), line({0, -1}, {0, 1}, 1e308)} << QSize(255, 150);
+    QTest::newRow("near the largest double") << TVectorDrawing{line({1.6, 1.6}, {1.7, 1.65}, 1e308)} << QSize(255, 128);
+    QTest::newRow("a few denormals wide") << TVectorDrawing{line({0, 0}, {4, 2}, 1e-322)} << QSize(255, 128);
+    QPainterPath curve(QPointF(0, 0));
+    curve.cubicTo(1, 0, 1, 1, 0, 1);
+    QTest::newRow("a denormal curve")
+        << TVectorDrawing{{QTransform::fromScale(1e-320, 1e-320).map(curve), false}} << QSize(191, 255);
+    // Past the double range after its transform: left out, the rest drawn.
+    QTest::newRow("infinite after its transform")
+        << TVectorDrawing{line({0, 0}, {1e10, 1e10}, 1e300), line({0, 0}, {10, 10}, 1)} << QSize(255, 255);
+}
+
+void TestSvgImport::extremeCoordinates()
+{
+    QFETCH(TVectorDrawing, drawing);
+    QFETCH(QSize, extent);
+    const TVectorFrameResult result = BuildVectorFrame(drawing, {});
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
+    const QSize got = FrameExtent(*result.Frame);
+    QVERIFY2(std::abs(got.width() - extent.width()) <= 2 && std::abs(got.height() - extent.height()) <= 2,
+             qPrintable(QStringLiteral("%1 x %2").arg(got.width()).arg(got.height())));
 }
 
 QTEST_MAIN(TestSvgImport)

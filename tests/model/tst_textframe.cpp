@@ -63,6 +63,7 @@ private slots:
     void refused_data();
     void refused();
     void fontNames();
+    void longestText();
 };
 
 void TestTextFrame::lettersAreJoinedByDarkJumps_data()
@@ -156,6 +157,15 @@ void TestTextFrame::refused_data()
                                            << QString::fromUtf8("has no character \"ü\"");
     QTest::newRow("no such Hershey font") << "Hi" << "nosuch" << "the Hershey font \"nosuch\" is not installed";
     QTest::newRow("a path is no font name") << "Hi" << "../futural" << "is not installed";
+    // Laid out for seconds to minutes before the ordering of shapes was quick; no
+    // frame could show them anyway.
+    const QString sentence = "The quick brown fox jumps over the lazy dog. ";
+    QTest::newRow("1001 characters") << QString(1001, 'W') << "futural"
+                                     << "the text has 1001 characters; a text frame takes at most 1000";
+    QTest::newRow("20,000 characters") << sentence.repeated(445).left(20000) << "futural"
+                                       << "the text has 20000 characters; a text frame takes at most 1000";
+    QTest::newRow("100,000 characters, an outline font") << QString(100000, 'x') << ""
+                                                         << "the text has 100000 characters";
 }
 
 void TestTextFrame::refused()
@@ -163,10 +173,21 @@ void TestTextFrame::refused()
     QFETCH(QString, text);
     QFETCH(QString, font);
     QFETCH(QString, reason);
-    const TVectorFrameResult result = MakeTextFrame(text, {TTextFont::TKind::Hershey, font}, {});
+    const TTextFont kind{font.isEmpty() ? TTextFont::TKind::Outline : TTextFont::TKind::Hershey, font};
+    const TVectorFrameResult result = MakeTextFrame(text, kind, {});
     QVERIFY(!result.outcome.ok);
     QVERIFY(!result.Frame);
     QVERIFY2(result.outcome.message.contains(reason), qPrintable(result.outcome.message));
+}
+
+// As long as a text frame takes: drawn, every letter.
+void TestTextFrame::longestText()
+{
+    const QString text = QString("Wide").repeated(MaxTextLength / 4);
+    const TVectorFrameResult result = MakeTextFrame(text, {}, {});
+    QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
+    QVERIFY(result.Frame->PointCount() <= MaxFramePoints);
+    QCOMPARE(result.Frame->Name, text.left(64));
 }
 
 void TestTextFrame::fontNames()

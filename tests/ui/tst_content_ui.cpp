@@ -31,6 +31,8 @@ private slots:
     void svgTooLargeOffersACoarserTolerance();
     void textInsertsBeforeCurrent();
     void textDialogCancelAndRefusals();
+    void svgPicturesAreLeftOutAndSaidSo();
+    void longPasteStopsAtTheTextLimit();
 
 private:
     QMenu* Menu(const QList<QAction*>& actions, const QString& title) const;
@@ -288,6 +290,45 @@ void TestContentUi::textDialogCancelAndRefusals()
              qPrintable(Prompts->Shown.last().text));
     QCOMPARE(Names(), (QStringList{"X"}));
     QVERIFY(!Form->IsModified());
+}
+
+// A picture inside the drawing (here the drawing itself, which once crashed the
+// editor) is left out, and the status bar says so.
+void TestContentUi::svgPicturesAreLeftOutAndSaidSo()
+{
+    CreateForm();
+    OpenShow({"X"}, 0);
+    const QString svg = Dir->filePath("self.svg");
+    QVERIFY(WriteFile(svg, R"x(<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink"
+        viewBox="0 0 10 10"><rect width="10" height="10" fill="none" stroke="black"/>
+        <image xlink:href="self.svg" width="10" height="10"/></svg>)x"));
+    Prompts->ExpectOpen(svg);
+    Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"self", "X"}));
+    QVERIFY2(Inside().sbFrameMessage->text().endsWith("4 points; pictures inside an SVG are skipped (1 left out)"),
+             qPrintable(Inside().sbFrameMessage->text()));
+}
+
+// A paste of 100,000 characters is cut at what a text frame takes, the dialog says
+// so, and the text makes a frame.
+void TestContentUi::longPasteStopsAtTheTextLimit()
+{
+    CreateForm();
+    OpenShow({"X"}, 0);
+    RunTextDialog([](TFormText& dialog) {
+        dialog.rbHershey->setChecked(true);
+        dialog.editText->clear();
+        QVERIFY(dialog.stTextLimit->isHidden());
+        dialog.editText->insert(QString("lazy dog ").repeated(11112));
+        QCOMPARE(dialog.editText->text().size(), MaxTextLength);
+        QVERIFY(!dialog.stTextLimit->isHidden());
+        QVERIFY(dialog.stTextLimit->text().contains("at most 1000 characters"));
+        dialog.bnOK->click();
+    });
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Show().Count(), 2);
+    QVERIFY(Form->Show().Frame(0).Name.startsWith("lazy dog lazy dog"));
 }
 
 QTEST_MAIN(TestContentUi)

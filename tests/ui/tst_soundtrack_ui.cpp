@@ -44,6 +44,7 @@ private slots:
     void missingMusicIsANoteNotAFailure();
     void damagedSoundtrackFileOpensTheShowAndStays();
     void unreadableMusicIsRefusedWithItsReason();
+    void musicTooLongIsRefusedFromItsHeader();
     void newShowHasNoSoundtrack();
     void cancelLeavesTheEarlierSoundtrack();
     void fitFramesToBeats();
@@ -291,6 +292,42 @@ void TestSoundtrackUi::unreadableMusicIsRefusedWithItsReason()
     QVERIFY2(Prompts->Shown.last().text.contains(typed), qPrintable(Prompts->Shown.last().text));
     QCOMPARE(Inside().ShowMusic->Track().MusicFile, Clicks);   // the old soundtrack stays
     QVERIFY(!Form->IsModified());
+    QVERIFY(NoUnexpectedPrompts());
+}
+
+// A show whose soundtrack names 4 GB of music at 1 Hz (sparse on disk): opening it
+// once read the whole declared length into the outline and the beats. The header
+// tells it is too long; the show opens, the link stays, nothing is written.
+void TestSoundtrackUi::musicTooLongIsRefusedFromItsHeader()
+{
+    CreateForm();
+    const QString show = MakeShow("h/show.RZ4");
+    const QString music = Dir->filePath("h/sparse.wav");
+    QByteArray header;
+    QDataStream s(&header, QIODevice::WriteOnly);
+    s.setByteOrder(QDataStream::LittleEndian);
+    s.writeRawData("RIFF", 4);
+    s << quint32(36u + 4000000000u);
+    s.writeRawData("WAVEfmt ", 8);
+    s << quint32(16) << quint16(1) << quint16(1) << quint32(1) << quint32(1) << quint16(1) << quint16(8);
+    s.writeRawData("data", 4);
+    s << quint32(4000000000u);
+    QVERIFY(WriteFile(music, header));
+    QVERIFY(QFile::resize(music, 44 + qint64(4000000000)));
+    QVERIFY(WriteSoundtrackFile(show, {music, 0}).ok);
+    const QByteArray soundtrack = ReadFile(SoundtrackFileName(show));
+
+    QVERIFY(Form->OpenShow(show));
+    QCOMPARE(Form->Show().Count(), 3);
+    QVERIFY(Inside().ShowMusic->WaitForAnalysis(20000));
+    QVERIFY(!Inside().ShowMusic->Analysis());
+    QVERIFY2(Status().contains("longer than the 3 hours a soundtrack may last"), qPrintable(Status()));
+    QVERIFY(Inside().pgMusic->isHidden());
+    QCOMPARE(Inside().ShowMusic->Track().MusicFile, music);
+    QVERIFY(!Form->IsModified());
+    QCOMPARE(Litter(Dir->filePath("h"), {"show.RZ4", "show.RZ4.soundtrack", "sparse.wav"}), QStringList());
+    QCOMPARE(ReadFile(SoundtrackFileName(show)), soundtrack);
+    QCOMPARE(QFileInfo(music).size(), 44 + qint64(4000000000));
     QVERIFY(NoUnexpectedPrompts());
 }
 

@@ -21,6 +21,11 @@ TFormText::TFormText(QWidget* parent)
     editText = new QLineEdit(this);
     editText->setObjectName(QStringLiteral("editText"));
     editText->setMinimumWidth(320);
+    // A long paste is cut at what a frame takes, so the box never lays out more.
+    editText->setMaxLength(MaxTextLength);
+    stTextLimit = new QLabel(QStringLiteral("A text frame takes at most %1 characters.").arg(MaxTextLength), this);
+    stTextLimit->setObjectName(QStringLiteral("stTextLimit"));
+    stTextLimit->setVisible(false);
     auto* label = new QLabel(QStringLiteral("&Text:"), this);
     label->setBuddy(editText);
 
@@ -53,10 +58,11 @@ TFormText::TFormText(QWidget* parent)
     auto* grid = new QGridLayout;
     grid->addWidget(label, 0, 0);
     grid->addWidget(editText, 0, 1);
-    grid->addWidget(rbHershey, 1, 0);
-    grid->addWidget(cbHershey, 1, 1);
-    grid->addWidget(rbOutline, 2, 0);
-    grid->addWidget(cbOutline, 2, 1);
+    grid->addWidget(stTextLimit, 1, 1);
+    grid->addWidget(rbHershey, 2, 0);
+    grid->addWidget(cbHershey, 2, 1);
+    grid->addWidget(rbOutline, 3, 0);
+    grid->addWidget(cbOutline, 3, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
@@ -83,6 +89,7 @@ bool TFormText::Execute()
 void TFormText::UpdateControls()
 {
     bnOK->setEnabled(!editText->text().trimmed().isEmpty());
+    stTextLimit->setVisible(editText->text().size() >= MaxTextLength);
     cbHershey->setEnabled(rbHershey->isChecked());
     cbOutline->setEnabled(!rbHershey->isChecked());
 }

@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QFontComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -18,6 +19,7 @@ public:
     explicit TFormText(QWidget* parent = nullptr);
 
     QLineEdit* editText = nullptr;
+    QLabel* stTextLimit = nullptr;   // shown when the text is as long as a text frame takes
     QRadioButton* rbHershey = nullptr;
     QComboBox* cbHershey = nullptr;
     QRadioButton* rbOutline = nullptr;

@@ -61,8 +61,10 @@ void TFormMain::aImportSvgExecute()
     }
     if (!Succeeded(Prompts, result.outcome))
         return;
-    const QString status = QStringLiteral("Frame \"%1\" imported from %2: %3")
-                               .arg(result.Frame->Name, QFileInfo(fileName).fileName(), PointsText(*result.Frame));
+    QString status = QStringLiteral("Frame \"%1\" imported from %2: %3")
+                         .arg(result.Frame->Name, QFileInfo(fileName).fileName(), PointsText(*result.Frame));
+    if (const QString note = SkippedPicturesNote(result.PicturesSkipped); !note.isEmpty())
+        status += QStringLiteral("; ") + note;
     InsertContentFrame(std::move(result.Frame), StepName(aImportSvg->text()));
     sbFrame->SetStepText(status);
 }
