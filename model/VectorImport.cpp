@@ -1,5 +1,7 @@
 #include "VectorImport.h"
 
+#include "LaserPath.h"
+
 #include <QLocale>
 #include <QPoint>
 #include <QPointF>
@@ -19,19 +21,15 @@ constexpr qint64 MaxRawPoints = qint64(1) << 24;
 
 // A subpath in frame units: rounded points without equal neighbours, with the
 // unrounded positions for measuring its turns.
-struct TShape {
-    std::vector<QPoint> Points;
-    std::vector<QPointF> Exact;
-    bool Closed = false;
-};
+using TShape = TLaserShape;
 
 class TFlattener {
 public:
-    TFlattener(const QRectF& bounds, double tolerance)
+    TFlattener(const QRectF& bounds, double tolerance, double margin)
         : FTolerance(tolerance)
     {
         const double extent = std::max(bounds.width(), bounds.height());
-        FScale = extent > 0 ? 255.0 / extent : 1.0;
+        FScale = MarginScale(extent, margin);
         FCentre = bounds.center();
     }
 
@@ -110,10 +108,7 @@ private:
 };
 
 // Where a shape is entered: for an open shape one of its ends, for a closed one any point.
-struct TEntry {
-    int Shape = -1;
-    int Vertex = 0;
-};
+using TEntry = TLaserEntry;
 
 // The shapes' possible entries on a coarse grid over the square, for finding the
 // nearest one without looking at all of them.
@@ -190,111 +185,23 @@ private:
     std::vector<std::vector<TEntry>> FCells;
 };
 
-// The frame's points while they are laid out.
-struct TLayout {
-    std::vector<QPoint> Points;
-    std::vector<QPointF> Exact;
-    std::vector<char> Blank;
-    std::vector<char> Settle;  // a dark point a shape is entered over, and the shape's first point
-    int Jumps = 0;
-
-    int Size() const { return int(Points.size()); }
-    void Push(QPoint p, QPointF exact, bool settle)
-    {
-        Points.push_back(p);
-        Exact.push_back(exact);
-        Blank.push_back(0);
-        Settle.push_back(settle);
-    }
-    // A dark jump from the last point to `p`, where the beam settles dark.
-    void JumpTo(QPoint p, QPointF exact)
-    {
-        Blank.back() = 1;
-        Push(p, exact, true);
-        Blank.back() = 1;
-        ++Jumps;
-    }
-};
-
-// The shape's points from the entry on: an open shape forwards or backwards, a
-// closed one round to its entry again.
-void AddShape(TLayout& layout, const TShape& shape, int entry)
+// The shapes in nearest-neighbour order, each entered at its entry nearest to where
+// the last one ended.
+TLaserTour NearestTour(const std::vector<TShape>& shapes)
 {
-    const int n = int(shape.Points.size());
-    std::vector<int> order;
-    if (shape.Closed) {
-        for (int k = 0; k <= n; ++k)
-            order.push_back((entry + k) % n);
-    } else {
-        for (int k = 0; k < n; ++k)
-            order.push_back(entry == 0 ? k : n - 1 - k);
-    }
-    int k = 0;
-    if (layout.Size() > 0) {
-        const QPoint first = shape.Points[order[0]];
-        if (layout.Points.back() == first) {
-            k = 1;  // it goes on where the last shape ended
-        } else {
-            layout.JumpTo(first, shape.Exact[order[0]]);
-            layout.Push(first, shape.Exact[order[0]], true);
-            k = 1;
-        }
-    }
-    for (; k < int(order.size()); ++k)
-        layout.Push(shape.Points[order[k]], shape.Exact[order[k]], false);
-}
-
-TLayout LayOut(const std::vector<TShape>& shapes)
-{
-    TLayout layout;
+    TLaserTour tour;
     if (shapes.empty())
-        return layout;
+        return tour;
     TEntryGrid grid(shapes);
     TEntry next{0, 0};
     while (next.Shape >= 0) {
         grid.Use(next.Shape);
-        AddShape(layout, shapes[next.Shape], next.Vertex);
-        next = grid.Nearest(layout.Points.back());
+        tour.push_back(next);
+        const TShape& shape = shapes[next.Shape];
+        const int exit = shape.Closed ? next.Vertex : (next.Vertex == 0 ? int(shape.Points.size()) - 1 : 0);
+        next = grid.Nearest(shape.Points[exit]);
     }
-    // The loop closes back to the first point: directly when the path ends there,
-    // else over a dark jump.
-    if (layout.Size() > 1 && layout.Points.back() == layout.Points.front()) {
-        layout.Points.pop_back();
-        layout.Exact.pop_back();
-        layout.Blank.pop_back();
-        layout.Settle.pop_back();
-    } else if (layout.Size() > 1) {
-        layout.JumpTo(layout.Points.front(), layout.Exact.front());
-        layout.Settle.front() = 1;
-    }
-    return layout;
-}
-
-// The turn at each point, in degrees, between the lines in and out of it, measured
-// on the unrounded positions and skipping points on the same spot.
-void MarkSharpCorners(const TLayout& layout, double sharpAngle, std::vector<TSmallPoint>& points)
-{
-    const int n = layout.Size();
-    const auto distinct = [&](int i, int step) {
-        for (int k = 1; k < n; ++k) {
-            const int j = ((i + step * k) % n + n) % n;
-            if (layout.Points[j] != layout.Points[i])
-                return j;
-        }
-        return -1;
-    };
-    for (int i = 0; i < n; ++i) {
-        if (layout.Settle[i])
-            continue;  // the beam waits dark on that spot anyway
-        const int prev = distinct(i, -1), next = distinct(i, 1);
-        if (prev < 0 || next < 0)
-            continue;
-        const QPointF a = layout.Exact[i] - layout.Exact[prev];
-        const QPointF b = layout.Exact[next] - layout.Exact[i];
-        const double turn = std::abs(std::atan2(a.x() * b.y() - a.y() * b.x(), a.x() * b.x() + a.y() * b.y()));
-        if (turn * 180.0 / std::numbers::pi > sharpAngle)
-            points[i].Flags |= TSmallPoint::FlagSharp;
-    }
+    return tour;
 }
 
 // A subpath of the drawing on its own, in the drawing's coordinates.
@@ -373,25 +280,33 @@ QRectF Bounds(const std::vector<TSubpath>& subpaths)
 struct TBuilt {
     bool tooLarge = false;
     std::vector<TShape> shapes;
-    TLayout layout;
+    TLaserTour tour;
+    qint64 points = 0;
 };
 
-TBuilt Build(const std::vector<TSubpath>& subpaths, const QRectF& bounds, double tolerance)
+TBuilt Build(const std::vector<TSubpath>& subpaths, const QRectF& bounds, double tolerance, double margin)
 {
     TBuilt built;
-    TFlattener flattener(bounds, tolerance);
+    TFlattener flattener(bounds, tolerance, margin);
     for (const TSubpath& sub : subpaths) {
         if (!flattener.Add(sub.Path, sub.Filled, built.shapes)) {
             built.tooLarge = true;
             return built;
         }
     }
-    built.layout = LayOut(built.shapes);
-    built.tooLarge = built.layout.Size() > MaxFramePoints;
+    built.tour = NearestTour(built.shapes);
+    built.points = LaserPathPointCount(built.shapes, built.tour);
+    built.tooLarge = built.points > MaxFramePoints;
     return built;
 }
 
 } // namespace
+
+QString UnitsText(double units)
+{
+    const QString number = QLocale::c().toString(units);
+    return units == 1 ? QStringLiteral("1 unit") : QStringLiteral("%1 units").arg(number);
+}
 
 TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVectorOptions& options)
 {
@@ -403,40 +318,46 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
     }
     const QRectF bounds = Bounds(subpaths);
     const double tolerance = std::clamp(options.Tolerance, MinTolerance, MaxTolerance);
-    const TBuilt built = Build(subpaths, bounds, tolerance);
+    const double margin = std::clamp(options.Margin, 0.0, MaxMargin);
+    TBuilt built = Build(subpaths, bounds, tolerance, margin);
     if (built.tooLarge) {
         // Straight lines stay what they are: when the coarsest tolerance does not
         // help, none does.
-        if (tolerance < MaxTolerance && !Build(subpaths, bounds, MaxTolerance).tooLarge)
+        if (tolerance < MaxTolerance && !Build(subpaths, bounds, MaxTolerance, margin).tooLarge)
             for (double t = 1; t <= MaxTolerance && result.FittingTolerance == 0; t *= 2)
-                if (t > tolerance && (t == MaxTolerance || !Build(subpaths, bounds, t).tooLarge))
+                if (t > tolerance && (t == MaxTolerance || !Build(subpaths, bounds, t, margin).tooLarge))
                     result.FittingTolerance = t;
-        const QString within = QLocale::c().toString(tolerance);
+        const QString within = UnitsText(tolerance);
         result.outcome = TResult::Failure(
-            built.layout.Size() > MaxFramePoints
-                ? QStringLiteral("flattened within %1 units the drawing needs %2 points, more than a frame holds (%3)")
-                      .arg(within).arg(built.layout.Size()).arg(MaxFramePoints)
-                : QStringLiteral("flattened within %1 units the drawing needs far more points than a frame holds (%2)")
+            built.points > MaxFramePoints
+                ? QStringLiteral("flattened within %1 the drawing needs %2 points, more than a frame holds (%3)")
+                      .arg(within).arg(built.points).arg(MaxFramePoints)
+                : QStringLiteral("flattened within %1 the drawing needs far more points than a frame holds (%2)")
                       .arg(within).arg(MaxFramePoints));
         return result;
     }
 
-    const TLayout& layout = built.layout;
+    // A shorter dark travel is kept unless it costs points the frame has no room for.
+    TLaserTour improved = built.tour;
+    ImproveTour(built.shapes, improved);
+    if (LaserPathPointCount(built.shapes, improved) <= MaxFramePoints)
+        built.tour = std::move(improved);
+    const TLaserPath path = LayOutLaserPath(built.shapes, built.tour, options.SharpAngle);
+    const int count = int(path.Points.size());
     auto frame = std::make_unique<TLaserFrame>();
     frame->Name = options.Name;
     frame->Delay = options.Delay;
-    frame->Points.resize(layout.Size());
-    for (int i = 0; i < layout.Size(); ++i) {
+    frame->Points.resize(count);
+    for (int i = 0; i < count; ++i) {
         TSmallPoint& point = frame->Points[i];
         point.Name = QString::number(i);
-        point.X = quint8(layout.Points[i].x());
-        point.Y = quint8(layout.Points[i].y());
+        point.X = quint8(path.Points[i].x());
+        point.Y = quint8(path.Points[i].y());
         point.Selection = 0;
-        point.Flags = layout.Blank[i] ? TSmallPoint::FlagBlank : 0;
+        point.Flags = path.Flags[i];
     }
-    MarkSharpCorners(layout, options.SharpAngle, frame->Points);
     result.Frame = std::move(frame);
     result.Shapes = int(built.shapes.size());
-    result.Jumps = layout.Jumps;
+    result.Jumps = path.Jumps;
     return result;
 }
