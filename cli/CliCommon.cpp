@@ -41,7 +41,7 @@ const QList<const TCliVerb*>& CliVerbs()
 {
     static const QList<const TCliVerb*> verbs{&InfoVerb(),      &ResaveVerb(),     &CompileVerb(),
                                               &ExportIldaVerb(), &ImportIldaVerb(), &ImportSvgVerb(),
-                                              &TextVerb(),      &BeatsVerb(),      &FitBeatsVerb()};
+                                              &TextVerb(),      &TraceVerb(),      &BeatsVerb(),      &FitBeatsVerb()};
     return verbs;
 }
 

@@ -43,6 +43,7 @@ const TCliVerb& ExportIldaVerb();
 const TCliVerb& ImportIldaVerb();
 const TCliVerb& ImportSvgVerb();
 const TCliVerb& TextVerb();
+const TCliVerb& TraceVerb();
 const TCliVerb& BeatsVerb();
 const TCliVerb& FitBeatsVerb();
 const QList<const TCliVerb*>& CliVerbs();
