@@ -1,3 +1,4 @@
+#include "BackgroundWork.h"
 #include "Builders.h"
 #include "FormUnitText.h"
 #include "FrameList.h"
@@ -6,6 +7,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QImage>
+#include <QPainter>
+#include <QProgressDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +21,8 @@
 #include <QtTest>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 class TestContentUi : public QObject, public TMainWindowFixture {
     Q_OBJECT
@@ -31,6 +38,11 @@ private slots:
     void svgTooLargeOffersACoarserTolerance();
     void textInsertsBeforeCurrent();
     void textDialogCancelAndRefusals();
+    void pictureInsertsBeforeCurrent();
+    void badPicturesInsertNothing_data();
+    void badPicturesInsertNothing();
+    void cancelledImportLeavesTheShow_data();
+    void cancelledImportLeavesTheShow();
 
 private:
     QMenu* Menu(const QList<QAction*>& actions, const QString& title) const;
@@ -41,7 +53,23 @@ private:
     // Triggers "Insert text frame..." and runs `inDialog` while the dialog is open;
     // the dialog is cancelled afterwards unless `inDialog` closed it.
     void RunTextDialog(const std::function<void(TFormText&)>& inDialog);
+    // A white picture with a black square in its middle, or only white.
+    QString MakePicture(const QString& name, bool square);
 };
+
+QString TestContentUi::MakePicture(const QString& name, bool square)
+{
+    QImage picture(200, 200, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    if (square) {
+        QPainter painter(&picture);
+        painter.fillRect(50, 50, 100, 100, Qt::black);
+    }
+    const QString path = Dir->filePath(name);
+    if (!picture.save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
 QMenu* TestContentUi::Menu(const QList<QAction*>& actions, const QString& title) const
 {
@@ -120,7 +148,8 @@ void TestContentUi::menuItems()
     QMenu* import = Menu(file->actions(), "&Import");
     QVERIFY(import);
     QCOMPARE(Captions(import),
-             (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file..."}));
+             (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file...",
+                          "Import &picture..."}));
     QMenu* frame = Menu(Form->menuBar()->actions(), "F&rame");
     QVERIFY(frame);
     const QStringList frameItems = Captions(frame);
@@ -145,7 +174,7 @@ void TestContentUi::svgInsertsBeforeCurrent()
     QCOMPARE(Form->CurrentFrameIndex(), 2);
     const TLaserFrame& logo = Form->Show().Frame(2);
     QCOMPARE(logo.PointCount(), 4);
-    QCOMPARE(logo.Points[1].X, quint8(255));
+    QCOMPARE(logo.Points[1].X, quint8(247));  // inside the default margin of 8 units
     QVERIFY(logo.Points[1].IsSharp());
     QCOMPARE(logo.Links.Cols(), 2);                  // after Y
     QCOMPARE(Form->Show().Frame(3).Links.Cols(), 4);  // Z after the drawing
@@ -213,7 +242,7 @@ void TestContentUi::svgTooLargeOffersACoarserTolerance()
     QVERIFY(NoUnexpectedPrompts());
     QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(path))
                  && Prompts->Shown[1].text.contains("more than a frame holds (65535)")
-                 && Prompts->Shown[1].text.contains("within 1 units?"),
+                 && Prompts->Shown[1].text.contains("within 1 unit?"),
              qPrintable(Prompts->Shown[1].text));
     QCOMPARE(Form->Show().Count(), 1);
     QVERIFY(!Form->IsModified());
@@ -236,6 +265,8 @@ void TestContentUi::textInsertsBeforeCurrent()
         QVERIFY(dialog.rbHershey->isChecked());
         QCOMPARE(dialog.cbHershey->currentText(), QStringLiteral("futural"));
         QVERIFY(!dialog.bnOK->isEnabled());     // nothing to write yet
+        QCOMPARE(dialog.seMargin->value(), DefaultMargin);
+        dialog.seMargin->setValue(20);
         dialog.editText->setText("Hello");
         QVERIFY(dialog.bnOK->isEnabled());
         dialog.bnOK->click();
@@ -245,6 +276,11 @@ void TestContentUi::textInsertsBeforeCurrent()
     QCOMPARE(Form->CurrentFrameIndex(), 1);
     const TLaserFrame& hello = Form->Show().Frame(1);
     QVERIFY(hello.PointCount() > 20);
+    // A line of text is wider than high: the margin chosen shows left and right.
+    const auto [left, right] = std::minmax_element(hello.Points.begin(), hello.Points.end(),
+                                                   [](const TSmallPoint& a, const TSmallPoint& b) { return a.X < b.X; });
+    QCOMPARE(int(left->X), 20);
+    QCOMPARE(int(right->X), 235);
     QVERIFY(std::any_of(hello.Points.begin(), hello.Points.end(), [](const TSmallPoint& p) { return p.IsBlank(); }));
     QCOMPARE(Form->Show().Frame(2).Links.Cols(), hello.PointCount());
     QVERIFY(Form->IsModified());
@@ -254,6 +290,7 @@ void TestContentUi::textInsertsBeforeCurrent()
     // The dialog keeps the last text; an outline font draws it too.
     RunTextDialog([](TFormText& dialog) {
         QCOMPARE(dialog.editText->text(), QStringLiteral("Hello"));
+        QCOMPARE(dialog.seMargin->value(), 20.0);
         dialog.rbOutline->setChecked(true);
         dialog.bnOK->click();
     });
@@ -288,6 +325,139 @@ void TestContentUi::textDialogCancelAndRefusals()
              qPrintable(Prompts->Shown.last().text));
     QCOMPARE(Names(), (QStringList{"X"}));
     QVERIFY(!Form->IsModified());
+}
+
+
+void TestContentUi::pictureInsertsBeforeCurrent()
+{
+    CreateForm();
+    OpenShow({"X", "Y", "Z"}, 1);
+    const QString png = MakePicture("logo.png", true);
+    Prompts->ExpectOpen(png);
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import picture..."));
+    QVERIFY(Prompts->Shown[0].request.filter.startsWith("Pictures (*.png *.jpg *.jpeg *.bmp *.gif"));
+    QCOMPARE(Names(), (QStringList{"X", "logo", "Y", "Z"}));
+    QCOMPARE(Form->CurrentFrameIndex(), 1);
+    // The square's outline inside the default margin, its corners lit and sharp.
+    const TLaserFrame& logo = Form->Show().Frame(1);
+    QVERIFY(logo.PointCount() >= 4);
+    int low = 255, high = 0;
+    for (const TSmallPoint& p : logo.Points) {
+        low = std::min({low, int(p.X), int(p.Y)});
+        high = std::max({high, int(p.X), int(p.Y)});
+    }
+    QCOMPARE(low, 8);
+    QCOMPARE(high, 247);
+    QVERIFY2(Inside().sbFrameMessage->text().contains("traced from logo.png"),
+             qPrintable(Inside().sbFrameMessage->text()));
+    // One step of the history.
+    QVERIFY(Form->IsModified());
+    Form->Document().Undo();
+    QCOMPARE(Names(), (QStringList{"X", "Y", "Z"}));
+    QVERIFY(!Form->IsModified());
+}
+
+void TestContentUi::badPicturesInsertNothing_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("blank") << "blank" << "nothing to trace";
+    QTest::newRow("not a picture") << "text" << "not a picture to trace";
+    QTest::newRow("a pipe") << "fifo" << "it is a pipe, not a regular file";
+}
+
+void TestContentUi::badPicturesInsertNothing()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    CreateForm();
+    OpenShow({"X", "Y"}, 1);
+    QString path = Dir->filePath("bad.png");
+    if (kind == "blank")
+        path = MakePicture("bad.png", false);
+    else if (kind == "text")
+        QVERIFY(WriteFile(path, "just words"));
+    else
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    Prompts->ExpectOpen(path);
+    Prompts->ExpectTell();
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[1].icon, TMsgIcon::Error);
+    QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(path)), qPrintable(Prompts->Shown[1].text));
+    QVERIFY2(Prompts->Shown[1].text.contains(reason), qPrintable(Prompts->Shown[1].text));
+    QCOMPARE(Names(), (QStringList{"X", "Y"}));
+    QVERIFY(!Form->IsModified());
+}
+
+// An import runs off the GUI thread behind a box with "Cancel"; cancelled, the show
+// stays as it was and nothing is asked.
+void TestContentUi::cancelledImportLeavesTheShow_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("SVG") << "aImportSvg";
+    QTest::newRow("picture") << "aImportPicture";
+}
+
+void TestContentUi::cancelledImportLeavesTheShow()
+{
+    QFETCH(QString, action);
+    CreateForm();
+    OpenShow({"X", "Y"}, 1);
+    QString path;
+    if (action == "aImportSvg") {
+        // A thousand circles: some 40,000 points, a while to build.
+        QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 2 2\">";
+        for (int i = 0; i < 1000; ++i)
+            svg += QStringLiteral("<circle cx=\"1\" cy=\"1\" r=\"%1\" fill=\"none\" stroke=\"black\"/>")
+                       .arg(0.001 * (i + 1)).toLatin1();
+        svg += "</svg>";
+        path = Dir->filePath("many.svg");
+        QVERIFY(WriteFile(path, svg));
+    } else {
+        QImage picture(2000, 2000, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QPainter painter(&picture);
+        for (int i = 0; i < 200; ++i)
+            painter.fillRect(10 * i, (i * 37) % 1900, 5, 90, Qt::black);
+        painter.end();
+        path = Dir->filePath("big.png");
+        QVERIFY(picture.save(path));
+    }
+    bool cancelled = false;
+    QTimer::singleShot(0, Form.get(), [&] {
+        auto* box = Form->findChild<QProgressDialog*>(BackgroundWorkBoxName);
+        if (!box) {
+            qWarning("no box to cancel the import with");
+            return;
+        }
+        QCOMPARE(box->labelText(), QStringLiteral("%1 %2...").arg(action == "aImportSvg" ? "Importing" : "Tracing",
+                                                                   QFileInfo(path).fileName()));
+        auto* button = box->findChild<QPushButton*>();
+        if (!button || button->text() != QStringLiteral("Cancel")) {
+            qWarning("the box has no Cancel button");
+            return;
+        }
+        button->click();
+        cancelled = true;
+    });
+    Prompts->ExpectOpen(path);
+    Form->findChild<QAction*>(action)->trigger();
+    QVERIFY(cancelled);
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"X", "Y"}));
+    QVERIFY(!Form->IsModified());
+    QCOMPARE(Form->Document().History().count(), 0);
+    QVERIFY(!Form->findChild<QProgressDialog*>(BackgroundWorkBoxName));
+
+    // Not cancelled, the same import lands as one step.
+    Prompts->ExpectOpen(path);
+    Form->findChild<QAction*>(action)->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Show().Count(), 3);
+    QCOMPARE(Form->Document().History().count(), 1);
 }
 
 QTEST_MAIN(TestContentUi)

@@ -22,6 +22,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QDropEvent;
 class QMimeData;
 class QMouseEvent;
 class QSettings;
@@ -59,11 +60,13 @@ class THelpContexts;
 class THelpRequests;
 
 // What a file dropped on the main window is, by its extension.
-enum class TDroppedFile { None, Show, Frame, Ilda };
+enum class TDroppedFile { None, Show, Frame, Ilda, Svg, Picture };
 TDroppedFile DroppedFileKind(const QString& path);
-// The files of a drop the main window takes: one show, or one or more frame and ILDA
-// files, all existing local files; empty for anything else.
+// The files of a drop the main window takes: one show, or one or more frame, ILDA,
+// SVG and picture files, all existing local files; empty for anything else.
 QStringList DroppedFiles(const QMimeData* mime);
+// Accepts a drag or a drop of such files as a copy; false (and ignored) otherwise.
+bool AcceptDropAsCopy(QDropEvent* event);
 
 // The main window: owns the show document (the frames, the soundtrack and the edit
 // history) and everything that is not the show (settings, colours, the frame clipboard,
@@ -93,7 +96,8 @@ QStringList DroppedFiles(const QMimeData* mime);
 //                                 centres, renumber; Project: Check all links
 //   FormUnitMain_Images.cpp       Frame: Background image, Choose part of image
 //   FormUnitMain_Import.cpp       File/Frame: Import frame (the import dialog)
-//   FormUnitMain_Content.cpp      File: Import SVG file; Frame: Insert text frame
+//   FormUnitMain_Content.cpp      File: Import SVG file, Import picture; Frame: Insert
+//                                 text frame
 //   FormUnitMain_Ilda.cpp         File: Export ILDA file, Import ILDA file
 //   FormUnitMain_Playback.cpp     the Playback bar (play, stop, repeat, live, Show
 //                                 preview), Frame: Show frame-wave preview, the timeline
@@ -315,6 +319,9 @@ private:
     // drawings and text as frames (FormUnitMain_Content.cpp)
     void ConnectContentCommands();
     void aImportSvgExecute();
+    void ImportSvgFrame(const QString& fileName);      // an SVG drawing as a frame before the current frame
+    void aImportPictureExecute();
+    void ImportPictureFrame(const QString& fileName);  // a picture traced into a frame before the current frame
     void aInsertTextExecute();
     // The one way these frames enter the show: before the current frame, as an import.
     void InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QString& stepName);
