@@ -8,7 +8,8 @@ namespace {
 
 double PortDistance(QPoint a, QPoint b)
 {
-    return std::hypot(double(a.x() - b.x()), double(a.y() - b.y()));
+    const double dx = a.x() - b.x(), dy = a.y() - b.y();
+    return std::sqrt(dx * dx + dy * dy);
 }
 
 QPoint EntryPoint(const std::vector<TLaserShape>& shapes, const TLaserEntry& e)
@@ -64,8 +65,11 @@ public:
         if (FN < 3)
             return PickEntries();
         double travel = DarkTravel(FShapes, FTour);
+        // Open shapes keep their ports; only the entries of closed ones move.
+        const bool entriesMove = std::any_of(FShapes.begin(), FShapes.end(), [](const TLaserShape& s) { return s.Closed; });
         for (int round = 0; round < 8 && FWork < MaxWork; ++round) {
-            FindNeighbours();
+            if (round == 0 || entriesMove)
+                FindNeighbours();
             TwoOpt();
             PickEntries();
             const double now = DarkTravel(FShapes, FTour);
@@ -77,7 +81,6 @@ public:
 
 private:
     static constexpr int Neighbours = 10;
-    static constexpr int Cell = 8, Cells = 256 / Cell;
     // Element moves of all reversals together: past it the tour is left as it is.
     static constexpr qint64 MaxWork = qint64(40) << 20;
 
@@ -101,41 +104,55 @@ private:
 
     void FindNeighbours()
     {
-        std::vector<std::vector<std::pair<int, QPoint>>> grid(Cells * Cells);
         std::vector<QPoint> ports;
+        int portCount = 0;
+        for (int p = 0; p < FN; ++p)
+            portCount += FShapes[FTour[p].Shape].Closed ? 1 : 2;
+        // About two ports to a cell, so a search looks at a handful of cells.
+        const int cells = std::clamp(int(std::sqrt(portCount / 2.0)), 1, 256);
+        const int cell = (256 + cells - 1) / cells;
+        std::vector<std::vector<std::pair<int, QPoint>>> grid(size_t(cells) * cells);
         for (int p = 0; p < FN; ++p) {
             const int shape = FTour[p].Shape;
             Ports(shape, ports);
             for (QPoint q : ports)
-                grid[(q.y() / Cell) * Cells + q.x() / Cell].push_back({shape, q});
+                grid[size_t(q.y() / cell) * cells + q.x() / cell].push_back({shape, q});
         }
         FNear.assign(FShapes.size(), {});
-        std::vector<std::pair<double, int>> found;
+        std::vector<std::pair<qint64, int>> found;
+        constexpr int Wanted = 2 * Neighbours;  // an open shape's two ports may both be near
         for (int p = 0; p < FN; ++p) {
             const int shape = FTour[p].Shape;
             Ports(shape, ports);
             found.clear();
             for (QPoint from : ports) {
-                const int cx = from.x() / Cell, cy = from.y() / Cell;
-                for (int r = 0; r < Cells; ++r) {
+                const size_t before = found.size();
+                const int cx = from.x() / cell, cy = from.y() / cell;
+                for (int r = 0; r < cells; ++r) {
                     for (int y = cy - r; y <= cy + r; ++y) {
-                        if (y < 0 || y >= Cells)
+                        if (y < 0 || y >= cells)
                             continue;
                         const bool edgeRow = y == cy - r || y == cy + r;
                         for (int x = cx - r; x <= cx + r; x += edgeRow ? 1 : 2 * r) {
-                            if (x >= 0 && x < Cells)
-                                for (const auto& [other, q] : grid[y * Cells + x])
-                                    if (other != shape)
-                                        found.push_back({PortDistance(from, q), other});
+                            if (x >= 0 && x < cells)
+                                for (const auto& [other, q] : grid[size_t(y) * cells + x])
+                                    if (other != shape) {
+                                        const qint64 dx = q.x() - from.x(), dy = q.y() - from.y();
+                                        found.push_back({dx * dx + dy * dy, other});
+                                    }
                             if (r == 0)
                                 break;
                         }
                     }
-                    // Enough shapes closer than anything the next ring could add.
-                    if (int(found.size()) >= 2 * Neighbours) {
-                        std::nth_element(found.begin(), found.begin() + (2 * Neighbours - 1), found.end());
-                        if (found[2 * Neighbours - 1].first <= double(r * Cell))
+                    // Enough ports closer than anything the next ring could add.
+                    const size_t mine = found.size() - before;
+                    if (mine >= size_t(Wanted)) {
+                        std::nth_element(found.begin() + before, found.begin() + before + (Wanted - 1), found.end());
+                        const qint64 reach = qint64(r) * cell;
+                        if (found[before + Wanted - 1].first <= reach * reach) {
+                            found.resize(before + Wanted);
                             break;
+                        }
                     }
                 }
             }
