@@ -2,7 +2,11 @@
 #include "SvgImport.h"
 
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+
+#include <atomic>
+#include <memory>
 
 #include <cmath>
 #include <functional>
@@ -118,6 +122,7 @@ private slots:
     void refused();
     void pointLimit();
     void framePoints();
+    void readOnSeveralThreadsAtOnce();
 
 private:
     // Without a margin, so the drawing fills the square and the points can be read
@@ -450,6 +455,36 @@ void TestSvgImport::framePoints()
         QCOMPARE(frame.Points[i].Name, QString::number(i));
         QCOMPARE(frame.Points[i].Selection, quint16(0));
     }
+}
+
+// Drawings read on several threads at once (the editor reads on a thread of its own,
+// and a cancelled read goes on while the next starts): all read well, and the message
+// log is handed back as it was, so what is logged afterwards still arrives once.
+void TestSvgImport::readOnSeveralThreadsAtOnce()
+{
+    const QString path = Dir.filePath("many.svg");
+    QByteArray svg = Svg("0 0 100 100", "");
+    for (int i = 0; i < 200; ++i)
+        svg.insert(svg.lastIndexOf("</svg>"),
+                   QStringLiteral("<circle cx=\"50\" cy=\"50\" r=\"%1\" fill=\"none\" stroke=\"red\"/>\n")
+                       .arg(1 + i * 0.2).toLatin1());
+    QVERIFY(WriteFile(path, svg));
+    const QtMessageHandler before = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler(before);
+    std::atomic_int good = 0;
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back(QThread::create([&] {
+            for (int k = 0; k < 5; ++k)
+                good += ImportSvgFile(path, Filling()).outcome.ok ? 1 : 0;
+        }));
+    for (auto& thread : threads)
+        thread->start();
+    for (auto& thread : threads)
+        QVERIFY(thread->wait(60000));
+    QCOMPARE(good.load(), 20);
+    const QtMessageHandler after = qInstallMessageHandler(before);
+    QVERIFY(after == before);
 }
 
 QTEST_MAIN(TestSvgImport)

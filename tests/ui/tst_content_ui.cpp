@@ -1,12 +1,15 @@
 #include "BackgroundWork.h"
 #include "Builders.h"
+#include "FormUnitImportOptions.h"
 #include "FormUnitText.h"
 #include "FrameList.h"
 #include "MainWindowFixture.h"
 #include "ShowFile.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
 #include <QDoubleSpinBox>
 #include <QImage>
 #include <QPainter>
@@ -43,6 +46,7 @@ private slots:
     void badPicturesInsertNothing();
     void cancelledImportLeavesTheShow_data();
     void cancelledImportLeavesTheShow();
+    void pictureOptionsAreUsedAndKept();
 
 private:
     QMenu* Menu(const QList<QAction*>& actions, const QString& title) const;
@@ -53,9 +57,27 @@ private:
     // Triggers "Insert text frame..." and runs `inDialog` while the dialog is open;
     // the dialog is cancelled afterwards unless `inDialog` closed it.
     void RunTextDialog(const std::function<void(TFormText&)>& inDialog);
+    // Answers the options dialog that follows the file dialog: `inDialog` may change
+    // it; then OK, unless it closed the dialog.
+    void AnswerImportOptions(const std::function<void(TFormImportOptions&)>& inDialog = {});
     // A white picture with a black square in its middle, or only white.
     QString MakePicture(const QString& name, bool square);
 };
+
+void TestContentUi::AnswerImportOptions(const std::function<void(TFormImportOptions&)>& inDialog)
+{
+    QTimer::singleShot(0, Form.get(), [this, inDialog] {
+        auto* dialog = Form->findChild<TFormImportOptions*>();
+        if (!dialog || !dialog->isVisible() || !dialog->isModal()) {
+            qWarning("the import options are not shown modally");
+            return;
+        }
+        if (inDialog)
+            inDialog(*dialog);
+        if (dialog->isVisible())
+            dialog->bnOK->click();
+    });
+}
 
 QString TestContentUi::MakePicture(const QString& name, bool square)
 {
@@ -166,7 +188,16 @@ void TestContentUi::svgInsertsBeforeCurrent()
     QVERIFY(WriteFile(svg, R"x(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">
         <rect width="10" height="10" fill="none" stroke="black"/></svg>)x"));
     Prompts->ExpectOpen(svg);
+    bool asked = false;
+    AnswerImportOptions([&](TFormImportOptions& dialog) {
+        asked = true;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Import SVG file"));
+        QCOMPARE(dialog.seTolerance->value(), 0.5);
+        QCOMPARE(dialog.seMargin->value(), DefaultMargin);
+        QVERIFY(!dialog.cbInvert->isVisible());   // a picture's choices only
+    });
     Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(asked);
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import SVG file..."));
     QCOMPARE(Prompts->Shown[0].request.filter, QStringLiteral("SVG drawings (*.svg *.svgz);;All files (*)"));
@@ -213,6 +244,7 @@ void TestContentUi::unreadableSvgInsertsNothing()
     QVERIFY(WriteFile(svg, content));
     Prompts->ExpectOpen(svg);
     Prompts->ExpectTell();
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[1].icon, TMsgIcon::Error);
@@ -238,6 +270,7 @@ void TestContentUi::svgTooLargeOffersACoarserTolerance()
 
     Prompts->ExpectOpen(path);
     Prompts->ExpectAsk(false);
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(path))
@@ -249,6 +282,7 @@ void TestContentUi::svgTooLargeOffersACoarserTolerance()
 
     Prompts->ExpectOpen(path);
     Prompts->ExpectAsk(true);
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"circles", "X"}));
@@ -334,6 +368,12 @@ void TestContentUi::pictureInsertsBeforeCurrent()
     OpenShow({"X", "Y", "Z"}, 1);
     const QString png = MakePicture("logo.png", true);
     Prompts->ExpectOpen(png);
+    AnswerImportOptions([](TFormImportOptions& dialog) {
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Import picture"));
+        QVERIFY(dialog.cbAutoThreshold->isChecked());
+        QVERIFY(!dialog.seThreshold->isEnabled());
+        QVERIFY(dialog.cbInvert->isVisible() && !dialog.cbInvert->isChecked());
+    });
     Form->findChild<QAction*>("aImportPicture")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import picture..."));
@@ -383,6 +423,7 @@ void TestContentUi::badPicturesInsertNothing()
         QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     Prompts->ExpectOpen(path);
     Prompts->ExpectTell();
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportPicture")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[1].icon, TMsgIcon::Error);
@@ -426,13 +467,15 @@ void TestContentUi::cancelledImportLeavesTheShow()
         path = Dir->filePath("big.png");
         QVERIFY(picture.save(path));
     }
+    // The box is looked for from the moment the options are answered.
     bool cancelled = false;
-    QTimer::singleShot(0, Form.get(), [&] {
+    QTimer poll;
+    poll.setInterval(1);
+    connect(&poll, &QTimer::timeout, Form.get(), [&] {
         auto* box = Form->findChild<QProgressDialog*>(BackgroundWorkBoxName);
-        if (!box) {
-            qWarning("no box to cancel the import with");
+        if (!box)
             return;
-        }
+        poll.stop();
         QCOMPARE(box->labelText(), QStringLiteral("%1 %2...").arg(action == "aImportSvg" ? "Importing" : "Tracing",
                                                                    QFileInfo(path).fileName()));
         auto* button = box->findChild<QPushButton*>();
@@ -443,6 +486,7 @@ void TestContentUi::cancelledImportLeavesTheShow()
         button->click();
         cancelled = true;
     });
+    AnswerImportOptions([&](TFormImportOptions&) { poll.start(); });
     Prompts->ExpectOpen(path);
     Form->findChild<QAction*>(action)->trigger();
     QVERIFY(cancelled);
@@ -454,10 +498,63 @@ void TestContentUi::cancelledImportLeavesTheShow()
 
     // Not cancelled, the same import lands as one step.
     Prompts->ExpectOpen(path);
+    AnswerImportOptions();
     Form->findChild<QAction*>(action)->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Form->Show().Count(), 3);
     QCOMPARE(Form->Document().History().count(), 1);
+}
+
+// The options chosen reach the frame and stay for the next import; Cancel in the
+// options dialog imports nothing.
+void TestContentUi::pictureOptionsAreUsedAndKept()
+{
+    CreateForm();
+    OpenShow({"X"}, 0);
+    // A light square on a dark ground: traced inverted, the square is the shape.
+    QImage picture(200, 200, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    {
+        QPainter painter(&picture);
+        painter.fillRect(50, 50, 100, 100, Qt::white);
+    }
+    const QString path = Dir->filePath("night.png");
+    QVERIFY(picture.save(path));
+
+    Prompts->ExpectOpen(path);
+    AnswerImportOptions([](TFormImportOptions& dialog) { dialog.bnCancel->click(); });
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Show().Count(), 1);
+
+    Prompts->ExpectOpen(path);
+    AnswerImportOptions([](TFormImportOptions& dialog) {
+        dialog.cbInvert->setChecked(true);
+        dialog.cbAutoThreshold->setChecked(false);
+        QVERIFY(dialog.seThreshold->isEnabled());
+        dialog.seThreshold->setValue(100);
+        dialog.seMargin->setValue(0);
+    });
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"night", "X"}));
+    const TLaserFrame& frame = Form->Show().Frame(0);
+    int low = 255, high = 0;
+    for (const TSmallPoint& p : frame.Points)
+        low = std::min({low, int(p.X), int(p.Y)}), high = std::max({high, int(p.X), int(p.Y)});
+    QCOMPARE(low, 0);
+    QCOMPARE(high, 255);
+    QVERIFY(frame.PointCount() <= 16);  // one square's outline, not the ground's
+
+    Prompts->ExpectOpen(path);
+    AnswerImportOptions([](TFormImportOptions& dialog) {
+        QVERIFY(dialog.cbInvert->isChecked());
+        QCOMPARE(dialog.seThreshold->value(), 100);
+        QCOMPARE(dialog.seMargin->value(), 0.0);
+        dialog.bnCancel->click();
+    });
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
 }
 
 QTEST_MAIN(TestContentUi)

@@ -35,6 +35,9 @@ class TFormHelpLines;
 class TFormImport;
 class TFormColors;
 class TFormPickImage;
+class TFormImportOptions;
+struct TTraceOptions;
+struct TVectorOptions;
 class TFormText;
 class TFrameList;
 class THelpWindow;
@@ -319,9 +322,15 @@ private:
     // drawings and text as frames (FormUnitMain_Content.cpp)
     void ConnectContentCommands();
     void aImportSvgExecute();
-    void ImportSvgFrame(const QString& fileName);      // an SVG drawing as a frame before the current frame
+    // An SVG drawing as a frame before the current frame, with the options last chosen.
+    void ImportSvgFrame(const QString& fileName);
     void aImportPictureExecute();
-    void ImportPictureFrame(const QString& fileName);  // a picture traced into a frame before the current frame
+    // A picture traced into a frame before the current frame, with the options last chosen.
+    void ImportPictureFrame(const QString& fileName);
+    // Asks how the file becomes a frame; false when cancelled.
+    bool AskImportOptions(bool picture, const QString& fileName);
+    TVectorOptions ImportVectorOptions() const;
+    TTraceOptions ImportTraceOptions() const;
     void aInsertTextExecute();
     // The one way these frames enter the show: before the current frame, as an import.
     void InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QString& stepName);
@@ -399,6 +408,7 @@ private:
     TFormPickImage* FormPickImage = nullptr;
     TFormHelpLines* FormHelpLines = nullptr;
     TFormText* FormText = nullptr;
+    TFormImportOptions* FormImportOptions = nullptr;  // made on first use; keeps its choices
     TFormDebug* FormDebug = nullptr;        // "Demowave", the frame-wave preview
     TFormPreview* FormPreview = nullptr;    // "Show preview"
     TFormSoundtrack* FormSoundtrack = nullptr;

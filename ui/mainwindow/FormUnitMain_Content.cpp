@@ -3,6 +3,7 @@
 #include "FormUnitMain.h"
 
 #include "BackgroundWork.h"
+#include "FormUnitImportOptions.h"
 #include "FormUnitText.h"
 #include "FrameStatusBar.h"
 #include "PictureTrace.h"
@@ -50,18 +51,36 @@ void TFormMain::InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QSt
     ImportFrames(one, stepName);
 }
 
+bool TFormMain::AskImportOptions(bool picture, const QString& fileName)
+{
+    if (!FormImportOptions)
+        FormImportOptions = new TFormImportOptions(this);
+    return FormImportOptions->Execute(
+        picture ? TFormImportOptions::TKind::Picture : TFormImportOptions::TKind::Drawing, fileName);
+}
+
+TVectorOptions TFormMain::ImportVectorOptions() const
+{
+    return FormImportOptions ? FormImportOptions->VectorOptions() : TVectorOptions();
+}
+
+TTraceOptions TFormMain::ImportTraceOptions() const
+{
+    return FormImportOptions ? FormImportOptions->TraceOptions() : TTraceOptions();
+}
+
 void TFormMain::aImportSvgExecute()
 {
     const QString fileName = Prompts.OpenFileName(
         TFileDialogRequest{QStringLiteral("Import SVG file..."), SvgFilter, QStringLiteral("svg"), OpenDir, {}});
-    if (!fileName.isEmpty())
+    if (!fileName.isEmpty() && AskImportOptions(false, fileName))
         ImportSvgFrame(fileName);
 }
 
 void TFormMain::ImportSvgFrame(const QString& fileName)
 {
     const QString label = QStringLiteral("Importing %1...").arg(QFileInfo(fileName).fileName());
-    TVectorOptions options;
+    TVectorOptions options = ImportVectorOptions();
     auto result = std::make_shared<TVectorFrameResult>();
     if (!RunInBackground(this, label, [=] { *result = ImportSvgFile(fileName, options); }))
         return;
@@ -85,14 +104,15 @@ void TFormMain::aImportPictureExecute()
 {
     const QString fileName = Prompts.OpenFileName(
         TFileDialogRequest{QStringLiteral("Import picture..."), PictureFilter, QStringLiteral("png"), OpenDir, {}});
-    if (!fileName.isEmpty())
+    if (!fileName.isEmpty() && AskImportOptions(true, fileName))
         ImportPictureFrame(fileName);
 }
 
 void TFormMain::ImportPictureFrame(const QString& fileName)
 {
     const QString label = QStringLiteral("Tracing %1...").arg(QFileInfo(fileName).fileName());
-    TVectorOptions options;
+    TVectorOptions options = ImportVectorOptions();
+    const TTraceOptions trace = ImportTraceOptions();
     auto traced = std::make_shared<TTracedPicture>();
     auto result = std::make_shared<TVectorFrameResult>();
     const auto build = [=] {
@@ -102,7 +122,7 @@ void TFormMain::ImportPictureFrame(const QString& fileName)
             result->outcome = traced->outcome;
     };
     if (!RunInBackground(this, label, [=] {
-            *traced = TracePicture(fileName, TTraceOptions());
+            *traced = TracePicture(fileName, trace);
             build();
         }))
         return;
