@@ -4,6 +4,9 @@
 #include <QProgressDialog>
 #include <QThread>
 
+#include <atomic>
+#include <memory>
+
 namespace {
 
 // The box is window-modal only once it shows; until then a second command could
@@ -17,7 +20,13 @@ bool RunInBackground(QWidget* parent, const QString& label, std::function<void()
     if (BackgroundWaiting)
         return false;
     BackgroundWaiting = true;
-    QThread* thread = QThread::create(std::move(work));
+    // The wait can end before the work does (the application quitting ends every
+    // event loop): only work seen to be done counts.
+    auto done = std::make_shared<std::atomic_bool>(false);
+    QThread* thread = QThread::create([work = std::move(work), done] {
+        work();
+        done->store(true, std::memory_order_release);
+    });
     // A cancelled thread runs to its end and then goes.
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
 
@@ -39,5 +48,5 @@ bool RunInBackground(QWidget* parent, const QString& label, std::function<void()
     thread->start();
     loop.exec();
     BackgroundWaiting = false;
-    return !cancelled && !box.wasCanceled();
+    return !cancelled && !box.wasCanceled() && done->load(std::memory_order_acquire);
 }
