@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <numbers>
 
 namespace {
 
