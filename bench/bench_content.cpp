@@ -3,9 +3,20 @@
 // the time each takes and the points it needs. The goal is under 100 ms each.
 // Then the large cases: tens of thousands of shapes crowding one spot, the longest
 // text, and a drawing too large for any tolerance, refused.
+//
+// The dark travel of the drawing's frame against the nearest-neighbour order of the
+// same shapes and against a plain 2-opt tour worked out here (the goal: at most 1.1
+// times the 2-opt tour), and a 1000 x 1000 logo traced into a frame (goal 200 ms).
+#include "LaserPath.h"
+#include "PictureTrace.h"
 #include "SvgImport.h"
 #include "TextFrame.h"
 
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+#include <numbers>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
@@ -53,6 +64,164 @@ double Time(const std::function<TVectorFrameResult()>& make, int& points, int& s
     return best;
 }
 
+// The shapes a frame draws: each run of points between a dark jump's settle point and
+// the point the next jump leaves from, closed when it ends where it began.
+std::vector<TLaserShape> DrawnShapes(const TLaserFrame& frame)
+{
+    std::vector<TLaserShape> shapes;
+    const int n = frame.PointCount();
+    int start = -1;
+    for (int i = 0; i < n; ++i)
+        if (frame.Points[i].IsBlank() && frame.Points[i].IsSharp()) {
+            start = (i + 1) % n;
+            break;
+        }
+    if (start < 0)
+        return shapes;
+    TLaserShape shape;
+    for (int k = 0; k < n; ++k) {
+        const TSmallPoint& p = frame.Points[(start + k) % n];
+        if (p.IsBlank()) {
+            if (!shape.Points.empty()) {
+                if (shape.Points.size() > 2 && shape.Points.front() == shape.Points.back()) {
+                    shape.Points.pop_back();
+                    shape.Closed = true;
+                }
+                if (shape.Points.size() == 1)
+                    shape.Points.push_back(shape.Points[0]);
+                shape.Exact.assign(shape.Points.begin(), shape.Points.end());
+                shapes.push_back(shape);
+            }
+            shape = TLaserShape();
+            continue;
+        }
+        const QPoint q(p.X, p.Y);
+        if (shape.Points.empty() || shape.Points.back() != q)
+            shape.Points.push_back(q);
+    }
+    return shapes;
+}
+
+double Gap(QPoint a, QPoint b) { return std::hypot(double(a.x() - b.x()), double(a.y() - b.y())); }
+
+QPoint Exit(const std::vector<TLaserShape>& shapes, const TLaserEntry& e)
+{
+    const TLaserShape& s = shapes[e.Shape];
+    return s.Closed ? s.Points[e.Vertex] : s.Points[e.Vertex == 0 ? s.Points.size() - 1 : 0];
+}
+
+QPoint Entry(const std::vector<TLaserShape>& shapes, const TLaserEntry& e) { return shapes[e.Shape].Points[e.Vertex]; }
+
+// Nearest neighbour from the first shape, looking at every entry of every shape left.
+TLaserTour NearestNeighbour(const std::vector<TLaserShape>& shapes)
+{
+    std::vector<char> used(shapes.size(), 0);
+    TLaserTour tour{{0, 0}};
+    used[0] = 1;
+    while (tour.size() < shapes.size()) {
+        const QPoint from = Exit(shapes, tour.back());
+        TLaserEntry best;
+        double bestD = 1e18;
+        for (int s = 0; s < int(shapes.size()); ++s) {
+            if (used[s])
+                continue;
+            const int n = int(shapes[s].Points.size());
+            for (int v = 0; v < n; ++v) {
+                if (!shapes[s].Closed && v != 0 && v != n - 1)
+                    continue;
+                const double d = Gap(from, shapes[s].Points[v]);
+                if (d < bestD)
+                    bestD = d, best = {s, v};
+            }
+        }
+        used[best.Shape] = 1;
+        tour.push_back(best);
+    }
+    return tour;
+}
+
+// The textbook 2-opt over every pair of jumps, each closed shape then entered at its
+// best point, until neither helps: slow, thorough, and independent of the importer's.
+void PlainTwoOpt(const std::vector<TLaserShape>& shapes, TLaserTour& tour)
+{
+    const int n = int(tour.size());
+    const auto flip = [&](TLaserEntry& e) {
+        const TLaserShape& s = shapes[e.Shape];
+        if (!s.Closed)
+            e.Vertex = e.Vertex == 0 ? int(s.Points.size()) - 1 : 0;
+    };
+    for (bool better = true; better;) {
+        better = false;
+        for (int i = 0; i < n; ++i)
+            for (int j = i + 1; j < n; ++j) {
+                // Reverse tour[i+1..j]: the jumps out of i and out of j change.
+                const int a = i, b = (i + 1) % n, c = j, d = (j + 1) % n;
+                if (b > c || d == a)
+                    continue;
+                const double now = Gap(Exit(shapes, tour[a]), Entry(shapes, tour[b]))
+                                 + Gap(Exit(shapes, tour[c]), Entry(shapes, tour[d]));
+                const double then = Gap(Exit(shapes, tour[a]), Exit(shapes, tour[c]))
+                                  + Gap(Entry(shapes, tour[b]), Entry(shapes, tour[d]));
+                if (then < now - 1e-9) {
+                    std::reverse(tour.begin() + b, tour.begin() + c + 1);
+                    for (int k = b; k <= c; ++k)
+                        flip(tour[k]);
+                    better = true;
+                }
+            }
+        for (int p = 0; p < n; ++p) {
+            TLaserEntry& e = tour[p];
+            const TLaserShape& s = shapes[e.Shape];
+            if (!s.Closed)
+                continue;
+            const QPoint from = Exit(shapes, tour[(p + n - 1) % n]), to = Entry(shapes, tour[(p + 1) % n]);
+            for (int v = 0; v < int(s.Points.size()); ++v)
+                if (Gap(from, s.Points[v]) + Gap(s.Points[v], to)
+                    < Gap(from, s.Points[e.Vertex]) + Gap(s.Points[e.Vertex], to) - 1e-9) {
+                    e.Vertex = v;
+                    better = true;
+                }
+        }
+    }
+}
+
+// The dark travel of a frame: the length of its jumps.
+double FrameDarkTravel(const TLaserFrame& frame)
+{
+    double travel = 0;
+    const int n = frame.PointCount();
+    for (int i = 0; i < n; ++i) {
+        const TSmallPoint& a = frame.Points[i];
+        const TSmallPoint& b = frame.Points[(i + 1) % n];
+        if (a.IsBlank())
+            travel += Gap(QPoint(a.X, a.Y), QPoint(b.X, b.Y));
+    }
+    return travel;
+}
+
+QImage TraceLogo()
+{
+    QImage picture(1000, 1000, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter p(&picture);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(20, 30, 90));
+    QPainterPath ring;
+    ring.addEllipse(QPointF(260, 260), 200, 200);
+    ring.addEllipse(QPointF(260, 260), 130, 130);
+    p.drawPath(ring);
+    QPolygonF star;
+    for (int k = 0; k < 10; ++k) {
+        const double a = -std::numbers::pi / 2 + k * std::numbers::pi / 5, r = k % 2 ? 90 : 220;
+        star << QPointF(740 + r * std::cos(a), 270 + r * std::sin(a));
+    }
+    p.drawPolygon(star);
+    p.drawRoundedRect(QRectF(80, 560, 380, 360), 60, 60);
+    p.drawEllipse(QPointF(740, 740), 180, 180);
+    return picture;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -70,6 +239,34 @@ int main(int argc, char* argv[])
     if (ms < 0)
         return 1;
     std::printf("SVG of %d shapes: %.1f ms, %d points (file read, rendered, flattened, ordered)\n", shapes, ms, points);
+
+    {
+        const TVectorFrameResult built = ImportSvgFile(path, {});
+        const std::vector<TLaserShape> drawn = DrawnShapes(*built.Frame);
+        TLaserTour nearest = NearestNeighbour(drawn);
+        const double before = DarkTravel(drawn, nearest);
+        TLaserTour reference = nearest;
+        QElapsedTimer t;
+        t.start();
+        PlainTwoOpt(drawn, reference);
+        const double plainMs = t.nsecsElapsed() / 1e6;
+        const double twoOpt = DarkTravel(drawn, reference), ours = FrameDarkTravel(*built.Frame);
+        std::printf("dark travel of the %zu shapes drawn between jumps: nearest neighbour %.0f units, the frame %.0f "
+                    "(%.2fx), a plain 2-opt tour %.0f (%.0f ms): the frame is %.3fx the 2-opt tour (goal <= 1.1), "
+                    "%d dark jumps\n",
+                    drawn.size(), before, ours, ours / before, twoOpt, plainMs, ours / twoOpt, built.Jumps);
+    }
+
+    {
+        const QString logo = dir.filePath("logo.png");
+        if (!TraceLogo().save(logo))
+            return 1;
+        ms = Time([&] { return TracePictureFrame(logo, TTraceOptions(), TVectorOptions()); }, points, shapes);
+        if (ms < 0)
+            return 1;
+        std::printf("a 1000 x 1000 logo traced into a frame: %.1f ms (goal 200), %d points, %d outlines\n", ms, points,
+                    shapes);
+    }
 
     const QString text = QStringLiteral("The quick brown fox jumps over lazy dogs");  // 40 characters
     ms = Time([&] { return MakeTextFrame(text, {}, {}); }, points, shapes);
@@ -137,6 +334,7 @@ int main(int argc, char* argv[])
     for (const double tolerance : {0.5, 0.25, 1.0, 2.0}) {
         TVectorOptions options;
         options.Tolerance = tolerance;
+        options.Margin = 0;
         std::printf("a circle filling the square, tolerance %.2f: %d points\n", tolerance,
                     BuildVectorFrame({circle}, options).Frame->PointCount());
     }

@@ -4,6 +4,10 @@
 #include "Result.h"
 #include "ShowFile.h"
 
+#include <QFile>
+
+#include <sys/stat.h>
+
 namespace {
 
 // The column where the descriptions of the summaries start.
@@ -42,7 +46,7 @@ const QList<const TCliVerb*>& CliVerbs()
 {
     static const QList<const TCliVerb*> verbs{&InfoVerb(),      &ResaveVerb(),     &CompileVerb(),
                                               &ExportIldaVerb(), &ImportIldaVerb(), &ImportSvgVerb(),
-                                              &TextVerb(),      &BeatsVerb(),      &FitBeatsVerb()};
+                                              &TextVerb(),      &TraceVerb(),      &BeatsVerb(),      &FitBeatsVerb()};
     return verbs;
 }
 
@@ -193,4 +197,12 @@ bool LoadShowForCli(const QString& path, TLaserFrames& show, TShowFileResult& re
         return true;
     FileError(io, result.outcome);
     return false;
+}
+
+bool SameFile(const QString& a, const QString& b)
+{
+    struct stat sa, sb;
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }

@@ -43,6 +43,7 @@ const TCliVerb& ExportIldaVerb();
 const TCliVerb& ImportIldaVerb();
 const TCliVerb& ImportSvgVerb();
 const TCliVerb& TextVerb();
+const TCliVerb& TraceVerb();
 const TCliVerb& BeatsVerb();
 const TCliVerb& FitBeatsVerb();
 const QList<const TCliVerb*>& CliVerbs();
@@ -95,3 +96,7 @@ int FileError(TCliStreams io, const TResult& result);
 // error (reported on stderr), unlike in the editor. A header-only file is a show
 // without frames.
 bool LoadShowForCli(const QString& path, TLaserFrames& show, TShowFileResult& result, TCliStreams io);
+
+// The same file, also when one name is a link to the other (symbolic or hard); false
+// when either does not exist.
+bool SameFile(const QString& a, const QString& b);

@@ -18,15 +18,6 @@
 
 namespace {
 
-// The same file, also when one name is a link to the other (symbolic or hard).
-bool SameFile(const QString& a, const QString& b)
-{
-    struct stat sa, sb;
-    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 || ::stat(QFile::encodeName(b).constData(), &sb) != 0)
-        return false;
-    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
 // What --offset takes.
 constexpr char OffsetValue[] = "a whole number of milliseconds";
 // What --min-bpm and --max-bpm take.

@@ -66,10 +66,8 @@ TTracedPicture TraceImage(const QImage& image, const TTraceOptions& options);
 // The traced outlines as one frame through BuildVectorFrame: curves flattened within
 // options.Tolerance, named after the picture unless options.Name is set. A failure
 // names the file; for a picture that needs more points than a frame holds, it says
-// how many and FittingTolerance gives the tolerance that would fit.
-// The frame fills the whole square, as every importer's frame does for now:
-// BuildVectorFrame fits what it is given to the square, so the drawing's margin does
-// not reach the frame until it keeps a drawing where it lies.
+// how many and FittingTolerance gives the tolerance that would fit. The frame keeps
+// options.Margin free on each side, whatever margin the outlines were traced with.
 TVectorFrameResult BuildTracedFrame(const TTracedPicture& traced, const TVectorOptions& options);
 
 // TracePicture and BuildTracedFrame in one: what "trace" on the command line and

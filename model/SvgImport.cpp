@@ -6,18 +6,35 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QPainter>
 #include <QSvgRenderer>
+
+#include <cstdio>
 
 namespace {
 
 // Qt SVG (and the text layout under it) reports what it does not support or cuts on
 // the message log; those notes are not for the user of a command line, so every note
-// but a fatal one is kept off it while a drawing is read.
+// but a fatal one is kept off it while a drawing is read. The handler is the
+// process's one: drawings read on several threads at once share it, and the last
+// reader to finish puts the earlier handler back.
 class TQuietSvgLog {
 public:
-    TQuietSvgLog() { FPrevious = qInstallMessageHandler(&Filter); }
-    ~TQuietSvgLog() { qInstallMessageHandler(FPrevious); }
+    TQuietSvgLog()
+    {
+        const QMutexLocker lock(&FMutex);
+        if (FReaders++ == 0)
+            FPrevious = qInstallMessageHandler(&Filter);
+    }
+    ~TQuietSvgLog()
+    {
+        const QMutexLocker lock(&FMutex);
+        if (--FReaders == 0) {
+            qInstallMessageHandler(FPrevious);
+            FPrevious = nullptr;
+        }
+    }
     TQuietSvgLog(const TQuietSvgLog&) = delete;
     TQuietSvgLog& operator=(const TQuietSvgLog&) = delete;
 
@@ -26,10 +43,19 @@ private:
     {
         if (type != QtFatalMsg)
             return;
-        if (FPrevious)
-            FPrevious(type, context, text);
+        QtMessageHandler previous = nullptr;
+        {
+            const QMutexLocker lock(&FMutex);
+            previous = FPrevious;
+        }
+        if (previous && previous != &Filter)
+            previous(type, context, text);
+        else
+            std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
     }
 
+    static inline QMutex FMutex;
+    static inline int FReaders = 0;
     static inline QtMessageHandler FPrevious = nullptr;
 };
 

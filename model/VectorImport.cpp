@@ -1,5 +1,6 @@
 #include "VectorImport.h"
 
+#include "LaserPath.h"
 #include "ShapeOrder.h"
 
 #include <QLocale>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <numbers>
 
 namespace {
 
@@ -31,13 +31,13 @@ int FrameCoordinate(double v)
 }
 
 // How drawing coordinates become frame units: the bounding box scaled uniformly to
-// fill the square, centred. Coordinates near the ends of the double range (a box
+// fill the square inside the margin, centred. Coordinates near the ends of the double range (a box
 // wider than the largest double, or a few denormals wide) are first multiplied by a
 // power of two, which is exact, so that extent and scale stay finite.
 class TVectorFit {
 public:
     TVectorFit() = default;
-    TVectorFit(double x0, double y0, double x1, double y1)
+    TVectorFit(double x0, double y0, double x1, double y1, double margin)
     {
         if (!Plain(x0, y0, x1, y1)) {
             const auto exponent = [](double lo, double hi) {
@@ -50,7 +50,7 @@ public:
             x1 = std::ldexp(x1, FShift), y1 = std::ldexp(y1, FShift);
         }
         const double extent = std::max(x1 - x0, y1 - y0);
-        FScale = extent > 0 ? 255.0 / extent : 1.0;
+        FScale = MarginScale(extent, margin);
         FCentre = QRectF(QPointF(x0, y0), QPointF(x1, y1)).center();
     }
 
@@ -77,25 +77,21 @@ private:
 
 // A subpath in frame units: rounded points without equal neighbours, with the
 // unrounded positions for measuring its turns.
-struct TShape {
-    std::vector<QPoint> Points;
-    std::vector<QPointF> Exact;
-    bool Closed = false;
-};
+using TShape = TLaserShape;
 
 // How many points the frame of some shapes needs at least and at most, whatever order
 // they are drawn in: a shape adds its points, a closed one its first again, and a
-// shape entered over a dark jump two more; one that goes on where the last ended
-// saves its first point.
+// shape entered over a dark jump the jump's own points; one that goes on where the
+// last ended saves its first point.
 struct TPointCount {
     qint64 Least = 0;
-    qint64 Most = 1;  // the jump back to the first shape
+    qint64 Most = PointsPerJump;  // the jump back to the first shape
     int Shapes = 0;
 
     void Add(qint64 points, bool closed)
     {
         Least += closed ? points : points - 1;
-        Most += closed ? points + 2 : points + 1;
+        Most += (closed ? points + 1 : points) + PointsPerJump;
         ++Shapes;
     }
 };
@@ -218,110 +214,19 @@ private:
     qint64 FRawPoints = 0;
 };
 
-// The frame's points while they are laid out.
-struct TLayout {
-    std::vector<QPoint> Points;
-    std::vector<QPointF> Exact;
-    std::vector<char> Blank;
-    std::vector<char> Settle;  // a dark point a shape is entered over, and the shape's first point
-    int Jumps = 0;
-
-    int Size() const { return int(Points.size()); }
-    void Push(QPoint p, QPointF exact, bool settle)
-    {
-        Points.push_back(p);
-        Exact.push_back(exact);
-        Blank.push_back(0);
-        Settle.push_back(settle);
-    }
-    // A dark jump from the last point to `p`, where the beam settles dark.
-    void JumpTo(QPoint p, QPointF exact)
-    {
-        Blank.back() = 1;
-        Push(p, exact, true);
-        Blank.back() = 1;
-        ++Jumps;
-    }
-};
-
-// The shape's points from the entry on: an open shape forwards or backwards, a
-// closed one round to its entry again.
-void AddShape(TLayout& layout, const TShape& shape, int entry)
+// The shapes in nearest-neighbour order, each entered at its entry nearest to where
+// the last one ended.
+TLaserTour NearestTour(const std::vector<TShape>& shapes)
 {
-    const int n = int(shape.Points.size());
-    std::vector<int> order;
-    if (shape.Closed) {
-        for (int k = 0; k <= n; ++k)
-            order.push_back((entry + k) % n);
-    } else {
-        for (int k = 0; k < n; ++k)
-            order.push_back(entry == 0 ? k : n - 1 - k);
-    }
-    int k = 0;
-    if (layout.Size() > 0) {
-        const QPoint first = shape.Points[order[0]];
-        if (layout.Points.back() == first) {
-            k = 1;  // it goes on where the last shape ended
-        } else {
-            layout.JumpTo(first, shape.Exact[order[0]]);
-            layout.Push(first, shape.Exact[order[0]], true);
-            k = 1;
-        }
-    }
-    for (; k < int(order.size()); ++k)
-        layout.Push(shape.Points[order[k]], shape.Exact[order[k]], false);
-}
-
-TLayout LayOut(const std::vector<TShape>& shapes)
-{
-    TLayout layout;
-    if (shapes.empty())
-        return layout;
     std::vector<TOrderShape> order;
     order.reserve(shapes.size());
     for (const TShape& shape : shapes)
         order.push_back({shape.Points.data(), int(shape.Points.size()), shape.Closed});
+    TLaserTour tour;
+    tour.reserve(shapes.size());
     for (const TShapeVisit& visit : NearestShapeOrder(order))
-        AddShape(layout, shapes[size_t(visit.Shape)], visit.Entry);
-    // The loop closes back to the first point: directly when the path ends there,
-    // else over a dark jump.
-    if (layout.Size() > 1 && layout.Points.back() == layout.Points.front()) {
-        layout.Points.pop_back();
-        layout.Exact.pop_back();
-        layout.Blank.pop_back();
-        layout.Settle.pop_back();
-    } else if (layout.Size() > 1) {
-        layout.JumpTo(layout.Points.front(), layout.Exact.front());
-        layout.Settle.front() = 1;
-    }
-    return layout;
-}
-
-// The turn at each point, in degrees, between the lines in and out of it, measured
-// on the unrounded positions and skipping points on the same spot.
-void MarkSharpCorners(const TLayout& layout, double sharpAngle, std::vector<TSmallPoint>& points)
-{
-    const int n = layout.Size();
-    const auto distinct = [&](int i, int step) {
-        for (int k = 1; k < n; ++k) {
-            const int j = ((i + step * k) % n + n) % n;
-            if (layout.Points[j] != layout.Points[i])
-                return j;
-        }
-        return -1;
-    };
-    for (int i = 0; i < n; ++i) {
-        if (layout.Settle[i])
-            continue;  // the beam waits dark on that spot anyway
-        const int prev = distinct(i, -1), next = distinct(i, 1);
-        if (prev < 0 || next < 0)
-            continue;
-        const QPointF a = layout.Exact[i] - layout.Exact[prev];
-        const QPointF b = layout.Exact[next] - layout.Exact[i];
-        const double turn = std::abs(std::atan2(a.x() * b.y() - a.y() * b.x(), a.x() * b.x() + a.y() * b.y()));
-        if (turn * 180.0 / std::numbers::pi > sharpAngle)
-            points[i].Flags |= TSmallPoint::FlagSharp;
-    }
+        tour.push_back({visit.Shape, visit.Entry});
+    return tour;
 }
 
 // A subpath of the drawing on its own, in the drawing's coordinates: a move, then
@@ -442,7 +347,7 @@ std::pair<double, double> CubicRange(double p0, double p1, double p2, double p3)
 }
 
 // The bounds of the curves themselves (not of their control points).
-TVectorFit FitOf(const std::vector<TSubpath>& subpaths)
+TVectorFit FitOf(const std::vector<TSubpath>& subpaths, double margin)
 {
     double x0 = subpaths[0].Elements[0].x, y0 = subpaths[0].Elements[0].y, x1 = x0, y1 = y0;
     const auto take = [&](double xlo, double xhi, double ylo, double yhi) {
@@ -464,14 +369,15 @@ TVectorFit FitOf(const std::vector<TSubpath>& subpaths)
             }
         }
     }
-    return TVectorFit(x0, y0, x1, y1);
+    return TVectorFit(x0, y0, x1, y1, margin);
 }
 
 struct TBuilt {
     bool tooLarge = false;  // more raw points than are ever flattened
     TPointCount count;
     std::vector<TShape> shapes;
-    TLayout layout;
+    TLaserTour tour;
+    qint64 points = 0;  // of the laid-out path, when built
 };
 
 // The drawing flattened into shapes and laid out; with `countOnly` only the points
@@ -488,8 +394,10 @@ TBuilt Build(const std::vector<TSubpath>& subpaths, const TVectorFit& fit, doubl
             return built;
         }
     }
-    if (!countOnly)
-        built.layout = LayOut(built.shapes);
+    if (!countOnly) {
+        built.tour = NearestTour(built.shapes);
+        built.points = LaserPathPointCount(built.shapes, built.tour);
+    }
     return built;
 }
 
@@ -502,6 +410,12 @@ bool Fits(const std::vector<TSubpath>& subpaths, const TVectorFit& fit, double t
 
 } // namespace
 
+QString UnitsText(double units)
+{
+    const QString number = QLocale::c().toString(units);
+    return units == 1 ? QStringLiteral("1 unit") : QStringLiteral("%1 units").arg(number);
+}
+
 TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVectorOptions& options)
 {
     TVectorFrameResult result;
@@ -510,7 +424,8 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
         result.outcome = TResult::Failure(QStringLiteral("there is nothing to draw"));
         return result;
     }
-    const TVectorFit fit = FitOf(subpaths);
+    const double margin = std::isnan(options.Margin) ? DefaultMargin : std::clamp(options.Margin, 0.0, MaxMargin);
+    const TVectorFit fit = FitOf(subpaths, margin);
     const double tolerance = std::isnan(options.Tolerance) ? TVectorOptions().Tolerance
                                                            : std::clamp(options.Tolerance, MinTolerance, MaxTolerance);
     // Counted first: a drawing far too large for a frame is never laid out.
@@ -518,7 +433,7 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
     qint64 needs = built.count.Least;
     if (!built.tooLarge && needs <= MaxFramePoints) {
         built = Build(subpaths, fit, tolerance, false);
-        needs = built.layout.Size();
+        needs = built.points;
     }
     if (built.tooLarge || needs > MaxFramePoints) {
         // Straight lines stay what they are: when the coarsest tolerance does not
@@ -527,33 +442,38 @@ TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVector
             for (double t = 1; t <= MaxTolerance && result.FittingTolerance == 0; t *= 2)
                 if (t > tolerance && (t == MaxTolerance || Fits(subpaths, fit, t)))
                     result.FittingTolerance = t;
-        const QString within = QLocale::c().toString(tolerance);
+        const QString within = UnitsText(tolerance);
         result.outcome = TResult::Failure(
             !built.tooLarge
-                ? QStringLiteral("flattened within %1 units the drawing needs %2%3 points, more than a frame holds (%4)")
-                      .arg(within, built.layout.Size() > 0 ? QString() : QStringLiteral("at least "))
+                ? QStringLiteral("flattened within %1 the drawing needs %2%3 points, more than a frame holds (%4)")
+                      .arg(within, built.points > 0 ? QString() : QStringLiteral("at least "))
                       .arg(needs).arg(MaxFramePoints)
-                : QStringLiteral("flattened within %1 units the drawing needs far more points than a frame holds (%2)")
+                : QStringLiteral("flattened within %1 the drawing needs far more points than a frame holds (%2)")
                       .arg(within).arg(MaxFramePoints));
         return result;
     }
 
-    const TLayout& layout = built.layout;
+    // A shorter dark travel is kept unless it costs points the frame has no room for.
+    TLaserTour improved = built.tour;
+    ImproveTour(built.shapes, improved);
+    if (LaserPathPointCount(built.shapes, improved) <= MaxFramePoints)
+        built.tour = std::move(improved);
+    const TLaserPath path = LayOutLaserPath(built.shapes, built.tour, options.SharpAngle);
+    const int count = int(path.Points.size());
     auto frame = std::make_unique<TLaserFrame>();
     frame->Name = options.Name;
     frame->Delay = options.Delay;
-    frame->Points.resize(layout.Size());
-    for (int i = 0; i < layout.Size(); ++i) {
+    frame->Points.resize(count);
+    for (int i = 0; i < count; ++i) {
         TSmallPoint& point = frame->Points[i];
         point.Name = TPointName::Number(i);
-        point.X = quint8(layout.Points[i].x());
-        point.Y = quint8(layout.Points[i].y());
+        point.X = quint8(path.Points[i].x());
+        point.Y = quint8(path.Points[i].y());
         point.Selection = 0;
-        point.Flags = layout.Blank[i] ? TSmallPoint::FlagBlank : 0;
+        point.Flags = path.Flags[i];
     }
-    MarkSharpCorners(layout, options.SharpAngle, frame->Points);
     result.Frame = std::move(frame);
     result.Shapes = int(built.shapes.size());
-    result.Jumps = layout.Jumps;
+    result.Jumps = path.Jumps;
     return result;
 }

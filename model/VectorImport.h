@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LaserFrame.h"
+#include "LaserPath.h"
 #include "Result.h"
 
 #include <QPainterPath>
@@ -10,10 +11,12 @@
 
 // Vector drawings (SVG files, lines of text) turned into one frame.
 //
-// The drawing's bounding box is scaled uniformly to fill the 0..255 square, centred.
-// Curves are flattened within a tolerance given in frame units (one unit is one step
-// of the 256 x 256 drawing square). Each subpath becomes a shape; the shapes are
-// drawn one after the other, joined by dark jumps in nearest-neighbour order.
+// The drawing's bounding box is scaled uniformly to fill the 0..255 square inside the
+// margin, centred. Curves are flattened within a tolerance given in frame units (one
+// unit is one step of the 256 x 256 drawing square). Each subpath becomes a shape; the
+// shapes are drawn one after the other as a laser draws them well (LaserPath.h): lit
+// sharp corners and stroke ends, dark jumps that end in a settle point, in an order
+// found nearest-neighbour first and shortened by 2-opt.
 
 // One drawn path, in any coordinates with y downwards, its transforms applied.
 struct TVectorPath {
@@ -29,6 +32,9 @@ struct TVectorOptions {
     // A turn of more than this many degrees makes the point sharp, so the beam is
     // held there.
     double SharpAngle = 45.0;
+    // Frame units kept free on each side of the square (0..MaxMargin), so the drawing
+    // and the sketchpad's point labels stay on the pad.
+    double Margin = DefaultMargin;
     quint16 Delay = 1000;
     QString Name;
 };
@@ -49,8 +55,9 @@ inline constexpr int MaxFramePoints = 65535;
 inline constexpr double MinTolerance = 0.01;
 inline constexpr double MaxTolerance = 64.0;
 
+// A length in frame units as words: "1 unit", "0.5 units".
+QString UnitsText(double units);
+
 // A drawing without anything to draw, or one needing more than MaxFramePoints
-// points, gives no frame. The frame's points are labelled "0", "1", ...; each shape
-// is entered over a dark point on its first point, where the beam settles before
-// the line lights up.
+// points, gives no frame. The frame's points are labelled "0", "1", ...
 TVectorFrameResult BuildVectorFrame(const TVectorDrawing& drawing, const TVectorOptions& options);

@@ -307,13 +307,14 @@ void TestPictureTrace::outlinesFollowThePicture()
             QVERIFY2(TraceDistance(p, sampled) <= 0.5, qPrintable(QStringLiteral("%1,%2 not traced").arg(p.x()).arg(p.y())));
 
     // The frame: every point within a unit of the exact outline, and every part of
-    // the outline drawn lit. The frame fills the square whatever the margin.
+    // the outline drawn lit. The frame keeps its own margin (the default one),
+    // whatever margin the outlines were traced with.
     const TVectorFrameResult result = BuildTracedFrame(traced, TVectorOptions());
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     const TLaserFrame& frame = *result.Frame;
     QCOMPARE(frame.Name, QStringLiteral("logo"));
     QCOMPARE(result.Shapes, int(exact.size()));
-    const TTraceOutlines filling = TraceFitted(exact, 0);
+    const TTraceOutlines filling = TraceFitted(exact, DefaultMargin);
     for (const TSmallPoint& p : frame.Points)
         QVERIFY2(TraceDistance(QPointF(p.X, p.Y), filling) <= 1.0,
                  qPrintable(QStringLiteral("point %1 at %2,%3 is %4 off").arg(p.Name).arg(p.X).arg(p.Y)
@@ -460,19 +461,19 @@ void TestPictureTrace::fineDetailIsTracedSmaller()
 
 void TestPictureTrace::tooManyPointsIsRefusedWithTheReason()
 {
-    // 11,025 small squares apart, each a shape of its own with a dark jump to it:
+    // 9,025 small squares apart, each a shape of its own with a dark jump to it:
     // potrace rounds their corners, so within 0.01 units they take more points than a
     // frame holds, within 1 unit fewer.
     QImage picture = DrawnPicture(1050, Qt::white, [](QPainter& p) {
-        for (int y = 0; y < 105; ++y)
-            for (int x = 0; x < 105; ++x)
+        for (int y = 0; y < 95; ++y)
+            for (int x = 0; x < 95; ++x)
                 p.drawRect(x * 10, y * 10, 5, 5);
     }, false);
     const QString file = Path("dots.png");
     QVERIFY(picture.save(file));
     const TTracedPicture traced = TracePicture(file, TTraceOptions());
     QVERIFY2(traced.outcome.ok, qPrintable(traced.outcome.message));
-    QCOMPARE(traced.Outlines, 105 * 105);
+    QCOMPARE(traced.Outlines, 95 * 95);
 
     TVectorOptions fine;
     fine.Tolerance = 0.01;
@@ -489,7 +490,7 @@ void TestPictureTrace::tooManyPointsIsRefusedWithTheReason()
     const TVectorFrameResult built = BuildTracedFrame(traced, fitting);
     QVERIFY2(built.outcome.ok, qPrintable(built.outcome.message));
     QVERIFY(built.Frame->PointCount() <= MaxFramePoints);
-    QCOMPARE(built.Shapes, 105 * 105);
+    QCOMPARE(built.Shapes, 95 * 95);
 }
 
 void TestPictureTrace::lackOfMemoryIsReported()

@@ -51,6 +51,14 @@ int Jumps(const TLaserFrame& frame)
     return jumps;
 }
 
+// Without a margin: the line fills the square's width.
+TVectorOptions TextFilling()
+{
+    TVectorOptions options;
+    options.Margin = 0;
+    return options;
+}
+
 } // namespace
 
 class TestTextFrame : public QObject {
@@ -81,7 +89,7 @@ void TestTextFrame::lettersAreJoinedByDarkJumps()
     QFETCH(QString, text);
     const auto hershey = THersheyFont::Load(font);
     QVERIFY(hershey);
-    const TVectorFrameResult result = MakeTextFrame(text, {TTextFont::TKind::Hershey, font}, {});
+    const TVectorFrameResult result = MakeTextFrame(text, {TTextFont::TKind::Hershey, font}, TextFilling());
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     const TLaserFrame& frame = *result.Frame;
     QCOMPARE(frame.Name, text);
@@ -106,7 +114,7 @@ void TestTextFrame::lettersAreJoinedByDarkJumps()
 
 void TestTextFrame::lineIsWiderThanHigh()
 {
-    const TVectorFrameResult result = MakeTextFrame("Laser show", {}, {});
+    const TVectorFrameResult result = MakeTextFrame("Laser show", {}, TextFilling());
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     int x0 = 255, x1 = 0, y0 = 255, y1 = 0;
     for (const TSmallPoint& p : result.Frame->Points) {
@@ -139,7 +147,7 @@ void TestTextFrame::outlineFont()
     QCOMPARE(font.Name, families.first());
     // An "O" is two closed outlines: each comes back to its start and a dark jump
     // leads to the other and back.
-    const TVectorFrameResult result = MakeTextFrame("O", font, {});
+    const TVectorFrameResult result = MakeTextFrame("O", font, TextFilling());
     QVERIFY2(result.outcome.ok, qPrintable(result.outcome.message));
     QCOMPARE(result.Shapes, 2);
     QCOMPARE(result.Jumps, 2);
@@ -174,7 +182,7 @@ void TestTextFrame::refused()
     QFETCH(QString, font);
     QFETCH(QString, reason);
     const TTextFont kind{font.isEmpty() ? TTextFont::TKind::Outline : TTextFont::TKind::Hershey, font};
-    const TVectorFrameResult result = MakeTextFrame(text, kind, {});
+    const TVectorFrameResult result = MakeTextFrame(text, kind, TextFilling());
     QVERIFY(!result.outcome.ok);
     QVERIFY(!result.Frame);
     QVERIFY2(result.outcome.message.contains(reason), qPrintable(result.outcome.message));
@@ -201,7 +209,7 @@ void TestTextFrame::fontNames()
     const QString error = ResolveTextFont("No Such Font 42", font).message;
     QVERIFY2(error.startsWith("unknown font \"No Such Font 42\"") && error.contains("futural"), qPrintable(error));
     // Line breaks join the line; the name is the text.
-    const TVectorFrameResult result = MakeTextFrame("two\nlines", {}, {});
+    const TVectorFrameResult result = MakeTextFrame("two\nlines", {}, TextFilling());
     QVERIFY(result.outcome.ok);
     QCOMPARE(result.Frame->Name, QStringLiteral("two lines"));
 }

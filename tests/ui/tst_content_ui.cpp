@@ -1,11 +1,19 @@
+#include "BackgroundWork.h"
 #include "Builders.h"
+#include "FormUnitImportOptions.h"
 #include "FormUnitText.h"
 #include "FrameList.h"
 #include "MainWindowFixture.h"
 #include "ShowFile.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QSpinBox>
+#include <QDoubleSpinBox>
+#include <QImage>
+#include <QPainter>
+#include <QProgressDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -16,6 +24,8 @@
 #include <QtTest>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 class TestContentUi : public QObject, public TMainWindowFixture {
     Q_OBJECT
@@ -33,6 +43,12 @@ private slots:
     void textDialogCancelAndRefusals();
     void svgPicturesAreLeftOutAndSaidSo();
     void longPasteStopsAtTheTextLimit();
+    void pictureInsertsBeforeCurrent();
+    void badPicturesInsertNothing_data();
+    void badPicturesInsertNothing();
+    void cancelledImportLeavesTheShow_data();
+    void cancelledImportLeavesTheShow();
+    void pictureOptionsAreUsedAndKept();
 
 private:
     QMenu* Menu(const QList<QAction*>& actions, const QString& title) const;
@@ -43,7 +59,41 @@ private:
     // Triggers "Insert text frame..." and runs `inDialog` while the dialog is open;
     // the dialog is cancelled afterwards unless `inDialog` closed it.
     void RunTextDialog(const std::function<void(TFormText&)>& inDialog);
+    // Answers the options dialog that follows the file dialog: `inDialog` may change
+    // it; then OK, unless it closed the dialog.
+    void AnswerImportOptions(const std::function<void(TFormImportOptions&)>& inDialog = {});
+    // A white picture with a black square in its middle, or only white.
+    QString MakePicture(const QString& name, bool square);
 };
+
+void TestContentUi::AnswerImportOptions(const std::function<void(TFormImportOptions&)>& inDialog)
+{
+    QTimer::singleShot(0, Form.get(), [this, inDialog] {
+        auto* dialog = Form->findChild<TFormImportOptions*>();
+        if (!dialog || !dialog->isVisible() || !dialog->isModal()) {
+            qWarning("the import options are not shown modally");
+            return;
+        }
+        if (inDialog)
+            inDialog(*dialog);
+        if (dialog->isVisible())
+            dialog->bnOK->click();
+    });
+}
+
+QString TestContentUi::MakePicture(const QString& name, bool square)
+{
+    QImage picture(200, 200, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    if (square) {
+        QPainter painter(&picture);
+        painter.fillRect(50, 50, 100, 100, Qt::black);
+    }
+    const QString path = Dir->filePath(name);
+    if (!picture.save(path))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
 
 QMenu* TestContentUi::Menu(const QList<QAction*>& actions, const QString& title) const
 {
@@ -122,7 +172,8 @@ void TestContentUi::menuItems()
     QMenu* import = Menu(file->actions(), "&Import");
     QVERIFY(import);
     QCOMPARE(Captions(import),
-             (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file..."}));
+             (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file...",
+                          "Import &picture..."}));
     QMenu* frame = Menu(Form->menuBar()->actions(), "F&rame");
     QVERIFY(frame);
     const QStringList frameItems = Captions(frame);
@@ -139,7 +190,16 @@ void TestContentUi::svgInsertsBeforeCurrent()
     QVERIFY(WriteFile(svg, R"x(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">
         <rect width="10" height="10" fill="none" stroke="black"/></svg>)x"));
     Prompts->ExpectOpen(svg);
+    bool asked = false;
+    AnswerImportOptions([&](TFormImportOptions& dialog) {
+        asked = true;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Import SVG file"));
+        QCOMPARE(dialog.seTolerance->value(), 0.5);
+        QCOMPARE(dialog.seMargin->value(), DefaultMargin);
+        QVERIFY(!dialog.cbInvert->isVisible());   // a picture's choices only
+    });
     Form->findChild<QAction*>("aImportSvg")->trigger();
+    QVERIFY(asked);
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import SVG file..."));
     QCOMPARE(Prompts->Shown[0].request.filter, QStringLiteral("SVG drawings (*.svg *.svgz);;All files (*)"));
@@ -147,7 +207,7 @@ void TestContentUi::svgInsertsBeforeCurrent()
     QCOMPARE(Form->CurrentFrameIndex(), 2);
     const TLaserFrame& logo = Form->Show().Frame(2);
     QCOMPARE(logo.PointCount(), 4);
-    QCOMPARE(logo.Points[1].X, quint8(255));
+    QCOMPARE(logo.Points[1].X, quint8(247));  // inside the default margin of 8 units
     QVERIFY(logo.Points[1].IsSharp());
     QCOMPARE(logo.Links.Cols(), 2);                  // after Y
     QCOMPARE(Form->Show().Frame(3).Links.Cols(), 4);  // Z after the drawing
@@ -186,6 +246,7 @@ void TestContentUi::unreadableSvgInsertsNothing()
     QVERIFY(WriteFile(svg, content));
     Prompts->ExpectOpen(svg);
     Prompts->ExpectTell();
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Prompts->Shown[1].icon, TMsgIcon::Error);
@@ -211,17 +272,19 @@ void TestContentUi::svgTooLargeOffersACoarserTolerance()
 
     Prompts->ExpectOpen(path);
     Prompts->ExpectAsk(false);
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(path))
                  && Prompts->Shown[1].text.contains("more than a frame holds (65535)")
-                 && Prompts->Shown[1].text.contains("within 1 units?"),
+                 && Prompts->Shown[1].text.contains("within 1 unit?"),
              qPrintable(Prompts->Shown[1].text));
     QCOMPARE(Form->Show().Count(), 1);
     QVERIFY(!Form->IsModified());
 
     Prompts->ExpectOpen(path);
     Prompts->ExpectAsk(true);
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"circles", "X"}));
@@ -238,6 +301,8 @@ void TestContentUi::textInsertsBeforeCurrent()
         QVERIFY(dialog.rbHershey->isChecked());
         QCOMPARE(dialog.cbHershey->currentText(), QStringLiteral("futural"));
         QVERIFY(!dialog.bnOK->isEnabled());     // nothing to write yet
+        QCOMPARE(dialog.seMargin->value(), DefaultMargin);
+        dialog.seMargin->setValue(20);
         dialog.editText->setText("Hello");
         QVERIFY(dialog.bnOK->isEnabled());
         dialog.bnOK->click();
@@ -247,6 +312,11 @@ void TestContentUi::textInsertsBeforeCurrent()
     QCOMPARE(Form->CurrentFrameIndex(), 1);
     const TLaserFrame& hello = Form->Show().Frame(1);
     QVERIFY(hello.PointCount() > 20);
+    // A line of text is wider than high: the margin chosen shows left and right.
+    const auto [left, right] = std::minmax_element(hello.Points.begin(), hello.Points.end(),
+                                                   [](const TSmallPoint& a, const TSmallPoint& b) { return a.X < b.X; });
+    QCOMPARE(int(left->X), 20);
+    QCOMPARE(int(right->X), 235);
     QVERIFY(std::any_of(hello.Points.begin(), hello.Points.end(), [](const TSmallPoint& p) { return p.IsBlank(); }));
     QCOMPARE(Form->Show().Frame(2).Links.Cols(), hello.PointCount());
     QVERIFY(Form->IsModified());
@@ -256,6 +326,7 @@ void TestContentUi::textInsertsBeforeCurrent()
     // The dialog keeps the last text; an outline font draws it too.
     RunTextDialog([](TFormText& dialog) {
         QCOMPARE(dialog.editText->text(), QStringLiteral("Hello"));
+        QCOMPARE(dialog.seMargin->value(), 20.0);
         dialog.rbOutline->setChecked(true);
         dialog.bnOK->click();
     });
@@ -303,6 +374,7 @@ void TestContentUi::svgPicturesAreLeftOutAndSaidSo()
         viewBox="0 0 10 10"><rect width="10" height="10" fill="none" stroke="black"/>
         <image xlink:href="self.svg" width="10" height="10"/></svg>)x"));
     Prompts->ExpectOpen(svg);
+    AnswerImportOptions();
     Form->findChild<QAction*>("aImportSvg")->trigger();
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Names(), (QStringList{"self", "X"}));
@@ -329,6 +401,201 @@ void TestContentUi::longPasteStopsAtTheTextLimit()
     QVERIFY(NoUnexpectedPrompts());
     QCOMPARE(Form->Show().Count(), 2);
     QVERIFY(Form->Show().Frame(0).Name.startsWith("lazy dog lazy dog"));
+}
+
+void TestContentUi::pictureInsertsBeforeCurrent()
+{
+    CreateForm();
+    OpenShow({"X", "Y", "Z"}, 1);
+    const QString png = MakePicture("logo.png", true);
+    Prompts->ExpectOpen(png);
+    AnswerImportOptions([](TFormImportOptions& dialog) {
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Import picture"));
+        QVERIFY(dialog.cbAutoThreshold->isChecked());
+        QVERIFY(!dialog.seThreshold->isEnabled());
+        QVERIFY(dialog.cbInvert->isVisible() && !dialog.cbInvert->isChecked());
+    });
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[0].request.title, QStringLiteral("Import picture..."));
+    QVERIFY(Prompts->Shown[0].request.filter.startsWith("Pictures (*.png *.jpg *.jpeg *.bmp *.gif"));
+    QCOMPARE(Names(), (QStringList{"X", "logo", "Y", "Z"}));
+    QCOMPARE(Form->CurrentFrameIndex(), 1);
+    // The square's outline inside the default margin, its corners lit and sharp.
+    const TLaserFrame& logo = Form->Show().Frame(1);
+    QVERIFY(logo.PointCount() >= 4);
+    int low = 255, high = 0;
+    for (const TSmallPoint& p : logo.Points) {
+        low = std::min({low, int(p.X), int(p.Y)});
+        high = std::max({high, int(p.X), int(p.Y)});
+    }
+    QCOMPARE(low, 8);
+    QCOMPARE(high, 247);
+    QVERIFY2(Inside().sbFrameMessage->text().contains("traced from logo.png"),
+             qPrintable(Inside().sbFrameMessage->text()));
+    // One step of the history.
+    QVERIFY(Form->IsModified());
+    Form->Document().Undo();
+    QCOMPARE(Names(), (QStringList{"X", "Y", "Z"}));
+    QVERIFY(!Form->IsModified());
+}
+
+void TestContentUi::badPicturesInsertNothing_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("blank") << "blank" << "nothing to trace";
+    QTest::newRow("not a picture") << "text" << "not a picture to trace";
+    QTest::newRow("a pipe") << "fifo" << "it is a pipe, not a regular file";
+}
+
+void TestContentUi::badPicturesInsertNothing()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    CreateForm();
+    OpenShow({"X", "Y"}, 1);
+    QString path = Dir->filePath("bad.png");
+    if (kind == "blank")
+        path = MakePicture("bad.png", false);
+    else if (kind == "text")
+        QVERIFY(WriteFile(path, "just words"));
+    else
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    Prompts->ExpectOpen(path);
+    Prompts->ExpectTell();
+    AnswerImportOptions();
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Prompts->Shown[1].icon, TMsgIcon::Error);
+    QVERIFY2(Prompts->Shown[1].text.startsWith(QDir::toNativeSeparators(path)), qPrintable(Prompts->Shown[1].text));
+    QVERIFY2(Prompts->Shown[1].text.contains(reason), qPrintable(Prompts->Shown[1].text));
+    QCOMPARE(Names(), (QStringList{"X", "Y"}));
+    QVERIFY(!Form->IsModified());
+}
+
+// An import runs off the GUI thread behind a box with "Cancel"; cancelled, the show
+// stays as it was and nothing is asked.
+void TestContentUi::cancelledImportLeavesTheShow_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("SVG") << "aImportSvg";
+    QTest::newRow("picture") << "aImportPicture";
+}
+
+void TestContentUi::cancelledImportLeavesTheShow()
+{
+    QFETCH(QString, action);
+    CreateForm();
+    OpenShow({"X", "Y"}, 1);
+    QString path;
+    if (action == "aImportSvg") {
+        // A thousand circles: some 40,000 points, a while to build.
+        QByteArray svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 2 2\">";
+        for (int i = 0; i < 1000; ++i)
+            svg += QStringLiteral("<circle cx=\"1\" cy=\"1\" r=\"%1\" fill=\"none\" stroke=\"black\"/>")
+                       .arg(0.001 * (i + 1)).toLatin1();
+        svg += "</svg>";
+        path = Dir->filePath("many.svg");
+        QVERIFY(WriteFile(path, svg));
+    } else {
+        QImage picture(2000, 2000, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QPainter painter(&picture);
+        for (int i = 0; i < 200; ++i)
+            painter.fillRect(10 * i, (i * 37) % 1900, 5, 90, Qt::black);
+        painter.end();
+        path = Dir->filePath("big.png");
+        QVERIFY(picture.save(path));
+    }
+    // The box is looked for from the moment the options are answered.
+    bool cancelled = false;
+    QTimer poll;
+    poll.setInterval(1);
+    connect(&poll, &QTimer::timeout, Form.get(), [&] {
+        auto* box = Form->findChild<QProgressDialog*>(BackgroundWorkBoxName);
+        if (!box)
+            return;
+        poll.stop();
+        QCOMPARE(box->labelText(), QStringLiteral("%1 %2...").arg(action == "aImportSvg" ? "Importing" : "Tracing",
+                                                                   QFileInfo(path).fileName()));
+        auto* button = box->findChild<QPushButton*>();
+        if (!button || button->text() != QStringLiteral("Cancel")) {
+            qWarning("the box has no Cancel button");
+            return;
+        }
+        button->click();
+        cancelled = true;
+    });
+    AnswerImportOptions([&](TFormImportOptions&) { poll.start(); });
+    Prompts->ExpectOpen(path);
+    Form->findChild<QAction*>(action)->trigger();
+    QVERIFY(cancelled);
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"X", "Y"}));
+    QVERIFY(!Form->IsModified());
+    QCOMPARE(Form->Document().History().count(), 0);
+    QVERIFY(!Form->findChild<QProgressDialog*>(BackgroundWorkBoxName));
+
+    // Not cancelled, the same import lands as one step.
+    Prompts->ExpectOpen(path);
+    AnswerImportOptions();
+    Form->findChild<QAction*>(action)->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Show().Count(), 3);
+    QCOMPARE(Form->Document().History().count(), 1);
+}
+
+// The options chosen reach the frame and stay for the next import; Cancel in the
+// options dialog imports nothing.
+void TestContentUi::pictureOptionsAreUsedAndKept()
+{
+    CreateForm();
+    OpenShow({"X"}, 0);
+    // A light square on a dark ground: traced inverted, the square is the shape.
+    QImage picture(200, 200, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    {
+        QPainter painter(&picture);
+        painter.fillRect(50, 50, 100, 100, Qt::white);
+    }
+    const QString path = Dir->filePath("night.png");
+    QVERIFY(picture.save(path));
+
+    Prompts->ExpectOpen(path);
+    AnswerImportOptions([](TFormImportOptions& dialog) { dialog.bnCancel->click(); });
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Form->Show().Count(), 1);
+
+    Prompts->ExpectOpen(path);
+    AnswerImportOptions([](TFormImportOptions& dialog) {
+        dialog.cbInvert->setChecked(true);
+        dialog.cbAutoThreshold->setChecked(false);
+        QVERIFY(dialog.seThreshold->isEnabled());
+        dialog.seThreshold->setValue(100);
+        dialog.seMargin->setValue(0);
+    });
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QCOMPARE(Names(), (QStringList{"night", "X"}));
+    const TLaserFrame& frame = Form->Show().Frame(0);
+    int low = 255, high = 0;
+    for (const TSmallPoint& p : frame.Points)
+        low = std::min({low, int(p.X), int(p.Y)}), high = std::max({high, int(p.X), int(p.Y)});
+    QCOMPARE(low, 0);
+    QCOMPARE(high, 255);
+    QVERIFY(frame.PointCount() <= 16);  // one square's outline, not the ground's
+
+    Prompts->ExpectOpen(path);
+    AnswerImportOptions([](TFormImportOptions& dialog) {
+        QVERIFY(dialog.cbInvert->isChecked());
+        QCOMPARE(dialog.seThreshold->value(), 100);
+        QCOMPARE(dialog.seMargin->value(), 0.0);
+        dialog.bnCancel->click();
+    });
+    Form->findChild<QAction*>("aImportPicture")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
 }
 
 QTEST_MAIN(TestContentUi)

@@ -8,7 +8,9 @@
 #include "Timeline.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
+#include <QPainter>
 #include <QMdiSubWindow>
 #include <QMimeData>
 #include <QStatusBar>
@@ -33,13 +35,19 @@ private slots:
     void damagedFilesAreReported();
     void refusedDropsChangeNothing_data();
     void refusedDropsChangeNothing();
+    void dropIsTakenAsACopy_data();
+    void dropIsTakenAsACopy();
 
 private:
     QString MakeShow(const QString& name, const QStringList& frameNames);
     QString MakeIlda(const QString& name, const QStringList& frameNames);
+    // A drawing of a square (.svg) or a picture of one (.png, .jpg): one frame named after the file.
+    QString MakeDrawing(const QString& name);
     QStringList Names() const;
-    // Drags `files` over `where` (a point of the main window) and drops them; true when accepted.
-    bool Drop(const QList<QUrl>& urls, QPoint where);
+    // Drags `files` over `where` (a point of the main window) and drops them; true when
+    // accepted, which is always as a copy.
+    bool Drop(const QList<QUrl>& urls, QPoint where,
+              Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
     QPoint Over(const QString& part) const;
 };
 
@@ -68,6 +76,26 @@ QString TestFileDrop::MakeIlda(const QString& name, const QStringList& frameName
     return path;
 }
 
+QString TestFileDrop::MakeDrawing(const QString& name)
+{
+    const QString path = Dir->filePath(name);
+    bool made = false;
+    if (name.endsWith(".svg")) {
+        made = WriteFile(path, "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 10 10\">"
+                               "<rect x=\"2\" y=\"2\" width=\"6\" height=\"6\" fill=\"none\" stroke=\"black\"/></svg>");
+    } else {
+        QImage picture(120, 120, QImage::Format_RGB32);
+        picture.fill(Qt::white);
+        QPainter painter(&picture);
+        painter.fillRect(30, 30, 60, 60, Qt::black);
+        painter.end();
+        made = picture.save(path);
+    }
+    if (!made)
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
 QStringList TestFileDrop::Names() const
 {
     return FrameNames(Form->Show());
@@ -82,23 +110,27 @@ QPoint TestFileDrop::Over(const QString& part) const
     return widget->mapTo(Form.get(), widget->rect().center());
 }
 
-bool TestFileDrop::Drop(const QList<QUrl>& urls, QPoint where)
+bool TestFileDrop::Drop(const QList<QUrl>& urls, QPoint where, Qt::DropActions actions)
 {
     QMimeData mime;
     mime.setUrls(urls);
     QWindow* window = Form->windowHandle();
-    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    QDragEnterEvent enter(where, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    // Shift asks a file manager to move the files.
+    QDragEnterEvent enter(where, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QCoreApplication::sendEvent(window, &enter);
-    QDragMoveEvent move(where, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDragMoveEvent move(where, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QCoreApplication::sendEvent(window, &move);
     if (!move.isAccepted()) {
         QDragLeaveEvent leave;
         QCoreApplication::sendEvent(window, &leave);
         return false;
     }
-    QDropEvent drop(where, actions, &mime, Qt::LeftButton, Qt::NoModifier);
+    if (move.dropAction() != Qt::CopyAction)
+        qWarning("the drag was accepted as %d, not as a copy", int(move.dropAction()));
+    QDropEvent drop(where, actions, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QCoreApplication::sendEvent(window, &drop);
+    if (drop.isAccepted() && drop.dropAction() != Qt::CopyAction)
+        qWarning("the drop was accepted as %d, not as a copy", int(drop.dropAction()));
     // The drop is answered first; the files are read once the drag has ended.
     QCoreApplication::processEvents();
     return drop.isAccepted();
@@ -114,6 +146,12 @@ void TestFileDrop::kinds_data()
     QTest::newRow("frame, small letters") << "star.rz4-FRAME" << int(TDroppedFile::Frame);
     QTest::newRow("ilda") << "logo.ild" << int(TDroppedFile::Ilda);
     QTest::newRow("ilda, capitals") << "LOGO.ILD" << int(TDroppedFile::Ilda);
+    QTest::newRow("svg") << "logo.svg" << int(TDroppedFile::Svg);
+    QTest::newRow("svg, capitals, compressed") << "LOGO.SVGZ" << int(TDroppedFile::Svg);
+    QTest::newRow("png") << "logo.png" << int(TDroppedFile::Picture);
+    QTest::newRow("jpg, capitals") << "PHOTO.JPG" << int(TDroppedFile::Picture);
+    QTest::newRow("jpeg") << "photo.jpeg" << int(TDroppedFile::Picture);
+    QTest::newRow("gif and bmp") << "a.gif" << int(TDroppedFile::Picture);
     QTest::newRow("compiled show") << "party.RZ4.WAV" << int(TDroppedFile::None);
     QTest::newRow("no extension") << "RZ4" << int(TDroppedFile::None);
 }
@@ -140,6 +178,12 @@ void TestFileDrop::dropImportsBeforeCurrent_data()
                                        << QStringList{"A", "Y", "B", "C"};
     QTest::newRow("several, in the order dropped") << QStringList{"x.RZ4-frame:X", "y.ild:Y", "z.RZ4-frame:Z"}
                                                    << "status bar" << QStringList{"A", "X", "Y", "Z", "B", "C"};
+    // A drawing and pictures become a frame each, named after the file.
+    QTest::newRow("SVG drawing") << QStringList{"square.svg"} << "sketchpad" << QStringList{"A", "square", "B", "C"};
+    QTest::newRow("PNG picture") << QStringList{"logo.png"} << "frame list" << QStringList{"A", "logo", "B", "C"};
+    QTest::newRow("JPEG picture, SVG and ILDA")
+        << QStringList{"photo.jpg", "square.svg", "y.ild:Y"} << "sketchpad"
+        << QStringList{"A", "photo", "square", "Y", "B", "C"};
 }
 
 void TestFileDrop::dropImportsBeforeCurrent()
@@ -154,7 +198,10 @@ void TestFileDrop::dropImportsBeforeCurrent()
     for (const QString& file : files) {
         const QString name = file.section(':', 0, 0);
         const QStringList frames = file.section(':', 1).split(',');
-        urls << QUrl::fromLocalFile(name.endsWith(".ild") ? MakeIlda(name, frames) : MakeShow(name, frames));
+        if (name.endsWith(".svg") || name.endsWith(".png") || name.endsWith(".jpg"))
+            urls << QUrl::fromLocalFile(MakeDrawing(name));
+        else
+            urls << QUrl::fromLocalFile(name.endsWith(".ild") ? MakeIlda(name, frames) : MakeShow(name, frames));
     }
     QVERIFY(Drop(urls, Over(over)));
     QCOMPARE(Names(), expected);
@@ -276,6 +323,32 @@ void TestFileDrop::refusedDropsChangeNothing()
     // Nor is a web address taken for a file.
     QVERIFY(!Drop({QUrl("https://example.org/show.RZ4")}, Over("sketchpad")));
     QCOMPARE(Names(), QStringList({"A", "B"}));
+}
+
+// Whatever the source proposes, the files are taken as a copy, so a file manager
+// never deletes what it handed over; a source that only lets its files be moved is
+// refused.
+void TestFileDrop::dropIsTakenAsACopy_data()
+{
+    QTest::addColumn<int>("actions");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("copy or move") << int(Qt::CopyAction | Qt::MoveAction) << true;
+    QTest::newRow("copy only") << int(Qt::CopyAction) << true;
+    QTest::newRow("move only") << int(Qt::MoveAction) << false;
+    QTest::newRow("link only") << int(Qt::LinkAction) << false;
+}
+
+void TestFileDrop::dropIsTakenAsACopy()
+{
+    QFETCH(int, actions);
+    QFETCH(bool, taken);
+    CreateForm({}, true);
+    Form->OpenCommandLineFile(MakeShow("show.RZ4", {"A", "B"}));
+    const QString drawing = MakeDrawing("square.svg");
+    QTest::failOnWarning(QRegularExpression("not as a copy"));
+    QCOMPARE(Drop({QUrl::fromLocalFile(drawing)}, Over("sketchpad"), Qt::DropActions(actions)), taken);
+    QCOMPARE(Names(), taken ? QStringList({"square", "A", "B"}) : QStringList({"A", "B"}));
+    QVERIFY(QFile::exists(drawing));
 }
 
 QTEST_MAIN(TestFileDrop)

@@ -89,7 +89,8 @@ void TestIldaUi::menuItems()
     QStringList importItems;
     for (QAction* a : import->actions())
         importItems << a->text();
-    QCOMPARE(importItems, (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file..."}));
+    QCOMPARE(importItems, (QStringList{"Import &frame...", "Import &show...", "Import &ILDA file...", "Import &SVG file...",
+                          "Import &picture..."}));
 }
 
 void TestIldaUi::importInsertsBeforeCurrent()
@@ -123,6 +124,17 @@ void TestIldaUi::importInsertsBeforeCurrent()
     // Undone, the frames are gone and the line that told of them too.
     Ui().miUndo->trigger();
     QCOMPARE(Inside().sbFrameMessage->text(), QString());
+
+    // One frame is "1 frame", not "1 frames".
+    TLaserFrames one;
+    QVERIFY(ReadShowFile(one, MakeShow("one.RZ4", {"O"})).outcome.ok);
+    const QString oneIld = Dir->filePath("one.ild");
+    QVERIFY(ExportIldaFile(oneIld, one, {}).outcome.ok);
+    Prompts->ExpectOpen(oneIld);
+    Form->findChild<QAction*>("aImportIlda")->trigger();
+    QVERIFY(NoUnexpectedPrompts());
+    QVERIFY2(Inside().sbFrameMessage->text().startsWith("1 frame imported from one.ild"),
+             qPrintable(Inside().sbFrameMessage->text()));
 }
 
 void TestIldaUi::damagedFileInsertsNothing()

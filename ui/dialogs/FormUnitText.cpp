@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDoubleSpinBox>
 #include <QFontComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -45,6 +46,16 @@ TFormText::TFormText(QWidget* parent)
     rbHershey->setEnabled(hershey);
     (hershey ? rbHershey : rbOutline)->setChecked(true);
 
+    seMargin = new QDoubleSpinBox(this);
+    seMargin->setObjectName(QStringLiteral("seMargin"));
+    seMargin->setRange(0, MaxMargin);
+    seMargin->setDecimals(1);
+    seMargin->setSuffix(QStringLiteral(" units"));
+    seMargin->setValue(DefaultMargin);
+    seMargin->setToolTip(QStringLiteral("Room left free on each side of the drawing square"));
+    auto* marginLabel = new QLabel(QStringLiteral("&Margin:"), this);
+    marginLabel->setBuddy(seMargin);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     bnOK = buttons->button(QDialogButtonBox::Ok);
     bnOK->setText(QStringLiteral("OK"));
@@ -63,6 +74,8 @@ TFormText::TFormText(QWidget* parent)
     grid->addWidget(cbHershey, 2, 1);
     grid->addWidget(rbOutline, 3, 0);
     grid->addWidget(cbOutline, 3, 1);
+    grid->addWidget(marginLabel, 4, 0);
+    grid->addWidget(seMargin, 4, 1, Qt::AlignLeft);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);
@@ -78,6 +91,8 @@ TTextFont TFormText::Font() const
         return {TTextFont::TKind::Hershey, cbHershey->currentText()};
     return {TTextFont::TKind::Outline, cbOutline->currentFont().family()};
 }
+
+double TFormText::Margin() const { return seMargin->value(); }
 
 bool TFormText::Execute()
 {

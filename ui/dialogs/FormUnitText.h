@@ -5,6 +5,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QDoubleSpinBox;
 class QFontComboBox;
 class QLabel;
 class QLineEdit;
@@ -12,7 +13,8 @@ class QPushButton;
 class QRadioButton;
 
 // "Insert text frame": the line of text and its font, a Hershey single-stroke font
-// (best for a laser) or an installed outline font. Keeps its choices between uses.
+// (best for a laser) or an installed outline font, and the margin kept free around
+// it. Keeps its choices between uses.
 class TFormText : public QDialog {
     Q_OBJECT
 public:
@@ -24,11 +26,13 @@ public:
     QComboBox* cbHershey = nullptr;
     QRadioButton* rbOutline = nullptr;
     QFontComboBox* cbOutline = nullptr;
+    QDoubleSpinBox* seMargin = nullptr;
     QPushButton* bnOK = nullptr;
     QPushButton* bnCancel = nullptr;
 
     QString Text() const;
     TTextFont Font() const;
+    double Margin() const;  // frame units free on each side
 
     // Shows the dialog modally with the text selected; true when OK was chosen.
     bool Execute();

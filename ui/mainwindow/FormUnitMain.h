@@ -23,6 +23,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QDropEvent;
 class QMimeData;
 class QMouseEvent;
 class QSettings;
@@ -36,6 +37,9 @@ class TFormHelpLines;
 class TFormImport;
 class TFormColors;
 class TFormPickImage;
+class TFormImportOptions;
+struct TTraceOptions;
+struct TVectorOptions;
 class TFormText;
 class TFrameList;
 class THelpWindow;
@@ -61,11 +65,13 @@ class THelpContexts;
 class THelpRequests;
 
 // What a file dropped on the main window is, by its extension.
-enum class TDroppedFile { None, Show, Frame, Ilda };
+enum class TDroppedFile { None, Show, Frame, Ilda, Svg, Picture };
 TDroppedFile DroppedFileKind(const QString& path);
-// The files of a drop the main window takes: one show, or one or more frame and ILDA
-// files, all existing local files; empty for anything else.
+// The files of a drop the main window takes: one show, or one or more frame, ILDA,
+// SVG and picture files, all existing local files; empty for anything else.
 QStringList DroppedFiles(const QMimeData* mime);
+// Accepts a drag or a drop of such files as a copy; false (and ignored) otherwise.
+bool AcceptDropAsCopy(QDropEvent* event);
 
 // The main window: owns the show document (the frames, the soundtrack and the edit
 // history) and everything that is not the show (settings, colours, the frame clipboard,
@@ -97,7 +103,8 @@ QStringList DroppedFiles(const QMimeData* mime);
 //                                 centres, renumber; Project: Check all links
 //   FormUnitMain_Images.cpp       Frame: Background image, Choose part of image
 //   FormUnitMain_Import.cpp       File/Frame: Import frame (the import dialog)
-//   FormUnitMain_Content.cpp      File: Import SVG file; Frame: Insert text frame
+//   FormUnitMain_Content.cpp      File: Import SVG file, Import picture; Frame: Insert
+//                                 text frame
 //   FormUnitMain_Ilda.cpp         File: Export ILDA file, Import ILDA file
 //   FormUnitMain_Playback.cpp     the Playback bar (play, stop, repeat, live, Show
 //                                 preview), Frame: Show frame-wave preview, the timeline
@@ -319,6 +326,15 @@ private:
     // drawings and text as frames (FormUnitMain_Content.cpp)
     void ConnectContentCommands();
     void aImportSvgExecute();
+    // An SVG drawing as a frame before the current frame, with the options last chosen.
+    void ImportSvgFrame(const QString& fileName);
+    void aImportPictureExecute();
+    // A picture traced into a frame before the current frame, with the options last chosen.
+    void ImportPictureFrame(const QString& fileName);
+    // Asks how the file becomes a frame; false when cancelled.
+    bool AskImportOptions(bool picture, const QString& fileName);
+    TVectorOptions ImportVectorOptions() const;
+    TTraceOptions ImportTraceOptions() const;
     void aInsertTextExecute();
     // The one way these frames enter the show: before the current frame, as an import.
     void InsertContentFrame(std::unique_ptr<TLaserFrame> frame, const QString& stepName);
@@ -421,6 +437,7 @@ private:
     TFormPickImage* FormPickImage = nullptr;
     TFormHelpLines* FormHelpLines = nullptr;
     TFormText* FormText = nullptr;
+    TFormImportOptions* FormImportOptions = nullptr;  // made on first use; keeps its choices
     TFormDebug* FormDebug = nullptr;        // "Demowave", the frame-wave preview
     TFormPreview* FormPreview = nullptr;    // "Show preview"
     TFormSoundtrack* FormSoundtrack = nullptr;

@@ -162,6 +162,8 @@ void TFormMainUi::CreateFileActions()
     aExportIlda = NewAction("aExportIlda", "Export &ILDA file...", "Export the show as an ILDA file");
     aImportShow = NewAction("aImportShow", "Import &show...", "Import a full show");
     aImportSvg = NewAction("aImportSvg", "Import &SVG file...", "Import an SVG drawing as a frame");
+    aImportPicture = NewAction("aImportPicture", "Import &picture...",
+                               "Trace the outlines of a picture (PNG, JPEG, BMP, GIF) into a frame");
     miExit = NewAction("miExit", "E&xit");
 
     pmLastFiles = new QMenu(Window);
@@ -388,7 +390,7 @@ void TFormMainUi::CreateMenus()
     file->addActions({aNewFile, aOpenFile, miOpenAgain, aSaveFile, aSaveAsFile, aExportIlda});
     file->addSeparator();
     QMenu* import = file->addMenu("&Import");
-    import->addActions({aImportFrame, aImportShow, aImportIlda, aImportSvg});
+    import->addActions({aImportFrame, aImportShow, aImportIlda, aImportSvg, aImportPicture});
     file->addSeparator();
     file->addAction(miExit);
 

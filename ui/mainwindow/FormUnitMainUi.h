@@ -42,6 +42,7 @@ public:
     QAction* aImportIlda = nullptr;
     QAction* aExportIlda = nullptr;
     QAction* aImportSvg = nullptr;
+    QAction* aImportPicture = nullptr;
     QAction* miExit = nullptr;
     QMenu* pmLastFiles = nullptr;
     std::array<QAction*, TRecentFiles::Count> miLastFile{};

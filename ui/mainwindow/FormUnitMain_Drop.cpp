@@ -1,5 +1,6 @@
-// Files dropped on the main window: a show is opened, frames and ILDA files are
-// imported before the current frame.
+// Files dropped on the main window: a show is opened; frames, ILDA files, SVG
+// drawings and pictures are imported before the current frame. A drop is always
+// taken as a copy: the file stays where it was.
 #include "FormUnitMain.h"
 
 #include <QDragEnterEvent>
@@ -18,6 +19,13 @@ TDroppedFile DroppedFileKind(const QString& path)
         return TDroppedFile::Frame;
     if (suffix.compare(QLatin1String("ild"), Qt::CaseInsensitive) == 0)
         return TDroppedFile::Ilda;
+    if (suffix.compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0
+        || suffix.compare(QLatin1String("svgz"), Qt::CaseInsensitive) == 0)
+        return TDroppedFile::Svg;
+    static const QStringList pictures{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                      QStringLiteral("bmp"), QStringLiteral("gif")};
+    if (pictures.contains(suffix, Qt::CaseInsensitive))
+        return TDroppedFile::Picture;
     return TDroppedFile::None;
 }
 
@@ -35,37 +43,42 @@ QStringList DroppedFiles(const QMimeData* mime)
         shows += kind == TDroppedFile::Show ? 1 : 0;
         files << path;
     }
-    // One show replaces the open one; frames and ILDA files may come several at once,
-    // but not together with a show.
+    // One show replaces the open one; the files imported as frames may come several
+    // at once, but not together with a show.
     if (shows > 0 && files.size() > 1)
         return {};
     return files;
 }
 
+// Taken as a copy, whatever the source proposed: a file manager that was told "move"
+// would delete the file it handed over. A source that only lets its files be moved
+// is refused.
+bool AcceptDropAsCopy(QDropEvent* event)
+{
+    if (DroppedFiles(event->mimeData()).isEmpty() || !(event->possibleActions() & Qt::CopyAction)) {
+        event->ignore();
+        return false;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    return true;
+}
+
 void TFormMain::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (DroppedFiles(event->mimeData()).isEmpty())
-        event->ignore();
-    else
-        event->acceptProposedAction();
+    AcceptDropAsCopy(event);
 }
 
 void TFormMain::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (DroppedFiles(event->mimeData()).isEmpty())
-        event->ignore();
-    else
-        event->acceptProposedAction();
+    AcceptDropAsCopy(event);
 }
 
 void TFormMain::dropEvent(QDropEvent* event)
 {
-    const QStringList files = DroppedFiles(event->mimeData());
-    if (files.isEmpty()) {
-        event->ignore();
+    if (!AcceptDropAsCopy(event))
         return;
-    }
-    event->acceptProposedAction();
+    const QStringList files = DroppedFiles(event->mimeData());
     // The questions and messages must not hold up the program the files came from,
     // which waits for the drop to end.
     QMetaObject::invokeMethod(this, [this, files] { OpenDroppedFiles(files); }, Qt::QueuedConnection);
@@ -86,9 +99,19 @@ void TFormMain::OpenDroppedFiles(const QStringList& files)
     }
     // Last to first, each before the current frame: they end up in the order dropped.
     for (int i = int(files.size()) - 1; i >= 0; --i) {
-        if (DroppedFileKind(files[i]) == TDroppedFile::Ilda)
+        switch (DroppedFileKind(files[i])) {
+        case TDroppedFile::Ilda:
             ImportIldaFrames(files[i]);
-        else
+            break;
+        case TDroppedFile::Svg:
+            ImportSvgFrame(files[i]);
+            break;
+        case TDroppedFile::Picture:
+            ImportPictureFrame(files[i]);
+            break;
+        default:
             ImportShowFrames(files[i]);
+            break;
+        }
     }
 }

@@ -1,6 +1,7 @@
 // ILDA exchange: commands of the main window.
 #include "FormUnitMain.h"
 
+#include "BackgroundWork.h"
 #include "FrameList.h"
 #include "FrameStatusBar.h"
 #include "IldaFile.h"
@@ -8,7 +9,8 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QScopedValueRollback>
+
+#include <memory>
 
 namespace {
 
@@ -43,17 +45,20 @@ void TFormMain::ImportIldaFrames(const QString& fileName)
 {
     TIldaImportOptions options;
     options.Colors = LaserColors(Colors);
-    TLaserFrames imported;
-    TIldaFileResult result;
-    {
-        const QScopedValueRollback busy(Busy, true);
-        result = ImportIldaFile(fileName, imported, options);
-    }
+    // Read on a thread of its own; a cancelled import is dropped with its frames.
+    auto imported = std::make_shared<TLaserFrames>();
+    auto read = std::make_shared<TIldaFileResult>();
+    if (!RunInBackground(this, QStringLiteral("Importing %1...").arg(QFileInfo(fileName).fileName()),
+                         [=] { *read = ImportIldaFile(fileName, *imported, options); }))
+        return;
+    const TIldaFileResult& result = *read;
     if (!Succeeded(Prompts, result.outcome))
         return;
     // The frames go before the current one, as "Import show" puts them.
-    ImportFrames(imported, StepName(aImportIlda->text()));
-    sbFrame->SetStepText(QStringLiteral("%1 frames imported from %2").arg(result.frames).arg(QFileInfo(fileName).fileName()));
+    ImportFrames(*imported, StepName(aImportIlda->text()));
+    sbFrame->SetStepText(QStringLiteral("%1 imported from %2")
+                             .arg(result.frames == 1 ? QStringLiteral("1 frame") : QStringLiteral("%1 frames").arg(result.frames))
+                             .arg(QFileInfo(fileName).fileName()));
 }
 
 void TFormMain::aExportIldaExecute()
@@ -74,5 +79,7 @@ void TFormMain::aExportIldaExecute()
     if (!Succeeded(Prompts, result.outcome))
         return;
     // Success is said in the status bar: a box would only be clicked away.
-    SetStatusText(1, QStringLiteral("%1 frames written to %2").arg(result.frames).arg(QDir::toNativeSeparators(fileName)));
+    SetStatusText(1, QStringLiteral("%1 written to %2")
+                         .arg(result.frames == 1 ? QStringLiteral("1 frame") : QStringLiteral("%1 frames").arg(result.frames))
+                         .arg(QDir::toNativeSeparators(fileName)));
 }

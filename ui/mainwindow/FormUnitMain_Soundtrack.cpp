@@ -319,7 +319,8 @@ void TFormMain::aFitFramesToBeatsExecute()
         return;
     }
     Document().SetDelays(fit.Delays, StepName(aFitFramesToBeats->text()));
-    sbFrame->SetStepText(QStringLiteral("%1 frames fitted to the beats; the changes lie within %2 ms of them")
-                         .arg(fit.FramesFitted)
+    sbFrame->SetStepText(QStringLiteral("%1 fitted to the beats; the changes lie within %2 ms of them")
+                         .arg(fit.FramesFitted == 1 ? QStringLiteral("1 frame")
+                                                    : QStringLiteral("%1 frames").arg(fit.FramesFitted))
                          .arg(fit.WorstMs, 0, 'f', 1));
 }
