@@ -446,6 +446,9 @@ TLaserPath LayOutLaserPath(const std::vector<TLaserShape>& shapes, const TLaserT
 {
     std::vector<TLaidPoint> laid;
     int jumps = 0;
+    // The jump, and a lit point on the spot it lands on: the line of no length from it
+    // holds the beam lit there for a move's time before the shape's first line, as the
+    // line of no length into the leave point does at a shape's end.
     const auto jumpTo = [&](QPoint p, QPointF exact) {
         TLaidPoint leave = laid.back();
         leave.Role = TLaidRole::Leave;
@@ -456,6 +459,10 @@ TLaserPath LayOutLaserPath(const std::vector<TLaserShape>& shapes, const TLaserT
         settle.Exact = exact;
         settle.Role = TLaidRole::Settle;
         laid.push_back(settle);
+        TLaidPoint start;
+        start.P = p;
+        start.Exact = exact;
+        laid.push_back(start);
         ++jumps;
     };
     for (const TLaserEntry& e : tour) {

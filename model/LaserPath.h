@@ -14,7 +14,9 @@
 // - A shape is left over a separate blank point on the spot where it ended, so its
 //   last corner keeps a lit hold and the dark jump starts after it.
 // - Every dark jump ends on a sharp blank point on the spot where the next shape
-//   starts: the edge hold there lets the mirrors settle before the light comes on.
+//   starts: the edge hold there lets the mirrors settle before the light comes on;
+//   a lit point on the same spot then holds the beam there lit before it moves off,
+//   as the leave point's line of no length does at a shape's end.
 // - The shapes are ordered, and closed shapes entered, so the dark travel is short:
 //   the nearest-neighbour order the caller found, improved by 2-opt.
 
@@ -40,9 +42,10 @@ using TLaserTour = std::vector<TLaserEntry>;
 inline constexpr double DefaultMargin = 8.0;
 inline constexpr double MaxMargin = 100.0;
 
-// Points a dark jump adds besides the shapes' own: the blank point it leaves from and
-// the settle point it ends on.
-inline constexpr int PointsPerJump = 2;
+// Points a dark jump adds besides the shapes' own: the blank point it leaves from, the
+// settle point it ends on and a lit point on that spot, whose line of no length holds
+// the beam lit there before the next shape's first line.
+inline constexpr int PointsPerJump = 3;
 
 // The scale that fits an extent of the drawing into the square inside the margin.
 double MarginScale(double extent, double margin);

@@ -400,8 +400,8 @@ void TestCliContent::traceRefused()
         QCOMPARE(mkfifo(QFile::encodeName(in).constData(), 0600), 0);
     else if (kind == "dots")
         QVERIFY(ContentPicture(1050, [](QPainter& p) {
-                    for (int y = 0; y < 95; ++y)
-                        for (int x = 0; x < 95; ++x)
+                    for (int y = 0; y < 85; ++y)
+                        for (int x = 0; x < 85; ++x)
                             p.drawRect(x * 10, y * 10, 5, 5);
                 }).save(in));
     const TRun r = RunCli(QStringList{"trace", in, out} + options);

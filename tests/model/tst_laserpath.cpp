@@ -140,15 +140,16 @@ void TestLaserPath::drawingsAreLaserReady_data()
     QTest::newRow("triangle") << TVectorDrawing{PolygonPath({{0, 10}, {10, 10}, {5, 0}}, true)}
                               << TCorners{{0, 255}, {255, 255}, {128, 0}} << 0 << 3;
     // Each square is drawn round to its entry, held there lit, and left from a point
-    // of its own; 4 + 1 points each, and a leave and a settle point per jump.
+    // of its own; 4 + 1 points each, and per jump a leave point, a settle point and a
+    // lit point where the beam holds before it moves off.
     QTest::newRow("two separate squares")
         << TVectorDrawing{PolygonPath({{0, 0}, {4, 0}, {4, 4}, {0, 4}}, true),
                           PolygonPath({{6, 6}, {10, 6}, {10, 10}, {6, 10}}, true)}
         << TCorners{{0, 0}, {102, 0}, {102, 102}, {0, 102}, {153, 153}, {255, 153}, {255, 255}, {153, 255}} << 2
-        << 2 * 5 + 2 * 2;
+        << 2 * 5 + 2 * PointsPerJump;
     // An open stroke: both ends lit and sharp, the way back dark.
     QTest::newRow("open stroke") << TVectorDrawing{PolygonPath({{0, 0}, {10, 0}, {10, 10}}, false)}
-                                 << TCorners{{0, 0}, {255, 0}, {255, 255}} << 1 << 3 + 2;
+                                 << TCorners{{0, 0}, {255, 0}, {255, 255}} << 1 << 3 + PointsPerJump;
     // A circle has no corners; its jump to the line and back still settle.
     TVectorPath circle;
     circle.Path.addEllipse(QPointF(5, 5), 5, 5);

@@ -461,19 +461,19 @@ void TestPictureTrace::fineDetailIsTracedSmaller()
 
 void TestPictureTrace::tooManyPointsIsRefusedWithTheReason()
 {
-    // 9,025 small squares apart, each a shape of its own with a dark jump to it:
+    // 7,225 small squares apart, each a shape of its own with a dark jump to it:
     // potrace rounds their corners, so within 0.01 units they take more points than a
     // frame holds, within 1 unit fewer.
     QImage picture = DrawnPicture(1050, Qt::white, [](QPainter& p) {
-        for (int y = 0; y < 95; ++y)
-            for (int x = 0; x < 95; ++x)
+        for (int y = 0; y < 85; ++y)
+            for (int x = 0; x < 85; ++x)
                 p.drawRect(x * 10, y * 10, 5, 5);
     }, false);
     const QString file = Path("dots.png");
     QVERIFY(picture.save(file));
     const TTracedPicture traced = TracePicture(file, TTraceOptions());
     QVERIFY2(traced.outcome.ok, qPrintable(traced.outcome.message));
-    QCOMPARE(traced.Outlines, 95 * 95);
+    QCOMPARE(traced.Outlines, 85 * 85);
 
     TVectorOptions fine;
     fine.Tolerance = 0.01;
@@ -490,7 +490,7 @@ void TestPictureTrace::tooManyPointsIsRefusedWithTheReason()
     const TVectorFrameResult built = BuildTracedFrame(traced, fitting);
     QVERIFY2(built.outcome.ok, qPrintable(built.outcome.message));
     QVERIFY(built.Frame->PointCount() <= MaxFramePoints);
-    QCOMPARE(built.Shapes, 95 * 95);
+    QCOMPARE(built.Shapes, 85 * 85);
 }
 
 void TestPictureTrace::lackOfMemoryIsReported()

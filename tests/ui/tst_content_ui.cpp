@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -517,6 +518,12 @@ void TestContentUi::cancelledImportLeavesTheShow()
         if (!box)
             return;
         poll.stop();
+        // No drop is taken while the import is worked on.
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(Form->windowHandle(), &enter);
+        QVERIFY(!enter.isAccepted());
         QCOMPARE(box->labelText(), QStringLiteral("%1 %2...").arg(action == "aImportSvg" ? "Importing" : "Tracing",
                                                                    QFileInfo(path).fileName()));
         auto* button = box->findChild<QPushButton*>();
@@ -536,6 +543,12 @@ void TestContentUi::cancelledImportLeavesTheShow()
     QVERIFY(!Form->IsModified());
     QCOMPARE(Form->Document().History().count(), 0);
     QVERIFY(!Form->findChild<QProgressDialog*>(BackgroundWorkBoxName));
+    // Once the wait is over, the same drag is taken.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(Form->windowHandle(), &enter);
+    QVERIFY(enter.isAccepted());
 
     // Not cancelled, the same import lands as one step.
     Prompts->ExpectOpen(path);

@@ -15,6 +15,8 @@ bool BackgroundWaiting = false;
 
 } // namespace
 
+bool BackgroundWorkWaiting() { return BackgroundWaiting; }
+
 bool RunInBackground(QWidget* parent, const QString& label, std::function<void()> work)
 {
     if (BackgroundWaiting)

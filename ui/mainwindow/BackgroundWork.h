@@ -13,5 +13,8 @@ class QWidget;
 // state it shares ownership of, and the caller drops it.
 bool RunInBackground(QWidget* parent, const QString& label, std::function<void()> work);
 
+// True while RunInBackground waits for work: the window takes no drops then.
+bool BackgroundWorkWaiting();
+
 // The object name of the box, for tests.
 inline constexpr const char* BackgroundWorkBoxName = "BackgroundWorkBox";

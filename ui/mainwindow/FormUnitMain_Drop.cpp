@@ -3,6 +3,8 @@
 // taken as a copy: the file stays where it was.
 #include "FormUnitMain.h"
 
+#include "BackgroundWork.h"
+
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -52,10 +54,11 @@ QStringList DroppedFiles(const QMimeData* mime)
 
 // Taken as a copy, whatever the source proposed: a file manager that was told "move"
 // would delete the file it handed over. A source that only lets its files be moved
-// is refused.
+// is refused, and so is every drop while an import is still being worked on.
 bool AcceptDropAsCopy(QDropEvent* event)
 {
-    if (DroppedFiles(event->mimeData()).isEmpty() || !(event->possibleActions() & Qt::CopyAction)) {
+    if (BackgroundWorkWaiting() || DroppedFiles(event->mimeData()).isEmpty()
+        || !(event->possibleActions() & Qt::CopyAction)) {
         event->ignore();
         return false;
     }
