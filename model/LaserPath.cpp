@@ -81,6 +81,8 @@ public:
 
 private:
     static constexpr int Neighbours = 10;
+    // Ports a neighbour search looks at from one port at most.
+    static constexpr int MaxLooks = 16 * Neighbours;
     // Element moves of all reversals together: past it the tour is left as it is.
     static constexpr qint64 MaxWork = qint64(40) << 20;
 
@@ -135,11 +137,17 @@ private:
                         const bool edgeRow = y == cy - r || y == cy + r;
                         for (int x = cx - r; x <= cx + r; x += edgeRow ? 1 : 2 * r) {
                             if (x >= 0 && x < cells)
-                                for (const auto& [other, q] : grid[size_t(y) * cells + x])
+                                for (const auto& [other, q] : grid[size_t(y) * cells + x]) {
+                                    // Shapes crowded on a few units all lie in one cell: a
+                                    // sample of it is near enough, and a full scan would be
+                                    // quadratic in the crowd.
+                                    if (found.size() - before >= size_t(MaxLooks))
+                                        break;
                                     if (other != shape) {
                                         const qint64 dx = q.x() - from.x(), dy = q.y() - from.y();
                                         found.push_back({dx * dx + dy * dy, other});
                                     }
+                                }
                             if (r == 0)
                                 break;
                         }
