@@ -1,5 +1,6 @@
 // Imported drawings rendered as the compile renders them: the flags the importers set
 // must give lit holds at the corners and dark settle dwells after the jumps.
+#include "VectorBuilders.h"
 #include "Render.h"
 #include "TextFrame.h"
 #include "VectorImport.h"
@@ -7,17 +8,6 @@
 #include <QtTest>
 
 namespace {
-
-TVectorPath LaserReadyPolygon(const QList<QPointF>& points, bool closed)
-{
-    TVectorPath path;
-    path.Path.moveTo(points[0]);
-    for (int i = 1; i < points.size(); ++i)
-        path.Path.lineTo(points[i]);
-    if (closed)
-        path.Path.closeSubpath();
-    return path;
-}
 
 // The longest run of lit samples on the spot, anywhere in the loop.
 int LitDwell(const TSamplePath& path, QPoint spot)
@@ -47,16 +37,16 @@ void TestLaserReady::rendered_data()
     QTest::addColumn<TVectorDrawing>("drawing");
     QTest::addColumn<QList<QPoint>>("corners");     // each held lit for a corner's time at least
     QTest::addColumn<QList<QPoint>>("strokeEnds");  // each held lit for a move's time at least
-    QTest::newRow("square") << TVectorDrawing{LaserReadyPolygon({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, true)}
+    QTest::newRow("square") << TVectorDrawing{PolygonPath({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, true)}
                             << QList<QPoint>{{0, 0}, {255, 0}, {255, 255}, {0, 255}} << QList<QPoint>{};
     QTest::newRow("two squares")
-        << TVectorDrawing{LaserReadyPolygon({{0, 0}, {4, 0}, {4, 4}, {0, 4}}, true),
-                          LaserReadyPolygon({{6, 6}, {10, 6}, {10, 10}, {6, 10}}, true)}
+        << TVectorDrawing{PolygonPath({{0, 0}, {4, 0}, {4, 4}, {0, 4}}, true),
+                          PolygonPath({{6, 6}, {10, 6}, {10, 10}, {6, 10}}, true)}
         << QList<QPoint>{{0, 0}, {102, 0}, {102, 102}, {0, 102}, {153, 153}, {255, 153}, {255, 255}, {153, 255}}
         << QList<QPoint>{};
     QTest::newRow("open strokes")
-        << TVectorDrawing{LaserReadyPolygon({{0, 0}, {10, 0}, {10, 10}}, false),
-                          LaserReadyPolygon({{0, 4}, {6, 4}}, false)}
+        << TVectorDrawing{PolygonPath({{0, 0}, {10, 0}, {10, 10}}, false),
+                          PolygonPath({{0, 4}, {6, 4}}, false)}
         << QList<QPoint>{{255, 0}} << QList<QPoint>{{0, 0}, {255, 255}, {0, 102}, {153, 102}};
 }
 

@@ -1,3 +1,4 @@
+#include "VectorBuilders.h"
 #include "LaserPath.h"
 #include "SvgImport.h"
 #include "TextFrame.h"
@@ -10,17 +11,6 @@
 namespace {
 
 using TCorners = QList<QPoint>;
-
-TVectorPath PolygonPath(const QList<QPointF>& points, bool closed)
-{
-    TVectorPath path;
-    path.Path.moveTo(points[0]);
-    for (int i = 1; i < points.size(); ++i)
-        path.Path.lineTo(points[i]);
-    if (closed)
-        path.Path.closeSubpath();
-    return path;
-}
 
 TVectorOptions NoMargin()
 {

@@ -10,6 +10,18 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+QDoubleSpinBox* NewMarginBox(QWidget* parent)
+{
+    auto* box = new QDoubleSpinBox(parent);
+    box->setObjectName(QStringLiteral("seMargin"));
+    box->setRange(0, MaxMargin);
+    box->setDecimals(1);
+    box->setSuffix(QStringLiteral(" units"));
+    box->setValue(DefaultMargin);
+    box->setToolTip(QStringLiteral("Room left free on each side of the drawing square"));
+    return box;
+}
+
 TFormImportOptions::TFormImportOptions(QWidget* parent)
     : QDialog(parent)
 {
@@ -29,13 +41,7 @@ TFormImportOptions::TFormImportOptions(QWidget* parent)
     auto* toleranceLabel = new QLabel(QStringLiteral("Curves &within:"), this);
     toleranceLabel->setBuddy(seTolerance);
 
-    seMargin = new QDoubleSpinBox(this);
-    seMargin->setObjectName(QStringLiteral("seMargin"));
-    seMargin->setRange(0, MaxMargin);
-    seMargin->setDecimals(1);
-    seMargin->setSuffix(QStringLiteral(" units"));
-    seMargin->setValue(DefaultMargin);
-    seMargin->setToolTip(QStringLiteral("Room left free on each side of the drawing square"));
+    seMargin = NewMarginBox(this);
     auto* marginLabel = new QLabel(QStringLiteral("&Margin:"), this);
     marginLabel->setBuddy(seMargin);
 

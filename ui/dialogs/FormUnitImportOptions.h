@@ -11,6 +11,9 @@ class QLabel;
 class QPushButton;
 class QSpinBox;
 
+// The margin's spin box, as the import and text dialogs show it.
+QDoubleSpinBox* NewMarginBox(QWidget* parent);
+
 // How a drawing or a picture becomes a frame, asked once its file is chosen: the
 // tolerance curves are followed within and the margin kept free; for a picture also
 // the grey level that is traced (chosen from the picture's tones unless given) and

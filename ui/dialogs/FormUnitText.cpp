@@ -1,5 +1,6 @@
 #include "FormUnitText.h"
 
+#include "FormUnitImportOptions.h"
 #include "HersheyFont.h"
 
 #include <QComboBox>
@@ -46,13 +47,7 @@ TFormText::TFormText(QWidget* parent)
     rbHershey->setEnabled(hershey);
     (hershey ? rbHershey : rbOutline)->setChecked(true);
 
-    seMargin = new QDoubleSpinBox(this);
-    seMargin->setObjectName(QStringLiteral("seMargin"));
-    seMargin->setRange(0, MaxMargin);
-    seMargin->setDecimals(1);
-    seMargin->setSuffix(QStringLiteral(" units"));
-    seMargin->setValue(DefaultMargin);
-    seMargin->setToolTip(QStringLiteral("Room left free on each side of the drawing square"));
+    seMargin = NewMarginBox(this);
     auto* marginLabel = new QLabel(QStringLiteral("&Margin:"), this);
     marginLabel->setBuddy(seMargin);
 
