@@ -75,11 +75,9 @@ int WriteFrame(TCliStreams io, TVectorFrameResult& built, const QString& outName
     show.FitLinksAt(show.AddFrame(std::move(built.Frame)));
     if (const TResult written = WriteShowFile(outName, show); !written.ok)
         return FileError(io, written);
-    const auto count = [](int n, const char* what) {
-        return QStringLiteral("%1 %2%3").arg(n).arg(QLatin1String(what)).arg(n == 1 ? "" : "s");
-    };
-    io.out << "Wrote 1 frame of " << count(points, "point") << " (" << count(built.Shapes, "shape") << ", "
-           << count(built.Jumps, "dark jump") << ") to " << outName;
+    io.out << "Wrote 1 frame of " << CountText(points, QLatin1String("point")) << " ("
+           << CountText(built.Shapes, QLatin1String("shape")) << ", " << CountText(built.Jumps, QLatin1String("dark jump"))
+           << ") to " << outName;
     if (const QString note = SkippedPicturesNote(built.PicturesSkipped); !note.isEmpty())
         io.out << "; " << note;
     io.out << '\n';
@@ -147,8 +145,8 @@ int RunTrace(const TCliArgs& args, TCliStreams io)
     TVectorFrameResult built = BuildTracedFrame(traced, options);
     if (!built.outcome.ok)
         return FileError(io, WithFitHint(built));
-    io.out << "Traced " << files[0] << " at threshold " << traced.Threshold << ": " << traced.Outlines
-           << (traced.Outlines == 1 ? " outline" : " outlines") << '\n';
+    io.out << "Traced " << files[0] << " at threshold " << traced.Threshold << ": "
+           << CountText(traced.Outlines, QLatin1String("outline")) << '\n';
     return WriteFrame(io, built, files[1]);
 }
 

@@ -19,5 +19,11 @@ struct TResult {
     static TResult OutOfMemory(const QString& what, const QString& fileName);
 };
 
+// "1 frame", "2 frames": a count and its noun, the noun taking an s unless the count is one.
+inline QString CountText(qint64 count, QLatin1String noun)
+{
+    return QStringLiteral("%1 %2%3").arg(count).arg(noun).arg(count == 1 ? "" : "s");
+}
+
 // "file: reason", the file as the system writes names.
 QString FileMessage(const QString& fileName, const QString& reason);

@@ -1,8 +1,8 @@
 // Imported drawings rendered as the compile renders them: the flags the importers set
 // must give lit holds at the corners and dark settle dwells after the jumps.
-#include "VectorBuilders.h"
 #include "Render.h"
 #include "TextFrame.h"
+#include "VectorBuilders.h"
 #include "VectorImport.h"
 
 #include <QtTest>

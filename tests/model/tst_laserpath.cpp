@@ -1,7 +1,7 @@
-#include "VectorBuilders.h"
 #include "LaserPath.h"
 #include "SvgImport.h"
 #include "TextFrame.h"
+#include "VectorBuilders.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -3,6 +3,7 @@
 #include "Builders.h"
 #include "ChildRun.h"
 #include "PictureTrace.h"
+#include "VectorBuilders.h"
 
 #include <QPainter>
 #include <QtEndian>
@@ -53,21 +54,12 @@ TTraceOutlines TraceFitted(const TTraceOutlines& outlines, double margin)
     return fitted;
 }
 
-double TraceSegmentDistance(QPointF p, QPointF a, QPointF b)
-{
-    const QPointF ab = b - a;
-    const double len2 = QPointF::dotProduct(ab, ab);
-    const double t = len2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / len2, 0.0, 1.0) : 0.0;
-    const QPointF d = p - (a + t * ab);
-    return std::hypot(d.x(), d.y());
-}
-
 double TraceDistance(QPointF p, const TTraceOutlines& outlines)
 {
     double best = 1e9;
     for (const QPolygonF& line : outlines)
         for (int i = 1; i < line.size(); ++i)
-            best = std::min(best, TraceSegmentDistance(p, line[i - 1], line[i]));
+            best = std::min(best, SegmentDistance(p, line[i - 1], line[i]));
     return best;
 }
 

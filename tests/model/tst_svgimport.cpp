@@ -1,5 +1,6 @@
 #include "Builders.h"
 #include "SvgImport.h"
+#include "VectorBuilders.h"
 
 #include <QTemporaryDir>
 #include <QThread>
@@ -48,15 +49,6 @@ QList<int> Jumps(const TLaserFrame& frame)
             jumps << i;
     }
     return jumps;
-}
-
-double SegmentDistance(QPointF p, QPointF a, QPointF b)
-{
-    const QPointF ab = b - a;
-    const double len2 = QPointF::dotProduct(ab, ab);
-    const double t = len2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / len2, 0.0, 1.0) : 0.0;
-    const QPointF d = p - (a + t * ab);
-    return std::hypot(d.x(), d.y());
 }
 
 // Samples of the true curve, computed here from the formulas, not from Qt's paths.

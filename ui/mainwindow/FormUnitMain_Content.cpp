@@ -25,7 +25,7 @@ const QString PictureFilter =
 
 QString PointsText(const TLaserFrame& frame)
 {
-    return frame.PointCount() == 1 ? QStringLiteral("1 point") : QStringLiteral("%1 points").arg(frame.PointCount());
+    return CountText(frame.PointCount(), QLatin1String("point"));
 }
 
 // Too many points for a frame: the question that offers the tolerance that fits.

@@ -57,7 +57,7 @@ void TFormMain::ImportIldaFrames(const QString& fileName)
     // The frames go before the current one, as "Import show" puts them.
     ImportFrames(*imported, StepName(aImportIlda->text()));
     sbFrame->SetStepText(QStringLiteral("%1 imported from %2")
-                             .arg(result.frames == 1 ? QStringLiteral("1 frame") : QStringLiteral("%1 frames").arg(result.frames))
+                             .arg(CountText(result.frames, QLatin1String("frame")))
                              .arg(QFileInfo(fileName).fileName()));
 }
 
@@ -80,6 +80,6 @@ void TFormMain::aExportIldaExecute()
         return;
     // Success is said in the status bar: a box would only be clicked away.
     SetStatusText(1, QStringLiteral("%1 written to %2")
-                         .arg(result.frames == 1 ? QStringLiteral("1 frame") : QStringLiteral("%1 frames").arg(result.frames))
+                         .arg(CountText(result.frames, QLatin1String("frame")))
                          .arg(QDir::toNativeSeparators(fileName)));
 }

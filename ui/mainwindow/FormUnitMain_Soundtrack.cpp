@@ -320,7 +320,6 @@ void TFormMain::aFitFramesToBeatsExecute()
     }
     Document().SetDelays(fit.Delays, StepName(aFitFramesToBeats->text()));
     sbFrame->SetStepText(QStringLiteral("%1 fitted to the beats; the changes lie within %2 ms of them")
-                         .arg(fit.FramesFitted == 1 ? QStringLiteral("1 frame")
-                                                    : QStringLiteral("%1 frames").arg(fit.FramesFitted))
+                         .arg(CountText(fit.FramesFitted, QLatin1String("frame")))
                          .arg(fit.WorstMs, 0, 'f', 1));
 }
